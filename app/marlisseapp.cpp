@@ -1,0 +1,17 @@
+#include "marlisseapp.h"
+
+#include <QtGlobal>
+
+const QString programVersion = QStringLiteral("2.1");
+
+MarlisseApp::MarlisseApp(const QString &appName, const QString &fileName,
+                         const QString &programPath)
+    : KalTextEdit(appName, fileName, true, programPath, programVersion)
+{ }
+
+void registerMarlisseImages()
+{
+    // Also pulls the compiled resource object out of the static library, whose
+    // static initialiser then registers the collection before main() runs.
+    Q_INIT_RESOURCE(marlisse);
+}

@@ -1,0 +1,129 @@
+#include "kaltextedit.h"
+
+#include "highlighterhtml.h"
+#include "lisorel.h"
+#include "montextedit.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+
+namespace {
+
+// The folder of the running program. A bare name or a relative path in argv[0]
+// (a program started through PATH) says nothing of where the program lies, so
+// only a full path is taken as it stands.
+QString folderOfProgram(const QString &programPath)
+{
+    if (QFileInfo(programPath).isAbsolute())
+        return QFileInfo(programPath).absolutePath();
+    return QCoreApplication::applicationDirPath();
+}
+
+} // namespace
+
+KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool standalone,
+                         QString const &programPath, QString version)
+    : QMainWindow(nullptr)
+    , browser(nullptr)
+    , fileMenu(nullptr)
+    , editMenu(nullptr)
+    , htmlMenu(nullptr)
+    , caracteresMenu(nullptr)
+    , titresMenu(nullptr)
+    , justificationMenu(nullptr)
+    , listesMenu(nullptr)
+    , viewMenu(nullptr)
+    , helpMenu(nullptr)
+    , toolBar(nullptr)
+    , toolBarB(nullptr)
+    , textEdit(nullptr)
+    , codecName(nullptr)
+    , respecteCasse(false)
+    , highlighter(nullptr)
+    , labelModif(nullptr)
+    , labelAlignement(nullptr)
+    , labelInsertion(nullptr)
+    , standalone(standalone)
+    , isHtml(true)
+    , optionsModifiees(false)
+{
+    programDir = folderOfProgram(programPath);
+    helpDir = programDir + QLatin1String("/AideMarlisse");
+    optionsFile = programDir + QLatin1String("/marlisse.opt");
+
+    currentDir = programDir;
+    this->version = version;
+    baseTitle = appName + QLatin1Char(' ') + version;
+    setWindowTitle(baseTitle);
+    setWindowIcon(QIcon(QStringLiteral(":/images/marlisse.png")));
+    windowTitleText = baseTitle;
+
+    createActions();
+    createMenus();
+    createToolBars();
+    createStatusBar();
+
+    labelAlignement->setText(tr("Gauche"));
+
+    textEdit = new monQTextEdit(this);
+    highlighter = new HighlighterHtml(textEdit->document());
+    textEdit->setAcceptRichText(false);
+    codecName = "ISO 8859-1";
+
+    if (!litOptions()) {
+        editorFont.setFamily(QStringLiteral("Helvetica"));
+        editorFont.setFixedPitch(true);
+        editorFont.setPointSize(14);
+    }
+    textEdit->setFont(editorFont);
+
+    // This program always starts on a new document; a name given here is opened
+    // as the open command would, and a file that cannot be read leaves a new one.
+    if (!fileName.isEmpty() && loadFile(fileName)) {
+        const QString previousDir = currentDir;
+        currentDir = QFileInfo(fileName).absolutePath();
+        if (currentDir != previousDir)
+            optionsModifiees = true;
+        setCurrentFile(fileName);
+        majTypeDocument(fileName);
+    } else {
+        currentFile.clear();
+        isHtml = true;
+        windowTitleText += tr(" - Nouveau");
+        setWindowTitle(windowTitleText);
+    }
+
+    activeCommandesHtml(isHtml);
+
+    connect(textEdit, &QTextEdit::copyAvailable, editCutAct, &QAction::setEnabled);
+    connect(textEdit, &QTextEdit::copyAvailable, editCopyAct, &QAction::setEnabled);
+    connect(textEdit, &QTextEdit::undoAvailable, editAnnulerAct, &QAction::setEnabled);
+    connect(textEdit, &QTextEdit::redoAvailable, editRefaireAct, &QAction::setEnabled);
+    connect(textEdit->document(), &QTextDocument::modificationChanged, this,
+            &KalTextEdit::slotMaJStatusBarreInfoModif);
+    connect(textEdit, &monQTextEdit::insertKeyPressed, this, &KalTextEdit::slotInsertRewrite);
+
+    textEdit->setFocus();
+    setCentralWidget(textEdit);
+
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect desktop = screen ? screen->geometry() : QRect(0, 0, 800, 600);
+    if (desktop.width() <= 800 || desktop.height() <= 600)
+        resize(600, 440);
+    else
+        resize(800, 600);
+
+    show();
+}
+
+KalTextEdit::~KalTextEdit()
+{
+    if (browser) {
+        delete browser;
+        browser = nullptr;
+    }
+}

@@ -1,0 +1,217 @@
+#pragma once
+
+#include <QFont>
+#include <QMainWindow>
+#include <QString>
+
+class QAction;
+class QActionGroup;
+class QCloseEvent;
+class QLabel;
+class QMenu;
+class QToolBar;
+class HighlighterHtml;
+class Lisorel;
+class monQTextEdit;
+
+// The editor window: one document edited as HTML source text.
+// The class is split into source files by concern: window (kaltextedit.cpp),
+// actions and menus, status bar, documents, preferences, tag commands,
+// blocks (alignment, table, skeleton, image), search, viewer commands.
+class KalTextEdit : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    KalTextEdit(const QString &appName, const QString &fileName, bool standalone,
+                const QString &programPath, QString version);
+    ~KalTextEdit() override;
+
+signals:
+    void FermetureTextEdit(KalTextEdit *Addr);
+    void CreationTextEdit(KalTextEdit *Addr);
+    void fermetureMarlisse();
+
+public slots:
+    void slotFileNew();
+    void slotFileOpen();
+    bool loadFile(QString fileName);
+    bool slotFileSave();
+    bool slotFileSaveAs();
+    bool saveFile(QString fileName);
+    void slotFileQuit();
+    void slotEditAnnuler();
+    void slotEditRefaire();
+    void slotEditCut();
+    void slotEditCopy();
+    void slotEditPaste();
+    void slotEditCherche();
+    void slotEditReplace();
+    void slotEditReplaceEncore();
+    void slotCarGras();
+    void slotCarItalic();
+    void slotCarSouligne();
+    void slotCarPreformate();
+    void slotTextAlign(QAction *action);
+    void slotSqueletteHtml();
+    void slotParagraphe();
+    void slotAlaLigne();
+    void slotLigneHoriz();
+    void slotBlancInsec();
+    void slotEuro();
+    void slotTitre1();
+    void slotTitre2();
+    void slotTitre3();
+    void slotTitre4();
+    void slotTitre5();
+    void slotTitre6();
+    void slotListeSimple();
+    void slotListeOrdo();
+    void slotElemListe();
+    void slotListeDef();
+    void slotTermDef();
+    void slotDefinition();
+    void slotTableaux();
+    void slotLienHypText();
+    void slotNameAncre();
+    void slotImage();
+    void slotViewToolBar(bool toggle);
+    void slotViewToolBarB(bool toggle);
+    void slotViewStatusBar(bool toggle);
+    void slotAppelleLisorel();
+    void slotPoliceEditeur();
+    void slotAide();
+    void slotHelpAbout();
+    void slotHelpAboutQt();
+
+protected slots:
+    void slotGereFermetureBrowser();
+    void slotMaJStatusBarreInfoModif(bool m);
+    void slotInsertRewrite();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // Window construction (actions, menus, toolbars, status bar).
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void createStatusBar();
+
+    // Documents.
+    void demandeSauvegarde(bool *ok);
+    void setCurrentFile(const QString &fileName);
+    void majTypeDocument(const QString &fileName);
+    void activeCommandesHtml(bool on);
+    void refreshAlignmentLabel();
+
+    // Preferences and closing.
+    bool litOptions();
+    bool ecritOptions();
+    bool demandeSauvegardeFermeture();
+
+    // Tag engine.
+    bool aSelection() const;
+    void insereBalises(const QString &ouvrante, const QString &fermante, int decalage,
+                       int decalageLignes);
+    void deplaceCurseur(int decalage, int decalageLignes);
+    void insereRetourLigne();
+    void insereTitre(int niveau);
+    void inserePaire(const QString &ouvrante, const QString &fermante);
+
+    Lisorel *browser;
+    QString currentFile;
+    QString currentFileName;
+    QString baseTitle;
+    QString windowTitleText;
+    QString version;
+    QString programDir;
+    QString helpDir;
+    QString currentDir;
+    QString optionsFile;
+
+    QMenu *fileMenu;
+    QMenu *editMenu;
+    QMenu *htmlMenu;
+    QMenu *caracteresMenu;
+    QMenu *titresMenu;
+    QMenu *justificationMenu;
+    QMenu *listesMenu;
+    QMenu *viewMenu;
+    QMenu *helpMenu;
+    QToolBar *toolBar;
+    QToolBar *toolBarB;
+
+    monQTextEdit *textEdit;
+    const char *codecName;
+    QFont editorFont;
+
+    QAction *fileNewAct;
+    QAction *fileOpenAct;
+    QAction *fileSaveAct;
+    QAction *fileSaveAsAct;
+    QAction *fileQuitAct;
+    QAction *editAnnulerAct;
+    QAction *editRefaireAct;
+    QAction *editCutAct;
+    QAction *editCopyAct;
+    QAction *editPasteAct;
+    QAction *editChercheAct;
+    QAction *editReplaceAct;
+    QAction *editReplaceEncoreAct;
+    QAction *carGrasAct;
+    QAction *carItalicAct;
+    QAction *carSouligneAct;
+    QAction *carPreformateAct;
+    QActionGroup *alignGroup;
+    QAction *alignGaucheAct;
+    QAction *alignCentreAct;
+    QAction *alignDroiteAct;
+    QAction *alignJustifieAct;
+    QAction *paragrapheAct;
+    QAction *alaLigneAct;
+    QAction *ligneHorizAct;
+    QAction *blancInsecAct;
+    QAction *euroAct;
+    QAction *squeletteHtmlAct;
+    QAction *titre1Act;
+    QAction *titre2Act;
+    QAction *titre3Act;
+    QAction *titre4Act;
+    QAction *titre5Act;
+    QAction *titre6Act;
+    QAction *listeSimpleAct;
+    QAction *listeOrdoAct;
+    QAction *elemListeAct;
+    QAction *listeDefAct;
+    QAction *termDefAct;
+    QAction *definitionAct;
+    QAction *tableauxAct;
+    QAction *lienHypTextAct;
+    QAction *nameAncreAct;
+    QAction *imageAct;
+    QAction *viewToolBarAct;
+    QAction *viewToolBarBAct;
+    QAction *viewStatusBarAct;
+    QAction *navigateurAct;
+    QAction *policeEditeurAct;
+    QAction *aideAct;
+    QAction *helpAboutAct;
+    QAction *helpAboutQtAct;
+    QAction *whatsThisAct;
+
+    QString strAlignement;
+    QString strCherche;
+    QString strRemplace;
+    bool respecteCasse;
+    HighlighterHtml *highlighter;
+    QLabel *labelModif;
+    QLabel *labelAlignement;
+    QLabel *labelInsertion;
+    bool standalone;
+    bool isHtml;
+    bool optionsModifiees;
+
+    friend class KalTextEditTestAccess;
+};

@@ -1,0 +1,75 @@
+// Status bar, view toggles, editor font and insert/overwrite mode.
+
+#include "kaltextedit.h"
+
+#include "montextedit.h"
+
+#include <QFontDialog>
+#include <QLabel>
+#include <QStatusBar>
+#include <QToolBar>
+
+void KalTextEdit::createStatusBar()
+{
+    statusBar()->showMessage(QStringLiteral("Prêt."), 2000);
+
+    // The blanks are part of the texts: they give the labels their widths.
+    labelAlignement = new QLabel(QString(9, QLatin1Char(' ')), statusBar());
+    labelAlignement->setObjectName(QStringLiteral("labelAlignement"));
+    statusBar()->addPermanentWidget(labelAlignement, 0);
+
+    labelInsertion = new QLabel(QStringLiteral("INS"), statusBar());
+    labelInsertion->setObjectName(QStringLiteral("labelInsertion"));
+    statusBar()->addPermanentWidget(labelInsertion, 0);
+
+    labelModif = new QLabel(QString(21, QLatin1Char(' ')), statusBar());
+    labelModif->setObjectName(QStringLiteral("labelModif"));
+    statusBar()->addPermanentWidget(labelModif, 0);
+}
+
+void KalTextEdit::slotMaJStatusBarreInfoModif(bool m)
+{
+    if (m)
+        labelModif->setText(tr(" document modifé "));
+    else
+        labelModif->setText(QString(31, QLatin1Char(' ')));
+}
+
+void KalTextEdit::slotInsertRewrite()
+{
+    // The widget's own mode decides, not the label.
+    if (!textEdit->overwriteMode()) {
+        labelInsertion->setText(tr(" RFP "));
+        textEdit->setOverwriteMode(true);
+    } else {
+        labelInsertion->setText(tr(" INS "));
+        textEdit->setOverwriteMode(false);
+    }
+}
+
+void KalTextEdit::slotViewToolBar(bool toggle)
+{
+    toolBar->setVisible(toggle);
+}
+
+void KalTextEdit::slotViewToolBarB(bool toggle)
+{
+    toolBarB->setVisible(toggle);
+}
+
+void KalTextEdit::slotViewStatusBar(bool toggle)
+{
+    statusBar()->setVisible(toggle);
+    statusBar()->showMessage(tr("Prêt."));
+}
+
+void KalTextEdit::slotPoliceEditeur()
+{
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, editorFont, nullptr);
+    if (!ok)
+        return;
+    editorFont = font;
+    textEdit->setFont(editorFont);
+    optionsModifiees = true;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QRegularExpression>
+#include <QSyntaxHighlighter>
+#include <QTextCharFormat>
+#include <QVector>
+
+// One highlighting rule: a text to find and the format its matches take.
+struct HighlightRule
+{
+    QRegularExpression pattern;
+    QTextCharFormat format;
+};
+
+// Colours HTML source line by line: angle brackets and a fixed list of attribute
+// names in blue, double-quoted text in dark green, "<!" to the end of the line in red.
+//
+// The rules are applied in order and a later rule wins where matches overlap. The
+// rule list describes the colouring; highlightBlock() computes the same result
+// without running the regular expressions, in one pass over the line, and sets
+// each colour run once.
+class HighlighterHtml : public QSyntaxHighlighter
+{
+    Q_OBJECT
+
+public:
+    explicit HighlighterHtml(QTextDocument *parent);
+
+    const QVector<HighlightRule> &ruleList() const { return rules; }
+
+protected:
+    void highlightBlock(const QString &text) override;
+
+private:
+    QVector<HighlightRule> rules;
+    QTextCharFormat tagFormat;
+    QTextCharFormat commentFormat;
+    QTextCharFormat quoteFormat;
+};

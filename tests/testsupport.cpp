@@ -1,0 +1,108 @@
+#include "testsupport.h"
+
+#include "marlisseapp.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QTimer>
+
+namespace {
+
+// Every test program runs headless, however it is started; runs before main().
+const bool headless = [] {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return true;
+}();
+
+// The offscreen platform warns about every top-level window it cannot size-hint.
+QtMessageHandler previousHandler = nullptr;
+void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.contains(QLatin1String("does not support propagateSizeHints")))
+        return;
+    previousHandler(type, context, message);
+}
+
+} // namespace
+
+namespace TestSupport {
+
+void init()
+{
+    Q_UNUSED(headless);
+    previousHandler = qInstallMessageHandler(quietHandler);
+    registerMarlisseImages();
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
+}
+
+EditorFixture::EditorFixture()
+{
+    window = new KalTextEdit(QStringLiteral("Marlisse"), QString(), true, programPath(),
+                             QStringLiteral("2.1"));
+}
+
+EditorFixture::~EditorFixture()
+{
+    closeStrayModals();
+    delete window.data();
+}
+
+void whenModalShows(std::function<void(QWidget *)> handler, int timeoutMs)
+{
+    auto *timer = new QTimer(qApp);
+    auto *clock = new QElapsedTimer;
+    clock->start();
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, clock, handler, timeoutMs]() {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            delete clock;
+            handler(modal);
+        } else if (clock->elapsed() > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+            delete clock;
+        }
+    });
+    timer->start();
+}
+
+bool closeStrayModals()
+{
+    bool found = false;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            break;
+        found = true;
+        if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->reject();
+        else
+            modal->close();
+        QCoreApplication::processEvents();
+    }
+    return found;
+}
+
+bool clickButton(QWidget *dialog, const QString &text)
+{
+    const auto buttons = dialog->findChildren<QAbstractButton *>();
+    for (QAbstractButton *button : buttons) {
+        QString label = button->text();
+        label.remove(QLatin1Char('&'));
+        QString wanted = text;
+        wanted.remove(QLatin1Char('&'));
+        if (label == wanted) {
+            button->click();
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace TestSupport

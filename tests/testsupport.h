@@ -1,0 +1,92 @@
+#pragma once
+
+#include "kaltextedit.h"
+
+#include <QPointer>
+#include <QString>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class monQTextEdit;
+class QLabel;
+class QToolBar;
+
+// Reaches the editor window's state from the tests.
+class KalTextEditTestAccess
+{
+public:
+    explicit KalTextEditTestAccess(KalTextEdit *window)
+        : w(window)
+    { }
+
+    monQTextEdit *textEdit() const { return w->textEdit; }
+    QString &currentFile() const { return w->currentFile; }
+    QString &currentDir() const { return w->currentDir; }
+    QString &programDir() const { return w->programDir; }
+    QString &helpDir() const { return w->helpDir; }
+    QString &optionsFile() const { return w->optionsFile; }
+    QString &strAlignement() const { return w->strAlignement; }
+    QString &strCherche() const { return w->strCherche; }
+    QString &strRemplace() const { return w->strRemplace; }
+    QString &windowTitleText() const { return w->windowTitleText; }
+    QFont &editorFont() const { return w->editorFont; }
+    bool &respecteCasse() const { return w->respecteCasse; }
+    bool &isHtml() const { return w->isHtml; }
+    bool &optionsModifiees() const { return w->optionsModifiees; }
+    const char *codecName() const { return w->codecName; }
+    Lisorel *browser() const { return w->browser; }
+    QLabel *labelAlignement() const { return w->labelAlignement; }
+    QLabel *labelInsertion() const { return w->labelInsertion; }
+    QLabel *labelModif() const { return w->labelModif; }
+    QToolBar *toolBar() const { return w->toolBar; }
+    QToolBar *toolBarB() const { return w->toolBarB; }
+
+    bool aSelection() const { return w->aSelection(); }
+    void insereBalises(const QString &o, const QString &f, int d, int l) const
+    {
+        w->insereBalises(o, f, d, l);
+    }
+    void deplaceCurseur(int d, int l) const { w->deplaceCurseur(d, l); }
+    void insereRetourLigne() const { w->insereRetourLigne(); }
+    bool litOptions() const { return w->litOptions(); }
+    bool ecritOptions() const { return w->ecritOptions(); }
+    void setCurrentFile(const QString &name) const { w->setCurrentFile(name); }
+    void majTypeDocument(const QString &name) const { w->majTypeDocument(name); }
+    void activeCommandesHtml(bool on) const { w->activeCommandesHtml(on); }
+
+private:
+    KalTextEdit *w;
+};
+
+namespace TestSupport {
+
+// Once per test program: the embedded images, Qt's own (non-native) dialogs.
+void init();
+
+// An editor window whose program folder is a fresh temporary folder, so that
+// marlisse.opt and the help folder of one test never leak into another.
+struct EditorFixture
+{
+    EditorFixture();
+    ~EditorFixture();
+    QString programFolder() const { return dir.path(); }
+    QString programPath() const { return dir.path() + QLatin1String("/marlisse"); }
+
+    QTemporaryDir dir;
+    QPointer<KalTextEdit> window;
+};
+
+// Runs handler on the next modal widget that opens (within timeoutMs), from a timer,
+// so that a test can drive a modal dialog that is about to be executed.
+void whenModalShows(std::function<void(QWidget *)> handler, int timeoutMs = 5000);
+
+// Closes any modal widget left open, reporting whether one was found.
+bool closeStrayModals();
+
+// Presses the button labelled text (mnemonic markers ignored) of a message box or dialog.
+bool clickButton(QWidget *dialog, const QString &text);
+
+} // namespace TestSupport

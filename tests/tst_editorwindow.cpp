@@ -1,0 +1,509 @@
+#include "marlisseapp.h"
+#include "montextedit.h"
+#include "testsupport.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+using namespace TestSupport;
+
+class TestEditorWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void startupState();
+    void programFolder_data();
+    void programFolder();
+    void menuBar();
+    void toolBars();
+    void shortcutsTriggerActions_data();
+    void shortcutsTriggerActions();
+    void editShortcutsAct();
+    void enablingFollowsEditingWidget();
+    void insertKeySwitchesOverwrite();
+    void viewToggles_data();
+    void viewToggles();
+    void statusBarMessages();
+    void fontDialogAccepted();
+    void fontDialogCancelled();
+    void pastedRichTextArrivesPlain();
+    void alignmentGroupIsExclusive();
+    void windowSizeFollowsScreen_data();
+    void windowSizeFollowsScreen();
+    void eventLoopResultIsExitStatus();
+};
+
+static QAction *action(KalTextEdit *window, const char *name)
+{
+    auto *found = window->findChild<QAction *>(QLatin1String(name));
+    if (!found)
+        qWarning("no action %s", name);
+    return found;
+}
+
+void TestEditorWindow::initTestCase()
+{
+    init();
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("^QObject::connect")));
+}
+
+void TestEditorWindow::startupState()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlisse 2.1 - Nouveau"));
+    QVERIFY(f.window->isVisible());
+    QVERIFY(w.textEdit()->document()->isEmpty());
+    QVERIFY(!w.textEdit()->document()->isModified());
+    QCOMPARE(f.window->centralWidget(), w.textEdit());
+
+    // No preferences file: 14-point Helvetica with fixed pitch.
+    QCOMPARE(w.textEdit()->font().family(), QStringLiteral("Helvetica"));
+    QCOMPARE(w.textEdit()->font().pointSize(), 14);
+    QVERIFY(w.textEdit()->font().fixedPitch());
+    QCOMPARE(w.editorFont(), w.textEdit()->font());
+
+    QCOMPARE(f.window->statusBar()->currentMessage(), QStringLiteral("Prêt."));
+    QCOMPARE(w.labelAlignement()->text(), QStringLiteral("Gauche"));
+    QCOMPARE(w.labelInsertion()->text(), QStringLiteral("INS"));
+    QCOMPARE(w.labelModif()->text(), QString(21, QLatin1Char(' ')));
+    QVERIFY(!w.textEdit()->overwriteMode());
+    QVERIFY(!w.textEdit()->acceptRichText());
+
+    for (const char *name : {"editAnnulerAct", "editRefaireAct", "editCutAct", "editCopyAct"})
+        QVERIFY2(!action(f.window, name)->isEnabled(), name);
+    for (const char *name : {"carGrasAct", "tableauxAct", "imageAct", "viewToolBarBAct",
+                             "titre6Act", "alignJustifieAct", "editPasteAct", "fileSaveAct"})
+        QVERIFY2(action(f.window, name)->isEnabled(), name);
+    QVERIFY(w.toolBarB()->isVisible());
+    QVERIFY(action(f.window, "viewToolBarBAct")->isChecked());
+    QVERIFY(action(f.window, "alignGaucheAct")->isChecked());
+    QVERIFY(!w.optionsModifiees());
+    QVERIFY(w.isHtml());
+    QCOMPARE(QByteArray(w.codecName()), QByteArray("ISO 8859-1"));
+    QVERIFY(!f.window->windowIcon().isNull());
+}
+
+// The program folder holds marlisse.opt and the manual: a full path in argv[0] names
+// it; a bare name (a program started through PATH) must not make it the working folder.
+void TestEditorWindow::programFolder_data()
+{
+    QTest::addColumn<QString>("programPath");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("full path") << QStringLiteral("/opt/marlisse/bin/marlisse")
+                               << QStringLiteral("/opt/marlisse/bin");
+    QTest::newRow("bare name") << QStringLiteral("marlisse")
+                               << QCoreApplication::applicationDirPath();
+    QTest::newRow("relative path")
+        << QStringLiteral("../x/marlisse") << QCoreApplication::applicationDirPath();
+}
+
+void TestEditorWindow::programFolder()
+{
+    QFETCH(QString, programPath);
+    QFETCH(QString, expected);
+    KalTextEdit window(QStringLiteral("Marlisse"), QString(), true, programPath,
+                       QStringLiteral("2.1"));
+    KalTextEditTestAccess w(&window);
+    QCOMPARE(w.programDir(), expected);
+    QCOMPARE(w.helpDir(), expected + QStringLiteral("/AideMarlisse"));
+    QCOMPARE(w.optionsFile(), expected + QStringLiteral("/marlisse.opt"));
+    QCOMPARE(w.currentDir(), expected);
+}
+
+static QStringList entries(const QMenu *menu)
+{
+    QStringList texts;
+    for (QAction *a : menu->actions())
+        texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return texts;
+}
+
+void TestEditorWindow::menuBar()
+{
+    EditorFixture f;
+    const QList<QAction *> top = f.window->menuBar()->actions();
+    QStringList titles;
+    for (QAction *a : top)
+        titles << a->text();
+    QCOMPARE(titles, QStringList({"&Fichier", "&Edition", "Edition &Html", "Affichage", "&Aide"}));
+
+    const QMenu *html = top.at(2)->menu();
+    QCOMPARE(entries(html),
+             QStringList({"Caractères", "-", "Justification", "-", "Corps...", "Paragraphe",
+                          "Aller à la ligne", "Ligne horizontale", "Espace insécable",
+                          "symbole Euro", "-", "Titres", "-", "Listes", "-", "Tableaux",
+                          "Lien hyper-texte", "Ancre hyper-texte", "Image"}));
+    QCOMPARE(entries(html->actions().at(11)->menu()).size(), 6);
+    QCOMPARE(entries(html->actions().at(13)->menu()),
+             QStringList({"Liste simple", "Liste ordonnée", "Elément de liste",
+                          "Liste de définitions", "Terme défini", "Définition"}));
+    QCOMPARE(entries(top.at(0)->menu()),
+             QStringList({"&Nouveau", "&Ouvrir", "&Sauver", "Sau&ver sous...", "-", "&Quitter"}));
+    QCOMPARE(entries(top.at(3)->menu()),
+             QStringList({"Voir dans le navigateur", "-", "Barre d'outils", "Barre d'outils HTML",
+                          "Barre de &statut", "-", "Police Editeur"}));
+}
+
+void TestEditorWindow::toolBars()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QCOMPARE(w.toolBar()->iconSize(), QSize(16, 16));
+    QCOMPARE(w.toolBarB()->iconSize(), QSize(16, 16));
+    QCOMPARE(f.window->toolBarArea(w.toolBar()), Qt::TopToolBarArea);
+    QCOMPARE(f.window->toolBarArea(w.toolBarB()), Qt::TopToolBarArea);
+    QVERIFY(f.window->toolBarBreak(w.toolBarB()));
+    QVERIFY(w.toolBarB()->y() > w.toolBar()->y());
+
+    // Every button shows an image of its own, and both bars end with a separator.
+    for (QToolBar *bar : {w.toolBar(), w.toolBarB()}) {
+        const QList<QAction *> actions = bar->actions();
+        QVERIFY(actions.last()->isSeparator());
+        for (QAction *a : actions)
+            QVERIFY2(a->isSeparator() || !a->icon().pixmap(16, 16).isNull(),
+                     qPrintable(a->objectName()));
+    }
+    QCOMPARE(w.toolBarB()->actions().size(), 40);
+}
+
+void TestEditorWindow::shortcutsTriggerActions_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("actionName");
+    const QList<QPair<const char *, const char *>> table
+        = {{"Ctrl+N", "fileNewAct"},         {"Ctrl+O", "fileOpenAct"},
+           {"Ctrl+S", "fileSaveAct"},        {"Ctrl+F", "editChercheAct"},
+           {"Ctrl+R", "editReplaceAct"},     {"F3", "editReplaceEncoreAct"},
+           {"Ctrl+Alt+G", "carGrasAct"},     {"Ctrl+Alt+I", "carItalicAct"},
+           {"Ctrl+Alt+U", "carSouligneAct"}, {"Ctrl+Alt+F", "carPreformateAct"},
+           {"Ctrl+Alt+P", "paragrapheAct"},  {"Ctrl+Alt+K", "alaLigneAct"},
+           {"Ctrl+Alt+N", "blancInsecAct"},  {"Ctrl+Alt+1", "titre1Act"},
+           {"Ctrl+Alt+2", "titre2Act"},      {"Ctrl+Alt+3", "titre3Act"},
+           {"Ctrl+Alt+4", "titre4Act"},      {"Ctrl+Alt+5", "titre5Act"},
+           {"Ctrl+Alt+6", "titre6Act"},      {"Shift+Alt+L", "listeSimpleAct"},
+           {"Shift+Alt+O", "listeOrdoAct"},  {"Shift+Alt+E", "elemListeAct"},
+           {"Ctrl+Alt+T", "tableauxAct"},    {"F1", "aideAct"},
+           {"Ctrl+Q", "fileQuitAct"}};
+    for (const auto &row : table)
+        QTest::newRow(row.first) << QString::fromLatin1(row.first)
+                                 << QString::fromLatin1(row.second);
+}
+
+// Keys typed into the editing widget reach the action of the menus and toolbars.
+void TestEditorWindow::shortcutsTriggerActions()
+{
+    QFETCH(QString, keys);
+    QFETCH(QString, actionName);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    QAction *target = action(f.window, actionName.toLatin1().constData());
+    QVERIFY(target);
+    QSignalSpy spy(target, &QAction::triggered);
+
+    // Some commands open a modal dialog: answer it.
+    bool dialogSeen = false;
+    whenModalShows(
+        [&dialogSeen](QWidget *modal) {
+            dialogSeen = true;
+            modal->close();
+        },
+        1000);
+    QTest::keySequence(w.textEdit(), QKeySequence(keys));
+    QCOMPARE(spy.count(), 1);
+    Q_UNUSED(dialogSeen);
+    closeStrayModals();
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (top != f.window.data() && top->isWindow() && top->isVisible()
+            && top->inherits("Lisorel"))
+            top->close();
+}
+
+// Undo, redo, cut, copy and paste do their work from the keyboard.
+void TestEditorWindow::editShortcutsAct()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    monQTextEdit *edit = w.textEdit();
+    QTest::keyClicks(edit, QStringLiteral("abc"));
+    QTest::keySequence(edit, QKeySequence(QStringLiteral("Ctrl+Z")));
+    QCOMPARE(edit->toPlainText(), QString());
+    QTest::keySequence(edit, QKeySequence(QStringLiteral("Ctrl+Y")));
+    QCOMPARE(edit->toPlainText(), QStringLiteral("abc"));
+    edit->selectAll();
+    QTest::keySequence(edit, QKeySequence(QStringLiteral("Ctrl+X")));
+    QCOMPARE(edit->toPlainText(), QString());
+    QTest::keySequence(edit, QKeySequence(QStringLiteral("Ctrl+V")));
+    QTest::keySequence(edit, QKeySequence(QStringLiteral("Ctrl+V")));
+    QCOMPARE(edit->toPlainText(), QStringLiteral("abcabc"));
+}
+
+void TestEditorWindow::enablingFollowsEditingWidget()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QAction *undo = action(f.window, "editAnnulerAct");
+    QAction *redo = action(f.window, "editRefaireAct");
+    QAction *cut = action(f.window, "editCutAct");
+    QAction *copy = action(f.window, "editCopyAct");
+    monQTextEdit *edit = w.textEdit();
+
+    edit->insertPlainText(QStringLiteral("mot"));
+    QVERIFY(undo->isEnabled());
+    QVERIFY(!redo->isEnabled());
+    QVERIFY(!cut->isEnabled());
+
+    edit->selectAll();
+    QVERIFY(cut->isEnabled());
+    QVERIFY(copy->isEnabled());
+    QTextCursor cursor = edit->textCursor();
+    cursor.clearSelection();
+    edit->setTextCursor(cursor);
+    QVERIFY(!cut->isEnabled());
+    QVERIFY(!copy->isEnabled());
+
+    undo->trigger();
+    QCOMPARE(edit->toPlainText(), QString());
+    QVERIFY(!undo->isEnabled());
+    QVERIFY(redo->isEnabled());
+    redo->trigger();
+    QCOMPARE(edit->toPlainText(), QStringLiteral("mot"));
+
+    // The same actions stand in the menu and on the toolbar.
+    QVERIFY(w.toolBar()->actions().contains(undo));
+    QVERIFY(f.window->menuBar()->actions().at(1)->menu()->actions().contains(undo));
+}
+
+void TestEditorWindow::insertKeySwitchesOverwrite()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    QSignalSpy spy(edit, &monQTextEdit::insertKeyPressed);
+    edit->setPlainText(QStringLiteral("abcd"));
+    edit->moveCursor(QTextCursor::Start);
+
+    QTest::keyClick(edit, Qt::Key_Insert);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(w.labelInsertion()->text(), QStringLiteral(" RFP "));
+    QVERIFY(edit->overwriteMode());
+    QTest::keyClicks(edit, QStringLiteral("XY"));
+    QCOMPARE(edit->toPlainText(), QStringLiteral("XYcd"));
+
+    QTest::keyClick(edit, Qt::Key_Insert);
+    QCOMPARE(spy.count(), 2);
+    QCOMPARE(w.labelInsertion()->text(), QStringLiteral(" INS "));
+    QVERIFY(!edit->overwriteMode());
+    QTest::keyClicks(edit, QStringLiteral("Z"));
+    QCOMPARE(edit->toPlainText(), QStringLiteral("XYZcd"));
+
+    // Other keys never emit the signal.
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClick(edit, Qt::Key_Home);
+    QCOMPARE(spy.count(), 2);
+}
+
+void TestEditorWindow::viewToggles_data()
+{
+    QTest::addColumn<QString>("actionName");
+    QTest::addColumn<QString>("barName");
+    QTest::newRow("main toolbar") << QStringLiteral("viewToolBarAct") << QStringLiteral("toolBar");
+    QTest::newRow("HTML toolbar") << QStringLiteral("viewToolBarBAct")
+                                  << QStringLiteral("toolBarB");
+    QTest::newRow("status bar") << QStringLiteral("viewStatusBarAct") << QString();
+}
+
+void TestEditorWindow::viewToggles()
+{
+    QFETCH(QString, actionName);
+    QFETCH(QString, barName);
+    EditorFixture f;
+    QWidget *bar = barName.isEmpty()
+        ? static_cast<QWidget *>(f.window->statusBar())
+        : static_cast<QWidget *>(f.window->findChild<QToolBar *>(barName));
+    QVERIFY(bar);
+    QAction *toggle = action(f.window, actionName.toLatin1().constData());
+    QVERIFY(toggle->isChecked());
+    QVERIFY(bar->isVisible());
+    toggle->trigger();
+    QVERIFY(!toggle->isChecked());
+    QVERIFY(!bar->isVisible());
+    toggle->trigger();
+    QVERIFY(bar->isVisible());
+}
+
+// "Prêt." shows for two seconds at start, and stays after the status bar is toggled.
+void TestEditorWindow::statusBarMessages()
+{
+    EditorFixture plain;
+    EditorFixture toggled;
+    QAction *toggle = action(toggled.window, "viewStatusBarAct");
+    toggle->trigger();
+    toggle->trigger();
+    QCOMPARE(toggled.window->statusBar()->currentMessage(), QStringLiteral("Prêt."));
+    QTRY_COMPARE_WITH_TIMEOUT(plain.window->statusBar()->currentMessage(), QString(), 4000);
+    QCOMPARE(toggled.window->statusBar()->currentMessage(), QStringLiteral("Prêt."));
+}
+
+void TestEditorWindow::fontDialogAccepted()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QFont wanted(QStringLiteral("DejaVu Sans Mono"), 11);
+    wanted.setItalic(true);
+    whenModalShows([&wanted](QWidget *modal) {
+        auto *dialog = qobject_cast<QFontDialog *>(modal);
+        QVERIFY(dialog);
+        dialog->setCurrentFont(wanted);
+        dialog->accept();
+    });
+    action(f.window, "policeEditeurAct")->trigger();
+    QCOMPARE(w.editorFont().pointSize(), 11);
+    QVERIFY(w.editorFont().italic());
+    QCOMPARE(w.textEdit()->font(), w.editorFont());
+    QVERIFY(w.optionsModifiees());
+
+    // Accepting the very same font still marks the preferences as changed.
+    EditorFixture same;
+    KalTextEditTestAccess s(same.window);
+    whenModalShows([](QWidget *modal) { qobject_cast<QDialog *>(modal)->accept(); });
+    action(same.window, "policeEditeurAct")->trigger();
+    QVERIFY(s.optionsModifiees());
+}
+
+void TestEditorWindow::fontDialogCancelled()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QFont before = w.editorFont();
+    whenModalShows([](QWidget *modal) {
+        auto *dialog = qobject_cast<QFontDialog *>(modal);
+        QVERIFY(dialog);
+        dialog->setCurrentFont(QFont(QStringLiteral("DejaVu Serif"), 30));
+        dialog->reject();
+    });
+    action(f.window, "policeEditeurAct")->trigger();
+    QCOMPARE(w.editorFont(), before);
+    QCOMPARE(w.textEdit()->font(), before);
+    QVERIFY(!w.optionsModifiees());
+}
+
+void TestEditorWindow::pastedRichTextArrivesPlain()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    auto *mime = new QMimeData;
+    mime->setHtml(QStringLiteral("<b>gras</b> et <i>penché</i>"));
+    mime->setText(QStringLiteral("gras et penché"));
+    QApplication::clipboard()->setMimeData(mime);
+    action(f.window, "editPasteAct")->trigger();
+    QCOMPARE(w.textEdit()->toPlainText(), QStringLiteral("gras et penché"));
+    QTextCursor cursor(w.textEdit()->document());
+    cursor.setPosition(2);
+    QCOMPARE(cursor.charFormat().fontWeight(), int(QFont::Normal));
+}
+
+void TestEditorWindow::alignmentGroupIsExclusive()
+{
+    EditorFixture f;
+    QAction *gauche = action(f.window, "alignGaucheAct");
+    QAction *centre = action(f.window, "alignCentreAct");
+    auto *group = f.window->findChild<QActionGroup *>(QStringLiteral("alignGroup"));
+    QVERIFY(group);
+    QSignalSpy spy(group, &QActionGroup::triggered);
+    centre->trigger();
+    QVERIFY(centre->isChecked());
+    QVERIFY(!gauche->isChecked());
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).value<QAction *>(), centre);
+}
+
+// The window size follows the screen: at most 800 wide or 600 high gives 600 x 440,
+// otherwise 800 x 600. Each screen size runs in a child process on its own
+// offscreen screen.
+void TestEditorWindow::windowSizeFollowsScreen_data()
+{
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<QSize>("window");
+    QTest::newRow("1024x600") << QSize(1024, 600) << QSize(600, 440);
+    QTest::newRow("800x1024") << QSize(800, 1024) << QSize(600, 440);
+    QTest::newRow("1024x768") << QSize(1024, 768) << QSize(800, 600);
+    QTest::newRow("1280x1024") << QSize(1280, 1024) << QSize(800, 600);
+}
+
+void TestEditorWindow::windowSizeFollowsScreen()
+{
+    QFETCH(QSize, screen);
+    QFETCH(QSize, window);
+    if (qEnvironmentVariableIsSet("MARLISSE_CHILD_SCREEN")) {
+        EditorFixture f;
+        const QSize expected(qEnvironmentVariableIntValue("MARLISSE_CHILD_WIDTH"),
+                             qEnvironmentVariableIntValue("MARLISSE_CHILD_HEIGHT"));
+        QCOMPARE(f.window->size(), expected);
+        return;
+    }
+    QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("screen.json"));
+    QFile file(config);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral(R"({"screens":[{"name":"s","x":0,"y":0,"width":%1,"height":%2,)"
+                              R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})")
+                   .arg(screen.width())
+                   .arg(screen.height())
+                   .toLatin1());
+    file.close();
+
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MARLISSE_CHILD_SCREEN"), QStringLiteral("1"));
+    env.insert(QStringLiteral("MARLISSE_CHILD_WIDTH"), QString::number(window.width()));
+    env.insert(QStringLiteral("MARLISSE_CHILD_HEIGHT"), QString::number(window.height()));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("windowSizeFollowsScreen:")
+                 + QString::fromLatin1(QTest::currentDataTag())});
+    QVERIFY(child.waitForFinished(60000));
+    const QByteArray output = child.readAllStandardOutput() + child.readAllStandardError();
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+             output.constData());
+    QVERIFY2(output.contains("Totals: 3 passed"), output.constData());
+}
+
+// The program returns the event loop's result once its window has closed.
+void TestEditorWindow::eventLoopResultIsExitStatus()
+{
+    QTemporaryDir dir;
+    auto *window = new MarlisseApp(QStringLiteral("Marlisse"), QString(),
+                                   dir.filePath(QStringLiteral("marlisse")));
+    QCOMPARE(window->metaObject()->className(), "MarlisseApp");
+    QCOMPARE(window->windowTitle(), QStringLiteral("Marlisse 2.1 - Nouveau"));
+    QTimer::singleShot(0, window, &QWidget::close);
+    const bool quitOnLast = QApplication::quitOnLastWindowClosed();
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(quitOnLast);
+    QVERIFY(!window->isVisible());
+    delete window;
+}
+
+QTEST_MAIN(TestEditorWindow)
+#include "tst_editorwindow.moc"

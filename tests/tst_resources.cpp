@@ -1,0 +1,77 @@
+#include "testsupport.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QIcon>
+#include <QImage>
+#include <QTest>
+
+class TestResources : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { TestSupport::init(); }
+    void imageLoads_data();
+    void imageLoads();
+    void imagesAreDistinct();
+    void iconFromResource();
+};
+
+void TestResources::imageLoads_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QSize>("size");
+    const char *square[]
+        = {"alaligne",      "ancre",       "backward",   "blancinsec", "cargras",   "carpre",
+           "centre",        "chercher",    "coller",     "copier",     "couper",    "debut",
+           "defaire",       "definition",  "droite",     "elemliste",  "euro",      "forward",
+           "gauche",        "h1icon",      "h2icon",     "h3icon",     "image",     "italic",
+           "justifie",      "lienhyptext", "lignehoriz", "listedef",   "listeordo", "listesimple",
+           "navigateur",    "paragraphe",  "printer",    "recharger",  "refaire",   "souligne",
+           "squelettehtml", "tableaux",    "termdef"};
+    for (const char *name : square)
+        QTest::newRow(name) << QStringLiteral(":/images/%1.png").arg(QLatin1String(name))
+                            << QSize(16, 16);
+    QTest::newRow("filenew") << QStringLiteral(":/images/filenew.png") << QSize(10, 14);
+    QTest::newRow("fileopen") << QStringLiteral(":/images/fileopen.png") << QSize(16, 13);
+    QTest::newRow("filesave") << QStringLiteral(":/images/filesave.png") << QSize(14, 14);
+    QTest::newRow("marlisse") << QStringLiteral(":/images/marlisse.png") << QSize(32, 32);
+}
+
+void TestResources::imageLoads()
+{
+    QFETCH(QString, path);
+    QFETCH(QSize, size);
+    QImage image;
+    QVERIFY2(image.load(path, "PNG"), qPrintable(path));
+    QCOMPARE(image.size(), size);
+    QVERIFY(image.hasAlphaChannel());
+}
+
+// Two commands showing the same picture would be a drawing mistake.
+void TestResources::imagesAreDistinct()
+{
+    QHash<QByteArray, QString> seen;
+    const QStringList entries = QDir(QStringLiteral(":/images")).entryList();
+    QCOMPARE(entries.size(), 43);
+    for (const QString &entry : entries) {
+        QImage image(QStringLiteral(":/images/") + entry);
+        image = image.convertToFormat(QImage::Format_ARGB32);
+        const QByteArray hash = QCryptographicHash::hash(
+            QByteArrayView(image.constBits(), image.sizeInBytes()), QCryptographicHash::Sha1);
+        QVERIFY2(!seen.contains(hash),
+                 qPrintable(entry + QLatin1String(" looks like ") + seen.value(hash)));
+        seen.insert(hash, entry);
+    }
+}
+
+void TestResources::iconFromResource()
+{
+    const QIcon icon(QStringLiteral(":/images/cargras.png"));
+    QVERIFY(!icon.isNull());
+    QVERIFY(!icon.pixmap(16, 16).isNull());
+}
+
+QTEST_MAIN(TestResources)
+#include "tst_resources.moc"
