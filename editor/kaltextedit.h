@@ -119,6 +119,7 @@ private:
     void insereRetourLigne();
     void insereTitre(int niveau);
     void inserePaire(const QString &ouvrante, const QString &fermante);
+    void insereLignes(const QStringList &lignes);
 
     Lisorel *browser;
     QString currentFile;
