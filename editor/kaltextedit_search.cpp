@@ -3,15 +3,67 @@
 #include "kaltextedit.h"
 
 #include "montextedit.h"
+#include "ui_dlgcherche.h"
+#include "ui_dlgremplace.h"
 
+#include <QDialog>
+#include <QMessageBox>
+
+// A search empties the replacement text, so that F3 repeats the search.
 void KalTextEdit::slotEditCherche()
-{ }
+{
+    QDialog dialog;
+    Ui::DlgCherche form;
+    form.setupUi(&dialog);
+    form.lineEditCherche->setText(strCherche);
+    form.lineEditCherche->selectAll();
+    form.cbCasse->setChecked(respecteCasse);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
 
+    strCherche = form.lineEditCherche->text();
+    respecteCasse = form.cbCasse->isChecked();
+    strRemplace.clear();
+    if (!strCherche.isEmpty())
+        slotEditReplaceEncore();
+}
+
+// An empty replacement field makes the replace command a search.
 void KalTextEdit::slotEditReplace()
-{ }
+{
+    QDialog dialog;
+    Ui::DlgRemplace form;
+    form.setupUi(&dialog);
+    form.lineEditCherche->setText(strCherche);
+    form.lineEditCherche->selectAll();
+    form.lineEditRemplace->setText(strRemplace);
+    form.cbCasse->setChecked(respecteCasse);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
 
+    strCherche = form.lineEditCherche->text();
+    respecteCasse = form.cbCasse->isChecked();
+    strRemplace = form.lineEditRemplace->text();
+    if (!strCherche.isEmpty())
+        slotEditReplaceEncore();
+}
+
+// Forward from the end of the selection, without wrapping around. A replacement
+// leaves the cursor after the inserted text, so it is never found again.
 void KalTextEdit::slotEditReplaceEncore()
-{ }
+{
+    QTextDocument::FindFlags options;
+    if (respecteCasse)
+        options |= QTextDocument::FindCaseSensitively;
+
+    if (!textEdit->find(strCherche, options)) {
+        QMessageBox::information(this, QStringLiteral("Recherche/Remplacement"),
+                                 QLatin1Char('"') + strCherche + QStringLiteral("\" non trouvé"));
+        return;
+    }
+    if (!strRemplace.isEmpty())
+        textEdit->insertPlainText(strRemplace);
+}
 
 void KalTextEdit::slotFileQuit()
 {
