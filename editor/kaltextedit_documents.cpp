@@ -2,44 +2,222 @@
 
 #include "kaltextedit.h"
 
+#include "documentcodec.h"
 #include "montextedit.h"
 
 #include <QAction>
+#include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSaveFile>
 #include <QToolBar>
 
+namespace {
+
+// The wait cursor for the time a file is read or written; restored on every way
+// out, and before any message box so that the box gets the ordinary pointer.
+class WaitCursor
+{
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { restore(); }
+    void restore()
+    {
+        if (active) {
+            QGuiApplication::restoreOverrideCursor();
+            active = false;
+        }
+    }
+
+private:
+    bool active = true;
+};
+
+} // namespace
+
 void KalTextEdit::slotFileNew()
-{ }
+{
+    bool ok = true;
+    if (textEdit->document()->isModified())
+        demandeSauvegarde(&ok);
+    if (!ok)
+        return;
+
+    textEdit->setPlainText(QString());
+    currentFile.clear();
+    isHtml = true;
+    activeCommandesHtml(true);
+    windowTitleText = baseTitle + QStringLiteral(" - Nouveau");
+    setWindowTitle(windowTitleText);
+    refreshAlignmentLabel();
+}
 
 void KalTextEdit::slotFileOpen()
-{ }
+{
+    bool ok = true;
+    if (textEdit->document()->isModified())
+        demandeSauvegarde(&ok);
+    if (!ok)
+        return;
+
+    const QString fileName = QFileDialog::getOpenFileName(
+        this, tr("Ouvrir"), currentDir,
+        QStringLiteral("Fichiers html et php (*.htm *.html *.php);;Textes simples (*.txt);; "
+                       "Feuilles de style (*.css);; Tous les fichiers (*)"));
+    if (fileName.isEmpty())
+        return;
+    if (!loadFile(fileName))
+        return;
+
+    const QString previousDir = currentDir;
+    currentDir = QFileInfo(fileName).absolutePath();
+    if (currentDir != previousDir)
+        optionsModifiees = true;
+    setCurrentFile(fileName);
+    majTypeDocument(fileName);
+    activeCommandesHtml(isHtml);
+}
 
 bool KalTextEdit::loadFile(QString fileName)
 {
-    Q_UNUSED(fileName);
-    return false;
+    WaitCursor waitCursor;
+    QFile file(fileName);
+    QByteArray bytes;
+    // The file may also have gone between the dialog and now, or fail while read.
+    bool read = file.open(QIODevice::ReadOnly);
+    if (read) {
+        bytes = file.readAll();
+        read = file.error() == QFileDevice::NoError;
+    }
+    if (!read) {
+        waitCursor.restore();
+        QMessageBox::warning(this, tr("Marlisse"),
+                             tr("Cannot read file %1:\n%2.").arg(fileName, file.errorString()),
+                             QMessageBox::Ok);
+        return false;
+    }
+    textEdit->setPlainText(DocumentCodec::decodeDocument(bytes));
+    return true;
 }
 
 bool KalTextEdit::slotFileSave()
 {
-    return false;
+    if (currentFile.isEmpty())
+        return slotFileSaveAs();
+    return saveFile(currentFile);
 }
 
 bool KalTextEdit::slotFileSaveAs()
 {
-    return false;
+    QString fileName
+        = QFileDialog::getSaveFileName(this, tr("Enregistrer sous"), currentFile,
+                                       QStringLiteral("Fichiers (*.htm *.html *.php *.txt)"));
+    if (fileName.isEmpty())
+        return false;
+
+    if (!fileName.contains(QLatin1Char('.'))) {
+        fileName += isHtml ? QLatin1String(".html") : QLatin1String(".txt");
+        // The dialog confirmed the name as typed, not the one with its extension.
+        if (QFileInfo::exists(fileName)) {
+            QMessageBox box(QMessageBox::Question, QStringLiteral("Enregistrer sous"),
+                            QStringLiteral("Le fichier %1 existe déjà.\nVoulez-vous le remplacer ?")
+                                .arg(QFileInfo(fileName).fileName()),
+                            QMessageBox::NoButton, this);
+            QPushButton *oui = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
+            QPushButton *non = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+            box.setDefaultButton(non);
+            box.setEscapeButton(non);
+            box.exec();
+            if (box.clickedButton() != oui)
+                return false;
+        }
+    }
+
+    if (!saveFile(fileName))
+        return false;
+
+    const QString previousDir = currentDir;
+    currentDir = QFileInfo(fileName).absolutePath();
+    if (currentDir != previousDir)
+        optionsModifiees = true;
+    majTypeDocument(fileName);
+    setCurrentFile(fileName);
+    activeCommandesHtml(isHtml);
+    return true;
 }
 
 bool KalTextEdit::saveFile(QString fileName)
 {
-    Q_UNUSED(fileName);
-    return false;
+    // Characters beyond ISO 8859-1 become numeric references in a page; a plain
+    // text cannot hold them, so the user decides whether "?" may stand in for them.
+    // The name being written decides, as it decides the document's type after Save As.
+    const bool html = DocumentCodec::isHtmlFileName(fileName);
+    const QString text = DocumentCodec::fileTextFromRawText(textEdit->document()->toRawText());
+    int unencodable = 0;
+    const QByteArray bytes = DocumentCodec::encodeDocument(text, html, &unencodable);
+    if (unencodable > 0) {
+        const QString question = unencodable == 1
+            ? QStringLiteral(
+                "1 caractère ne peut pas être écrit en ISO 8859-1 : il sera remplacé par "
+                "\"?\".\nEnregistrer quand même ?")
+            : QStringLiteral("%1 caractères ne peuvent pas être écrits en ISO 8859-1 : ils seront "
+                             "remplacés par \"?\".\nEnregistrer quand même ?")
+                  .arg(unencodable);
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Sauvegarde"), question,
+                        QMessageBox::NoButton, this);
+        QPushButton *enregistrer
+            = box.addButton(QStringLiteral("Enregistrer"), QMessageBox::AcceptRole);
+        QPushButton *annuler = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
+        box.setDefaultButton(annuler);
+        box.setEscapeButton(annuler);
+        box.exec();
+        if (box.clickedButton() != enregistrer)
+            return false;
+    }
+
+    // Written beside the file and put in its place only once complete, so that a
+    // failure (full disk, vanished folder) leaves the old file as it was.
+    bool written = false;
+    QString reason;
+    {
+        WaitCursor waitCursor;
+        QSaveFile file(fileName);
+        written
+            = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+        if (!written)
+            reason = file.errorString();
+    } // an unfinished temporary file is removed here
+    if (!written) {
+        QMessageBox::warning(this, tr("KalTextEdit"),
+                             tr("Cannot write file %1:\n%2.").arg(fileName, reason),
+                             QMessageBox::Ok);
+        return false;
+    }
+
+    textEdit->document()->setModified(false);
+    setCurrentFile(fileName);
+    return true;
 }
 
 void KalTextEdit::demandeSauvegarde(bool *ok)
 {
-    Q_UNUSED(ok);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Sauvegarde"),
+                    QStringLiteral("Le texte a été modifié \n enregistrer les modifications ?"),
+                    QMessageBox::NoButton, this);
+    QPushButton *oui = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
+    QPushButton *non = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+    QPushButton *annuler = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
+    box.setDefaultButton(oui);
+    box.setEscapeButton(annuler);
+    box.exec();
+    if (box.clickedButton() == oui)
+        *ok = slotFileSave();
+    else if (box.clickedButton() != non)
+        *ok = false;
 }
 
 void KalTextEdit::setCurrentFile(const QString &fileName)
@@ -52,7 +230,7 @@ void KalTextEdit::setCurrentFile(const QString &fileName)
 
 void KalTextEdit::majTypeDocument(const QString &fileName)
 {
-    isHtml = fileName.contains(QLatin1String(".htm")) || fileName.contains(QLatin1String(".php"));
+    isHtml = DocumentCodec::isHtmlFileName(fileName);
     if (isHtml)
         refreshAlignmentLabel();
     else
