@@ -3,21 +3,61 @@
 #include "kaltextedit.h"
 
 #include "montextedit.h"
+#include "preferencesfile.h"
 
 #include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSaveFile>
 
 bool KalTextEdit::litOptions()
 {
-    return false;
+    if (!QFileInfo::exists(optionsFile))
+        return false;
+    QFile file(optionsFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+
+    // A damaged file never stops the start: each unusable value keeps its default.
+    const PreferencesFile::Preferences fallback {PreferencesFile::defaultFont(), currentDir};
+    const PreferencesFile::Preferences read = PreferencesFile::parse(bytes, fallback);
+    editorFont = read.font;
+    currentDir = read.folder;
+    return true;
 }
 
 bool KalTextEdit::ecritOptions()
 {
-    return false;
+    // Put in place only once complete: a failed write keeps the previous file.
+    QSaveFile file(optionsFile);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = PreferencesFile::format(editorFont, currentDir);
+    if (file.write(bytes) != bytes.size())
+        return false;
+    return file.commit();
 }
 
 void KalTextEdit::closeEvent(QCloseEvent *event)
 {
+    // The preferences are written before the document question, so a close that
+    // the user then cancels has written them all the same.
+    if (optionsModifiees && !ecritOptions()) {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Options"),
+                        QStringLiteral("Les options modifiées n'ont pas été enregistrées"),
+                        QMessageBox::Ok, this);
+        box.exec();
+    }
+
+    if (textEdit->document()->isModified() && !demandeSauvegardeFermeture()) {
+        event->ignore();
+        return;
+    }
     emit FermetureTextEdit(nullptr);
     emit fermetureMarlisse();
     event->accept();
@@ -25,5 +65,18 @@ void KalTextEdit::closeEvent(QCloseEvent *event)
 
 bool KalTextEdit::demandeSauvegardeFermeture()
 {
-    return true;
+    QMessageBox box(
+        QMessageBox::Warning, QStringLiteral("Fermer..."),
+        QStringLiteral("La fiche éditée a été modifiée \n enregistrer les modifications avant de "
+                       "fermer ?"),
+        QMessageBox::NoButton, this);
+    QPushButton *oui = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
+    QPushButton *non = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+    QPushButton *annuler = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
+    box.setDefaultButton(oui);
+    box.setEscapeButton(annuler);
+    box.exec();
+    if (box.clickedButton() == oui)
+        return slotFileSave();
+    return box.clickedButton() == non;
 }
