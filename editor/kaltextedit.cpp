@@ -126,4 +126,6 @@ KalTextEdit::~KalTextEdit()
         delete browser;
         browser = nullptr;
     }
+    // The What's This action has no parent: it goes with the window that made it.
+    delete whatsThisAct;
 }
