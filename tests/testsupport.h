@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class HighlighterHtml;
 class monQTextEdit;
 class QLabel;
 class QToolBar;
@@ -38,6 +39,7 @@ public:
     bool &optionsModifiees() const { return w->optionsModifiees; }
     const char *codecName() const { return w->codecName; }
     Lisorel *browser() const { return w->browser; }
+    HighlighterHtml *highlighter() const { return w->highlighter; }
     QLabel *labelAlignement() const { return w->labelAlignement; }
     QLabel *labelInsertion() const { return w->labelInsertion; }
     QLabel *labelModif() const { return w->labelModif; }
