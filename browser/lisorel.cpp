@@ -1,54 +1,310 @@
 #include "lisorel.h"
 
+#include <QAction>
 #include <QCloseEvent>
-#include <QTextBrowser>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStringDecoder>
+#include <QTextStream>
+#include <QToolBar>
+#include <QWhatsThis>
+
+namespace {
+
+const char *const copyrightLine = "Copyright (C) les auteurs de Marlisse";
+
+// The character set a page declares in a <meta> element (charset="..." or
+// content="text/html; charset=..."), or in an XML declaration, searched in the
+// page's first kilobytes as browsers do; empty when it declares none.
+QByteArray declaredCharset(const QByteArray &bytes)
+{
+    static const QRegularExpression meta(
+        QStringLiteral(R"(<meta\s[^>]*?charset\s*=\s*["']?\s*([A-Za-z0-9._:+-]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression xml(
+        QStringLiteral(R"(^\s*<\?xml\s[^>]*?encoding\s*=\s*["']([A-Za-z0-9._:+-]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QString head = QString::fromLatin1(bytes.left(4096));
+    QRegularExpressionMatch match = meta.match(head);
+    if (!match.hasMatch())
+        match = xml.match(head);
+    return match.hasMatch() ? match.captured(1).toLatin1() : QByteArray();
+}
+
+} // namespace
+
+LisorelTextBrowser::LisorelTextBrowser(QWidget *parent)
+    : QTextBrowser(parent)
+{ }
+
+// Pages come here on every load: the first one, a followed link, back, forward,
+// home and reload. The base class finds and reads the file; the decoding is ours,
+// so that the page reaches the browser as text and Qt does not guess again.
+QVariant LisorelTextBrowser::loadResource(int type, const QUrl &name)
+{
+    QVariant data = QTextBrowser::loadResource(type, name);
+    if (type == QTextDocument::HtmlResource && data.userType() == QMetaType::QByteArray)
+        return decodePage(data.toByteArray());
+    return data;
+}
+
+QString LisorelTextBrowser::decodePage(const QByteArray &bytes)
+{
+    if (const auto bom = QStringConverter::encodingForData(bytes))
+        return QStringDecoder(*bom, QStringConverter::Flag::Stateless).decode(bytes);
+    const QByteArray charset = declaredCharset(bytes);
+    if (!charset.isEmpty()) {
+        QStringDecoder declared(charset.constData(), QStringConverter::Flag::Stateless);
+        if (declared.isValid())
+            return declared.decode(bytes);
+    }
+    // Nothing declared, or a character set unknown here: the editor's own encoding,
+    // which reads any byte.
+    return QString::fromLatin1(bytes);
+}
 
 Lisorel::Lisorel(const QIcon &icon, const QString &caption, const QString &fileName, bool html)
     : QMainWindow(nullptr)
     , textBrowser(nullptr)
+    , fileMenu(nullptr)
+    , viewMenu(nullptr)
+    , goMenu(nullptr)
+    , helpMenu(nullptr)
+    , toolBar(nullptr)
 {
-    Q_UNUSED(caption);
-    Q_UNUSED(fileName);
-    Q_UNUSED(html);
     setWindowIcon(icon);
     setAttribute(Qt::WA_DeleteOnClose, true);
-    textBrowser = new QTextBrowser(this);
+
+    createActions();
+    createMenus();
+    createToolBars();
+
+    baseCaption = caption;
+
+    textBrowser = new LisorelTextBrowser(this);
+    connect(textBrowser, &QTextBrowser::sourceChanged, this, &Lisorel::slotMaJCaption);
+    QStatusBar *bar = statusBar();
+    connect(textBrowser, qOverload<const QUrl &>(&QTextBrowser::highlighted), bar,
+            [bar](const QUrl &link) { bar->showMessage(link.toString()); });
+
+    if (html)
+        textBrowser->setSource(QUrl::fromLocalFile(fileName));
+    else
+        chargeTexteSimple(fileName);
+
+    textBrowser->setFocus(Qt::OtherFocusReason);
     setCentralWidget(textBrowser);
+
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect desktop = screen ? screen->geometry() : QRect(0, 0, 800, 600);
+    if (desktop.width() < 800 || desktop.height() < 600)
+        resize(600, 440);
+    else
+        resize(700, 500);
+
     show();
 }
 
+// A plain-text document is shown as it is, tags visible, read as the editor wrote it.
+void Lisorel::chargeTexteSimple(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return;
+    QTextStream in(&file);
+    in.setEncoding(QStringConverter::Latin1);
+    textBrowser->setPlainText(in.readAll());
+    caption = baseCaption + QLatin1String(" - ") + QFileInfo(fileName).fileName();
+    setWindowTitle(caption);
+}
+
+void Lisorel::createActions()
+{
+    filePrintAct
+        = new QAction(QIcon(QStringLiteral(":/images/printer.png")), tr("Im&primer"), this);
+    filePrintAct->setObjectName(QStringLiteral("filePrintAct"));
+    filePrintAct->setShortcut(QKeySequence(tr("Ctrl+P")));
+    filePrintAct->setStatusTip(tr("Imprime le texte affiché"));
+    filePrintAct->setWhatsThis(QStringLiteral("Imprimer\n\nImprime le texte affiché"));
+    connect(filePrintAct, &QAction::triggered, this, &Lisorel::slotFilePrint);
+
+    fileQuitAct = new QAction(tr("&Fermer"), this);
+    fileQuitAct->setObjectName(QStringLiteral("fileQuitAct"));
+    fileQuitAct->setShortcut(QKeySequence(tr("Ctrl+Q")));
+    fileQuitAct->setStatusTip(QStringLiteral("Ferme cette fenêtre"));
+    fileQuitAct->setWhatsThis(QStringLiteral("Fermer\n\nFerme cette fenêtre"));
+    connect(fileQuitAct, &QAction::triggered, this, &Lisorel::slotFileQuit);
+
+    suivantAct
+        = new QAction(QIcon(QStringLiteral(":/images/forward.png")), tr("Page suivante"), this);
+    suivantAct->setObjectName(QStringLiteral("suivantAct"));
+    suivantAct->setShortcut(QKeySequence(tr("Alt+Right")));
+    suivantAct->setStatusTip(QStringLiteral("Page suivante"));
+    suivantAct->setWhatsThis(QStringLiteral("Page suivante\n\nPermet d'aller à la page suivante\n"
+                                            "dans l'historique de la navigation en cours"));
+    connect(suivantAct, &QAction::triggered, this, &Lisorel::slotSuivant);
+
+    precedentAct
+        = new QAction(QIcon(QStringLiteral(":/images/backward.png")), tr("Page précédente"), this);
+    precedentAct->setObjectName(QStringLiteral("precedentAct"));
+    precedentAct->setShortcut(QKeySequence(tr("Alt+Left")));
+    precedentAct->setStatusTip(QStringLiteral("Page précédente"));
+    precedentAct->setWhatsThis(
+        QStringLiteral("Page précédente\n\nPermet d'aller à la page précédente\n"
+                       "dans l'historique de la navigation en cours"));
+    connect(precedentAct, &QAction::triggered, this, &Lisorel::slotPrecedent);
+
+    rechargerAct
+        = new QAction(QIcon(QStringLiteral(":/images/recharger.png")), tr("Recharger"), this);
+    rechargerAct->setObjectName(QStringLiteral("rechargerAct"));
+    rechargerAct->setShortcut(QKeySequence(tr("F5")));
+    rechargerAct->setStatusTip(QStringLiteral("Recharger"));
+    rechargerAct->setWhatsThis(
+        QStringLiteral("Recharger\n\nRecharge le document affiché dans le navigateur"));
+    connect(rechargerAct, &QAction::triggered, this, &Lisorel::slotRecharger);
+
+    origineAct = new QAction(QIcon(QStringLiteral(":/images/debut.png")), tr("Origine"), this);
+    origineAct->setObjectName(QStringLiteral("origineAct"));
+    origineAct->setShortcut(QKeySequence(tr("Alt+Up")));
+    origineAct->setStatusTip(QStringLiteral("Origine"));
+    origineAct->setWhatsThis(
+        QStringLiteral("Origine\n\nPermet de retourner à la première page "
+                       "ouverte\ndans l'historique de la navigation en cours"));
+    connect(origineAct, &QAction::triggered, this, &Lisorel::slotOrigine);
+
+    viewToolBarAct = new QAction(QStringLiteral("Barre d'outils"), this);
+    viewToolBarAct->setObjectName(QStringLiteral("viewToolBarAct"));
+    viewToolBarAct->setStatusTip(QStringLiteral("Active/désactive la barre d'outils"));
+    viewToolBarAct->setWhatsThis(
+        QStringLiteral("Barre d'outils\n\nActive/désactive la barre d'outils"));
+    viewToolBarAct->setCheckable(true);
+    viewToolBarAct->setChecked(true);
+    connect(viewToolBarAct, &QAction::triggered, this, &Lisorel::slotViewToolBar);
+
+    helpAboutAct = new QAction(tr("A propos de l'afficheur de textes"), this);
+    helpAboutAct->setObjectName(QStringLiteral("helpAboutAct"));
+    helpAboutAct->setStatusTip(QStringLiteral("A propos de l'afficheur de textes"));
+    helpAboutAct->setWhatsThis(QStringLiteral("A propos\n\nA propos de l'afficheur de textes"));
+    connect(helpAboutAct, &QAction::triggered, this, &Lisorel::slotHelpAbout);
+
+    helpAboutQtAct = new QAction(tr("A propos de Qt"), this);
+    helpAboutQtAct->setObjectName(QStringLiteral("helpAboutQtAct"));
+    helpAboutQtAct->setStatusTip(
+        QStringLiteral("A propos de l'outil de développement de l'application"));
+    helpAboutQtAct->setWhatsThis(
+        QStringLiteral("A propos de Qt\n\nA propos de l'outil de développement l'application"));
+    connect(helpAboutQtAct, &QAction::triggered, this, &Lisorel::slotHelpAboutQt);
+
+    whatsThisAct = QWhatsThis::createAction(this);
+    whatsThisAct->setObjectName(QStringLiteral("whatsThisAct"));
+}
+
+void Lisorel::createMenus()
+{
+    fileMenu = menuBar()->addMenu(tr("&Fichier"));
+    fileMenu->addAction(filePrintAct);
+    fileMenu->addSeparator();
+    fileMenu->addAction(fileQuitAct);
+
+    viewMenu = menuBar()->addMenu(tr("Affichage"));
+    viewMenu->addAction(rechargerAct);
+    viewMenu->addAction(viewToolBarAct);
+
+    goMenu = menuBar()->addMenu(tr("Aller à"));
+    goMenu->addAction(precedentAct);
+    goMenu->addAction(suivantAct);
+    goMenu->addAction(origineAct);
+
+    helpMenu = menuBar()->addMenu(tr("&Aide"));
+    helpMenu->addAction(helpAboutAct);
+    helpMenu->addAction(helpAboutQtAct);
+}
+
+void Lisorel::createToolBars()
+{
+    toolBar = addToolBar(tr("Barre d'outils"));
+    toolBar->setObjectName(QStringLiteral("toolBar"));
+    toolBar->setIconSize(QSize(16, 16));
+    toolBar->addActions({precedentAct, suivantAct, origineAct, rechargerAct});
+    toolBar->addSeparator();
+    toolBar->addAction(filePrintAct);
+    toolBar->addSeparator();
+    toolBar->addAction(whatsThisAct);
+    toolBar->addSeparator();
+}
+
 void Lisorel::slotFilePrint()
-{ }
+{
+    QPrinter printer(QPrinter::ScreenResolution);
+    QPrintDialog dialog(&printer, nullptr);
+    if (dialog.exec() == QDialog::Accepted)
+        imprimeDocument(&printer);
+}
+
+void Lisorel::imprimeDocument(QPrinter *printer)
+{
+    textBrowser->document()->print(printer);
+}
+
 void Lisorel::slotFileQuit()
 {
     close();
 }
+
 void Lisorel::slotRecharger()
 {
     textBrowser->reload();
 }
+
 void Lisorel::slotViewToolBar(bool toggle)
 {
-    Q_UNUSED(toggle);
+    toolBar->setVisible(toggle);
 }
+
 void Lisorel::slotOrigine()
 {
     textBrowser->home();
 }
+
 void Lisorel::slotSuivant()
 {
     textBrowser->forward();
 }
+
 void Lisorel::slotPrecedent()
 {
     textBrowser->backward();
 }
+
 void Lisorel::slotHelpAbout()
-{ }
+{
+    QMessageBox::about(this, QStringLiteral("A propos de l'afficheur de textes..."),
+                       QStringLiteral("Lisorel - afficheur de textes\nVersion 0.2 pour Windows\n")
+                           + QLatin1String(copyrightLine));
+}
+
 void Lisorel::slotHelpAboutQt()
-{ }
+{
+    QMessageBox::aboutQt(this, QStringLiteral("Lisorel - afficheur de textes"));
+}
+
 void Lisorel::slotMaJCaption()
-{ }
+{
+    caption = baseCaption;
+    const QString title = textBrowser->document()->metaInformation(QTextDocument::DocumentTitle);
+    if (!title.isEmpty())
+        caption += QLatin1String(" - ") + title;
+    setWindowTitle(caption);
+}
 
 void Lisorel::closeEvent(QCloseEvent *event)
 {

@@ -1,12 +1,30 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QTextBrowser>
 
 class QAction;
 class QCloseEvent;
 class QMenu;
-class QTextBrowser;
+class QPrinter;
 class QToolBar;
+
+// The text browser of the viewer. Qt reads a page that declares no character set
+// as UTF-8, but the editor writes its documents in ISO 8859-1: this browser reads
+// every page itself, as the page declares, and as ISO 8859-1 when it declares nothing.
+class LisorelTextBrowser : public QTextBrowser
+{
+    Q_OBJECT
+
+public:
+    explicit LisorelTextBrowser(QWidget *parent = nullptr);
+
+    QVariant loadResource(int type, const QUrl &name) override;
+
+    // The text of an HTML page given as bytes: a byte-order mark first, then the
+    // character set the page declares, else ISO 8859-1.
+    static QString decodePage(const QByteArray &bytes);
+};
 
 // A small viewer window: shows an HTML page or a plain-text file, follows links
 // with a history, prints, and tells its opener when it closes.
@@ -18,6 +36,10 @@ public:
     Lisorel(const QIcon &icon, const QString &caption, const QString &fileName, bool html);
 
     QTextBrowser *textBrowser;
+
+    // Prints the displayed document on printer; the print command calls it once
+    // the print dialog has been accepted.
+    void imprimeDocument(QPrinter *printer);
 
 signals:
     void FermetureBrowser();
@@ -38,4 +60,30 @@ protected slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void chargeTexteSimple(const QString &fileName);
+
+    QString baseCaption;
+    QString caption;
+
+    QMenu *fileMenu;
+    QMenu *viewMenu;
+    QMenu *goMenu;
+    QMenu *helpMenu;
+    QToolBar *toolBar;
+
+    QAction *filePrintAct;
+    QAction *fileQuitAct;
+    QAction *origineAct;
+    QAction *suivantAct;
+    QAction *precedentAct;
+    QAction *rechargerAct;
+    QAction *viewToolBarAct;
+    QAction *helpAboutAct;
+    QAction *helpAboutQtAct;
+    QAction *whatsThisAct;
 };
