@@ -4,17 +4,63 @@
 
 #include "lisorel.h"
 
+#include <QMessageBox>
+#include <QUrl>
+
+namespace {
+
+const char *const copyrightLine = "Copyright (C) les auteurs de Marlisse";
+
+} // namespace
+
+// The preview shows the document as saved on disk. There is one preview window at
+// most: a second command shows the current file in it again and brings it forward.
 void KalTextEdit::slotAppelleLisorel()
-{ }
+{
+    if (!browser) {
+        browser = new Lisorel(windowIcon(), QStringLiteral("Lisorel"), currentFile, isHtml);
+        connect(browser, &Lisorel::FermetureBrowser, this, &KalTextEdit::slotGereFermetureBrowser);
+        connect(this, &KalTextEdit::fermetureMarlisse, browser, &Lisorel::slotFileQuit);
+        return;
+    }
+    const QUrl url = QUrl::fromLocalFile(currentFile);
+    if (browser->textBrowser->source() != url)
+        browser->textBrowser->setSource(url);
+    else
+        browser->slotRecharger();
+    browser->raise();
+}
 
+// Runs from inside the preview window's close handling, so the window must outlive
+// this slot: no delete here. The window deletes itself later on close; asking for a
+// deferred deletion here too covers a window that announced its closing without
+// going through close(), and when both are pending the first one to run drops the
+// other with the object's posted events. Either way it is destroyed once.
 void KalTextEdit::slotGereFermetureBrowser()
-{ }
+{
+    if (browser)
+        browser->deleteLater();
+    browser = nullptr;
+}
 
+// Each request opens one more help window; the editor does not keep it.
 void KalTextEdit::slotAide()
-{ }
+{
+    const QString page = helpDir + QLatin1String("/index.html");
+    auto *aide = new Lisorel(windowIcon(), QStringLiteral("Marlisse"), page, true);
+    connect(this, &KalTextEdit::fermetureMarlisse, aide, &Lisorel::slotFileQuit);
+}
 
 void KalTextEdit::slotHelpAbout()
-{ }
+{
+    QMessageBox::about(this, QStringLiteral("A propos..."),
+                       QStringLiteral("Marlisse - Editeur de texte avec balises HTML\nVersion ")
+                           + version + QLatin1Char('\n') + QLatin1String(copyrightLine));
+}
 
 void KalTextEdit::slotHelpAboutQt()
-{ }
+{
+    QMessageBox::aboutQt(this,
+                         QStringLiteral("Marlisse ") + version
+                             + QStringLiteral(" - Editeur de texte avec balises HTML"));
+}

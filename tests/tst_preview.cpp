@@ -1,0 +1,324 @@
+#include "lisorel.h"
+#include "montextedit.h"
+#include "testsupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace TestSupport;
+
+namespace {
+
+QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qWarning("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QByteArray page(const QByteArray &title, const QByteArray &body)
+{
+    return "<html><head><title>" + title + "</title></head><body>" + body + "</body></html>";
+}
+
+QAction *action(QWidget *window, const char *name)
+{
+    auto *found = window->findChild<QAction *>(QLatin1String(name));
+    if (!found)
+        qWarning("no action %s", name);
+    return found;
+}
+
+QList<Lisorel *> openViewers()
+{
+    QList<Lisorel *> viewers;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (auto *viewer = qobject_cast<Lisorel *>(top); viewer && viewer->isVisible())
+            viewers << viewer;
+    return viewers;
+}
+
+void processDeferredDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Closes whatever viewer a test left open, so that none leaks into the next test.
+void closeViewers()
+{
+    for (Lisorel *viewer : openViewers())
+        viewer->close();
+    processDeferredDeletes();
+}
+
+} // namespace
+
+class TestPreview : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void secondCommandReloadsSameWindow();
+    void previewFollowsCurrentFile();
+    void closedPreviewGivesFreshWindow_data();
+    void closedPreviewGivesFreshWindow();
+    void plainTextPreview();
+    void newDocumentPreviewIsEmpty();
+    void editorDestructionDeletesPreview();
+    void helpOpensNewWindows();
+    void closingEditorClosesViewers();
+    void aboutBoxes_data();
+    void aboutBoxes();
+};
+
+void TestPreview::initTestCase()
+{
+    init();
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("^QObject::connect")));
+}
+
+void TestPreview::cleanup()
+{
+    closeStrayModals();
+    closeViewers();
+}
+
+// The preview shows the file on disk: a second command reads it again into the one
+// window, and unsaved edits do not show.
+void TestPreview::secondCommandReloadsSameWindow()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString file = writeFile(f.dir.filePath(QStringLiteral("page.html")),
+                                   page("Premi\xe8re", "<p>premi\xe8re version</p>"));
+    w.setCurrentFile(file);
+    QAction *preview = action(f.window, "navigateurAct");
+    preview->trigger();
+    QPointer<Lisorel> viewer = w.browser();
+    QVERIFY(viewer);
+    QVERIFY(viewer->isVisible());
+    QCOMPARE(viewer->windowTitle(), QStringLiteral("Lisorel - Première"));
+    QCOMPARE(viewer->textBrowser->toPlainText(), QStringLiteral("première version"));
+
+    w.textEdit()->insertPlainText(QStringLiteral("pas encore enregistré"));
+    writeFile(file, page("Seconde", "<p>seconde version, \xe9t\xe9</p>"));
+    preview->trigger();
+    QCOMPARE(w.browser(), viewer.data());
+    QCOMPARE(openViewers().size(), 1);
+    QCOMPARE(viewer->windowTitle(), QStringLiteral("Lisorel - Seconde"));
+    QCOMPARE(viewer->textBrowser->toPlainText(), QStringLiteral("seconde version, été"));
+}
+
+// After Save As the preview command shows the new file in the same window.
+void TestPreview::previewFollowsCurrentFile()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    w.setCurrentFile(writeFile(f.dir.filePath(QStringLiteral("a.html")), page("A", "a")));
+    action(f.window, "navigateurAct")->trigger();
+    QPointer<Lisorel> viewer = w.browser();
+    QVERIFY(viewer);
+
+    const QString renamed = writeFile(f.dir.filePath(QStringLiteral("b.htm")), page("B", "b"));
+    w.setCurrentFile(renamed);
+    action(f.window, "navigateurAct")->trigger();
+    QCOMPARE(w.browser(), viewer.data());
+    QCOMPARE(openViewers().size(), 1);
+    QCOMPARE(viewer->textBrowser->source(), QUrl::fromLocalFile(renamed));
+    QCOMPARE(viewer->windowTitle(), QStringLiteral("Lisorel - B"));
+    QCOMPARE(viewer->textBrowser->toPlainText(), QStringLiteral("b"));
+}
+
+// Closing the preview, by any means, tells the editor once; the window is destroyed
+// once (a second deletion would crash here or under the address sanitizer), and the
+// next command opens a new window with a history of its own.
+void TestPreview::closedPreviewGivesFreshWindow_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("window frame") << QStringLiteral("close");
+    QTest::newRow("Fermer entry") << QStringLiteral("action");
+}
+
+void TestPreview::closedPreviewGivesFreshWindow()
+{
+    QFETCH(QString, how);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString second = writeFile(f.dir.filePath(QStringLiteral("b.html")), page("B", "b"));
+    w.setCurrentFile(
+        writeFile(f.dir.filePath(QStringLiteral("a.html")), page("A", "<a href=\"b.html\">b</a>")));
+    action(f.window, "navigateurAct")->trigger();
+    QPointer<Lisorel> first = w.browser();
+    QVERIFY(first);
+    first->textBrowser->setSource(QUrl::fromLocalFile(second));
+    QVERIFY(first->textBrowser->isBackwardAvailable());
+
+    QSignalSpy spy(first.data(), &Lisorel::FermetureBrowser);
+    if (how == QLatin1String("close"))
+        first->close();
+    else
+        action(first, "fileQuitAct")->trigger();
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(w.browser(), nullptr);
+    processDeferredDeletes();
+    QVERIFY(first.isNull());
+
+    action(f.window, "navigateurAct")->trigger();
+    QPointer<Lisorel> again = w.browser();
+    QVERIFY(again);
+    QCOMPARE(openViewers().size(), 1);
+    QCOMPARE(again->windowTitle(), QStringLiteral("Lisorel - A"));
+    QVERIFY(!again->textBrowser->isBackwardAvailable());
+    QVERIFY(!again->textBrowser->isForwardAvailable());
+
+    // The new window is remembered as the first was: closing it clears it too.
+    again->close();
+    QCOMPARE(w.browser(), nullptr);
+    processDeferredDeletes();
+    QVERIFY(again.isNull());
+}
+
+// A plain-text document is previewed as text, read as the editor wrote it.
+void TestPreview::plainTextPreview()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    w.setCurrentFile(
+        writeFile(f.dir.filePath(QStringLiteral("notes.txt")), "<p>caf\xe9 d'\xe9t\xe9</p>"));
+    w.isHtml() = false;
+    action(f.window, "navigateurAct")->trigger();
+    QVERIFY(w.browser());
+    QCOMPARE(w.browser()->windowTitle(), QStringLiteral("Lisorel - notes.txt"));
+    QCOMPARE(w.browser()->textBrowser->toPlainText(), QStringLiteral("<p>café d'été</p>"));
+}
+
+// A document never saved has no file: the preview is an empty page.
+void TestPreview::newDocumentPreviewIsEmpty()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    w.textEdit()->insertPlainText(QStringLiteral("<p>jamais enregistré</p>"));
+    action(f.window, "navigateurAct")->trigger();
+    QVERIFY(w.browser());
+    QVERIFY(w.browser()->isVisible());
+    QCOMPARE(w.browser()->textBrowser->toPlainText(), QString());
+    action(f.window, "navigateurAct")->trigger();
+    QCOMPARE(openViewers().size(), 1);
+}
+
+void TestPreview::editorDestructionDeletesPreview()
+{
+    QPointer<Lisorel> viewer;
+    {
+        EditorFixture f;
+        KalTextEditTestAccess w(f.window);
+        w.setCurrentFile(writeFile(f.dir.filePath(QStringLiteral("a.html")), page("A", "a")));
+        action(f.window, "navigateurAct")->trigger();
+        viewer = w.browser();
+        QVERIFY(viewer);
+    }
+    QVERIFY(viewer.isNull());
+    processDeferredDeletes();
+}
+
+// Each F1 opens one more help window on the manual's first page; the editor keeps none.
+void TestPreview::helpOpensNewWindows()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QVERIFY(QDir().mkpath(w.helpDir()));
+    writeFile(w.helpDir() + QStringLiteral("/index.html"),
+              page("Manuel d'\xe9t\xe9", "<p>Sommaire du manuel</p>"));
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    for (int press = 0; press < 3; ++press)
+        QTest::keyClick(w.textEdit(), Qt::Key_F1);
+
+    const QList<Lisorel *> viewers = openViewers();
+    QCOMPARE(viewers.size(), 3);
+    for (Lisorel *viewer : viewers) {
+        QCOMPARE(viewer->windowTitle(), QStringLiteral("Marlisse - Manuel d'été"));
+        QCOMPARE(viewer->textBrowser->toPlainText(), QStringLiteral("Sommaire du manuel"));
+    }
+    QCOMPARE(w.browser(), nullptr);
+
+    // Closing a help window leaves the others and the preview state alone.
+    QPointer<Lisorel> closed = viewers.first();
+    closed->close();
+    processDeferredDeletes();
+    QVERIFY(closed.isNull());
+    QCOMPARE(openViewers().size(), 2);
+    QCOMPARE(w.browser(), nullptr);
+}
+
+void TestPreview::closingEditorClosesViewers()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QVERIFY(QDir().mkpath(w.helpDir()));
+    writeFile(w.helpDir() + QStringLiteral("/index.html"), page("Manuel", "aide"));
+    w.setCurrentFile(writeFile(f.dir.filePath(QStringLiteral("a.html")), page("A", "a")));
+    action(f.window, "navigateurAct")->trigger();
+    action(f.window, "aideAct")->trigger();
+    action(f.window, "aideAct")->trigger();
+    QList<QPointer<Lisorel>> viewers;
+    for (Lisorel *viewer : openViewers())
+        viewers << viewer;
+    QCOMPARE(viewers.size(), 3);
+    QSignalSpy spy(w.browser(), &Lisorel::FermetureBrowser);
+
+    QVERIFY(f.window->close());
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(w.browser(), nullptr);
+    QCOMPARE(openViewers().size(), 0);
+    processDeferredDeletes();
+    for (const QPointer<Lisorel> &viewer : viewers)
+        QVERIFY(viewer.isNull());
+}
+
+void TestPreview::aboutBoxes_data()
+{
+    QTest::addColumn<QString>("actionName");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("textStart");
+    QTest::newRow("editor") << "helpAboutAct"
+                            << "A propos..."
+                            << "Marlisse - Editeur de texte avec balises HTML\nVersion 2.1\n";
+    QTest::newRow("Qt") << "helpAboutQtAct"
+                        << "Marlisse 2.1 - Editeur de texte avec balises HTML"
+                        << "<h3>About Qt</h3>";
+}
+
+void TestPreview::aboutBoxes()
+{
+    QFETCH(QString, actionName);
+    QFETCH(QString, title);
+    QFETCH(QString, textStart);
+    EditorFixture f;
+    QString seenTitle;
+    QString seenText;
+    QWidget *seenParent = nullptr;
+    whenModalShows([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        seenTitle = box->windowTitle();
+        seenText = box->text();
+        seenParent = box->parentWidget();
+        box->accept();
+    });
+    action(f.window, actionName.toLatin1().constData())->trigger();
+    QCOMPARE(seenTitle, title);
+    QVERIFY2(seenText.startsWith(textStart), qPrintable(seenText));
+    QVERIFY(seenText.size() > textStart.size());
+    QCOMPARE(seenParent, f.window.data());
+}
+
+QTEST_MAIN(TestPreview)
+#include "tst_preview.moc"
