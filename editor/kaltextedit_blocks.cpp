@@ -2,6 +2,7 @@
 
 #include "kaltextedit.h"
 
+#include "etapeannulation.h"
 #include "montextedit.h"
 #include "ui_dlgtableau.h"
 
@@ -74,6 +75,7 @@ void KalTextEdit::slotTextAlign(QAction *action)
 
 void KalTextEdit::slotImage()
 {
+    EtapeAnnulation etape(textEdit);
     textEdit->insertPlainText(QStringLiteral(
         R"(<img src="" name="" align="bottom" height="" width="" border="none" />)"));
 }
@@ -103,13 +105,10 @@ void KalTextEdit::slotTableaux()
 
     // The table starts on a line of its own, after any selected text, and the
     // whole of it is undone at once.
-    QTextCursor bloc = textEdit->textCursor();
-    bloc.beginEditBlock();
+    EtapeAnnulation etape(textEdit);
     insereRetourLigne();
     insereLignes(lignesTableau(form.spbNumLignes->value(), form.spbNumCols->value(),
                                form.cbBordure->isChecked()));
-    bloc.endEditBlock();
-    textEdit->ensureCursorVisible();
 }
 
 void KalTextEdit::slotSqueletteHtml()
@@ -118,11 +117,8 @@ void KalTextEdit::slotSqueletteHtml()
     for (const char *ligne : squelette)
         lignes << QString::fromUtf8(ligne);
 
-    QTextCursor bloc = textEdit->textCursor();
-    bloc.beginEditBlock();
+    EtapeAnnulation etape(textEdit);
     insereLignes(lignes);
     // From the line after "</html>" up to the empty line of the body.
     deplaceCurseur(0, -3);
-    bloc.endEditBlock();
-    textEdit->ensureCursorVisible();
 }

@@ -2,6 +2,7 @@
 
 #include "kaltextedit.h"
 
+#include "etapeannulation.h"
 #include "montextedit.h"
 #include "ui_dlgcherche.h"
 #include "ui_dlgremplace.h"
@@ -61,8 +62,10 @@ void KalTextEdit::slotEditReplaceEncore()
                                  QLatin1Char('"') + strCherche + QStringLiteral("\" non trouvé"));
         return;
     }
-    if (!strRemplace.isEmpty())
+    if (!strRemplace.isEmpty()) {
+        EtapeAnnulation etape(textEdit);
         textEdit->insertPlainText(strRemplace);
+    }
 }
 
 void KalTextEdit::slotFileQuit()

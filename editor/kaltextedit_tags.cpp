@@ -2,6 +2,7 @@
 
 #include "kaltextedit.h"
 
+#include "etapeannulation.h"
 #include "montextedit.h"
 
 #include <QTextCursor>
@@ -14,6 +15,8 @@ bool KalTextEdit::aSelection() const
 void KalTextEdit::insereBalises(const QString &ouvrante, const QString &fermante, int decalage,
                                 int decalageLignes)
 {
+    EtapeAnnulation etape(textEdit);
+
     // The cursor hands line breaks of a selection back as paragraph separators;
     // the text goes back in with its line breaks where they were.
     QString selection = textEdit->textCursor().selectedText();
@@ -62,14 +65,11 @@ void KalTextEdit::insereTitre(int niveau)
     const QString balise = QLatin1Char('h') + QString::number(niveau);
     const bool selection = aSelection();
 
-    QTextCursor bloc = textEdit->textCursor();
-    bloc.beginEditBlock();
+    EtapeAnnulation etape(textEdit);
     inserePaire(QLatin1Char('<') + balise + strAlignement + QLatin1Char('>'),
                 QLatin1String("</") + balise + QLatin1Char('>'));
     if (selection)
         insereRetourLigne();
-    bloc.endEditBlock();
-    textEdit->ensureCursorVisible();
 }
 
 // Character styles.
