@@ -1,0 +1,146 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QList>
+#include <QMessageBox>
+#include <QPointer>
+#include <QStringList>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+// Answers, one after the other, the modal dialogs and message boxes that open while
+// it lives, and keeps a line for each in log(): "Title | text" for a message box,
+// "Title in folder" for a file dialog. A modal widget with no answer left, or one
+// that its answer left open, is logged as "unexpected: ..." and closed, so a test
+// never hangs on a dialog.
+class DialogAnswers
+{
+public:
+    using Answer = std::function<void(QWidget *)>;
+
+    DialogAnswers()
+    {
+        timer.setInterval(5);
+        QObject::connect(&timer, &QTimer::timeout, &timer, [this] { poll(); });
+        timer.start();
+    }
+
+    DialogAnswers &then(Answer answer)
+    {
+        answers.append(std::move(answer));
+        return *this;
+    }
+
+    // Presses the button of a message box whose text is label ("Escape" presses the
+    // Escape key instead).
+    DialogAnswers &press(const QString &label)
+    {
+        return then([this, label](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            if (!box) {
+                lines << QStringLiteral("not a message box: ") + modal->windowTitle();
+                return;
+            }
+            lines << box->windowTitle() + QStringLiteral(" | ") + box->text();
+            if (QGuiApplication::overrideCursor())
+                lines << QStringLiteral("wait cursor over the box");
+            if (label == QLatin1String("Escape")) {
+                QTest::keyClick(box, Qt::Key_Escape);
+                return;
+            }
+            for (QAbstractButton *button : box->buttons()) {
+                if (button->text().remove(QLatin1Char('&')) == label) {
+                    button->click();
+                    return;
+                }
+            }
+            lines << QStringLiteral("no button ") + label;
+        });
+    }
+
+    // Types path as the file name of a file dialog and accepts it; afterwards, when
+    // given, runs whatever must happen between the dialog and the program's use of
+    // the name.
+    DialogAnswers &choose(const QString &path, std::function<void()> afterwards = {})
+    {
+        return then([this, path, afterwards](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            if (!logFileDialog(modal, dialog))
+                return;
+            auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            if (edit)
+                edit->setText(path);
+            else
+                dialog->selectFile(path);
+            static_cast<QDialog *>(dialog)->accept();
+            if (afterwards)
+                afterwards();
+        });
+    }
+
+    // Cancels a file dialog.
+    DialogAnswers &cancel()
+    {
+        return then([this](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            if (logFileDialog(modal, dialog))
+                dialog->reject();
+        });
+    }
+
+    const QStringList &log() const { return lines; }
+    int unanswered() const { return int(answers.size()); }
+
+private:
+    bool logFileDialog(QWidget *modal, QFileDialog *dialog)
+    {
+        if (!dialog) {
+            lines << QStringLiteral("not a file dialog: ") + modal->windowTitle();
+            return false;
+        }
+        lines << dialog->windowTitle() + QStringLiteral(" in ")
+                + dialog->directory().absolutePath();
+        return true;
+    }
+
+    // Re-entered when an answer opens a modal of its own (a dialog's own warning):
+    // that one is answered by the next answer, or closed.
+    void poll()
+    {
+        QPointer<QWidget> modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible() || handling.contains(modal))
+            return;
+        handling.append(modal);
+        const bool expected = !answers.isEmpty();
+        if (expected) {
+            answers.takeFirst()(modal);
+        } else {
+            QString what = modal->windowTitle();
+            if (auto *box = qobject_cast<QMessageBox *>(modal.data()))
+                what += QStringLiteral(" | ") + box->text();
+            lines << QStringLiteral("unexpected: ") + what;
+        }
+        if (modal && modal->isVisible() && QApplication::activeModalWidget() == modal) {
+            if (expected)
+                lines << QStringLiteral("left open: ") + modal->windowTitle();
+            if (auto *dialog = qobject_cast<QDialog *>(modal.data()))
+                dialog->reject();
+            else
+                modal->close();
+        }
+        handling.removeAll(nullptr);
+        handling.removeAll(modal);
+    }
+
+    QTimer timer;
+    QList<Answer> answers;
+    QStringList lines;
+    QList<QPointer<QWidget>> handling;
+};

@@ -1,0 +1,978 @@
+#include "dialoganswers.h"
+#include "documentcodec.h"
+#include "montextedit.h"
+#include "testsupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+using namespace TestSupport;
+
+class TestDocuments : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    // The conversions on their own.
+    void decode_data();
+    void decode();
+    void encode_data();
+    void encode();
+    void rawTextSeparators();
+    void randomBytesRoundTrip();
+    void randomTextRoundTrip();
+
+    // The window's document commands.
+    void typeFromOpenedName_data();
+    void typeFromOpenedName();
+    void dialogsAsDescribed();
+    void newDocument();
+    void saveNamedDocument();
+    void saveNewDocumentAsksName();
+    void saveAsChangesType_data();
+    void saveAsChangesType();
+    void saveAsNames_data();
+    void saveAsNames();
+    void saveAsAppendedNameExists_data();
+    void saveAsAppendedNameExists();
+    void promptBeforeNewOrOpen_data();
+    void promptBeforeNewOrOpen();
+    void folderChangeMarksOptions_data();
+    void folderChangeMarksOptions();
+    void readFailureChangesNothing_data();
+    void readFailureChangesNothing();
+    void filesRoundTripByteForByte_data();
+    void filesRoundTripByteForByte();
+    void crLfLoadsAsLineFeeds();
+    void typedCharactersOnDisk_data();
+    void typedCharactersOnDisk();
+    void failedSaveKeepsOldFile_data();
+    void failedSaveKeepsOldFile();
+};
+
+namespace {
+
+QAction *action(KalTextEdit *window, const char *name)
+{
+    auto *found = window->findChild<QAction *>(QLatin1String(name));
+    if (!found)
+        qWarning("no action %s", name);
+    return found;
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<cannot read>");
+    return file.readAll();
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// No dialog opened that the test did not answer, none was left open, and no wait
+// cursor stayed on.
+bool cleanRun(const DialogAnswers &answers)
+{
+    for (const QString &line : answers.log()) {
+        if (line.startsWith(QLatin1String("unexpected")) || line.startsWith(QLatin1String("left"))
+            || line.startsWith(QLatin1String("not a"))
+            || line.startsWith(QLatin1String("no button"))
+            || line.startsWith(QLatin1String("wait cursor"))) {
+            qWarning("%s", qPrintable(line));
+            return false;
+        }
+    }
+    if (answers.unanswered() != 0) {
+        qWarning("%d answers left unused", answers.unanswered());
+        return false;
+    }
+    if (QApplication::activeModalWidget() || QGuiApplication::overrideCursor()) {
+        qWarning("a modal widget or the wait cursor remains");
+        return false;
+    }
+    return true;
+}
+
+// Opens path with the "Ouvrir" command, as the user would.
+bool openThroughDialog(KalTextEdit *window, const QString &path)
+{
+    DialogAnswers answers;
+    answers.choose(path);
+    action(window, "fileOpenAct")->trigger();
+    return cleanRun(answers) && answers.log().size() == 1;
+}
+
+// Saves with "Sau&ver sous...", typing name in the dialog.
+bool saveAsThroughDialog(KalTextEdit *window, const QString &name)
+{
+    DialogAnswers answers;
+    answers.choose(name);
+    const bool saved = window->slotFileSaveAs();
+    return cleanRun(answers) && answers.log().size() == 1 && saved;
+}
+
+const QString savePrompt
+    = QStringLiteral("Sauvegarde | Le texte a été modifié \n enregistrer les modifications ?");
+
+// A tmpfs of 64 KiB mounted for the life of the object (root only).
+struct SmallFileSystem
+{
+    explicit SmallFileSystem(const QString &folder)
+        : folder(folder)
+    {
+        QDir().mkpath(folder);
+        QProcess mount;
+        mount.start(QStringLiteral("mount"),
+                    {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                     QStringLiteral("size=64k"), QStringLiteral("tmpfs"), folder});
+        mounted = mount.waitForFinished() && mount.exitStatus() == QProcess::NormalExit
+            && mount.exitCode() == 0;
+    }
+    ~SmallFileSystem()
+    {
+        if (!mounted)
+            return;
+        if (QProcess::execute(QStringLiteral("umount"), {folder}) != 0)
+            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), folder});
+    }
+    QString folder;
+    bool mounted = false;
+};
+
+} // namespace
+
+void TestDocuments::initTestCase()
+{
+    init();
+    QApplication::setQuitOnLastWindowClosed(false);
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("^QObject::connect")));
+}
+
+void TestDocuments::decode_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QByteArray() << QString();
+    QTest::newRow("e acute") << QByteArray("caf\xe9") << QStringLiteral("café");
+    QTest::newRow("CR LF becomes LF") << QByteArray("a\r\nb\r\n") << QStringLiteral("a\nb\n");
+    QTest::newRow("lone CR kept") << QByteArray("a\rb") << QStringLiteral("a\rb");
+    QTest::newRow("CR CR LF") << QByteArray("a\r\r\nb") << QStringLiteral("a\r\nb");
+    QTest::newRow("non-breaking space")
+        << QByteArray("Oui\xa0!") << QStringLiteral("Oui") + QChar(0xa0) + QLatin1Char('!');
+    QTest::newRow("NUL and last byte")
+        << QByteArray("\0\xff", 2) << QString(QChar(0)) + QChar(0xff);
+}
+
+void TestDocuments::decode()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(DocumentCodec::decodeDocument(bytes), text);
+}
+
+void TestDocuments::encode_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("html");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("unencodable");
+
+    const QString euro(QChar(0x20ac));
+    const QString grin = QString::fromUcs4(U"\U0001F600");
+    QTest::newRow("e acute, page") << QStringLiteral("é") << true << QByteArray("\xe9") << 0;
+    QTest::newRow("e acute, text") << QStringLiteral("é") << false << QByteArray("\xe9") << 0;
+    QTest::newRow("euro, page") << euro << true << QByteArray("&#8364;") << 0;
+    QTest::newRow("euro, text") << euro << false << QByteArray("?") << 1;
+    QTest::newRow("emoji, page") << grin << true << QByteArray("&#128512;") << 0;
+    QTest::newRow("emoji, text: one character") << grin << false << QByteArray("?") << 1;
+    QTest::newRow("quotes and oe, text")
+        << QStringLiteral("“cœur”") << false << QByteArray("?c?ur?") << 3;
+    QTest::newRow("quotes and oe, page")
+        << QStringLiteral("“cœur”") << true << QByteArray("&#8220;c&#339;ur&#8221;") << 0;
+    QTest::newRow("half a surrogate pair, page")
+        << QString(QChar(0xd83d)) + QLatin1Char('x') << true << QByteArray("&#65533;x") << 0;
+    QTest::newRow("half a surrogate pair, text")
+        << QString(QChar(0xde00)) << false << QByteArray("?") << 1;
+    QTest::newRow("non-breaking space") << QString(QChar(0xa0)) << false << QByteArray("\xa0") << 0;
+    QTest::newRow("existing reference left alone")
+        << QStringLiteral("&#8364;") << true << QByteArray("&#8364;") << 0;
+}
+
+void TestDocuments::encode()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, html);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, unencodable);
+    int count = -1;
+    QCOMPARE(DocumentCodec::encodeDocument(text, html, &count), bytes);
+    QCOMPARE(count, unencodable);
+}
+
+// The raw text of a document keeps its non-breaking spaces; its separators are lines.
+void TestDocuments::rawTextSeparators()
+{
+    QTextDocument document;
+    document.setPlainText(QStringLiteral("Oui") + QChar(0xa0) + QStringLiteral("!\nfin\n"));
+    QTextCursor cursor(&document);
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QString(QChar::LineSeparator) + QStringLiteral("suite"));
+    QCOMPARE(DocumentCodec::fileTextFromRawText(document.toRawText()),
+             QStringLiteral("Oui") + QChar(0xa0) + QStringLiteral("!\nfin\n\nsuite"));
+}
+
+// Any bytes but CR come back unchanged, in both kinds of document.
+void TestDocuments::randomBytesRoundTrip()
+{
+    QRandomGenerator random(20240601);
+    for (int round = 0; round < 200; ++round) {
+        QByteArray bytes(int(random.bounded(1, 400)), '\0');
+        for (char &byte : bytes) {
+            do
+                byte = char(random.bounded(256));
+            while (byte == '\r');
+        }
+        for (bool html : {true, false}) {
+            int lost = -1;
+            QCOMPARE(
+                DocumentCodec::encodeDocument(DocumentCodec::decodeDocument(bytes), html, &lost),
+                bytes);
+            QCOMPARE(lost, 0);
+        }
+    }
+}
+
+// Whatever is typed in a page comes back, character for character, once its
+// references are read back: nothing is lost on the way to ISO 8859-1.
+void TestDocuments::randomTextRoundTrip()
+{
+    QRandomGenerator random(77);
+    static const QRegularExpression reference(QStringLiteral("&#(\\d+);"));
+    for (int round = 0; round < 200; ++round) {
+        QString text;
+        const int length = int(random.bounded(1, 60));
+        for (int i = 0; i < length; ++i) {
+            char32_t codePoint;
+            switch (random.bounded(3)) {
+            case 0:
+                codePoint = char32_t(random.bounded(0x20, 0x100));
+                break;
+            case 1:
+                codePoint = char32_t(random.bounded(0x100, 0xd800));
+                break;
+            default:
+                codePoint = char32_t(random.bounded(0x10000, 0x110000));
+                break;
+            }
+            if (codePoint == U'&')
+                codePoint = U'e';
+            text += QString::fromUcs4(&codePoint, 1);
+        }
+        const QByteArray bytes = DocumentCodec::encodeDocument(text, true);
+        QString back = DocumentCodec::decodeDocument(bytes);
+        QString resolved;
+        qsizetype last = 0;
+        for (auto it = reference.globalMatch(back); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            resolved += back.mid(last, match.capturedStart() - last);
+            const char32_t codePoint = match.captured(1).toUInt();
+            resolved += QString::fromUcs4(&codePoint, 1);
+            last = match.capturedEnd();
+        }
+        resolved += back.mid(last);
+        QCOMPARE(resolved, text);
+    }
+}
+
+void TestDocuments::typeFromOpenedName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("html");
+    QTest::newRow("page.html") << QStringLiteral("page.html") << true;
+    QTest::newRow("page.htm") << QStringLiteral("page.htm") << true;
+    QTest::newRow("page.php") << QStringLiteral("page.php") << true;
+    QTest::newRow("page.php3") << QStringLiteral("page.php3") << true;
+    QTest::newRow("PAGE.HTM") << QStringLiteral("PAGE.HTM") << false;
+    QTest::newRow("style.css") << QStringLiteral("style.css") << false;
+    QTest::newRow("notes.txt") << QStringLiteral("notes.txt") << false;
+    QTest::newRow("folder site.htm") << QStringLiteral("site.htm/notes.txt") << true;
+}
+
+// The type follows the name of the opened file and switches the HTML commands, the
+// HTML toolbar and its toggle, and the alignment label.
+void TestDocuments::typeFromOpenedName()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, html);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QTemporaryDir docs;
+    const QString path = docs.path() + QLatin1Char('/') + name;
+    QVERIFY(writeBytes(path, "<p>contenu</p>\n"));
+
+    // Start from the other type, so that every switch is seen to happen.
+    if (html) {
+        QVERIFY(writeBytes(docs.path() + QStringLiteral("/avant.txt"), "x"));
+        QVERIFY(openThroughDialog(f.window, docs.path() + QStringLiteral("/avant.txt")));
+        QVERIFY(!w.isHtml());
+    }
+    QVERIFY(openThroughDialog(f.window, path));
+
+    QCOMPARE(w.isHtml(), html);
+    QCOMPARE(w.textEdit()->toPlainText(), QStringLiteral("<p>contenu</p>\n"));
+    QVERIFY(!w.textEdit()->document()->isModified());
+    QCOMPARE(w.currentFile(), path);
+    QCOMPARE(f.window->windowTitle(),
+             QStringLiteral("Marlisse 2.1 - ") + QFileInfo(path).fileName());
+    QCOMPARE(w.labelAlignement()->text(), html ? QStringLiteral("Gauche") : QString());
+    QCOMPARE(w.toolBarB()->isVisible(), html);
+    QCOMPARE(action(f.window, "viewToolBarBAct")->isChecked(), html);
+    QCOMPARE(action(f.window, "viewToolBarBAct")->isEnabled(), html);
+    for (const char *name : {"carGrasAct", "alignCentreAct", "squeletteHtmlAct", "euroAct",
+                             "titre1Act", "definitionAct", "tableauxAct", "imageAct"})
+        QVERIFY2(action(f.window, name)->isEnabled() == html, name);
+    // The commands that are not HTML stay as they were.
+    for (const char *name : {"fileSaveAct", "editChercheAct", "viewToolBarAct", "policeEditeurAct",
+                             "navigateurAct", "aideAct"})
+        QVERIFY2(action(f.window, name)->isEnabled(), name);
+}
+
+// Captions, folders and filters of the open and save dialogs.
+void TestDocuments::dialogsAsDescribed()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QTemporaryDir docs;
+    const QString page = docs.path() + QStringLiteral("/page.html");
+    QVERIFY(writeBytes(page, "x"));
+
+    QStringList openFilters;
+    QString saveFile;
+    QStringList saveFilters;
+    DialogAnswers answers;
+    answers
+        .then([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Ouvrir"));
+            QCOMPARE(dialog->directory().absolutePath(), w.programDir());
+            QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
+            openFilters = dialog->nameFilters();
+            dialog->selectFile(page);
+            static_cast<QDialog *>(dialog)->accept();
+        })
+        .then([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Enregistrer sous"));
+            QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+            QCOMPARE(dialog->directory().absolutePath(), docs.path());
+            saveFilters = dialog->nameFilters();
+            saveFile = dialog->selectedFiles().value(0);
+            dialog->reject();
+        });
+    action(f.window, "fileOpenAct")->trigger();
+    QVERIFY(!f.window->slotFileSaveAs());
+    QVERIFY(cleanRun(answers));
+    // The dialog trims the blank written after ";;" before two of the filters.
+    QCOMPARE(openFilters,
+             QStringList({"Fichiers html et php (*.htm *.html *.php)", "Textes simples (*.txt)",
+                          "Feuilles de style (*.css)", "Tous les fichiers (*)"}));
+    QCOMPARE(saveFilters, QStringList({"Fichiers (*.htm *.html *.php *.txt)"}));
+    QCOMPARE(saveFile, page);
+}
+
+// "&Nouveau" on a document that is not modified asks nothing and gives a new,
+// empty HTML document; the folder, the alignment and the preferences stay.
+void TestDocuments::newDocument()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QTemporaryDir docs;
+    const QString notes = docs.path() + QStringLiteral("/notes.txt");
+    QVERIFY(writeBytes(notes, "texte\n"));
+    QVERIFY(openThroughDialog(f.window, notes));
+    w.strAlignement() = QStringLiteral(" align=\"center\"");
+    const bool optionsBefore = w.optionsModifiees();
+    const QString folderBefore = w.currentDir();
+
+    DialogAnswers answers;
+    action(f.window, "fileNewAct")->trigger();
+    QVERIFY(cleanRun(answers));
+    QVERIFY(answers.log().isEmpty());
+
+    QCOMPARE(w.textEdit()->toPlainText(), QString());
+    QVERIFY(!w.textEdit()->document()->isModified());
+    QVERIFY(!w.textEdit()->document()->isUndoAvailable());
+    QCOMPARE(w.currentFile(), QString());
+    QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlisse 2.1 - Nouveau"));
+    QVERIFY(w.isHtml());
+    QVERIFY(w.toolBarB()->isVisible());
+    QVERIFY(action(f.window, "viewToolBarBAct")->isChecked());
+    QVERIFY(action(f.window, "carGrasAct")->isEnabled());
+    QCOMPARE(w.labelAlignement()->text(), QStringLiteral("Centré"));
+    QCOMPARE(w.currentDir(), folderBefore);
+    QCOMPARE(w.optionsModifiees(), optionsBefore);
+    QCOMPARE(readBytes(notes), QByteArray("texte\n"));
+}
+
+// "&Sauver" on a named document writes it and leaves it named and not modified.
+void TestDocuments::saveNamedDocument()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QTemporaryDir docs;
+    const QString page = docs.path() + QStringLiteral("/page.html");
+    QVERIFY(writeBytes(page, "<p>un</p>\n"));
+    QVERIFY(openThroughDialog(f.window, page));
+    w.textEdit()->moveCursor(QTextCursor::End);
+    w.textEdit()->insertPlainText(QStringLiteral("<p>deux</p>"));
+    QCOMPARE(w.labelModif()->text(), QStringLiteral(" document modifé "));
+
+    DialogAnswers answers;
+    action(f.window, "fileSaveAct")->trigger();
+    QVERIFY(cleanRun(answers));
+    QVERIFY(answers.log().isEmpty());
+    QCOMPARE(readBytes(page), QByteArray("<p>un</p>\n<p>deux</p>"));
+    QVERIFY(!w.textEdit()->document()->isModified());
+    QCOMPARE(w.labelModif()->text(), QString(31, QLatin1Char(' ')));
+    QCOMPARE(w.currentFile(), page);
+    QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlisse 2.1 - page.html"));
+    QVERIFY(w.isHtml());
+}
+
+// "&Sauver" on a new document asks for a name; cancelling keeps it new and modified.
+void TestDocuments::saveNewDocumentAsksName()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QTemporaryDir docs;
+    w.textEdit()->insertPlainText(QStringLiteral("<h1>Titre</h1>"));
+
+    {
+        DialogAnswers answers;
+        answers.cancel();
+        QVERIFY(!f.window->slotFileSave());
+        QVERIFY(cleanRun(answers));
+        QCOMPARE(answers.log().size(), 1);
+        QVERIFY(answers.log().first().startsWith(QStringLiteral("Enregistrer sous in ")));
+        QVERIFY(w.textEdit()->document()->isModified());
+        QCOMPARE(w.currentFile(), QString());
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlisse 2.1 - Nouveau"));
+    }
+
+    DialogAnswers answers;
+    answers.choose(docs.path() + QStringLiteral("/page"));
+    QVERIFY(f.window->slotFileSave());
+    QVERIFY(cleanRun(answers));
+    const QString page = docs.path() + QStringLiteral("/page.html");
+    QCOMPARE(readBytes(page), QByteArray("<h1>Titre</h1>"));
+    QCOMPARE(w.currentFile(), page);
+    QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlisse 2.1 - page.html"));
+    QVERIFY(!w.textEdit()->document()->isModified());
+    QVERIFY(w.isHtml());
+}
+
+void TestDocuments::saveAsChangesType_data()
+{
+    QTest::addColumn<QString>("openedName");
+    QTest::addColumn<QString>("savedName");
+    QTest::addColumn<bool>("html");
+    QTest::newRow("page saved as text") << "page.html"
+                                        << "notes.txt" << false;
+    QTest::newRow("text saved as page") << "notes.txt"
+                                        << "page.htm" << true;
+    QTest::newRow("style saved as php") << "style.css"
+                                        << "index.php" << true;
+}
+
+// "Sau&ver sous..." names the document anew and takes the type of the new name.
+void TestDocuments::saveAsChangesType()
+{
+    QFETCH(QString, openedName);
+    QFETCH(QString, savedName);
+    QFETCH(bool, html);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QTemporaryDir docs;
+    QVERIFY(writeBytes(docs.path() + QLatin1Char('/') + openedName, "contenu\n"));
+    QVERIFY(openThroughDialog(f.window, docs.path() + QLatin1Char('/') + openedName));
+    QCOMPARE(w.isHtml(), !html);
+
+    const QString saved = docs.path() + QLatin1Char('/') + savedName;
+    QVERIFY(saveAsThroughDialog(f.window, saved));
+    QCOMPARE(readBytes(saved), QByteArray("contenu\n"));
+    QCOMPARE(w.currentFile(), saved);
+    QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlisse 2.1 - ") + savedName);
+    QCOMPARE(w.isHtml(), html);
+    QCOMPARE(w.toolBarB()->isVisible(), html);
+    QCOMPARE(action(f.window, "carGrasAct")->isEnabled(), html);
+    QCOMPARE(w.labelAlignement()->text(), html ? QStringLiteral("Gauche") : QString());
+    QVERIFY(!w.textEdit()->document()->isModified());
+}
+
+void TestDocuments::saveAsNames_data()
+{
+    QTest::addColumn<bool>("html");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("page without extension") << true << "notes"
+                                            << "notes.html";
+    QTest::newRow("text without extension") << false << "notes"
+                                            << "notes.txt";
+    QTest::newRow("dot in the name") << true << "notes.v2"
+                                     << "notes.v2";
+    QTest::newRow("dot in a folder") << true << "my.site/notes"
+                                     << "my.site/notes";
+}
+
+// An extension is added only when the whole path has no dot; the type before the
+// save chooses it.
+void TestDocuments::saveAsNames()
+{
+    QFETCH(bool, html);
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    // Dotless folders, so that only the typed name decides.
+    const QString docs = w.programDir() + QStringLiteral("/docs");
+    QVERIFY(QDir().mkpath(docs + QStringLiteral("/my.site")));
+    if (!html) {
+        QVERIFY(writeBytes(docs + QStringLiteral("/texte"), "x"));
+        w.setCurrentFile(docs + QStringLiteral("/texte"));
+        w.majTypeDocument(docs + QStringLiteral("/texte"));
+        w.activeCommandesHtml(false);
+    }
+    w.textEdit()->setPlainText(QStringLiteral("abc"));
+
+    QVERIFY(saveAsThroughDialog(f.window, docs + QLatin1Char('/') + typed));
+    QCOMPARE(readBytes(docs + QLatin1Char('/') + written), QByteArray("abc"));
+    QCOMPARE(w.currentFile(), docs + QLatin1Char('/') + written);
+    QDir folder(docs);
+    const QStringList others = folder.entryList(QDir::Files | QDir::NoDotAndDotDot)
+        + QDir(docs + "/my.site").entryList(QDir::Files);
+    QCOMPARE(others.size(), html ? 1 : 2);
+}
+
+void TestDocuments::saveAsAppendedNameExists_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("Oui replaces") << "Oui" << true;
+    QTest::newRow("Non cancels") << "Non" << false;
+    QTest::newRow("Escape cancels") << "Escape" << false;
+}
+
+// The dialog confirmed "notes", not "notes.html": replacing that file is asked first.
+void TestDocuments::saveAsAppendedNameExists()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, replaced);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QTemporaryDir docs;
+    const QString existing = docs.path() + QStringLiteral("/notes.html");
+    QVERIFY(writeBytes(existing, "ancien"));
+    w.textEdit()->insertPlainText(QStringLiteral("nouveau"));
+
+    DialogAnswers answers;
+    answers.choose(docs.path() + QStringLiteral("/notes")).press(answer);
+    QCOMPARE(f.window->slotFileSaveAs(), replaced);
+    QVERIFY(cleanRun(answers));
+    QCOMPARE(answers.log().value(1),
+             QStringLiteral("Enregistrer sous | Le fichier notes.html existe déjà.\nVoulez-vous "
+                            "le remplacer ?"));
+    QCOMPARE(readBytes(existing), replaced ? QByteArray("nouveau") : QByteArray("ancien"));
+    QCOMPARE(w.textEdit()->document()->isModified(), !replaced);
+    QCOMPARE(w.currentFile(), replaced ? existing : QString());
+    QCOMPARE(f.window->windowTitle(),
+             replaced ? QStringLiteral("Marlisse 2.1 - notes.html")
+                      : QStringLiteral("Marlisse 2.1 - Nouveau"));
+}
+
+void TestDocuments::promptBeforeNewOrOpen_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("document");
+    QTest::addColumn<bool>("goesOn");
+
+    for (const char *command : {"new", "open"}) {
+        QTest::addRow("%s, Oui saves", command) << command << "Oui"
+                                                << "named" << true;
+        QTest::addRow("%s, Non discards", command) << command << "Non"
+                                                   << "named" << true;
+        QTest::addRow("%s, Annuler", command) << command << "Annuler"
+                                              << "named" << false;
+        QTest::addRow("%s, Escape", command) << command << "Escape"
+                                             << "named" << false;
+        QTest::addRow("%s, Oui, new, named in dialog", command) << command << "Oui"
+                                                                << "new, named" << true;
+        QTest::addRow("%s, Oui, new, dialog cancelled", command) << command << "Oui"
+                                                                 << "new, cancelled" << false;
+        QTest::addRow("%s, Oui, save fails", command) << command << "Oui"
+                                                      << "unwritable" << false;
+    }
+}
+
+// The "Sauvegarde" prompt on a modified document: "Annuler" and Escape stop the
+// command, "Non" drops the changes, "Oui" saves first and stops the command when
+// the save fails or its dialog is cancelled.
+void TestDocuments::promptBeforeNewOrOpen()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, answer);
+    QFETCH(QString, document);
+    QFETCH(bool, goesOn);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QTemporaryDir docs;
+    const QString page = docs.path() + QStringLiteral("/page.html");
+    const QString other = docs.path() + QStringLiteral("/autre.html");
+    const QString named = docs.path() + QStringLiteral("/nomme.html");
+    QVERIFY(writeBytes(page, "ancien\n"));
+    QVERIFY(writeBytes(other, "autre\n"));
+    QVERIFY(writeBytes(docs.path() + QStringLiteral("/fichier"), "un fichier"));
+    if (document == QLatin1String("named"))
+        QVERIFY(openThroughDialog(f.window, page));
+    else if (document == QLatin1String("unwritable"))
+        w.setCurrentFile(docs.path() + QStringLiteral("/fichier/page.html"));
+    w.textEdit()->moveCursor(QTextCursor::End);
+    w.textEdit()->insertPlainText(QStringLiteral("ajout"));
+    const QString textBefore = w.textEdit()->toPlainText();
+    const QString titleBefore = f.window->windowTitle();
+
+    DialogAnswers answers;
+    answers.press(answer);
+    if (answer == QLatin1String("Oui")) {
+        if (document == QLatin1String("new, named"))
+            answers.choose(named);
+        else if (document == QLatin1String("new, cancelled"))
+            answers.cancel();
+        else if (document == QLatin1String("unwritable"))
+            answers.press(QStringLiteral("OK"));
+    }
+    if (goesOn && command == QLatin1String("open"))
+        answers.choose(other);
+    action(f.window, command == QLatin1String("new") ? "fileNewAct" : "fileOpenAct")->trigger();
+    QVERIFY(cleanRun(answers));
+    QCOMPARE(answers.log().value(0), savePrompt);
+    if (document == QLatin1String("unwritable"))
+        QVERIFY(
+            answers.log().value(1).startsWith(QStringLiteral("KalTextEdit | Cannot write file ")));
+
+    if (goesOn) {
+        QVERIFY(!w.textEdit()->document()->isModified());
+        if (command == QLatin1String("new")) {
+            QCOMPARE(w.textEdit()->toPlainText(), QString());
+            QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlisse 2.1 - Nouveau"));
+        } else {
+            QCOMPARE(w.textEdit()->toPlainText(), QStringLiteral("autre\n"));
+            QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlisse 2.1 - autre.html"));
+        }
+    } else {
+        QCOMPARE(w.textEdit()->toPlainText(), textBefore);
+        QVERIFY(w.textEdit()->document()->isModified());
+        QCOMPARE(f.window->windowTitle(), titleBefore);
+    }
+    const bool saved = answer == QLatin1String("Oui") && goesOn;
+    if (document == QLatin1String("named"))
+        QCOMPARE(readBytes(page), saved ? QByteArray("ancien\najout") : QByteArray("ancien\n"));
+    if (document == QLatin1String("new, named"))
+        QCOMPARE(readBytes(named), QByteArray("ajout"));
+}
+
+void TestDocuments::folderChangeMarksOptions_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("otherFolder");
+    QTest::newRow("open, same folder") << "open" << false;
+    QTest::newRow("open, other folder") << "open" << true;
+    QTest::newRow("save as, same folder") << "save as" << false;
+    QTest::newRow("save as, other folder") << "save as" << true;
+}
+
+// Only a move of the dialogs' folder marks the preferences as changed; the next
+// open dialog starts in the new folder.
+void TestDocuments::folderChangeMarksOptions()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, otherFolder);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString folder
+        = otherFolder ? w.programDir() + QStringLiteral("/autre dossier é") : w.programDir();
+    const QString file = folder + QStringLiteral("/page.html");
+    if (command == QLatin1String("open")) {
+        QVERIFY(writeBytes(file, "x"));
+        QVERIFY(openThroughDialog(f.window, file));
+    } else {
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(saveAsThroughDialog(f.window, file));
+    }
+    QCOMPARE(w.optionsModifiees(), otherFolder);
+    QCOMPARE(w.currentDir(), folder);
+
+    DialogAnswers answers;
+    answers.cancel();
+    action(f.window, "fileOpenAct")->trigger();
+    QVERIFY(cleanRun(answers));
+    QCOMPARE(answers.log(), QStringList({"Ouvrir in " + folder}));
+}
+
+void TestDocuments::readFailureChangesNothing_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("file gone between dialog and reading") << "vanished";
+    QTest::newRow("no such file") << "missing";
+    QTest::newRow("a folder") << "folder";
+}
+
+// A file that cannot be read is reported under "Marlisse"; the text, the name, the
+// title, the type and the folder stay as they were.
+void TestDocuments::readFailureChangesNothing()
+{
+    QFETCH(QString, how);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QTemporaryDir docs;
+    const QString notes = docs.path() + QStringLiteral("/notes.txt");
+    QVERIFY(writeBytes(notes, "texte\n"));
+    QVERIFY(openThroughDialog(f.window, notes));
+    w.optionsModifiees() = false;
+    w.currentDir() = w.programDir();
+
+    const QString target = docs.path()
+        + (how == QLatin1String("folder") ? QStringLiteral("/site.html")
+                                          : QStringLiteral("/sous/page.html"));
+    DialogAnswers answers;
+    if (how == QLatin1String("vanished")) {
+        QVERIFY(writeBytes(target, "x"));
+        answers.choose(target, [target] { QFile::remove(target); }).press(QStringLiteral("OK"));
+        action(f.window, "fileOpenAct")->trigger();
+    } else {
+        if (how == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(target));
+        answers.press(QStringLiteral("OK"));
+        QVERIFY(!f.window->loadFile(target));
+    }
+    QVERIFY(cleanRun(answers));
+    const QString box = answers.log().last();
+    QVERIFY2(box.startsWith(QStringLiteral("Marlisse | Cannot read file ") + target
+                            + QStringLiteral(":\n")),
+             qPrintable(box));
+    QVERIFY(box.endsWith(QLatin1Char('.')));
+
+    QCOMPARE(w.textEdit()->toPlainText(), QStringLiteral("texte\n"));
+    QCOMPARE(w.currentFile(), notes);
+    QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlisse 2.1 - notes.txt"));
+    QVERIFY(!w.isHtml());
+    QVERIFY(!w.toolBarB()->isVisible());
+    QCOMPARE(w.currentDir(), w.programDir());
+    QVERIFY(!w.optionsModifiees());
+}
+
+void TestDocuments::filesRoundTripByteForByte_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QByteArray everyByte;
+    for (int byte = 0; byte < 256; ++byte) {
+        if (byte != '\r')
+            everyByte.append(char(byte));
+    }
+    everyByte.append('\n');
+    QTest::newRow("every byte but CR, page") << "page.html" << everyByte;
+    QTest::newRow("every byte but CR, text") << "notes.txt" << everyByte;
+    QTest::newRow("non-breaking spaces")
+        << "lettre.txt" << QByteArray("Bonjour\xa0! Voici\xa0: \xab\xa0oui\xa0\xbb ;\n\n");
+    QTest::newRow("no line feed at the end") << "fin.html" << QByteArray("<p>a</p>\n<p>b</p>");
+    QTest::newRow("empty file") << "vide.html" << QByteArray();
+}
+
+// Opening and saving back an unchanged file gives the same bytes.
+void TestDocuments::filesRoundTripByteForByte()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QTemporaryDir docs;
+    const QString path = docs.path() + QLatin1Char('/') + name;
+    QVERIFY(writeBytes(path, bytes));
+    QVERIFY(openThroughDialog(f.window, path));
+    QVERIFY(QFile::remove(path));
+
+    DialogAnswers answers;
+    QVERIFY(f.window->slotFileSave());
+    QVERIFY(cleanRun(answers));
+    QVERIFY(answers.log().isEmpty());
+    QCOMPARE(readBytes(path), bytes);
+}
+
+// A CR LF file loads with single line feeds and is written back with line feeds.
+void TestDocuments::crLfLoadsAsLineFeeds()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QTemporaryDir docs;
+    const QString path = docs.path() + QStringLiteral("/dos.html");
+    QVERIFY(writeBytes(path, "<p>\r\nun\r\n</p>\r\n"));
+    QVERIFY(openThroughDialog(f.window, path));
+    QCOMPARE(w.textEdit()->toPlainText(), QStringLiteral("<p>\nun\n</p>\n"));
+    QCOMPARE(w.textEdit()->document()->blockCount(), 4);
+    QVERIFY(f.window->slotFileSave());
+    QCOMPARE(readBytes(path), QByteArray("<p>\nun\n</p>\n"));
+}
+
+void TestDocuments::typedCharactersOnDisk_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QByteArray>("written");
+
+    const QString euro(QChar(0x20ac));
+    QTest::newRow("e acute") << "page.html"
+                             << "été"
+                             << "" << QByteArray("\xe9t\xe9");
+    QTest::newRow("euro in a page") << "page.html" << euro << "" << QByteArray("&#8364;");
+    QTest::newRow("emoji in a page")
+        << "page.htm" << QString::fromUcs4(U"\U0001F600") << "" << QByteArray("&#128512;");
+    QTest::newRow("line break typed with Shift+Enter")
+        << "page.html" << QStringLiteral("a") + QChar(QChar::LineSeparator) + "b"
+        << "" << QByteArray("a\nb");
+    QTest::newRow("euro in a text, Enregistrer")
+        << "notes.txt" << euro + "5 " + euro << "Enregistrer" << QByteArray("?5 ?");
+    QTest::newRow("euro in a text, Annuler") << "notes.txt" << euro << "Annuler" << QByteArray();
+    QTest::newRow("euro in a text, Escape") << "notes.txt" << euro << "Escape" << QByteArray();
+}
+
+// What typed characters become on disk; a plain text asks before "?" replaces a
+// character, and "Annuler" writes nothing. The text in the window stays as typed.
+void TestDocuments::typedCharactersOnDisk()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, typed);
+    QFETCH(QString, answer);
+    QFETCH(QByteArray, written);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QTemporaryDir docs;
+    const QString path = docs.path() + QLatin1Char('/') + name;
+    QVERIFY(writeBytes(path, "ancien"));
+    QVERIFY(openThroughDialog(f.window, path));
+    w.textEdit()->selectAll();
+    w.textEdit()->insertPlainText(typed);
+    const QString title = f.window->windowTitle();
+
+    DialogAnswers answers;
+    if (!answer.isEmpty())
+        answers.press(answer);
+    const bool saved = f.window->slotFileSave();
+    QVERIFY(cleanRun(answers));
+    const bool cancelled = written.isEmpty();
+    QCOMPARE(saved, !cancelled);
+    QCOMPARE(readBytes(path), cancelled ? QByteArray("ancien") : written);
+    QCOMPARE(w.textEdit()->document()->isModified(), cancelled);
+    QCOMPARE(w.textEdit()->toPlainText(),
+             QString(typed).replace(QChar(QChar::LineSeparator), QLatin1Char('\n')));
+    QCOMPARE(f.window->windowTitle(), title);
+    if (answer.isEmpty()) {
+        QVERIFY(answers.log().isEmpty());
+    } else {
+        const int count = typed.count(QChar(0x20ac));
+        const QString expected = count == 1
+            ? QStringLiteral("Sauvegarde | 1 caractère ne peut pas être écrit en ISO 8859-1 : il "
+                             "sera remplacé par \"?\".\nEnregistrer quand même ?")
+            : QStringLiteral("Sauvegarde | %1 caractères ne peuvent pas être écrits en ISO "
+                             "8859-1 : ils seront remplacés par \"?\".\nEnregistrer quand même ?")
+                  .arg(count);
+        QCOMPARE(answers.log(), QStringList({expected}));
+    }
+}
+
+void TestDocuments::failedSaveKeepsOldFile_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("folder is a regular file") << "below a file";
+    QTest::newRow("folder removed after naming") << "folder removed";
+    QTest::newRow("file system full") << "full";
+}
+
+// A save that fails is reported under "KalTextEdit", returns false, keeps the old
+// file byte for byte and leaves the document modified under its old name.
+void TestDocuments::failedSaveKeepsOldFile()
+{
+    QFETCH(QString, how);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QTemporaryDir docs;
+    QString folder = docs.path() + QStringLiteral("/site");
+    std::unique_ptr<SmallFileSystem> small;
+    QByteArray old = QByteArray("<p>ancien</p>\n");
+    if (how == QLatin1String("below a file")) {
+        QVERIFY(writeBytes(folder, "un fichier"));
+        old = QByteArray();
+    } else if (how == QLatin1String("full")) {
+        small = std::make_unique<SmallFileSystem>(folder);
+        if (!small->mounted)
+            QSKIP("cannot mount a small tmpfs here (root needed)");
+    }
+    const QString path = folder + QStringLiteral("/page.html");
+    if (!old.isEmpty()) {
+        QVERIFY(writeBytes(path, old));
+        QVERIFY(openThroughDialog(f.window, path));
+    } else {
+        w.setCurrentFile(path);
+    }
+    // More than the small file system holds.
+    w.textEdit()->moveCursor(QTextCursor::End);
+    w.textEdit()->insertPlainText(QString(200 * 1024, QLatin1Char('x')));
+    if (how == QLatin1String("folder removed"))
+        QVERIFY(QDir(folder).removeRecursively());
+
+    DialogAnswers answers;
+    answers.press(QStringLiteral("OK"));
+    QVERIFY(!f.window->slotFileSave());
+    QVERIFY(cleanRun(answers));
+    QCOMPARE(answers.log().size(), 1);
+    QVERIFY2(answers.log().first().startsWith(QStringLiteral("KalTextEdit | Cannot write file ")
+                                              + path + QStringLiteral(":\n")),
+             qPrintable(answers.log().first()));
+
+    QVERIFY(w.textEdit()->document()->isModified());
+    QCOMPARE(w.labelModif()->text(), QStringLiteral(" document modifé "));
+    QCOMPARE(w.currentFile(), path);
+    QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlisse 2.1 - page.html"));
+    if (!old.isEmpty() && how != QLatin1String("folder removed")) {
+        QCOMPARE(readBytes(path), old);
+        // Nothing half-written is left beside it.
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({"page.html"}));
+    }
+}
+
+QTEST_MAIN(TestDocuments)
+#include "tst_documents.moc"
