@@ -71,6 +71,10 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
 
     textEdit = new monQTextEdit(this);
     highlighter = new HighlighterHtml(textEdit->document());
+    // Source text runs left to right: no paragraph has to be scanned for its direction.
+    QTextOption option = textEdit->document()->defaultTextOption();
+    option.setTextDirection(Qt::LeftToRight);
+    textEdit->document()->setDefaultTextOption(option);
     textEdit->setAcceptRichText(false);
     codecName = "ISO 8859-1";
 
@@ -79,7 +83,7 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
         editorFont.setFixedPitch(true);
         editorFont.setPointSize(14);
     }
-    textEdit->setFont(editorFont);
+    applyEditorFont();
 
     // This program always starts on a new document; a name given here is opened
     // as the open command would, and a file that cannot be read leaves a new one.

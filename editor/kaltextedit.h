@@ -98,6 +98,7 @@ private:
     void createMenus();
     void createToolBars();
     void createStatusBar();
+    void applyEditorFont();
 
     // Documents.
     void demandeSauvegarde(bool *ok);

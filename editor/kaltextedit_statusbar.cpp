@@ -63,6 +63,14 @@ void KalTextEdit::slotViewStatusBar(bool toggle)
     statusBar()->showMessage(tr("Prêt."));
 }
 
+void KalTextEdit::applyEditorFont()
+{
+    // Source text needs no ligatures or kerning: skipping text shaping is most of
+    // what it costs to lay out a large document.
+    editorFont.setStyleStrategy(QFont::PreferNoShaping);
+    textEdit->setFont(editorFont);
+}
+
 void KalTextEdit::slotPoliceEditeur()
 {
     bool ok = false;
@@ -70,6 +78,6 @@ void KalTextEdit::slotPoliceEditeur()
     if (!ok)
         return;
     editorFont = font;
-    textEdit->setFont(editorFont);
+    applyEditorFont();
     optionsModifiees = true;
 }

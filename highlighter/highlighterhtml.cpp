@@ -19,19 +19,76 @@ constexpr std::array<QLatin1StringView, 19> tagPatterns = {
 
 enum Colour : unsigned char { Default, Quote, Tag, Comment };
 
+// Whether the latin1 text name (without its '=') ends just before position eq.
+bool nameBefore(const QChar *chars, qsizetype eq, QLatin1StringView name)
+{
+    const qsizetype length = name.size() - 1;
+    if (eq < length)
+        return false;
+    const QChar *start = chars + eq - length;
+    for (qsizetype i = 0; i < length; ++i)
+        if (start[i].unicode() != char16_t(name[i].unicode()))
+            return false;
+    return true;
+}
+
 // Length of the longest attribute pattern that ends with the '=' at position eq,
 // 0 when none does. Every attribute pattern ends with '=' and none overlaps itself,
 // so the union of the regular expressions' successive matches is the union of all
-// occurrences, which is what this finds.
-qsizetype attributeBefore(const QString &text, qsizetype eq)
+// occurrences, which is what this finds. The letter before '=' picks the few
+// names worth comparing.
+qsizetype attributeBefore(const QChar *chars, qsizetype eq)
 {
+    if (eq == 0)
+        return 0;
     qsizetype longest = 0;
-    for (std::size_t i = 2; i < tagPatterns.size(); ++i) {
-        const QLatin1StringView name = tagPatterns[i];
-        const qsizetype start = eq + 1 - name.size();
-        if (name.size() > longest && start >= 0
-            && QStringView(text).sliced(start, name.size() - 1) == name.chopped(1))
+    auto tryName = [&](std::size_t index) {
+        const QLatin1StringView name = tagPatterns[index];
+        if (name.size() > longest && nameBefore(chars, eq, name))
             longest = name.size();
+    };
+    switch (chars[eq - 1].unicode()) {
+    case u'f':
+        tryName(2);
+        break; // href
+    case u'e':
+        tryName(3);
+        tryName(12);
+        tryName(17);
+        break; // name, type, face
+    case u'c':
+        tryName(4);
+        break; // src
+    case u's':
+        tryName(5);
+        break; // class
+    case u'g':
+        tryName(6);
+        break; // lang
+    case u'r':
+        tryName(7);
+        tryName(18);
+        break; // dir, border
+    case u'v':
+        tryName(8);
+        break; // http-equiv
+    case u't':
+        tryName(9);
+        tryName(10);
+        tryName(14);
+        break; // content, charset, alt
+    case u'l':
+        tryName(11);
+        break; // rel
+    case u'd':
+        tryName(13);
+        break; // id
+    case u'n':
+        tryName(16);
+        tryName(15);
+        break; // valign, align
+    default:
+        break;
     }
     return longest;
 }
@@ -58,38 +115,56 @@ HighlighterHtml::HighlighterHtml(QTextDocument *parent)
 void HighlighterHtml::highlightBlock(const QString &text)
 {
     const qsizetype length = text.size();
-    if (length == 0)
-        return;
+    const QChar *chars = text.constData();
 
-    // The winning colour of each character: later rules overwrite earlier ones.
+    // One pass up to the first "<!", whose red colour hides everything after it:
+    // brackets and attribute names are marked, and the quotes are noted.
     QVarLengthArray<unsigned char, 1024> colour(length);
     std::fill(colour.begin(), colour.end(), Default);
-
-    // Rule 1, greedy: one span from the first to the last double quote of the line.
-    const qsizetype firstQuote = text.indexOf(QLatin1Char('"'));
-    if (firstQuote >= 0) {
-        const qsizetype lastQuote = text.lastIndexOf(QLatin1Char('"'));
-        if (lastQuote > firstQuote)
-            std::fill(colour.begin() + firstQuote, colour.begin() + lastQuote + 1, Quote);
-    }
-
-    // Rules 2 to 20: brackets and attribute names.
-    const QChar *chars = text.constData();
+    qsizetype declaration = length;
+    qsizetype firstQuote = -1;
+    qsizetype lastQuote = -1;
     for (qsizetype i = 0; i < length; ++i) {
-        const char16_t c = chars[i].unicode();
-        if (c == u'<' || c == u'>') {
+        switch (chars[i].unicode()) {
+        case u'"':
+            if (firstQuote < 0)
+                firstQuote = i;
+            lastQuote = i;
+            break;
+        case u'<':
+            if (i + 1 < length && chars[i + 1].unicode() == u'!') {
+                declaration = i;
+                i = length;
+            } else {
+                colour[i] = Tag;
+            }
+            break;
+        case u'>':
             colour[i] = Tag;
-        } else if (c == u'=') {
-            const qsizetype n = attributeBefore(text, i);
-            if (n > 0)
+            break;
+        case u'=':
+            if (const qsizetype n = attributeBefore(chars, i))
                 std::fill(colour.begin() + i + 1 - n, colour.begin() + i + 1, Tag);
+            break;
+        default:
+            break;
         }
     }
 
-    // Rule 21: from the first "<!" to the end of the line.
-    const qsizetype declaration = text.indexOf(QLatin1StringView("<!"));
-    if (declaration >= 0)
-        std::fill(colour.begin() + declaration, colour.end(), Comment);
+    // The greedy quote rule spans the first to the last quote of the line; a last
+    // quote inside the red part stretches the green up to where the red begins.
+    if (firstQuote >= 0 && declaration < length
+        && QStringView(text).sliced(declaration).contains(QLatin1Char('"'))) {
+        lastQuote = declaration - 1;
+    } else if (lastQuote <= firstQuote) {
+        firstQuote = -1; // fewer than two quotes: no green
+    }
+    if (firstQuote >= 0) {
+        for (qsizetype i = firstQuote; i <= lastQuote; ++i)
+            if (colour[i] == Default)
+                colour[i] = Quote;
+    }
+    std::fill(colour.begin() + declaration, colour.end(), Comment);
 
     // One setFormat per run of one colour.
     qsizetype start = 0;

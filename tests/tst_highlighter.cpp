@@ -55,6 +55,11 @@ void TestHighlighter::colours_data()
         << QStringLiteral(R"(x"<b>"y"z)") << QStringLiteral(".gbgbggg.");
     QTest::newRow("red wins over quote and blue")
         << QStringLiteral(R"("a" <!x "b" href=)") << QStringLiteral("ggggrrrrrrrrrrrrr");
+    // The last quote may stand in the red part: the green still starts at the first.
+    QTest::newRow("quote just before declaration")
+        << QStringLiteral(R"(a"<!x")") << QStringLiteral(".grrrr");
+    QTest::newRow("quote span cut by declaration")
+        << QStringLiteral(R"(a"b<!")") << QStringLiteral(".ggrrr");
     QTest::newRow("every attribute name")
         << QStringLiteral("src=class=lang=dir=http-equiv=content=charset=rel=type=id=alt=face=")
         << QString(67, QLatin1Char('b'));
