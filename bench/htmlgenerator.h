@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QByteArray>
+
+// Realistic HTML source in ISO 8859-1, about size bytes long, the same for the
+// same seed: paragraphs with quoted attributes, tables, comments, short and very
+// long lines, accented letters and non-breaking spaces.
+QByteArray generateHtml(qsizetype size, quint32 seed = 1);

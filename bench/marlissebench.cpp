@@ -1,0 +1,375 @@
+// Measures the editor on large documents: open, typing, save, highlighting, memory
+// and start-up, each figure beside a straightforward reference measured in the
+// same run (the rule-by-rule highlighter and the default font strategy).
+//
+//   marlisse_bench [--runs N] [--sizes 100K,1M,5M,20M]
+//
+// Every measurement runs in a child process of its own, so that memory figures
+// and caches do not leak from one to the next.
+
+#include "documentcodec.h"
+#include "htmlgenerator.h"
+#include "montextedit.h"
+#include "referencehighlighter.h"
+#include "testsupport.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+double ms(const QElapsedTimer &t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+double median(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const qsizetype n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Resident memory in kB from /proc/self/status ("VmRSS" or "VmHWM").
+qint64 memoryKb(const char *key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key) + 1).trimmed().split(' ').first().toLongLong();
+    return 0;
+}
+
+void resetPeakMemory()
+{
+    // Writing 5 to clear_refs resets the peak resident size (VmHWM).
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+// Counts the paints of a widget.
+class PaintWatch : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+bool fullyLaidOut(QTextDocument *document)
+{
+    const QTextBlock last = document->lastBlock();
+    return last.layout() && last.layout()->lineCount() > 0;
+}
+
+// Pumps the event loop until the document is laid out to its last block; returns
+// the time it took and, in longestStall, the longest time the loop did not answer.
+double waitForLayout(QTextDocument *document, double *longestStall)
+{
+    QElapsedTimer total;
+    total.start();
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    double stall = 0;
+    QEventLoop loop;
+    QTimer tick;
+    tick.setInterval(0);
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&]() {
+        stall = std::max(stall, ms(sinceTick));
+        sinceTick.restart();
+        if (fullyLaidOut(document) || total.elapsed() > 120000)
+            loop.quit();
+    });
+    tick.start();
+    loop.exec();
+    *longestStall = stall;
+    return ms(total);
+}
+
+QList<double> typingTimes(monQTextEdit *edit, int position, int count)
+{
+    QTextCursor cursor = edit->textCursor();
+    cursor.setPosition(position);
+    edit->setTextCursor(cursor);
+    QCoreApplication::processEvents();
+    QList<double> times;
+    for (int i = 0; i < count; ++i) {
+        QElapsedTimer t;
+        t.start();
+        QTest::keyClick(edit, Qt::Key_X);
+        QCoreApplication::processEvents(); // repaint included
+        times << ms(t);
+    }
+    return times;
+}
+
+// One run on one document, printed as "key=value" pairs.
+int runChild(qsizetype size, bool reference)
+{
+    TestSupport::init();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.html"));
+    const QByteArray bytes = generateHtml(size);
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return 2;
+    }
+
+    TestSupport::EditorFixture fixture;
+    KalTextEditTestAccess w(fixture.window);
+    monQTextEdit *edit = w.textEdit();
+    QTextDocument *document = edit->document();
+    if (reference) {
+        QVector<HighlightRule> rules = w.highlighter()->ruleList();
+        w.highlighter()->setDocument(nullptr);
+        new ReferenceHighlighter(document, rules);
+        QFont font = edit->font();
+        font.setStyleStrategy(QFont::PreferDefault);
+        edit->setFont(font);
+        QTextOption option = document->defaultTextOption();
+        option.setTextDirection(Qt::LayoutDirectionAuto);
+        document->setDefaultTextOption(option);
+    }
+    PaintWatch paints;
+    edit->viewport()->installEventFilter(&paints);
+    QApplication::processEvents();
+    QTest::qWait(50);
+
+    QMap<QString, double> r;
+    const qint64 emptyKb = memoryKb("VmRSS:");
+    resetPeakMemory();
+
+    QElapsedTimer t;
+    t.start();
+    {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        const QString text = DocumentCodec::decodeDocument(file.readAll());
+        r[QStringLiteral("read")] = ms(t);
+        if (text.isEmpty())
+            return 3;
+    }
+
+    t.restart();
+    const int paintsBefore = paints.paints;
+    fixture.window->loadFile(path);
+    while (paints.paints == paintsBefore && t.elapsed() < 60000)
+        QCoreApplication::processEvents();
+    r[QStringLiteral("shown")] = ms(t);
+    double stall = 0;
+    r[QStringLiteral("laidout")] = r[QStringLiteral("shown")] + waitForLayout(document, &stall);
+    r[QStringLiteral("stall")] = stall;
+
+    const QString copy = dir.filePath(QStringLiteral("copy.html"));
+    t.restart();
+    const bool saved = fixture.window->saveFile(copy);
+    r[QStringLiteral("save")] = ms(t);
+    {
+        QFile file(copy);
+        file.open(QIODevice::ReadOnly);
+        r[QStringLiteral("identical")] = saved && file.readAll() == bytes ? 1 : 0;
+    }
+
+    const int characters = document->characterCount();
+    r[QStringLiteral("typemid")] = median(typingTimes(edit, characters / 2, 25));
+    r[QStringLiteral("typetop")] = median(typingTimes(edit, 200, 25));
+
+    // One highlighting pass over the whole text, on a document without a view so
+    // that only the highlighter is timed.
+    {
+        QTextDocument alone;
+        alone.setPlainText(DocumentCodec::decodeDocument(bytes));
+        QSyntaxHighlighter *pass = nullptr;
+        HighlighterHtml fastPass(nullptr);
+        if (reference)
+            pass = new ReferenceHighlighter(nullptr, fastPass.ruleList());
+        else
+            pass = &fastPass;
+        QList<double> passes;
+        for (int i = 0; i < 3; ++i) {
+            pass->setDocument(nullptr);
+            t.restart();
+            pass->setDocument(&alone);
+            pass->rehighlight();
+            passes << ms(t);
+        }
+        r[QStringLiteral("highlight")] = median(passes);
+        if (pass != &fastPass)
+            delete pass;
+    }
+    r[QStringLiteral("bytesperchar")]
+        = double(memoryKb("VmHWM:") - emptyKb) * 1024.0 / double(characters);
+
+    for (auto it = r.cbegin(); it != r.cend(); ++it)
+        std::printf("%s=%.3f\n", qPrintable(it.key()), it.value());
+    std::fflush(stdout);
+    edit->document()->setModified(false);
+    return 0;
+}
+
+// Start-up: prints a line at the window's first paint and leaves.
+int runStartupChild()
+{
+    TestSupport::init();
+    TestSupport::EditorFixture fixture;
+    KalTextEditTestAccess w(fixture.window);
+    PaintWatch paints;
+    w.textEdit()->viewport()->installEventFilter(&paints);
+    while (paints.paints == 0)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    std::printf("painted\n");
+    std::fflush(stdout);
+    return 0;
+}
+
+QMap<QString, double> parse(const QByteArray &output)
+{
+    QMap<QString, double> values;
+    for (const QByteArray &line : output.split('\n')) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq > 0)
+            values[QString::fromLatin1(line.left(eq))] = line.mid(eq + 1).toDouble();
+    }
+    return values;
+}
+
+QByteArray runProcess(const QStringList &arguments)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    child.waitForFinished(-1);
+    if (child.exitCode() != 0)
+        std::fprintf(stderr, "child %s failed (%d)\n", qPrintable(arguments.join(u' ')),
+                     child.exitCode());
+    return child.readAllStandardOutput();
+}
+
+qsizetype parseSize(QString text)
+{
+    qsizetype factor = 1;
+    if (text.endsWith(u'K', Qt::CaseInsensitive))
+        factor = 1000;
+    else if (text.endsWith(u'M', Qt::CaseInsensitive))
+        factor = 1000 * 1000;
+    if (factor > 1)
+        text.chop(1);
+    return qsizetype(text.toDouble() * double(factor));
+}
+
+struct Row
+{
+    const char *key;
+    const char *label;
+    const char *unit;
+};
+
+const Row rows[] = {
+    {"read", "open: read and decode", "ms"},
+    {"shown", "open: until the text is shown", "ms"},
+    {"laidout", "open: until fully laid out", "ms"},
+    {"stall", "open: longest event-loop stall", "ms"},
+    {"typemid", "typed character, mid-document", "ms"},
+    {"typetop", "typed character, near the top", "ms"},
+    {"save", "save", "ms"},
+    {"identical", "save gives identical bytes (1 = yes)", ""},
+    {"highlight", "full highlighting pass", "ms"},
+    {"bytesperchar", "peak memory per character", "B"},
+};
+
+int runParent(const QStringList &sizes, int runs)
+{
+    std::printf("Marlisse benchmark: medians of %d runs; ref = rule-by-rule highlighter and "
+                "default font strategy, measured in the same run.\n\n",
+                runs);
+    for (const QString &size : sizes) {
+        QMap<QString, QList<double>> fast;
+        QMap<QString, QList<double>> ref;
+        for (int run = 0; run < runs; ++run) {
+            for (const bool reference : {false, true}) {
+                const auto values = parse(
+                    runProcess({QStringLiteral("--child"), QString::number(parseSize(size)),
+                                reference ? QStringLiteral("reference") : QStringLiteral("fast")}));
+                for (auto it = values.cbegin(); it != values.cend(); ++it)
+                    (reference ? ref : fast)[it.key()] << it.value();
+            }
+        }
+        std::printf("| %s | Marlisse | reference | ratio |\n|---|---:|---:|---:|\n",
+                    qPrintable(size));
+        for (const Row &row : rows) {
+            const double a = median(fast.value(QLatin1String(row.key)));
+            const double b = median(ref.value(QLatin1String(row.key)));
+            std::printf("| %s | %.1f %s | %.1f %s | %.2f |\n", row.label, a, row.unit, b, row.unit,
+                        b > 0 ? a / b : 0.0);
+        }
+        std::printf("\n");
+        std::fflush(stdout);
+    }
+
+    QList<double> startups;
+    for (int run = 0; run < std::max(runs, 5); ++run) {
+        QElapsedTimer t;
+        t.start();
+        runProcess({QStringLiteral("--startup")});
+        startups << ms(t);
+    }
+    std::printf("Start-up to the first painted window (process start to first paint, "
+                "offscreen): %.1f ms\n",
+                median(startups));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const QStringList arguments = [&] {
+        QStringList list;
+        for (int i = 1; i < argc; ++i)
+            list << QString::fromLocal8Bit(argv[i]);
+        return list;
+    }();
+    if (arguments.value(0) == QLatin1String("--startup")) {
+        QApplication app(argc, argv);
+        return runStartupChild();
+    }
+    QApplication app(argc, argv);
+    if (arguments.value(0) == QLatin1String("--child"))
+        return runChild(arguments.value(1).toLongLong(),
+                        arguments.value(2) == QLatin1String("reference"));
+
+    int runs = 3;
+    QStringList sizes = {QStringLiteral("100K"), QStringLiteral("1M"), QStringLiteral("5M"),
+                         QStringLiteral("20M")};
+    for (int i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--runs"))
+            runs = std::max(1, arguments[i + 1].toInt());
+        else if (arguments[i] == QLatin1String("--sizes"))
+            sizes = arguments[i + 1].split(u',');
+    }
+    return runParent(sizes, runs);
+}
