@@ -18,6 +18,9 @@ void KalTextEdit::slotEditCherche()
     form.setupUi(&dialog);
     form.lineEditCherche->setText(strCherche);
     form.lineEditCherche->selectAll();
+    // Without this the default button, first in the dialog's focus chain, would
+    // take the focus and the text could not be typed straight away.
+    form.lineEditCherche->setFocus();
     form.cbCasse->setChecked(respecteCasse);
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -37,6 +40,7 @@ void KalTextEdit::slotEditReplace()
     form.setupUi(&dialog);
     form.lineEditCherche->setText(strCherche);
     form.lineEditCherche->selectAll();
+    form.lineEditCherche->setFocus();
     form.lineEditRemplace->setText(strRemplace);
     form.cbCasse->setChecked(respecteCasse);
     if (dialog.exec() != QDialog::Accepted)
