@@ -1,0 +1,495 @@
+// Search, replace and F3, through the real actions and dialogs.
+
+#include "modalscript.h"
+#include "montextedit.h"
+#include "testsupport.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+using namespace TestSupport;
+
+namespace {
+
+QAction *action(KalTextEdit *window, const char *name)
+{
+    return window->findChild<QAction *>(QLatin1String(name));
+}
+
+void prepare(monQTextEdit *edit, const QString &texte, int ancre, int position)
+{
+    edit->setPlainText(texte);
+    QTextCursor cursor(edit->document());
+    cursor.setPosition(ancre);
+    cursor.setPosition(position, QTextCursor::KeepAnchor);
+    edit->setTextCursor(cursor);
+}
+
+// Answers the search dialog with a text and the case option.
+ModalScript::Answer chercher(const QString &texte, bool casse)
+{
+    return [=](QWidget *dialog) {
+        QCOMPARE(dialog->objectName(), QStringLiteral("DlgCherche"));
+        dialog->findChild<QLineEdit *>(QStringLiteral("lineEditCherche"))->setText(texte);
+        dialog->findChild<QCheckBox *>(QStringLiteral("cbCasse"))->setChecked(casse);
+        clickButton(dialog, QStringLiteral("Ok"));
+    };
+}
+
+// Answers the replace dialog with a text, its replacement and the case option.
+ModalScript::Answer remplacer(const QString &texte, const QString &par, bool casse)
+{
+    return [=](QWidget *dialog) {
+        QCOMPARE(dialog->objectName(), QStringLiteral("DlgRemplace"));
+        dialog->findChild<QLineEdit *>(QStringLiteral("lineEditCherche"))->setText(texte);
+        dialog->findChild<QLineEdit *>(QStringLiteral("lineEditRemplace"))->setText(par);
+        dialog->findChild<QCheckBox *>(QStringLiteral("cbCasse"))->setChecked(casse);
+        clickButton(dialog, QStringLiteral("Ok"));
+    };
+}
+
+// What a message box showed before it was answered with OK.
+struct Message
+{
+    QString titre;
+    QString texte;
+    int boutons = 0;
+    QWidget *parent = nullptr;
+};
+
+ModalScript::Answer noter(QList<Message> *messages)
+{
+    return [messages](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box)
+            return;
+        messages->append(
+            {box->windowTitle(), box->text(), int(box->buttons().size()), box->parentWidget()});
+        if (QAbstractButton *ok = box->button(QMessageBox::Ok))
+            ok->click();
+    };
+}
+
+QString selection(const monQTextEdit *edit)
+{
+    return edit->textCursor().selectedText();
+}
+
+} // namespace
+
+class TestSearch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void caseOption_data();
+    void caseOption();
+    void twoOccurrencesThenNotFound();
+    void searchStartsAfterSelection();
+    void noWrapAround();
+    void replaceRepeated_data();
+    void replaceRepeated();
+    void emptyReplacementSearches();
+    void repeatBeforeAnySearch();
+    void emptySearchAccepted();
+    void cancelledDialogChangesNothing_data();
+    void cancelledDialogChangesNothing();
+    void dialogsOpenWithLastValues();
+};
+
+void TestSearch::initTestCase()
+{
+    init();
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("^QObject::connect")));
+}
+
+void TestSearch::caseOption_data()
+{
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<QString>("cherche");
+    QTest::addColumn<bool>("casse");
+    QTest::addColumn<int>("debut"); // -1: not found
+    QTest::newRow("Table finds table without the option") << "une table"
+                                                          << "Table" << false << 4;
+    QTest::newRow("Table misses table with the option") << "une table"
+                                                        << "Table" << true << -1;
+    QTest::newRow("with the option, the exact case is found") << "table Table"
+                                                              << "Table" << true << 6;
+    QTest::newRow("lower case finds upper case without the option") << "UNE TABLE"
+                                                                    << "table" << false << 4;
+    QTest::newRow("accents follow the option too") << "ÉTÉ"
+                                                   << "été" << false << 0;
+}
+
+void TestSearch::caseOption()
+{
+    QFETCH(QString, texte);
+    QFETCH(QString, cherche);
+    QFETCH(bool, casse);
+    QFETCH(int, debut);
+
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    prepare(edit, texte, 0, 0);
+    QList<Message> messages;
+    ModalScript script;
+    script.then(chercher(cherche, casse));
+    if (debut < 0)
+        script.then(noter(&messages));
+    action(f.window, "editChercheAct")->trigger();
+    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
+    QCOMPARE(script.unanswered(), 0);
+
+    QCOMPARE(w.strCherche(), cherche);
+    QCOMPARE(w.respecteCasse(), casse);
+    QCOMPARE(w.strRemplace(), QString());
+    QCOMPARE(edit->toPlainText(), texte);
+    if (debut < 0) {
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(!edit->textCursor().hasSelection());
+        QCOMPARE(edit->textCursor().position(), 0);
+    } else {
+        QVERIFY(messages.isEmpty());
+        QCOMPARE(edit->textCursor().selectionStart(), debut);
+        QCOMPARE(edit->textCursor().selectionEnd(), debut + cherche.size());
+    }
+}
+
+// The search finds the first occurrence, F3 the second, and a further F3 says
+// that nothing more was found, leaving the second one selected.
+void TestSearch::twoOccurrencesThenNotFound()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    prepare(edit, QStringLiteral("un lien, deux liens."), 0, 0);
+    QList<Message> messages;
+    ModalScript script;
+    script.then(chercher(QStringLiteral("lien"), false)).then(noter(&messages));
+
+    action(f.window, "editChercheAct")->trigger();
+    QCOMPARE(edit->textCursor().selectionStart(), 3);
+    QCOMPARE(selection(edit), QStringLiteral("lien"));
+    action(f.window, "editReplaceEncoreAct")->trigger();
+    QCOMPARE(edit->textCursor().selectionStart(), 14);
+    QCOMPARE(selection(edit), QStringLiteral("lien"));
+    action(f.window, "editReplaceEncoreAct")->trigger();
+
+    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages[0].titre, QStringLiteral("Recherche/Remplacement"));
+    QCOMPARE(messages[0].texte, QStringLiteral("\"lien\" non trouvé"));
+    QCOMPARE(messages[0].boutons, 1);
+    QCOMPARE(messages[0].parent, f.window.data());
+    QCOMPARE(edit->textCursor().selectionStart(), 14);
+    QCOMPARE(selection(edit), QStringLiteral("lien"));
+    QCOMPARE(edit->toPlainText(), QStringLiteral("un lien, deux liens."));
+}
+
+// The search goes on from the end of the selection, and the selected text is
+// not taken as the text to search.
+void TestSearch::searchStartsAfterSelection()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    prepare(edit, QStringLiteral("mot mot autre"), 0, 3);
+    QString propose;
+    ModalScript script;
+    script.then([&propose](QWidget *dialog) {
+        propose = dialog->findChild<QLineEdit *>(QStringLiteral("lineEditCherche"))->text();
+        chercher(QStringLiteral("mot"), false)(dialog);
+    });
+    action(f.window, "editChercheAct")->trigger();
+    QVERIFY(script.unexpected().isEmpty());
+    QCOMPARE(propose, QString());
+    QCOMPARE(edit->textCursor().selectionStart(), 4);
+    QCOMPARE(edit->textCursor().selectionEnd(), 7);
+}
+
+// After the last occurrence nothing is found, although earlier ones exist.
+void TestSearch::noWrapAround()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    prepare(edit, QStringLiteral("mot, mot et fin"), 9, 9);
+    QList<Message> messages;
+    ModalScript script;
+    script.then(chercher(QStringLiteral("mot"), false)).then(noter(&messages));
+    action(f.window, "editChercheAct")->trigger();
+    QVERIFY(script.unexpected().isEmpty());
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages[0].texte, QStringLiteral("\"mot\" non trouvé"));
+    QVERIFY(!edit->textCursor().hasSelection());
+    QCOMPARE(edit->textCursor().position(), 9);
+}
+
+void TestSearch::replaceRepeated_data()
+{
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<QString>("cherche");
+    QTest::addColumn<QString>("remplace");
+    QTest::addColumn<bool>("casse");
+    QTest::addColumn<int>("remplacements");
+    QTest::addColumn<QString>("attendu");
+    QTest::addColumn<bool>("refrappe");
+
+    QTest::newRow("a by aa never finds the a it inserted")
+        << "a b a"
+        << "a"
+        << "aa" << false << 2 << "aa b aa" << false;
+    QTest::newRow("a by ba, the a at the end of the replacement")
+        << "a a a"
+        << "a"
+        << "ba" << false << 3 << "ba ba ba" << false;
+    QTest::newRow("case respected: only the lower-case words")
+        << "mot Mot mot"
+        << "mot"
+        << "terme" << true << 2 << "terme Mot terme" << false;
+    QTest::newRow("case ignored: every word") << "mot Mot MOT"
+                                              << "mot"
+                                              << "x" << false << 3 << "x x x" << false;
+    QTest::newRow("overwrite mode does not eat the next characters")
+        << "ab ab"
+        << "a"
+        << "xyz" << false << 2 << "xyzb xyzb" << true;
+}
+
+// Ctrl+R replaces the first occurrence, each F3 the next one, until F3 reports
+// that nothing is left; each replacement is undone by one undo.
+void TestSearch::replaceRepeated()
+{
+    QFETCH(QString, texte);
+    QFETCH(QString, cherche);
+    QFETCH(QString, remplace);
+    QFETCH(bool, casse);
+    QFETCH(int, remplacements);
+    QFETCH(QString, attendu);
+    QFETCH(bool, refrappe);
+
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    prepare(edit, texte, 0, 0);
+    edit->setOverwriteMode(refrappe);
+    QList<Message> messages;
+    ModalScript script;
+    script.then(remplacer(cherche, remplace, casse)).then(noter(&messages));
+
+    action(f.window, "editReplaceAct")->trigger();
+    QCOMPARE(w.strRemplace(), remplace);
+    QVERIFY(!edit->textCursor().hasSelection());
+    for (int i = 1; i < remplacements; ++i)
+        action(f.window, "editReplaceEncoreAct")->trigger();
+    QVERIFY(messages.isEmpty());
+    QCOMPARE(edit->toPlainText(), attendu);
+
+    action(f.window, "editReplaceEncoreAct")->trigger();
+    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages[0].texte, "\"" + cherche + "\" non trouvé");
+    QCOMPARE(edit->toPlainText(), attendu);
+
+    for (int i = 0; i < remplacements; ++i)
+        action(f.window, "editAnnulerAct")->trigger();
+    QCOMPARE(edit->toPlainText(), texte);
+}
+
+// The replace dialog accepted with an empty replacement only selects, and F3
+// then goes on searching.
+void TestSearch::emptyReplacementSearches()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    prepare(edit, QStringLiteral("mot et mot"), 0, 0);
+    ModalScript script;
+    script.then(remplacer(QStringLiteral("mot"), QString(), false));
+    action(f.window, "editReplaceAct")->trigger();
+    QVERIFY(script.unexpected().isEmpty());
+    QCOMPARE(w.strRemplace(), QString());
+    QCOMPARE(edit->toPlainText(), QStringLiteral("mot et mot"));
+    QCOMPARE(edit->textCursor().selectionStart(), 0);
+    QCOMPARE(selection(edit), QStringLiteral("mot"));
+
+    action(f.window, "editReplaceEncoreAct")->trigger();
+    QCOMPARE(edit->textCursor().selectionStart(), 7);
+    QCOMPARE(edit->toPlainText(), QStringLiteral("mot et mot"));
+    QVERIFY(!edit->document()->isModified());
+}
+
+// F3 before any search looks for the empty text: two quotes and " non trouvé".
+void TestSearch::repeatBeforeAnySearch()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    prepare(w.textEdit(), QStringLiteral("du texte"), 2, 2);
+    QList<Message> messages;
+    ModalScript script;
+    script.then(noter(&messages));
+    action(f.window, "editReplaceEncoreAct")->trigger();
+    QVERIFY(script.unexpected().isEmpty());
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages[0].titre, QStringLiteral("Recherche/Remplacement"));
+    QCOMPARE(messages[0].texte, QStringLiteral("\"\" non trouvé"));
+    QCOMPARE(messages[0].boutons, 1);
+    QCOMPARE(messages[0].parent, f.window.data());
+    QCOMPARE(w.textEdit()->textCursor().position(), 2);
+}
+
+// An accepted search with an empty field searches nothing and says nothing, but
+// remembers the empty text for F3.
+void TestSearch::emptySearchAccepted()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    prepare(w.textEdit(), QStringLiteral("mot"), 0, 0);
+    QList<Message> messages;
+    ModalScript script;
+    script.then(chercher(QStringLiteral("mot"), true)).then(chercher(QString(), false));
+    action(f.window, "editChercheAct")->trigger();
+    action(f.window, "editChercheAct")->trigger();
+    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
+    QCOMPARE(w.strCherche(), QString());
+    QVERIFY(!w.respecteCasse());
+    QCOMPARE(selection(w.textEdit()), QStringLiteral("mot"));
+
+    script.then(noter(&messages));
+    action(f.window, "editReplaceEncoreAct")->trigger();
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages[0].texte, QStringLiteral("\"\" non trouvé"));
+}
+
+void TestSearch::cancelledDialogChangesNothing_data()
+{
+    QTest::addColumn<QString>("actionName");
+    QTest::addColumn<QString>("how");
+    QTest::newRow("search, Cancel") << "editChercheAct"
+                                    << "Cancel";
+    QTest::newRow("search, Escape") << "editChercheAct"
+                                    << "Escape";
+    QTest::newRow("replace, Cancel") << "editReplaceAct"
+                                     << "Cancel";
+    QTest::newRow("replace, window closed") << "editReplaceAct"
+                                            << "close";
+}
+
+// A cancelled dialog keeps the texts and the option, moves nothing, and F3 goes
+// on doing what it did.
+void TestSearch::cancelledDialogChangesNothing()
+{
+    QFETCH(QString, actionName);
+    QFETCH(QString, how);
+
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    prepare(edit, QStringLiteral("a A a A"), 0, 0);
+    ModalScript script;
+    script.then(remplacer(QStringLiteral("A"), QStringLiteral("b"), true));
+    script.then([how](QWidget *dialog) {
+        for (QLineEdit *champ : dialog->findChildren<QLineEdit *>())
+            champ->setText(QStringLiteral("autre"));
+        dialog->findChild<QCheckBox *>(QStringLiteral("cbCasse"))->setChecked(false);
+        if (how == QLatin1String("Escape"))
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        else if (how == QLatin1String("close"))
+            dialog->close();
+        else
+            clickButton(dialog, how);
+    });
+    action(f.window, "editReplaceAct")->trigger();
+    QCOMPARE(edit->toPlainText(), QStringLiteral("a b a A"));
+    QCOMPARE(edit->textCursor().position(), 3);
+
+    action(f.window, actionName.toLatin1().constData())->trigger();
+    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
+    QCOMPARE(script.answered(), 2);
+    QCOMPARE(w.strCherche(), QStringLiteral("A"));
+    QCOMPARE(w.strRemplace(), QStringLiteral("b"));
+    QVERIFY(w.respecteCasse());
+    QCOMPARE(edit->toPlainText(), QStringLiteral("a b a A"));
+    QCOMPARE(edit->textCursor().position(), 3);
+
+    action(f.window, "editReplaceEncoreAct")->trigger();
+    QCOMPARE(edit->toPlainText(), QStringLiteral("a b a b"));
+}
+
+// Each dialog opens on the last search text, selected so that typing replaces
+// it, with the case option as last chosen; after a search the replacement is empty.
+void TestSearch::dialogsOpenWithLastValues()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    prepare(w.textEdit(), QStringLiteral("Mot mot"), 0, 0);
+
+    struct Vu
+    {
+        QString titre, cherche, choisi, remplace;
+        bool casse = false, sansParent = false, focus = false;
+    };
+    QList<Vu> vus;
+    const auto regarder = [&vus](QWidget *dialog) {
+        auto *cherche = dialog->findChild<QLineEdit *>(QStringLiteral("lineEditCherche"));
+        auto *remplace = dialog->findChild<QLineEdit *>(QStringLiteral("lineEditRemplace"));
+        QTRY_VERIFY(dialog->focusWidget());
+        vus.append({dialog->windowTitle(), cherche->text(), cherche->selectedText(),
+                    remplace ? remplace->text() : QStringLiteral("(none)"),
+                    dialog->findChild<QCheckBox *>(QStringLiteral("cbCasse"))->isChecked(),
+                    dialog->parentWidget() == nullptr, dialog->focusWidget() == cherche});
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    };
+
+    QList<Message> messages;
+    ModalScript script;
+    script.then(remplacer(QStringLiteral("zut"), QStringLiteral("flute"), false))
+        .then(noter(&messages))
+        .then(regarder)
+        .then(chercher(QStringLiteral("mot"), true))
+        .then(regarder)
+        .then(regarder);
+    action(f.window, "editReplaceAct")->trigger(); // "zut" is not there
+    action(f.window, "editReplaceAct")->trigger();
+    action(f.window, "editChercheAct")->trigger();
+    action(f.window, "editReplaceAct")->trigger();
+    action(f.window, "editChercheAct")->trigger();
+    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
+    QCOMPARE(script.unanswered(), 0);
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(vus.size(), 3);
+
+    const QString remplacer = QStringLiteral("Marlisse - Remplacer");
+    const QString chercher = QStringLiteral("Marlisse - Chercher");
+    QCOMPARE(vus[0].titre, remplacer);
+    QCOMPARE(vus[0].cherche, QStringLiteral("zut"));
+    QCOMPARE(vus[0].choisi, QStringLiteral("zut"));
+    QCOMPARE(vus[0].remplace, QStringLiteral("flute"));
+    QVERIFY(!vus[0].casse);
+
+    QCOMPARE(vus[1].titre, remplacer);
+    QCOMPARE(vus[1].cherche, QStringLiteral("mot"));
+    QCOMPARE(vus[1].choisi, QStringLiteral("mot"));
+    QCOMPARE(vus[1].remplace, QString());
+    QVERIFY(vus[1].casse);
+
+    QCOMPARE(vus[2].titre, chercher);
+    QCOMPARE(vus[2].choisi, QStringLiteral("mot"));
+    QVERIFY(vus[2].casse);
+
+    for (const Vu &vu : vus) {
+        QVERIFY(vu.sansParent);
+        QVERIFY(vu.focus);
+    }
+    // The Escapes changed nothing: the case-sensitive search found "mot", not "Mot".
+    QCOMPARE(w.textEdit()->textCursor().selectionStart(), 4);
+}
+
+QTEST_MAIN(TestSearch)
+#include "tst_search.moc"
