@@ -186,8 +186,10 @@ bool KalTextEdit::saveFile(QString fileName)
     {
         WaitCursor waitCursor;
         QSaveFile file(fileName);
-        written
-            = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+        // flush() before commit(): commit() does not see a failure of the last
+        // buffered write, and would put a truncated file in the old one's place.
+        written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
+            && file.flush() && file.commit();
         if (!written)
             reason = file.errorString();
     } // an unfinished temporary file is removed here

@@ -38,7 +38,8 @@ bool KalTextEdit::ecritOptions()
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray bytes = PreferencesFile::format(editorFont, currentDir);
-    if (file.write(bytes) != bytes.size())
+    // flush() first: commit() does not see a failure of the last buffered write.
+    if (file.write(bytes) != bytes.size() || !file.flush())
         return false;
     return file.commit();
 }
