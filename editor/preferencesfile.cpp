@@ -57,6 +57,16 @@ bool fitsOnOneLine(const QString &text)
     return !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'));
 }
 
+// Control characters are in no font's name: such a line is damage.
+bool isFamilyName(const QString &family)
+{
+    for (const QChar c : family) {
+        if (c.category() == QChar::Other_Control)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QFont defaultFont()
@@ -105,7 +115,7 @@ Preferences parse(const QByteArray &bytes, const Preferences &fallback)
     }
 
     QString family = lines.value(2);
-    if (family.isEmpty())
+    if (family.isEmpty() || !isFamilyName(family))
         family = fallback.font.family();
 
     bool ok = false;
