@@ -1,6 +1,7 @@
 #include "dialoganswers.h"
 #include "documentcodec.h"
 #include "montextedit.h"
+#include "smallfilesystem.h"
 #include "testsupport.h"
 
 #include <QAction>
@@ -11,7 +12,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -133,31 +133,6 @@ bool saveAsThroughDialog(KalTextEdit *window, const QString &name)
 
 const QString savePrompt
     = QStringLiteral("Sauvegarde | Le texte a été modifié \n enregistrer les modifications ?");
-
-// A tmpfs of 64 KiB mounted for the life of the object (root only).
-struct SmallFileSystem
-{
-    explicit SmallFileSystem(const QString &folder)
-        : folder(folder)
-    {
-        QDir().mkpath(folder);
-        QProcess mount;
-        mount.start(QStringLiteral("mount"),
-                    {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                     QStringLiteral("size=64k"), QStringLiteral("tmpfs"), folder});
-        mounted = mount.waitForFinished() && mount.exitStatus() == QProcess::NormalExit
-            && mount.exitCode() == 0;
-    }
-    ~SmallFileSystem()
-    {
-        if (!mounted)
-            return;
-        if (QProcess::execute(QStringLiteral("umount"), {folder}) != 0)
-            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), folder});
-    }
-    QString folder;
-    bool mounted = false;
-};
 
 } // namespace
 
@@ -919,6 +894,8 @@ void TestDocuments::failedSaveKeepsOldFile_data()
     QTest::newRow("folder is a regular file") << "below a file";
     QTest::newRow("folder removed after naming") << "folder removed";
     QTest::newRow("file system full") << "full";
+    // The last buffered write is the one that fails here.
+    QTest::newRow("file system full, small change") << "full, small";
 }
 
 // A save that fails is reported under "KalTextEdit", returns false, keeps the old
@@ -935,9 +912,9 @@ void TestDocuments::failedSaveKeepsOldFile()
     if (how == QLatin1String("below a file")) {
         QVERIFY(writeBytes(folder, "un fichier"));
         old = QByteArray();
-    } else if (how == QLatin1String("full")) {
+    } else if (how.startsWith(QLatin1String("full"))) {
         small = std::make_unique<SmallFileSystem>(folder);
-        if (!small->mounted)
+        if (!small->mounted())
             QSKIP("cannot mount a small tmpfs here (root needed)");
     }
     const QString path = folder + QStringLiteral("/page.html");
@@ -947,9 +924,14 @@ void TestDocuments::failedSaveKeepsOldFile()
     } else {
         w.setCurrentFile(path);
     }
-    // More than the small file system holds.
     w.textEdit()->moveCursor(QTextCursor::End);
-    w.textEdit()->insertPlainText(QString(200 * 1024, QLatin1Char('x')));
+    if (how == QLatin1String("full, small")) {
+        QVERIFY(small->fill());
+        w.textEdit()->insertPlainText(QStringLiteral("<p>ajout</p>"));
+    } else {
+        // More than the small file system holds.
+        w.textEdit()->insertPlainText(QStringLiteral("<p>texte</p>\n").repeated(16000));
+    }
     if (how == QLatin1String("folder removed"))
         QVERIFY(QDir(folder).removeRecursively());
 
@@ -969,8 +951,11 @@ void TestDocuments::failedSaveKeepsOldFile()
     if (!old.isEmpty() && how != QLatin1String("folder removed")) {
         QCOMPARE(readBytes(path), old);
         // Nothing half-written is left beside it.
+        QStringList expected({"page.html"});
+        if (how == QLatin1String("full, small"))
+            expected << QStringLiteral("remplissage");
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList({"page.html"}));
+                 expected);
     }
 }
 
