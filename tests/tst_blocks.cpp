@@ -1,5 +1,6 @@
 // Alignment, image, table and document skeleton, through their actions.
 
+#include "commandtest.h"
 #include "modalscript.h"
 #include "montextedit.h"
 #include "testsupport.h"
@@ -11,29 +12,10 @@
 #include <QTest>
 #include <QTextBlock>
 
+using namespace CommandTest;
 using namespace TestSupport;
 
 namespace {
-
-QAction *action(KalTextEdit *window, const QString &name)
-{
-    return window->findChild<QAction *>(name);
-}
-
-// The text as the document holds it, non-breaking spaces included.
-QString texteDe(const monQTextEdit *edit)
-{
-    return edit->document()->toRawText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-}
-
-void prepare(monQTextEdit *edit, const QString &texte, int ancre, int position)
-{
-    edit->setPlainText(texte);
-    QTextCursor cursor(edit->document());
-    cursor.setPosition(ancre);
-    cursor.setPosition(position, QTextCursor::KeepAnchor);
-    edit->setTextCursor(cursor);
-}
 
 // Each line followed by a line break, as the commands insert them.
 QString lignes(std::initializer_list<const char *> texte)

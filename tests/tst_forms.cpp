@@ -1,5 +1,6 @@
 // The search, replace and table dialogs, as their commands open them.
 
+#include "commandtest.h"
 #include "modalscript.h"
 #include "montextedit.h"
 #include "testsupport.h"
@@ -14,14 +15,10 @@
 #include <QSpinBox>
 #include <QTest>
 
+using namespace CommandTest;
 using namespace TestSupport;
 
 namespace {
-
-QAction *action(KalTextEdit *window, const QString &name)
-{
-    return window->findChild<QAction *>(name);
-}
 
 // The named widget that has the focus (a spin box's own line edit stands for it).
 QString focusName(QWidget *dialog)

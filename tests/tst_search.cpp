@@ -1,5 +1,6 @@
 // Search, replace and F3, through the real actions and dialogs.
 
+#include "commandtest.h"
 #include "modalscript.h"
 #include "montextedit.h"
 #include "testsupport.h"
@@ -11,23 +12,10 @@
 #include <QPushButton>
 #include <QTest>
 
+using namespace CommandTest;
 using namespace TestSupport;
 
 namespace {
-
-QAction *action(KalTextEdit *window, const char *name)
-{
-    return window->findChild<QAction *>(QLatin1String(name));
-}
-
-void prepare(monQTextEdit *edit, const QString &texte, int ancre, int position)
-{
-    edit->setPlainText(texte);
-    QTextCursor cursor(edit->document());
-    cursor.setPosition(ancre);
-    cursor.setPosition(position, QTextCursor::KeepAnchor);
-    edit->setTextCursor(cursor);
-}
 
 // Answers the search dialog with a text and the case option.
 ModalScript::Answer chercher(const QString &texte, bool casse)
@@ -409,7 +397,7 @@ void TestSearch::cancelledDialogChangesNothing()
     QCOMPARE(edit->toPlainText(), QStringLiteral("a b a A"));
     QCOMPARE(edit->textCursor().position(), 3);
 
-    action(f.window, actionName.toLatin1().constData())->trigger();
+    action(f.window, actionName)->trigger();
     QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
     QCOMPARE(script.answered(), 2);
     QCOMPARE(w.strCherche(), QStringLiteral("A"));

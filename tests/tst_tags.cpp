@@ -1,6 +1,7 @@
 // The tag commands, triggered through their actions as the menus, toolbars and
 // shortcuts do.
 
+#include "commandtest.h"
 #include "montextedit.h"
 #include "testsupport.h"
 
@@ -11,6 +12,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+using namespace CommandTest;
 using namespace TestSupport;
 
 namespace {
@@ -78,27 +80,6 @@ const QList<Situation> situations = {
     {"markup selected", QStringLiteral("x a<b&c y"), 2, 7},
     {"non-breaking space selected", QStringLiteral("1\u00a0000 F"), 0, 5},
 };
-
-QAction *action(KalTextEdit *window, const QString &name)
-{
-    return window->findChild<QAction *>(name);
-}
-
-// The text as the document holds it: toPlainText() would turn non-breaking
-// spaces into plain ones.
-QString texteDe(const monQTextEdit *edit)
-{
-    return edit->document()->toRawText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-}
-
-void prepare(monQTextEdit *edit, const QString &texte, int ancre, int position)
-{
-    edit->setPlainText(texte);
-    QTextCursor cursor(edit->document());
-    cursor.setPosition(ancre);
-    cursor.setPosition(position, QTextCursor::KeepAnchor);
-    edit->setTextCursor(cursor);
-}
 
 } // namespace
 
