@@ -161,11 +161,11 @@ bool KalTextEdit::saveFile(QString fileName)
     const QByteArray bytes = DocumentCodec::encodeDocument(text, html, &unencodable);
     if (unencodable > 0) {
         const QString question = unencodable == 1
-            ? QStringLiteral(
-                "1 caractère ne peut pas être écrit en ISO 8859-1 : il sera remplacé par "
-                "\"?\".\nEnregistrer quand même ?")
-            : QStringLiteral("%1 caractères ne peuvent pas être écrits en ISO 8859-1 : ils seront "
-                             "remplacés par \"?\".\nEnregistrer quand même ?")
+            ? QStringLiteral("1 caractère ne peut pas être écrit en ISO 8859-1.\nIl sera "
+                             "remplacé par \"?\" dans le fichier.\nEnregistrer quand même ?")
+            : QStringLiteral("%1 caractères ne peuvent pas être écrits en ISO 8859-1.\nIls "
+                             "seront remplacés par \"?\" dans le fichier.\nEnregistrer quand "
+                             "même ?")
                   .arg(unencodable);
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Sauvegarde"), question,
                         QMessageBox::NoButton, this);

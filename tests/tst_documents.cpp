@@ -879,10 +879,11 @@ void TestDocuments::typedCharactersOnDisk()
     } else {
         const int count = typed.count(QChar(0x20ac));
         const QString expected = count == 1
-            ? QStringLiteral("Sauvegarde | 1 caractère ne peut pas être écrit en ISO 8859-1 : il "
-                             "sera remplacé par \"?\".\nEnregistrer quand même ?")
+            ? QStringLiteral("Sauvegarde | 1 caractère ne peut pas être écrit en ISO 8859-1.\nIl "
+                             "sera remplacé par \"?\" dans le fichier.\nEnregistrer quand même ?")
             : QStringLiteral("Sauvegarde | %1 caractères ne peuvent pas être écrits en ISO "
-                             "8859-1 : ils seront remplacés par \"?\".\nEnregistrer quand même ?")
+                             "8859-1.\nIls seront remplacés par \"?\" dans le fichier.\n"
+                             "Enregistrer quand même ?")
                   .arg(count);
         QCOMPARE(answers.log(), QStringList({expected}));
     }
