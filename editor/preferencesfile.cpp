@@ -115,7 +115,7 @@ Preferences parse(const QByteArray &bytes, const Preferences &fallback)
     }
 
     QString family = lines.value(2);
-    if (family.isEmpty() || !isFamilyName(family))
+    if (family.trimmed().isEmpty() || !isFamilyName(family))
         family = fallback.font.family();
 
     bool ok = false;
@@ -133,8 +133,12 @@ Preferences parse(const QByteArray &bytes, const Preferences &fallback)
 
     Preferences result;
     result.font = QFont(family, pointSize, fromFileWeight(fileWeight), italicFlag != 0);
+    // The line is one family's name as written: the toolkit would otherwise read
+    // commas and quotes in it as a list of names and strip the quotes.
+    result.font.setFamilies({family});
     result.folder = lines.value(6);
-    if (result.folder.isEmpty())
+    // A carriage return inside the line cannot have been written: damage.
+    if (result.folder.isEmpty() || !fitsOnOneLine(result.folder))
         result.folder = fallback.folder;
     return result;
 }

@@ -214,6 +214,16 @@ void TestPreferences::parse_data()
     QTest::newRow("folder written on an 8-bit system")
         << h + "Serif\n10\n50\n0\n/home/\xe9t\xe9\n"
         << "Serif" << 10 << normal << false << "/home/été";
+    // Found by fuzzing: each of these read back differently after being written.
+    QTest::newRow("blank family") << h + " \n10\n50\n0\n/x\n"
+                                  << "Helvetica" << 10 << normal << false << "/x";
+    QTest::newRow("family of quotes kept as written") << h + "\"\"\"\n10\n50\n0\n/x\n"
+                                                      << "\"\"\"" << 10 << normal << false << "/x";
+    QTest::newRow("family with a comma kept as written")
+        << h + "Sans, Serif\n10\n50\n0\n/x\n"
+        << "Sans, Serif" << 10 << normal << false << "/x";
+    QTest::newRow("carriage return inside the folder") << h + "Serif\n10\n50\n0\n/x\rabc\n"
+                                                       << "Serif" << 10 << normal << false << home;
     QTest::newRow("binary garbage") << QByteArray("\x00\xff\xfe\n\n\x01\x02", 7) << "Helvetica"
                                     << 14 << normal << false << home;
 }
