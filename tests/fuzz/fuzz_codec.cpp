@@ -1,0 +1,73 @@
+// The ISO 8859-1 reader and writer: the bytes of a file come back unchanged (line
+// ends aside), and text written with character references reads back as the same
+// text with every character outside ISO 8859-1 as its reference.
+
+#include "documentcodec.h"
+#include "fuzzsupport.h"
+
+using namespace DocumentCodec;
+
+namespace {
+
+// The text that reading back an HTML document must give.
+QString withReferences(const QString &text)
+{
+    QString expected;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text.at(i).unicode();
+        if (unit < 0x100) {
+            expected += QChar(unit);
+            continue;
+        }
+        char32_t codePoint = unit;
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size()
+            && QChar::isLowSurrogate(text.at(i + 1).unicode()))
+            codePoint = QChar::surrogateToUcs4(unit, text.at(++i).unicode());
+        else if (QChar::isSurrogate(unit))
+            codePoint = QChar::ReplacementCharacter;
+        expected += QStringLiteral("&#%1;").arg(quint32(codePoint));
+    }
+    return expected;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+
+    // Any file: one character a byte, and written back byte for byte.
+    const QString read = decodeDocument(bytes);
+    QByteArray lines = bytes;
+    lines.replace("\r\n", "\n");
+    FUZZ_CHECK(read.size() == lines.size(), "%lld characters for %lld bytes",
+               static_cast<long long>(read.size()), static_cast<long long>(lines.size()));
+    int lost = -1;
+    FUZZ_CHECK(encodeDocument(read, false, &lost) == lines, "file bytes changed");
+    FUZZ_CHECK(lost == 0, "%d characters lost from a file", lost);
+    FUZZ_CHECK(encodeDocument(read, true) == lines, "file bytes changed (HTML)");
+
+    // Any text: HTML keeps every character, plain text counts what becomes '?'.
+    const QString text = fuzzText(bytes);
+    const QByteArray html = encodeDocument(text, true);
+    QString expected = withReferences(text);
+    expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    FUZZ_CHECK(decodeDocument(html) == expected, "HTML text not kept");
+
+    const QByteArray plain = encodeDocument(text, false, &lost);
+    int characters = 0;
+    int outside = 0;
+    for (qsizetype i = 0; i < text.size(); ++i, ++characters) {
+        const char16_t unit = text.at(i).unicode();
+        if (unit >= 0x100) {
+            ++outside;
+            if (QChar::isHighSurrogate(unit) && i + 1 < text.size()
+                && QChar::isLowSurrogate(text.at(i + 1).unicode()))
+                ++i;
+        }
+    }
+    FUZZ_CHECK(lost == outside, "%d counted, %d outside ISO 8859-1", lost, outside);
+    FUZZ_CHECK(plain.size() == characters, "one byte a character");
+    FUZZ_CHECK(plain.count('?') == text.count(QLatin1Char('?')) + lost, "'?' count");
+    return 0;
+}
