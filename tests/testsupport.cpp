@@ -46,30 +46,50 @@ EditorFixture::EditorFixture()
 
 EditorFixture::~EditorFixture()
 {
+    stopModalWatchers();
     closeStrayModals();
     delete window.data();
+}
+
+// The watchers still waiting for a modal widget; a test that ends stops its own,
+// so that none of them answers a dialog of the next test.
+static QList<QPointer<QTimer>> &pendingWatchers()
+{
+    static QList<QPointer<QTimer>> watchers;
+    return watchers;
 }
 
 void whenModalShows(std::function<void(QWidget *)> handler, int timeoutMs)
 {
     auto *timer = new QTimer(qApp);
-    auto *clock = new QElapsedTimer;
-    clock->start();
+    QElapsedTimer clock;
+    clock.start();
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, clock, handler, timeoutMs]() {
         QWidget *modal = QApplication::activeModalWidget();
         if (modal && modal->isVisible()) {
             timer->stop();
             timer->deleteLater();
-            delete clock;
             handler(modal);
-        } else if (clock->elapsed() > timeoutMs) {
+        } else if (clock.elapsed() > timeoutMs) {
             timer->stop();
             timer->deleteLater();
-            delete clock;
         }
     });
+    pendingWatchers().removeAll(nullptr);
+    pendingWatchers().append(timer);
     timer->start();
+}
+
+void stopModalWatchers()
+{
+    for (const QPointer<QTimer> &timer : std::as_const(pendingWatchers())) {
+        if (timer) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    }
+    pendingWatchers().clear();
 }
 
 bool closeStrayModals()

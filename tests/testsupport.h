@@ -85,6 +85,9 @@ struct EditorFixture
 // so that a test can drive a modal dialog that is about to be executed.
 void whenModalShows(std::function<void(QWidget *)> handler, int timeoutMs = 5000);
 
+// Stops every watcher of whenModalShows still waiting (done when a fixture ends).
+void stopModalWatchers();
+
 // Closes any modal widget left open, reporting whether one was found.
 bool closeStrayModals();
 
