@@ -2,47 +2,62 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <cstring>
+
 namespace DocumentCodec {
 
 QString decodeDocument(const QByteArray &bytes)
 {
-    QByteArray lines = bytes;
-    lines.replace("\r\n", "\n");
     // Stateless: ISO 8859-1 has no multi-byte sequences, but no byte may be held back.
     QStringDecoder decoder(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
+    if (!bytes.contains("\r\n"))
+        return decoder.decode(bytes); // no copy of a large file for nothing
+    QByteArray lines = bytes;
+    lines.replace("\r\n", "\n");
     return decoder.decode(lines);
 }
 
 QByteArray encodeDocument(const QString &text, bool htmlReferences, int *unencodable)
 {
-    QByteArray bytes;
-    bytes.reserve(text.size());
+    // One byte a character in the common case, written straight into the buffer;
+    // the buffer grows only for character references.
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char *out = bytes.data();
+    qsizetype written = 0;
     int lost = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t unit = text.at(i).unicode();
+    const char16_t *units = reinterpret_cast<const char16_t *>(text.constData());
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t unit = units[i];
         if (unit < 0x100) {
-            bytes.append(char(unit));
+            out[written++] = char(unit);
             continue;
         }
         char32_t codePoint = unit;
-        if (QChar::isHighSurrogate(unit) && i + 1 < text.size()
-            && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
-            codePoint = QChar::surrogateToUcs4(unit, text.at(i + 1).unicode());
+        if (QChar::isHighSurrogate(unit) && i + 1 < size && QChar::isLowSurrogate(units[i + 1])) {
+            codePoint = QChar::surrogateToUcs4(unit, units[i + 1]);
             ++i;
         } else if (QChar::isSurrogate(unit)) {
             // Half a pair is no character; a browser shows the replacement
             // character for it, so that is what the reference names.
             codePoint = QChar::ReplacementCharacter;
         }
-        if (htmlReferences) {
-            bytes.append("&#");
-            bytes.append(QByteArray::number(quint32(codePoint)));
-            bytes.append(';');
-        } else {
-            bytes.append('?');
+        if (!htmlReferences) {
+            out[written++] = '?';
             ++lost;
+            continue;
         }
+        const QByteArray reference = "&#" + QByteArray::number(quint32(codePoint)) + ';';
+        const qsizetype needed = written + reference.size() + (size - i - 1);
+        if (needed > bytes.size()) {
+            bytes.resize(std::max(needed, bytes.size() + bytes.size() / 2));
+            out = bytes.data();
+        }
+        std::memcpy(out + written, reference.constData(), size_t(reference.size()));
+        written += reference.size();
     }
+    bytes.resize(written);
     if (unencodable)
         *unencodable = lost;
     return bytes;

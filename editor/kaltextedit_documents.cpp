@@ -37,6 +37,10 @@ private:
     bool active = true;
 };
 
+// The largest file opened as a document. Its text takes some fifteen times its
+// size in memory once in the editor, and no page written by hand comes near it.
+constexpr qint64 maxDocumentSize = 64 * 1024 * 1024;
+
 } // namespace
 
 void KalTextEdit::slotFileNew()
@@ -87,20 +91,46 @@ bool KalTextEdit::loadFile(QString fileName)
     WaitCursor waitCursor;
     QFile file(fileName);
     QByteArray bytes;
-    // The file may also have gone between the dialog and now, or fail while read.
-    bool read = file.open(QIODevice::ReadOnly);
-    if (read) {
+    QString reason;
+    bool read = false;
+    // Only a regular file is a document: opening a pipe waits for a writer that
+    // may never come, and a device such as /dev/zero never ends.
+    const QFileInfo info(fileName);
+    if (info.isDir()) {
+        reason = tr("Is a directory");
+    } else if (info.exists() && !info.isFile()) {
+        reason = tr("Not a regular file");
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        // The file may also have gone between the dialog and now.
+        reason = file.errorString();
+    } else if (file.size() > maxDocumentSize) {
+        waitCursor.restore();
+        const qint64 megabyte = 1024 * 1024;
+        QMessageBox::warning(
+            this, QStringLiteral("Marlisse"),
+            QStringLiteral("Le fichier %1 est trop volumineux pour être ouvert :\nil fait %2 Mo, "
+                           "la limite est de %3 Mo.")
+                .arg(fileName)
+                .arg((file.size() + megabyte - 1) / megabyte)
+                .arg(maxDocumentSize / megabyte),
+            QMessageBox::Ok);
+        return false;
+    } else {
         bytes = file.readAll();
         read = file.error() == QFileDevice::NoError;
+        if (!read)
+            reason = file.errorString();
     }
     if (!read) {
         waitCursor.restore();
         QMessageBox::warning(this, tr("Marlisse"),
-                             tr("Cannot read file %1:\n%2.").arg(fileName, file.errorString()),
+                             tr("Cannot read file %1:\n%2.").arg(fileName, reason),
                              QMessageBox::Ok);
         return false;
     }
-    textEdit->setPlainText(DocumentCodec::decodeDocument(bytes));
+    QString text = DocumentCodec::decodeDocument(bytes);
+    bytes = QByteArray(); // a large file is not kept twice while it is shown
+    textEdit->setPlainText(text);
     return true;
 }
 
@@ -152,6 +182,17 @@ bool KalTextEdit::slotFileSaveAs()
 
 bool KalTextEdit::saveFile(QString fileName)
 {
+    // QSaveFile would put a regular file in the place of a pipe or of a device
+    // node, also at the end of a link (/dev/null): only files are written.
+    const QFileInfo target(fileName);
+    if (target.exists() && !target.isFile() && !target.isDir()) {
+        QMessageBox::warning(
+            this, tr("KalTextEdit"),
+            tr("Cannot write file %1:\n%2.").arg(fileName, tr("Not a regular file")),
+            QMessageBox::Ok);
+        return false;
+    }
+
     // Characters beyond ISO 8859-1 become numeric references in a page; a plain
     // text cannot hold them, so the user decides whether "?" may stand in for them.
     // The name being written decides, as it decides the document's type after Save As.
