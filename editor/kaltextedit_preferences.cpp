@@ -12,16 +12,31 @@
 #include <QPushButton>
 #include <QSaveFile>
 
+namespace {
+
+// Far more than the seven lines of the file ever take, a folder of the longest
+// path included.
+constexpr qint64 maxOptionsFileSize = 64 * 1024;
+
+} // namespace
+
 bool KalTextEdit::litOptions()
 {
-    if (!QFileInfo::exists(optionsFile))
+    // A pipe would block the start until something writes to it, and a device
+    // such as /dev/zero never ends: only a regular file holds preferences.
+    if (!QFileInfo(optionsFile).isFile())
         return false;
     QFile file(optionsFile);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray bytes = file.readAll();
+    // Seven short lines: what lies beyond the first kilobytes of a huge file is
+    // damage, and reading it all would hold the start and fill the memory.
+    QByteArray bytes = file.read(maxOptionsFileSize);
     if (file.error() != QFileDevice::NoError)
         return false;
+    // A line cut at the limit is no value that was written.
+    if (!file.atEnd())
+        bytes.truncate(bytes.lastIndexOf('\n') + 1);
 
     // A damaged file never stops the start: each unusable value keeps its default.
     const PreferencesFile::Preferences fallback {PreferencesFile::defaultFont(), currentDir};
@@ -33,6 +48,10 @@ bool KalTextEdit::litOptions()
 
 bool KalTextEdit::ecritOptions()
 {
+    // QSaveFile would replace a link to /dev/null (or a pipe) by a regular file.
+    const QFileInfo existing(optionsFile);
+    if (existing.exists() && !existing.isFile())
+        return false;
     // Put in place only once complete: a failed write keeps the previous file.
     QSaveFile file(optionsFile);
     if (!file.open(QIODevice::WriteOnly))
