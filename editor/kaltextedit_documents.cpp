@@ -227,10 +227,17 @@ bool KalTextEdit::saveFile(QString fileName)
     {
         WaitCursor waitCursor;
         QSaveFile file(fileName);
+        written = file.open(QIODevice::WriteOnly);
+        // A write cut short (a full disk) reports no error; the next one says why.
+        qint64 done = 0;
+        while (written && done < bytes.size()) {
+            const qint64 size = file.write(bytes.constData() + done, bytes.size() - done);
+            written = size > 0;
+            done += size;
+        }
         // flush() before commit(): commit() does not see a failure of the last
         // buffered write, and would put a truncated file in the old one's place.
-        written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
-            && file.flush() && file.commit();
+        written = written && file.flush() && file.commit();
         if (!written)
             reason = file.errorString();
     } // an unfinished temporary file is removed here
