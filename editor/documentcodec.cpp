@@ -18,7 +18,11 @@ QString decodeDocument(const QByteArray &bytes)
     return decoder.decode(lines);
 }
 
-QByteArray encodeDocument(const QString &text, bool htmlReferences, int *unencodable)
+namespace {
+
+// The one encoder behind encodeDocument and encodeRawText.
+QByteArray encode(const QString &text, bool htmlReferences, int *unencodable,
+                  bool separatorsAsLines)
 {
     // One byte a character in the common case, written straight into the buffer;
     // the buffer grows only for character references.
@@ -32,6 +36,11 @@ QByteArray encodeDocument(const QString &text, bool htmlReferences, int *unencod
         const char16_t unit = units[i];
         if (unit < 0x100) {
             out[written++] = char(unit);
+            continue;
+        }
+        if (separatorsAsLines
+            && (unit == QChar::ParagraphSeparator || unit == QChar::LineSeparator)) {
+            out[written++] = '\n';
             continue;
         }
         char32_t codePoint = unit;
@@ -63,14 +72,16 @@ QByteArray encodeDocument(const QString &text, bool htmlReferences, int *unencod
     return bytes;
 }
 
-QString fileTextFromRawText(const QString &rawText)
+} // namespace
+
+QByteArray encodeDocument(const QString &text, bool htmlReferences, int *unencodable)
 {
-    QString text = rawText;
-    for (QChar &c : text) {
-        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
-            c = QLatin1Char('\n');
-    }
-    return text;
+    return encode(text, htmlReferences, unencodable, false);
+}
+
+QByteArray encodeRawText(const QString &rawText, bool htmlReferences, int *unencodable)
+{
+    return encode(rawText, htmlReferences, unencodable, true);
 }
 
 bool isHtmlFileName(const QString &fileName)

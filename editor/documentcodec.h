@@ -19,10 +19,11 @@ QString decodeDocument(const QByteArray &bytes);
 // written as "?".
 QByteArray encodeDocument(const QString &text, bool htmlReferences, int *unencodable = nullptr);
 
-// The text to write for the raw text of a QTextDocument (QTextDocument::toRawText):
-// paragraph and line separators become line feeds, and everything else is kept,
-// non-breaking spaces included (toPlainText would turn those into blanks).
-QString fileTextFromRawText(const QString &rawText);
+// The bytes of the raw text of a QTextDocument (QTextDocument::toRawText), in one
+// pass: paragraph and line separators become line feeds, everything else is
+// encoded as encodeDocument does, non-breaking spaces included (toPlainText would
+// turn those into blanks).
+QByteArray encodeRawText(const QString &rawText, bool htmlReferences, int *unencodable = nullptr);
 
 // A document is HTML when its path holds ".htm" or ".php" anywhere, folders
 // included, with this case: ".html" counts, ".HTM" does not.

@@ -197,9 +197,9 @@ bool KalTextEdit::saveFile(QString fileName)
     // text cannot hold them, so the user decides whether "?" may stand in for them.
     // The name being written decides, as it decides the document's type after Save As.
     const bool html = DocumentCodec::isHtmlFileName(fileName);
-    const QString text = DocumentCodec::fileTextFromRawText(textEdit->document()->toRawText());
     int unencodable = 0;
-    const QByteArray bytes = DocumentCodec::encodeDocument(text, html, &unencodable);
+    const QByteArray bytes
+        = DocumentCodec::encodeRawText(textEdit->document()->toRawText(), html, &unencodable);
     if (unencodable > 0) {
         const QString question = unencodable == 1
             ? QStringLiteral("1 caractère ne peut pas être écrit en ISO 8859-1.\nIl sera "
