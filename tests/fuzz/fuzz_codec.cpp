@@ -55,11 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(decodeDocument(html) == expected, "HTML text not kept");
 
     // A document's raw text: its separators are line ends, the rest as above.
-    QString lines = text;
-    lines.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    lines.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    FUZZ_CHECK(encodeRawText(text, true) == encodeDocument(lines, true), "raw text (HTML)");
-    FUZZ_CHECK(encodeRawText(text, false) == encodeDocument(lines, false), "raw text");
+    QString textLines = text;
+    textLines.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    textLines.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    FUZZ_CHECK(encodeRawText(text, true) == encodeDocument(textLines, true), "raw text (HTML)");
+    FUZZ_CHECK(encodeRawText(text, false) == encodeDocument(textLines, false), "raw text");
 
     const QByteArray plain = encodeDocument(text, false, &lost);
     int characters = 0;
