@@ -2,7 +2,9 @@
 
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -16,8 +18,6 @@ constexpr std::array<QLatin1StringView, 19> tagPatterns = {
     QLatin1StringView("type="),    QLatin1StringView("id="),      QLatin1StringView("alt="),
     QLatin1StringView("align="),   QLatin1StringView("valign="),  QLatin1StringView("face="),
     QLatin1StringView("border=")};
-
-enum Colour : unsigned char { Default, Quote, Tag, Comment };
 
 // Whether the latin1 text name (without its '=') ends just before position eq.
 bool nameBefore(const QChar *chars, qsizetype eq, QLatin1StringView name)
@@ -118,14 +118,23 @@ void HighlighterHtml::highlightBlock(const QString &text)
     const QChar *chars = text.constData();
 
     // One pass up to the first "<!", whose red colour hides everything after it:
-    // brackets and attribute names are marked, and the quotes are noted.
-    QVarLengthArray<unsigned char, 1024> colour(length);
-    std::fill(colour.begin(), colour.end(), Default);
+    // the blue spans (brackets, attribute names) are gathered in order, merged
+    // when they touch, and the quotes are noted.
+    QVarLengthArray<std::pair<qsizetype, qsizetype>, 64> blue;
+    auto addBlue = [&blue](qsizetype start, qsizetype end) {
+        if (!blue.isEmpty() && blue.back().second == start)
+            blue.back().second = end;
+        else
+            blue.append({start, end});
+    };
     qsizetype declaration = length;
     qsizetype firstQuote = -1;
     qsizetype lastQuote = -1;
     for (qsizetype i = 0; i < length; ++i) {
-        switch (chars[i].unicode()) {
+        const char16_t c = chars[i].unicode();
+        if (c > u'>') // letters and most text: nothing to colour
+            continue;
+        switch (c) {
         case u'"':
             if (firstQuote < 0)
                 firstQuote = i;
@@ -136,15 +145,15 @@ void HighlighterHtml::highlightBlock(const QString &text)
                 declaration = i;
                 i = length;
             } else {
-                colour[i] = Tag;
+                addBlue(i, i + 1);
             }
             break;
         case u'>':
-            colour[i] = Tag;
+            addBlue(i, i + 1);
             break;
         case u'=':
             if (const qsizetype n = attributeBefore(chars, i))
-                std::fill(colour.begin() + i + 1 - n, colour.begin() + i + 1, Tag);
+                addBlue(i + 1 - n, i + 1);
             break;
         default:
             break;
@@ -153,39 +162,31 @@ void HighlighterHtml::highlightBlock(const QString &text)
 
     // The greedy quote rule spans the first to the last quote of the line; a last
     // quote inside the red part stretches the green up to where the red begins.
+    qsizetype greenStart = -1;
+    qsizetype greenEnd = -1; // one past the last green character
     if (firstQuote >= 0 && declaration < length
         && QStringView(text).sliced(declaration).contains(QLatin1Char('"'))) {
-        lastQuote = declaration - 1;
-    } else if (lastQuote <= firstQuote) {
-        firstQuote = -1; // fewer than two quotes: no green
+        greenStart = firstQuote;
+        greenEnd = declaration;
+    } else if (lastQuote > firstQuote) {
+        greenStart = firstQuote;
+        greenEnd = lastQuote + 1;
     }
-    if (firstQuote >= 0) {
-        for (qsizetype i = firstQuote; i <= lastQuote; ++i)
-            if (colour[i] == Default)
-                colour[i] = Quote;
-    }
-    std::fill(colour.begin() + declaration, colour.end(), Comment);
+    auto green = [&](qsizetype from, qsizetype to) {
+        from = std::max(from, greenStart);
+        to = std::min(to, greenEnd);
+        if (greenStart >= 0 && from < to)
+            setFormat(int(from), int(to - from), quoteFormat);
+    };
 
-    // One setFormat per run of one colour.
-    qsizetype start = 0;
-    while (start < length) {
-        const unsigned char runColour = colour[start];
-        qsizetype end = start + 1;
-        while (end < length && colour[end] == runColour)
-            ++end;
-        switch (runColour) {
-        case Quote:
-            setFormat(int(start), int(end - start), quoteFormat);
-            break;
-        case Tag:
-            setFormat(int(start), int(end - start), tagFormat);
-            break;
-        case Comment:
-            setFormat(int(start), int(end - start), commentFormat);
-            break;
-        default:
-            break;
-        }
-        start = end;
+    // Blue over green, green between the blue spans, red over everything after "<!".
+    qsizetype done = 0;
+    for (const auto &[start, end] : blue) {
+        green(done, start);
+        setFormat(int(start), int(end - start), tagFormat);
+        done = end;
     }
+    green(done, declaration);
+    if (declaration < length)
+        setFormat(int(declaration), int(length - declaration), commentFormat);
 }
