@@ -61,7 +61,11 @@ void KalTextEdit::slotEditReplaceEncore()
     if (respecteCasse)
         options |= QTextDocument::FindCaseSensitively;
 
-    if (!textEdit->find(strCherche, options)) {
+    // The widget's find sees each non-breaking space of the text as a blank, so a
+    // searched text that holds one (copied from the page) would never be found.
+    QString cherche = strCherche;
+    cherche.replace(QChar::Nbsp, QLatin1Char(' '));
+    if (!textEdit->find(cherche, options)) {
         QMessageBox::information(this, QStringLiteral("Recherche/Remplacement"),
                                  QLatin1Char('"') + strCherche + QStringLiteral("\" non trouvé"));
         return;
