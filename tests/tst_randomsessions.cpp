@@ -555,10 +555,12 @@ private:
         const int from = position(pick(int(t.size())));
         QString piece = t.mid(from, 1 + pick(6));
         // The search field holds one line.
-        static const QRegularExpression lineEnd(QStringLiteral("[\\n\\x{2028}]"));
-        const qsizetype cut = piece.indexOf(lineEnd);
-        if (cut >= 0)
-            piece.truncate(cut);
+        for (qsizetype i = 0; i < piece.size(); ++i) {
+            if (piece.at(i) == QLatin1Char('\n') || piece.at(i) == QChar::LineSeparator) {
+                piece.truncate(i);
+                break;
+            }
+        }
         if (!piece.isEmpty() && piece.back().isHighSurrogate())
             piece.chop(1);
         if (chance(30))
