@@ -752,6 +752,29 @@ private:
                    .arg(cursorAfter));
         expect(edit->document()->isModified(), QStringLiteral("not marked modified"));
         recordCommand();
+        // In overwrite mode each key is a step of its own (it takes a character away).
+        if (!edit->overwriteMode() && chance(25))
+            typeWordAfterCommand();
+    }
+
+    // A word typed right after a command is a step of its own: one Undo takes the
+    // word away and leaves the command's text.
+    void typeWordAfterCommand()
+    {
+        QString word;
+        for (int i = 1 + pick(5); i > 0; --i)
+            word += QChar(QLatin1Char('a' + pick(26)));
+        note(QStringLiteral("type \"%1\", then undo and redo it").arg(word));
+        const QString afterCommand = raw();
+        QTest::keyClicks(edit, word);
+        const QString afterWord = raw();
+        act("editAnnulerAct")->trigger();
+        if (!expect(raw() == afterCommand,
+                    QStringLiteral("Undo did not take back just the word typed after the command")))
+            return;
+        act("editRefaireAct")->trigger();
+        expect(raw() == afterWord, QStringLiteral("Redo did not put back the typed word"));
+        recordCommand();
     }
 
     void table()
@@ -1050,11 +1073,19 @@ private:
         }
         int lost = 0;
         const QByteArray bytes = expectedBytes(textBefore, isHtmlName(name), &lost);
-        expect(readBytes(name) == bytes,
-               QStringLiteral("%1 holds %2 bytes, not the %3 of the text")
+        const QByteArray onDisk = readBytes(name);
+        qsizetype differ = 0;
+        while (differ < onDisk.size() && differ < bytes.size() && onDisk[differ] == bytes[differ])
+            ++differ;
+        expect(onDisk == bytes,
+               QStringLiteral("%1 (%2 bytes) differs from the text's %3 bytes at byte %4: %5 "
+                              "where %6 was expected")
                    .arg(name)
-                   .arg(readBytes(name).size())
-                   .arg(bytes.size()));
+                   .arg(onDisk.size())
+                   .arg(bytes.size())
+                   .arg(differ)
+                   .arg(QString::fromLatin1(onDisk.mid(differ, 12).toHex(' ')),
+                        QString::fromLatin1(bytes.mid(differ, 12).toHex(' '))));
         saved_[name] = QString::fromLatin1(bytes);
         if (!documentStays)
             return;
