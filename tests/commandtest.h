@@ -11,12 +11,6 @@
 // Helpers of the tests that drive the editor's commands.
 namespace CommandTest {
 
-// A command of the window, found by its object name as menus and toolbars hold it.
-inline QAction *action(KalTextEdit *window, const QString &name)
-{
-    return window->findChild<QAction *>(name);
-}
-
 // The text as the document holds it: toPlainText() would turn non-breaking
 // spaces into plain ones.
 inline QString texteDe(const monQTextEdit *edit)

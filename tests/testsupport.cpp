@@ -3,9 +3,13 @@
 #include "marlisseapp.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 
 namespace {
@@ -107,6 +111,29 @@ bool closeStrayModals()
         QCoreApplication::processEvents();
     }
     return found;
+}
+
+QAction *action(QWidget *window, const QString &name)
+{
+    auto *found = window->findChild<QAction *>(name);
+    if (!found)
+        qWarning("no action %s", qPrintable(name));
+    return found;
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<cannot read>");
+    return file.readAll();
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 bool clickButton(QWidget *dialog, const QString &text)

@@ -12,6 +12,7 @@
 
 class HighlighterHtml;
 class monQTextEdit;
+class QAction;
 class QLabel;
 class QToolBar;
 
@@ -90,6 +91,13 @@ void stopModalWatchers();
 
 // Closes any modal widget left open, reporting whether one was found.
 bool closeStrayModals();
+
+// The action of a window by its object name; a missing one is reported.
+QAction *action(QWidget *window, const QString &name);
+
+// A file's bytes, or "<cannot read>"; and a file written whole, folders made.
+QByteArray readBytes(const QString &path);
+bool writeBytes(const QString &path, const QByteArray &bytes);
 
 // Presses the button labelled text (mnemonic markers ignored) of a message box or dialog.
 bool clickButton(QWidget *dialog, const QString &text);

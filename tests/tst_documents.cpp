@@ -66,29 +66,6 @@ private slots:
 
 namespace {
 
-QAction *action(KalTextEdit *window, const char *name)
-{
-    auto *found = window->findChild<QAction *>(QLatin1String(name));
-    if (!found)
-        qWarning("no action %s", name);
-    return found;
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<cannot read>");
-    return file.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // No dialog opened that the test did not answer, none was left open, and no wait
 // cursor stayed on.
 bool cleanRun(const DialogAnswers &answers)

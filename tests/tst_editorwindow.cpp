@@ -48,14 +48,6 @@ private slots:
     void eventLoopResultIsExitStatus();
 };
 
-static QAction *action(KalTextEdit *window, const char *name)
-{
-    auto *found = window->findChild<QAction *>(QLatin1String(name));
-    if (!found)
-        qWarning("no action %s", name);
-    return found;
-}
-
 void TestEditorWindow::initTestCase()
 {
     init();

@@ -74,29 +74,6 @@ const QByteArray optionsHeader
 
 const qint64 mebibyte = 1024 * 1024;
 
-QAction *action(KalTextEdit *window, const char *name)
-{
-    auto *found = window->findChild<QAction *>(QLatin1String(name));
-    if (!found)
-        qWarning("no action %s", name);
-    return found;
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<cannot read>");
-    return file.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // A file of that size made of holes: no time and no disk space spent.
 bool writeSparse(const QString &path, qint64 size)
 {

@@ -54,14 +54,6 @@ QByteArray page(const QByteArray &title, const QByteArray &body, const QByteArra
         + "</body></html>";
 }
 
-QAction *action(QWidget *window, const char *name)
-{
-    auto *found = window->findChild<QAction *>(QLatin1String(name));
-    if (!found)
-        qWarning("no action %s", name);
-    return found;
-}
-
 // Where the text of a link lies in the browser's viewport.
 QPoint linkPosition(QTextBrowser *browser, const QString &linkText)
 {

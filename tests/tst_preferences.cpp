@@ -56,29 +56,6 @@ namespace {
 const char header[] = "Fichier créé par Marlisse pour enregistrer les préférences de "
                       "l'utilisateur\nNE PAS MODIFIER MANUELLEMENT\n";
 
-QAction *action(KalTextEdit *window, const char *name)
-{
-    auto *found = window->findChild<QAction *>(QLatin1String(name));
-    if (!found)
-        qWarning("no action %s", name);
-    return found;
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<cannot read>");
-    return file.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // An editor window started from the program folder folder.
 std::unique_ptr<KalTextEdit> startIn(const QString &folder)
 {

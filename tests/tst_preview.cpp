@@ -26,14 +26,6 @@ QByteArray page(const QByteArray &title, const QByteArray &body)
     return "<html><head><title>" + title + "</title></head><body>" + body + "</body></html>";
 }
 
-QAction *action(QWidget *window, const char *name)
-{
-    auto *found = window->findChild<QAction *>(QLatin1String(name));
-    if (!found)
-        qWarning("no action %s", name);
-    return found;
-}
-
 QList<Lisorel *> openViewers()
 {
     QList<Lisorel *> viewers;
