@@ -423,7 +423,7 @@ private:
     QString text() const { return CommandTest::texteDe(edit); }
     QAction *act(const char *name) const
     {
-        return CommandTest::action(f.window, QLatin1String(name));
+        return TestSupport::action(f.window, QLatin1String(name));
     }
 
     bool expect(bool condition, const QString &what)
@@ -1305,7 +1305,7 @@ void TestRandomSessions::nonBreakingSpaceSearched()
     responder.plan.accept = true;
     responder.plan.search = "i" + nbsp + "!";
     responder.plan.replacement = replacement;
-    responder.run([&] { CommandTest::action(f.window, action)->trigger(); });
+    responder.run([&] { TestSupport::action(f.window, action)->trigger(); });
     const QString form = replacement.isEmpty() ? "DlgCherche" : "DlgRemplace";
     QCOMPARE(responder.log(), QStringList({form + " Ok"}));
     QCOMPARE(CommandTest::texteDe(w.textEdit()), after);
