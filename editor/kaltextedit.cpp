@@ -88,10 +88,7 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     // This program always starts on a new document; a name given here is opened
     // as the open command would, and a file that cannot be read leaves a new one.
     if (!fileName.isEmpty() && loadFile(fileName)) {
-        const QString previousDir = currentDir;
-        currentDir = QFileInfo(fileName).absolutePath();
-        if (currentDir != previousDir)
-            optionsModifiees = true;
+        retientDossier(fileName);
         setCurrentFile(fileName);
         majTypeDocument(fileName);
     } else {

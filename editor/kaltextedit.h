@@ -102,6 +102,7 @@ private:
 
     // Documents.
     void demandeSauvegarde(bool *ok);
+    void retientDossier(const QString &fileName);
     void setCurrentFile(const QString &fileName);
     void majTypeDocument(const QString &fileName);
     void activeCommandesHtml(bool on);

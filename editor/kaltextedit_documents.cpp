@@ -4,6 +4,7 @@
 
 #include "documentcodec.h"
 #include "montextedit.h"
+#include "questionouinon.h"
 
 #include <QAction>
 #include <QFile>
@@ -77,10 +78,7 @@ void KalTextEdit::slotFileOpen()
     if (!loadFile(fileName))
         return;
 
-    const QString previousDir = currentDir;
-    currentDir = QFileInfo(fileName).absolutePath();
-    if (currentDir != previousDir)
-        optionsModifiees = true;
+    retientDossier(fileName);
     setCurrentFile(fileName);
     majTypeDocument(fileName);
     activeCommandesHtml(isHtml);
@@ -170,10 +168,7 @@ bool KalTextEdit::slotFileSaveAs()
     if (!saveFile(fileName))
         return false;
 
-    const QString previousDir = currentDir;
-    currentDir = QFileInfo(fileName).absolutePath();
-    if (currentDir != previousDir)
-        optionsModifiees = true;
+    retientDossier(fileName);
     majTypeDocument(fileName);
     setCurrentFile(fileName);
     activeCommandesHtml(isHtml);
@@ -255,19 +250,28 @@ bool KalTextEdit::saveFile(QString fileName)
 
 void KalTextEdit::demandeSauvegarde(bool *ok)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Sauvegarde"),
-                    QStringLiteral("Le texte a été modifié \n enregistrer les modifications ?"),
-                    QMessageBox::NoButton, this);
-    QPushButton *oui = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
-    QPushButton *non = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
-    QPushButton *annuler = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
-    box.setDefaultButton(oui);
-    box.setEscapeButton(annuler);
-    box.exec();
-    if (box.clickedButton() == oui)
+    switch (questionOuiNonAnnuler(
+        this, QStringLiteral("Sauvegarde"),
+        QStringLiteral("Le texte a été modifié \n enregistrer les modifications ?"))) {
+    case Reponse::Oui:
         *ok = slotFileSave();
-    else if (box.clickedButton() != non)
+        break;
+    case Reponse::Non:
+        break;
+    case Reponse::Annuler:
         *ok = false;
+        break;
+    }
+}
+
+// The open and save dialogs start next time in the folder of the file just opened
+// or saved; the preferences keep it when it moved.
+void KalTextEdit::retientDossier(const QString &fileName)
+{
+    const QString previousDir = currentDir;
+    currentDir = QFileInfo(fileName).absolutePath();
+    if (currentDir != previousDir)
+        optionsModifiees = true;
 }
 
 void KalTextEdit::setCurrentFile(const QString &fileName)

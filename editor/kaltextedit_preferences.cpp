@@ -4,12 +4,12 @@
 
 #include "montextedit.h"
 #include "preferencesfile.h"
+#include "questionouinon.h"
 
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QSaveFile>
 
 namespace {
@@ -85,18 +85,15 @@ void KalTextEdit::closeEvent(QCloseEvent *event)
 
 bool KalTextEdit::demandeSauvegardeFermeture()
 {
-    QMessageBox box(
-        QMessageBox::Warning, QStringLiteral("Fermer..."),
-        QStringLiteral("La fiche éditée a été modifiée \n enregistrer les modifications avant de "
-                       "fermer ?"),
-        QMessageBox::NoButton, this);
-    QPushButton *oui = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
-    QPushButton *non = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
-    QPushButton *annuler = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
-    box.setDefaultButton(oui);
-    box.setEscapeButton(annuler);
-    box.exec();
-    if (box.clickedButton() == oui)
+    switch (questionOuiNonAnnuler(this, QStringLiteral("Fermer..."),
+                                  QStringLiteral("La fiche éditée a été modifiée \n enregistrer "
+                                                 "les modifications avant de fermer ?"))) {
+    case Reponse::Oui:
         return slotFileSave();
-    return box.clickedButton() == non;
+    case Reponse::Non:
+        return true;
+    case Reponse::Annuler:
+        break;
+    }
+    return false;
 }
