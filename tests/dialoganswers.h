@@ -13,6 +13,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include "testsupport.h"
+
+#include <QAction>
+
 #include <functional>
 
 // Answers, one after the other, the modal dialogs and message boxes that open while
@@ -144,3 +148,38 @@ private:
     QStringList lines;
     QList<QPointer<QWidget>> handling;
 };
+
+// No dialog opened that the test did not answer, none was left open, and no wait
+// cursor stayed on, over a box or after the command.
+inline bool cleanRun(const DialogAnswers &answers)
+{
+    for (const QString &line : answers.log()) {
+        if (line.startsWith(QLatin1String("unexpected")) || line.startsWith(QLatin1String("left"))
+            || line.startsWith(QLatin1String("not a"))
+            || line.startsWith(QLatin1String("no button"))
+            || line.startsWith(QLatin1String("wait cursor"))) {
+            qWarning("%s", qPrintable(line));
+            return false;
+        }
+    }
+    if (answers.unanswered() != 0) {
+        qWarning("%d answers left unused", answers.unanswered());
+        return false;
+    }
+    if (QApplication::activeModalWidget() || QGuiApplication::overrideCursor()) {
+        qWarning("a modal widget or the wait cursor remains");
+        return false;
+    }
+    return true;
+}
+
+// Opens path with the "Ouvrir" command, as the user would.
+inline bool openThroughDialog(KalTextEdit *window, const QString &path)
+{
+    DialogAnswers answers;
+    answers.choose(path);
+    TestSupport::action(window, QStringLiteral("fileOpenAct"))->trigger();
+    if (answers.log().size() != 1)
+        qWarning("%s", qPrintable(answers.log().join(QLatin1Char('\n'))));
+    return cleanRun(answers) && answers.log().size() == 1;
+}

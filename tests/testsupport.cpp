@@ -10,6 +10,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -134,6 +137,40 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool inScreenChild()
+{
+    return qEnvironmentVariableIsSet("MARLISSE_CHILD_SCREEN");
+}
+
+QString runOnScreen(const QSize &screen, const QString &testFunction)
+{
+    QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("screen.json"));
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly))
+        return QStringLiteral("cannot write ") + config;
+    file.write(QStringLiteral(R"({"screens":[{"name":"s","x":0,"y":0,"width":%1,"height":%2,)"
+                              R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})")
+                   .arg(screen.width())
+                   .arg(screen.height())
+                   .toLatin1());
+    file.close();
+
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MARLISSE_CHILD_SCREEN"), QStringLiteral("1"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {testFunction + QLatin1Char(':') + QString::fromLatin1(QTest::currentDataTag())});
+    if (!child.waitForFinished(60000))
+        return QStringLiteral("the child did not finish");
+    const QByteArray output = child.readAllStandardOutput() + child.readAllStandardError();
+    const bool passed = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0
+        && output.contains("Totals: 3 passed");
+    return passed ? QString() : QString::fromLocal8Bit(output);
 }
 
 bool clickButton(QWidget *dialog, const QString &text)

@@ -99,6 +99,14 @@ QAction *action(QWidget *window, const QString &name);
 QByteArray readBytes(const QString &path);
 bool writeBytes(const QString &path, const QByteArray &bytes);
 
+// True in a child started by runOnScreen.
+bool inScreenChild();
+
+// Runs testFunction of this test program, for the current data row, in a child
+// process on an offscreen screen of the given size; returns "" when it passed, else
+// what the child printed.
+QString runOnScreen(const QSize &screen, const QString &testFunction);
+
 // Presses the button labelled text (mnemonic markers ignored) of a message box or dialog.
 bool clickButton(QWidget *dialog, const QString &text);
 

@@ -66,39 +66,6 @@ private slots:
 
 namespace {
 
-// No dialog opened that the test did not answer, none was left open, and no wait
-// cursor stayed on.
-bool cleanRun(const DialogAnswers &answers)
-{
-    for (const QString &line : answers.log()) {
-        if (line.startsWith(QLatin1String("unexpected")) || line.startsWith(QLatin1String("left"))
-            || line.startsWith(QLatin1String("not a"))
-            || line.startsWith(QLatin1String("no button"))
-            || line.startsWith(QLatin1String("wait cursor"))) {
-            qWarning("%s", qPrintable(line));
-            return false;
-        }
-    }
-    if (answers.unanswered() != 0) {
-        qWarning("%d answers left unused", answers.unanswered());
-        return false;
-    }
-    if (QApplication::activeModalWidget() || QGuiApplication::overrideCursor()) {
-        qWarning("a modal widget or the wait cursor remains");
-        return false;
-    }
-    return true;
-}
-
-// Opens path with the "Ouvrir" command, as the user would.
-bool openThroughDialog(KalTextEdit *window, const QString &path)
-{
-    DialogAnswers answers;
-    answers.choose(path);
-    action(window, "fileOpenAct")->trigger();
-    return cleanRun(answers) && answers.log().size() == 1;
-}
-
 // Saves with "Sau&ver sous...", typing name in the dialog.
 bool saveAsThroughDialog(KalTextEdit *window, const QString &name)
 {

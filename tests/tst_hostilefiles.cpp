@@ -118,40 +118,6 @@ char kindAt(const QString &path)
     return '?';
 }
 
-// No dialog opened that the test did not answer, none was left open, and no wait
-// cursor stayed on, over a box or after the command.
-bool cleanRun(const DialogAnswers &answers)
-{
-    for (const QString &line : answers.log()) {
-        if (line.startsWith(QLatin1String("unexpected")) || line.startsWith(QLatin1String("left"))
-            || line.startsWith(QLatin1String("not a"))
-            || line.startsWith(QLatin1String("no button"))
-            || line.startsWith(QLatin1String("wait cursor"))) {
-            qWarning("%s", qPrintable(line));
-            return false;
-        }
-    }
-    if (answers.unanswered() != 0) {
-        qWarning("%d answers left unused", answers.unanswered());
-        return false;
-    }
-    if (QApplication::activeModalWidget() || QGuiApplication::overrideCursor()) {
-        qWarning("a modal widget or the wait cursor remains");
-        return false;
-    }
-    return true;
-}
-
-bool openThroughDialog(KalTextEdit *window, const QString &path)
-{
-    DialogAnswers answers;
-    answers.choose(path);
-    action(window, "fileOpenAct")->trigger();
-    if (answers.log().size() != 1)
-        qWarning("%s", qPrintable(answers.log().join(QLatin1Char('\n'))));
-    return cleanRun(answers) && answers.log().size() == 1;
-}
-
 // Types path in a save dialog and accepts it, pressing "Yes" on the question the
 // dialog asks itself when the name exists (DialogAnswers' timer cannot fire while
 // one of its answers runs). question receives the text of that question.

@@ -251,36 +251,15 @@ void TestLisorel::windowSize()
 {
     QFETCH(QSize, screen);
     QFETCH(QSize, window);
-    if (qEnvironmentVariableIsSet("MARLISSE_CHILD_SCREEN")) {
+    if (TestSupport::inScreenChild()) {
         QTemporaryDir dir;
         Viewer v(QStringLiteral("Lisorel"), writeFile(dir, "p.html", page("t", "x")), true);
         QCOMPARE(QGuiApplication::primaryScreen()->geometry().size(), screen);
         QCOMPARE(v->size(), window);
         return;
     }
-    QTemporaryDir dir;
-    const QString config = dir.filePath(QStringLiteral("screen.json"));
-    QFile file(config);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral(R"({"screens":[{"name":"s","x":0,"y":0,"width":%1,"height":%2,)"
-                              R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})")
-                   .arg(screen.width())
-                   .arg(screen.height())
-                   .toLatin1());
-    file.close();
-
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("MARLISSE_CHILD_SCREEN"), QStringLiteral("1"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config);
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("windowSize:") + QString::fromLatin1(QTest::currentDataTag())});
-    QVERIFY(child.waitForFinished(60000));
-    const QByteArray output = child.readAllStandardOutput() + child.readAllStandardError();
-    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
-             output.constData());
-    QVERIFY2(output.contains("Totals: 3 passed"), output.constData());
+    const QString failure = TestSupport::runOnScreen(screen, QStringLiteral("windowSize"));
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
 }
 
 static QStringList entries(const QMenu *menu)
