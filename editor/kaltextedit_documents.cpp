@@ -2,9 +2,9 @@
 
 #include "kaltextedit.h"
 
+#include "boitesmessage.h"
 #include "documentcodec.h"
 #include "montextedit.h"
-#include "questionouinon.h"
 
 #include <QAction>
 #include <QFile>
@@ -104,14 +104,13 @@ bool KalTextEdit::loadFile(QString fileName)
     } else if (file.size() > maxDocumentSize) {
         waitCursor.restore();
         const qint64 megabyte = 1024 * 1024;
-        QMessageBox::warning(
+        avertissement(
             this, QStringLiteral("Marlisse"),
             QStringLiteral("Le fichier %1 est trop volumineux pour être ouvert :\nil fait %2 Mo, "
                            "la limite est de %3 Mo.")
                 .arg(fileName)
                 .arg((file.size() + megabyte - 1) / megabyte)
-                .arg(maxDocumentSize / megabyte),
-            QMessageBox::Ok);
+                .arg(maxDocumentSize / megabyte));
         return false;
     } else {
         bytes = file.readAll();
@@ -121,9 +120,7 @@ bool KalTextEdit::loadFile(QString fileName)
     }
     if (!read) {
         waitCursor.restore();
-        QMessageBox::warning(this, tr("Marlisse"),
-                             tr("Cannot read file %1:\n%2.").arg(fileName, reason),
-                             QMessageBox::Ok);
+        avertissement(this, tr("Marlisse"), tr("Cannot read file %1:\n%2.").arg(fileName, reason));
         return false;
     }
     QString text = DocumentCodec::decodeDocument(bytes);
@@ -151,16 +148,11 @@ bool KalTextEdit::slotFileSaveAs()
         fileName += isHtml ? QLatin1String(".html") : QLatin1String(".txt");
         // The dialog confirmed the name as typed, not the one with its extension.
         if (QFileInfo::exists(fileName)) {
-            QMessageBox box(QMessageBox::Question, QStringLiteral("Enregistrer sous"),
-                            QStringLiteral("Le fichier %1 existe déjà.\nVoulez-vous le remplacer ?")
-                                .arg(QFileInfo(fileName).fileName()),
-                            QMessageBox::NoButton, this);
-            QPushButton *oui = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
-            QPushButton *non = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
-            box.setDefaultButton(non);
-            box.setEscapeButton(non);
-            box.exec();
-            if (box.clickedButton() != oui)
+            if (!questionOuiNon(
+                    this, QMessageBox::Question, QStringLiteral("Enregistrer sous"),
+                    QStringLiteral("Le fichier %1 existe déjà.\nVoulez-vous le remplacer ?")
+                        .arg(QFileInfo(fileName).fileName()),
+                    QStringLiteral("Oui"), QStringLiteral("Non"), false))
                 return false;
         }
     }
@@ -181,10 +173,8 @@ bool KalTextEdit::saveFile(QString fileName)
     // node, also at the end of a link (/dev/null): only files are written.
     const QFileInfo target(fileName);
     if (target.exists() && !target.isFile() && !target.isDir()) {
-        QMessageBox::warning(
-            this, tr("KalTextEdit"),
-            tr("Cannot write file %1:\n%2.").arg(fileName, tr("Not a regular file")),
-            QMessageBox::Ok);
+        avertissement(this, tr("KalTextEdit"),
+                      tr("Cannot write file %1:\n%2.").arg(fileName, tr("Not a regular file")));
         return false;
     }
 
@@ -203,15 +193,8 @@ bool KalTextEdit::saveFile(QString fileName)
                              "seront remplacés par \"?\" dans le fichier.\nEnregistrer quand "
                              "même ?")
                   .arg(unencodable);
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Sauvegarde"), question,
-                        QMessageBox::NoButton, this);
-        QPushButton *enregistrer
-            = box.addButton(QStringLiteral("Enregistrer"), QMessageBox::AcceptRole);
-        QPushButton *annuler = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
-        box.setDefaultButton(annuler);
-        box.setEscapeButton(annuler);
-        box.exec();
-        if (box.clickedButton() != enregistrer)
+        if (!questionOuiNon(this, QMessageBox::Warning, QStringLiteral("Sauvegarde"), question,
+                            QStringLiteral("Enregistrer"), QStringLiteral("Annuler"), false))
             return false;
     }
 
@@ -237,9 +220,8 @@ bool KalTextEdit::saveFile(QString fileName)
             reason = file.errorString();
     } // an unfinished temporary file is removed here
     if (!written) {
-        QMessageBox::warning(this, tr("KalTextEdit"),
-                             tr("Cannot write file %1:\n%2.").arg(fileName, reason),
-                             QMessageBox::Ok);
+        avertissement(this, tr("KalTextEdit"),
+                      tr("Cannot write file %1:\n%2.").arg(fileName, reason));
         return false;
     }
 

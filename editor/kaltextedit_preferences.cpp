@@ -2,9 +2,9 @@
 
 #include "kaltextedit.h"
 
+#include "boitesmessage.h"
 #include "montextedit.h"
 #include "preferencesfile.h"
-#include "questionouinon.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -68,10 +68,8 @@ void KalTextEdit::closeEvent(QCloseEvent *event)
     // The preferences are written before the document question, so a close that
     // the user then cancels has written them all the same.
     if (optionsModifiees && !ecritOptions()) {
-        QMessageBox box(QMessageBox::Information, QStringLiteral("Options"),
-                        QStringLiteral("Les options modifiées n'ont pas été enregistrées"),
-                        QMessageBox::Ok, this);
-        box.exec();
+        information(this, QStringLiteral("Options"),
+                    QStringLiteral("Les options modifiées n'ont pas été enregistrées"));
     }
 
     if (textEdit->document()->isModified() && !demandeSauvegardeFermeture()) {

@@ -2,13 +2,13 @@
 
 #include "kaltextedit.h"
 
+#include "boitesmessage.h"
 #include "etapeannulation.h"
 #include "montextedit.h"
 #include "ui_dlgcherche.h"
 #include "ui_dlgremplace.h"
 
 #include <QDialog>
-#include <QMessageBox>
 
 // A search empties the replacement text, so that F3 repeats the search.
 void KalTextEdit::slotEditCherche()
@@ -66,8 +66,8 @@ void KalTextEdit::slotEditReplaceEncore()
     QString cherche = strCherche;
     cherche.replace(QChar::Nbsp, QLatin1Char(' '));
     if (!textEdit->find(cherche, options)) {
-        QMessageBox::information(this, QStringLiteral("Recherche/Remplacement"),
-                                 QLatin1Char('"') + strCherche + QStringLiteral("\" non trouvé"));
+        information(this, QStringLiteral("Recherche/Remplacement"),
+                    QLatin1Char('"') + strCherche + QStringLiteral("\" non trouvé"));
         return;
     }
     if (!strRemplace.isEmpty()) {

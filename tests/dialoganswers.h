@@ -17,6 +17,7 @@
 
 #include <QAction>
 
+#include <algorithm>
 #include <functional>
 
 // Answers, one after the other, the modal dialogs and message boxes that open while
@@ -53,6 +54,7 @@ public:
                 return;
             }
             lines << box->windowTitle() + QStringLiteral(" | ") + box->text();
+            orders << buttonOrder(box);
             if (QGuiApplication::overrideCursor())
                 lines << QStringLiteral("wait cursor over the box");
             if (label == QLatin1String("Escape")) {
@@ -100,9 +102,23 @@ public:
     }
 
     const QStringList &log() const { return lines; }
+    // The buttons of each message box answered with press(), left to right.
+    const QStringList &buttonOrders() const { return orders; }
     int unanswered() const { return int(answers.size()); }
 
 private:
+    static QString buttonOrder(const QMessageBox *box)
+    {
+        QList<QAbstractButton *> buttons = box->buttons();
+        std::sort(buttons.begin(), buttons.end(), [](QAbstractButton *a, QAbstractButton *b) {
+            return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x();
+        });
+        QStringList texts;
+        for (const QAbstractButton *button : buttons)
+            texts << button->text();
+        return texts.join(QLatin1String(", "));
+    }
+
     bool logFileDialog(QWidget *modal, QFileDialog *dialog)
     {
         if (!dialog) {
@@ -146,6 +162,7 @@ private:
     QTimer timer;
     QList<Answer> answers;
     QStringList lines;
+    QStringList orders;
     QList<QPointer<QWidget>> handling;
 };
 

@@ -6,12 +6,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProxyStyle>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -75,6 +77,20 @@ bool saveAsThroughDialog(KalTextEdit *window, const QString &name)
     return cleanRun(answers) && answers.log().size() == 1 && saved;
 }
 
+// A desktop whose button layout reorders the roles: GNOME puts the reject role
+// first and the yes role last.
+class GnomeButtons : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *data) const override
+    {
+        if (hint == SH_DialogButtonLayout)
+            return QDialogButtonBox::GnomeLayout;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
 const QString savePrompt
     = QStringLiteral("Sauvegarde | Le texte a été modifié \n enregistrer les modifications ?");
 
@@ -84,6 +100,8 @@ void TestDocuments::initTestCase()
 {
     init();
     QApplication::setQuitOnLastWindowClosed(false);
+    // Every box of these tests is laid out as on a GNOME desktop.
+    QApplication::setStyle(new GnomeButtons);
     QTest::failOnWarning(QRegularExpression(QStringLiteral("^QObject::connect")));
 }
 
@@ -597,6 +615,7 @@ void TestDocuments::promptBeforeNewOrOpen()
     action(f.window, command == QLatin1String("new") ? "fileNewAct" : "fileOpenAct")->trigger();
     QVERIFY(cleanRun(answers));
     QCOMPARE(answers.log().value(0), savePrompt);
+    QCOMPARE(answers.buttonOrders().value(0), QStringLiteral("Oui, Non, Annuler"));
     if (document == QLatin1String("unwritable"))
         QVERIFY(
             answers.log().value(1).startsWith(QStringLiteral("KalTextEdit | Cannot write file ")));

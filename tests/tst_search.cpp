@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 
 using namespace CommandTest;
 using namespace TestSupport;
@@ -49,14 +50,27 @@ struct Message
     QWidget *parent = nullptr;
 };
 
+// The text as the box shows it: a box that takes its text for rich text shows
+// what the markup leaves of it ("<title>" vanishes).
+QString texteAffiche(const QMessageBox *box)
+{
+    const bool riche = box->textFormat() == Qt::RichText
+        || (box->textFormat() == Qt::AutoText && Qt::mightBeRichText(box->text()));
+    if (!riche)
+        return box->text();
+    QTextDocument document;
+    document.setHtml(box->text());
+    return document.toPlainText();
+}
+
 ModalScript::Answer noter(QList<Message> *messages)
 {
     return [messages](QWidget *modal) {
         auto *box = qobject_cast<QMessageBox *>(modal);
         if (!box)
             return;
-        messages->append(
-            {box->windowTitle(), box->text(), int(box->buttons().size()), box->parentWidget()});
+        messages->append({box->windowTitle(), texteAffiche(box), int(box->buttons().size()),
+                          box->parentWidget()});
         if (QAbstractButton *ok = box->button(QMessageBox::Ok))
             ok->click();
     };
@@ -112,6 +126,8 @@ void TestSearch::caseOption_data()
                                                                     << "table" << false << 4;
     QTest::newRow("accents follow the option too") << "ÉTÉ"
                                                    << "été" << false << 0;
+    QTest::newRow("a tag past its last occurrence") << "<p>titre</p>"
+                                                    << "<title>" << false << -1;
 }
 
 void TestSearch::caseOption()
@@ -140,6 +156,7 @@ void TestSearch::caseOption()
     QCOMPARE(edit->toPlainText(), texte);
     if (debut < 0) {
         QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].texte, "\"" + cherche + "\" non trouvé");
         QVERIFY(!edit->textCursor().hasSelection());
         QCOMPARE(edit->textCursor().position(), 0);
     } else {
@@ -248,6 +265,15 @@ void TestSearch::replaceRepeated_data()
         << "ab ab"
         << "a"
         << "xyz" << false << 2 << "xyzb xyzb" << true;
+    // The message quotes the tag as typed, not as markup.
+    QTest::newRow("a tag, quoted literally when no more is found")
+        << "<td>1</td><td>2</td>"
+        << "<td>"
+        << "<td align=\"center\">" << false << 2
+        << "<td align=\"center\">1</td><td align=\"center\">2</td>" << false;
+    QTest::newRow("an entity, quoted literally") << "a&amp;b"
+                                                 << "&amp;"
+                                                 << "&" << false << 1 << "a&b" << false;
 }
 
 // Ctrl+R replaces the first occurrence, each F3 the next one, until F3 reports
