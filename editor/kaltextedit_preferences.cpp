@@ -7,6 +7,7 @@
 #include "preferencesfile.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -22,11 +23,18 @@ constexpr qint64 maxOptionsFileSize = 64 * 1024;
 
 bool KalTextEdit::litOptions()
 {
+    // Preferences that the user's folder does not hold yet come from a file beside
+    // the program, left there while its folder could be written: nothing is lost
+    // when that folder fills up or turns read-only.
+    QString source = optionsFile;
+    const QString besideProgram = programDir + QLatin1String("/marlisse.opt");
+    if (!QFileInfo::exists(source))
+        source = besideProgram;
     // A pipe would block the start until something writes to it, and a device
     // such as /dev/zero never ends: only a regular file holds preferences.
-    if (!QFileInfo(optionsFile).isFile())
+    if (!QFileInfo(source).isFile())
         return false;
-    QFile file(optionsFile);
+    QFile file(source);
     if (!file.open(QIODevice::ReadOnly))
         return false;
     // Seven short lines: what lies beyond the first kilobytes of a huge file is
@@ -51,6 +59,9 @@ bool KalTextEdit::ecritOptions()
     // QSaveFile would replace a link to /dev/null (or a pipe) by a regular file.
     const QFileInfo existing(optionsFile);
     if (existing.exists() && !existing.isFile())
+        return false;
+    // The user's configuration folder may not exist yet.
+    if (!QDir().mkpath(existing.absolutePath()))
         return false;
     // Put in place only once complete: a failed write keeps the previous file.
     QSaveFile file(optionsFile);
