@@ -23,18 +23,11 @@ constexpr qint64 maxOptionsFileSize = 64 * 1024;
 
 bool KalTextEdit::litOptions()
 {
-    // Preferences that the user's folder does not hold yet come from a file beside
-    // the program, left there while its folder could be written: nothing is lost
-    // when that folder fills up or turns read-only.
-    QString source = optionsFile;
-    const QString besideProgram = programDir + QLatin1String("/marlisse.opt");
-    if (!QFileInfo::exists(source))
-        source = besideProgram;
     // A pipe would block the start until something writes to it, and a device
     // such as /dev/zero never ends: only a regular file holds preferences.
-    if (!QFileInfo(source).isFile())
+    if (!QFileInfo(optionsFile).isFile())
         return false;
-    QFile file(source);
+    QFile file(optionsFile);
     if (!file.open(QIODevice::ReadOnly))
         return false;
     // Seven short lines: what lies beyond the first kilobytes of a huge file is
