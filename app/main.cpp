@@ -10,6 +10,10 @@ int main(int argc, char **argv)
     registerMarlisseImages();
 
     QApplication app(argc, argv);
+    // Names the user's configuration folder (~/.config/marlisse) and ties the windows
+    // to the desktop entry marlisse.desktop.
+    QCoreApplication::setApplicationName("marlisse");
+    QGuiApplication::setDesktopFileName(QStringLiteral("marlisse"));
 
     // The toolkit's own dialogs and buttons speak the desktop's language; the
     // program's texts are French as written.

@@ -1,11 +1,13 @@
 #include "kaltextedit.h"
 
+#include "emplacements.h"
 #include "highlighterhtml.h"
 #include "lisorel.h"
 #include "montextedit.h"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -52,10 +54,17 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     , optionsModifiees(false)
 {
     programDir = folderOfProgram(programPath);
-    helpDir = programDir + QLatin1String("/AideMarlisse");
+    helpDir = Emplacements::dossierAide(programDir);
     optionsFile = programDir + QLatin1String("/marlisse.opt");
 
     currentDir = programDir;
+    // A program folder that cannot be written is an installed copy's: the user's own
+    // folders keep its preferences, and its documents are not among its programs.
+    const QString userOptions = Emplacements::fichierOptionsUtilisateur();
+    if (!userOptions.isEmpty() && !Emplacements::dossierInscriptible(programDir)) {
+        optionsFile = userOptions;
+        currentDir = QDir::homePath();
+    }
     this->version = version;
     baseTitle = appName + QLatin1Char(' ') + version;
     setWindowTitle(baseTitle);

@@ -7,6 +7,7 @@
 #include "preferencesfile.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -51,6 +52,9 @@ bool KalTextEdit::ecritOptions()
     // QSaveFile would replace a link to /dev/null (or a pipe) by a regular file.
     const QFileInfo existing(optionsFile);
     if (existing.exists() && !existing.isFile())
+        return false;
+    // The user's configuration folder may not exist yet.
+    if (!QDir().mkpath(existing.absolutePath()))
         return false;
     // Put in place only once complete: a failed write keeps the previous file.
     QSaveFile file(optionsFile);

@@ -7,7 +7,8 @@ root_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${MARLISSE_BUILD_DIR:-$root_dir/build}
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-          libgl-dev fonts-dejavu-core ${MARLISSE_EXTRA_PACKAGES:-})
+          libgl-dev fonts-dejavu-core desktop-file-utils appstream dpkg-dev file
+          ${MARLISSE_EXTRA_PACKAGES:-})
 
 missing=()
 for p in "${packages[@]}"; do

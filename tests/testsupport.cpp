@@ -40,6 +40,11 @@ namespace TestSupport {
 void init()
 {
     Q_UNUSED(headless);
+    // Each test program has a configuration folder of its own, where the preferences
+    // of a program folder that cannot be written go: nothing reaches another test
+    // program or the user's own folder.
+    static QTemporaryDir configuration;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configuration.path()));
     previousHandler = qInstallMessageHandler(quietHandler);
     registerMarlisseImages();
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);

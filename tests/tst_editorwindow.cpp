@@ -6,6 +6,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFontDialog>
 #include <QLabel>
 #include <QMenu>
@@ -13,7 +14,9 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -29,6 +32,8 @@ private slots:
     void startupState();
     void programFolder_data();
     void programFolder();
+    void helpFolder_data();
+    void helpFolder();
     void menuBar();
     void toolBars();
     void shortcutsTriggerActions_data();
@@ -93,29 +98,66 @@ void TestEditorWindow::startupState()
 
 // The program folder holds marlisse.opt and the manual: a full path in argv[0] names
 // it; a bare name (a program started through PATH) must not make it the working folder.
+// A folder that cannot be written (here, one that does not exist) is an installed
+// copy's: its preferences go to the user's configuration folder and the open dialog
+// starts at home.
 void TestEditorWindow::programFolder_data()
 {
     QTest::addColumn<QString>("programPath");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("writable");
     QTest::newRow("full path") << QStringLiteral("/opt/marlisse/bin/marlisse")
-                               << QStringLiteral("/opt/marlisse/bin");
+                               << QStringLiteral("/opt/marlisse/bin") << false;
     QTest::newRow("bare name") << QStringLiteral("marlisse")
-                               << QCoreApplication::applicationDirPath();
+                               << QCoreApplication::applicationDirPath() << true;
     QTest::newRow("relative path")
-        << QStringLiteral("../x/marlisse") << QCoreApplication::applicationDirPath();
+        << QStringLiteral("../x/marlisse") << QCoreApplication::applicationDirPath() << true;
 }
 
 void TestEditorWindow::programFolder()
 {
     QFETCH(QString, programPath);
     QFETCH(QString, expected);
+    QFETCH(bool, writable);
     KalTextEdit window(QStringLiteral("Marlisse"), QString(), true, programPath,
                        QStringLiteral("2.1"));
     KalTextEditTestAccess w(&window);
     QCOMPARE(w.programDir(), expected);
     QCOMPARE(w.helpDir(), expected + QStringLiteral("/AideMarlisse"));
-    QCOMPARE(w.optionsFile(), expected + QStringLiteral("/marlisse.opt"));
-    QCOMPARE(w.currentDir(), expected);
+    const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QVERIFY(!userFolder.isEmpty());
+    QCOMPARE(w.optionsFile(), (writable ? expected : userFolder) + QStringLiteral("/marlisse.opt"));
+    QCOMPARE(w.currentDir(), writable ? expected : QDir::homePath());
+}
+
+void TestEditorWindow::helpFolder_data()
+{
+    QTest::addColumn<QStringList>("pages");
+    QTest::addColumn<QString>("expected");
+    const QString beside = QStringLiteral("bin/AideMarlisse");
+    const QString installed = QStringLiteral("share/marlisse/AideMarlisse");
+    QTest::newRow("beside the program first")
+        << QStringList({beside + "/index.html", installed + "/index.html"}) << beside;
+    QTest::newRow("installed under share") << QStringList({installed + "/index.html"}) << installed;
+    QTest::newRow("folder beside without a manual")
+        << QStringList({beside + "/autre.html", installed + "/index.html"}) << installed;
+    QTest::newRow("no manual anywhere") << QStringList() << beside;
+}
+
+// The manual is looked for beside the program (a build tree, a portable copy), then
+// where an installation puts it, PREFIX/share/marlisse for PREFIX/bin/marlisse.
+void TestEditorWindow::helpFolder()
+{
+    QFETCH(QStringList, pages);
+    QFETCH(QString, expected);
+    QTemporaryDir prefix;
+    QVERIFY(QDir().mkpath(prefix.filePath(QStringLiteral("bin"))));
+    for (const QString &page : pages)
+        QVERIFY(writeBytes(prefix.filePath(page), "<title>Aide</title>"));
+    KalTextEdit window(QStringLiteral("Marlisse"), QString(), true,
+                       prefix.filePath(QStringLiteral("bin/marlisse")), QStringLiteral("2.1"));
+    KalTextEditTestAccess w(&window);
+    QCOMPARE(w.helpDir(), prefix.filePath(expected));
 }
 
 static QStringList entries(const QMenu *menu)

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -45,6 +46,8 @@ private slots:
     void writtenBeforeCancelledClose();
     void unwritableFileShownAtEveryClose_data();
     void unwritableFileShownAtEveryClose();
+    void installedCopyKeepsPreferences_data();
+    void installedCopyKeepsPreferences();
     void closeAnswers_data();
     void closeAnswers();
     void promptButtons_data();
@@ -76,6 +79,30 @@ bool noStrays(const DialogAnswers &answers)
     }
     return answers.unanswered() == 0 && !QApplication::activeModalWidget();
 }
+
+// The user's configuration folder (XDG_CONFIG_HOME) is folder for the life of the
+// object, then the test program's own again.
+class ConfigurationFolder
+{
+public:
+    explicit ConfigurationFolder(const QString &folder)
+        : previous(qgetenv("XDG_CONFIG_HOME"))
+    {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder));
+    }
+    ~ConfigurationFolder() { qputenv("XDG_CONFIG_HOME", previous); }
+    ConfigurationFolder(const ConfigurationFolder &) = delete;
+    ConfigurationFolder &operator=(const ConfigurationFolder &) = delete;
+
+    static QString optionsFile()
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
+            + QStringLiteral("/marlisse.opt");
+    }
+
+private:
+    QByteArray previous;
+};
 
 const QString optionsBox
     = QStringLiteral("Options | Les options modifiées n'ont pas été enregistrées");
@@ -421,18 +448,21 @@ void TestPreferences::writtenBeforeCancelledClose()
 void TestPreferences::unwritableFileShownAtEveryClose_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::newRow("program folder below a regular file") << "below a file";
+    QTest::newRow("program and user folders below a regular file") << "below a file";
     QTest::newRow("marlisse.opt is a folder") << "folder";
-    QTest::newRow("file system full") << "full";
+    QTest::newRow("program and user folders on a full file system") << "full";
 }
 
 // Preferences that cannot be written bring the "Options" box at every close,
-// before the document question, and the previous file stays as it was.
+// before the document question, and the previous file stays as it was. A program
+// folder that cannot be written sends them to the user's folder, which here cannot
+// be written either.
 void TestPreferences::unwritableFileShownAtEveryClose()
 {
     QFETCH(QString, how);
     QTemporaryDir base;
     QString program = base.path() + QStringLiteral("/programme");
+    ConfigurationFolder configuration(program + QStringLiteral("/configuration"));
     std::unique_ptr<SmallFileSystem> small;
     const QByteArray previous = QByteArray(header) + "Serif\n10\n50\n0\n/ancien\n";
     if (how == QLatin1String("below a file")) {
@@ -466,6 +496,70 @@ void TestPreferences::unwritableFileShownAtEveryClose()
         QCOMPARE(QDir(program).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList({"marlisse.opt", "remplissage"}));
     }
+}
+
+void TestPreferences::installedCopyKeepsPreferences_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("besideProgram");
+    QTest::newRow("writable program folder") << "writable" << true;
+    QTest::newRow("program folder below a regular file") << "below a file" << false;
+    // The file left beside the program while it could be written is neither read
+    // nor touched: a copy of root's, say, must not become every user's.
+    QTest::newRow("program folder on a full file system") << "full" << false;
+}
+
+// marlisse.opt stays beside the program while that folder can be written; an
+// installed copy, whose folder cannot be written, reads and writes it in the user's
+// configuration folder instead, and so keeps a font from one start to the next
+// without any "Options" box.
+void TestPreferences::installedCopyKeepsPreferences()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, besideProgram);
+    QTemporaryDir base;
+    QTemporaryDir user;
+    ConfigurationFolder configuration(user.path());
+    const QString program = base.path() + QStringLiteral("/programme");
+    const QString beside = program + QStringLiteral("/marlisse.opt");
+    const QString inUserFolder = ConfigurationFolder::optionsFile();
+    const QByteArray previous = QByteArray(header) + "Serif\n10\n50\n0\n/ancien\n";
+    std::unique_ptr<SmallFileSystem> small;
+    if (how == QLatin1String("writable")) {
+        QVERIFY(QDir().mkpath(program));
+    } else if (how == QLatin1String("below a file")) {
+        QVERIFY(writeBytes(program, "un fichier"));
+    } else {
+        small = std::make_unique<SmallFileSystem>(program);
+        if (!small->mounted())
+            QSKIP("cannot mount a small tmpfs here (root needed)");
+        QVERIFY(writeBytes(beside, previous));
+        QVERIFY(small->fill());
+    }
+    const QString expectedFile = besideProgram ? beside : inUserFolder;
+    {
+        auto window = startIn(program);
+        KalTextEditTestAccess w(window.get());
+        QCOMPARE(w.optionsFile(), expectedFile);
+        QCOMPARE(w.editorFont().family(), QStringLiteral("Helvetica"));
+        w.editorFont() = QFont(QStringLiteral("DejaVu Sans Mono"), 13, QFont::Bold);
+        w.optionsModifiees() = true;
+        DialogAnswers answers;
+        QVERIFY(window->close());
+        QVERIFY(noStrays(answers));
+        QVERIFY(answers.log().isEmpty());
+    }
+    QVERIFY(readBytes(expectedFile).startsWith(QByteArray(header) + "DejaVu Sans Mono\n13\n75\n"));
+    QCOMPARE(QFileInfo::exists(inUserFolder), !besideProgram);
+    if (small)
+        QCOMPARE(readBytes(beside), previous);
+
+    auto window = startIn(program);
+    KalTextEditTestAccess w(window.get());
+    QCOMPARE(w.editorFont().family(), QStringLiteral("DejaVu Sans Mono"));
+    QCOMPARE(w.editorFont().pointSize(), 13);
+    QVERIFY(w.editorFont().bold());
+    QCOMPARE(w.textEdit()->font(), w.editorFont());
 }
 
 void TestPreferences::closeAnswers_data()

@@ -1,17 +1,34 @@
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QIcon>
 #include <QImage>
+#include <QPixmap>
 #include <QTest>
+
+namespace {
+
+// The whole program sees a screen scaled to 200 %, as on a high-density desktop:
+// set before the application object exists, which is when the toolkit reads it.
+const bool doubleDensity = [] {
+    qputenv("QT_SCALE_FACTOR", "2");
+    return true;
+}();
+
+} // namespace
 
 class TestResources : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { TestSupport::init(); }
+    void initTestCase()
+    {
+        Q_UNUSED(doubleDensity);
+        TestSupport::init();
+    }
     void imageLoads_data();
     void imageLoads();
     void imagesAreDistinct();
@@ -39,6 +56,9 @@ void TestResources::imageLoads_data()
     QTest::newRow("marlisse") << QStringLiteral(":/images/marlisse.png") << QSize(32, 32);
 }
 
+// Each image also has its NAME@2x.png twice the size beside it, and an icon made
+// from the plain name, as the commands make theirs, draws that sharp picture on a
+// 200 % screen instead of stretching the small one.
 void TestResources::imageLoads()
 {
     QFETCH(QString, path);
@@ -47,6 +67,18 @@ void TestResources::imageLoads()
     QVERIFY2(image.load(path, "PNG"), qPrintable(path));
     QCOMPARE(image.size(), size);
     QVERIFY(image.hasAlphaChannel());
+
+    const QString sharpPath = path.chopped(4) + QLatin1String("@2x.png");
+    QImage sharp;
+    QVERIFY2(sharp.load(sharpPath, "PNG"), qPrintable(sharpPath));
+    QCOMPARE(sharp.size(), size * 2);
+    QVERIFY(sharp.hasAlphaChannel());
+
+    QCOMPARE(qApp->devicePixelRatio(), 2.0);
+    const QPixmap shown = QIcon(path).pixmap(size);
+    QCOMPARE(shown.devicePixelRatio(), 2.0);
+    QCOMPARE(shown.toImage().convertToFormat(QImage::Format_ARGB32),
+             sharp.convertToFormat(QImage::Format_ARGB32));
 }
 
 // Two commands showing the same picture would be a drawing mistake.
@@ -54,7 +86,7 @@ void TestResources::imagesAreDistinct()
 {
     QHash<QByteArray, QString> seen;
     const QStringList entries = QDir(QStringLiteral(":/images")).entryList();
-    QCOMPARE(entries.size(), 43);
+    QCOMPARE(entries.size(), 2 * 43);
     for (const QString &entry : entries) {
         QImage image(QStringLiteral(":/images/") + entry);
         image = image.convertToFormat(QImage::Format_ARGB32);

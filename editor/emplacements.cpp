@@ -1,0 +1,49 @@
+#include "emplacements.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+namespace {
+
+bool holdsManual(const QString &folder)
+{
+    return QFileInfo(folder + QLatin1String("/index.html")).isFile();
+}
+
+} // namespace
+
+namespace Emplacements {
+
+QString dossierAide(const QString &programDir)
+{
+    const QString beside = programDir + QLatin1String("/AideMarlisse");
+    const QString installed
+        = QDir::cleanPath(programDir + QLatin1String("/../share/marlisse/AideMarlisse"));
+    if (!holdsManual(beside) && holdsManual(installed))
+        return installed;
+    return beside;
+}
+
+bool dossierInscriptible(const QString &folder)
+{
+    QTemporaryFile probe(folder + QLatin1String("/.marlisse-XXXXXX"));
+    if (!probe.open())
+        return false;
+    // A full file system still creates an empty file: only writing tells, and
+    // flush() makes the write reach the disk.
+    const QByteArray bytes(512, '\n');
+    return probe.write(bytes) == bytes.size() && probe.flush();
+}
+
+QString fichierOptionsUtilisateur()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    if (folder.isEmpty())
+        return QString();
+    return folder + QLatin1String("/marlisse.opt");
+}
+
+} // namespace Emplacements

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// Where the program finds its manual and keeps its preferences. A build tree and a
+// portable copy hold both beside the program; an installed copy has its manual in
+// PREFIX/share/marlisse beside PREFIX/bin and keeps preferences in the user's own
+// configuration folder, since it may not write in its own.
+namespace Emplacements {
+
+// The help folder: "AideMarlisse" beside the program when it holds a manual, else
+// the installed one, ../share/marlisse/AideMarlisse from the program's folder; the
+// folder beside the program when neither holds one.
+QString dossierAide(const QString &programDir);
+
+// True when a file can really be created and written in folder. The attempt is
+// made: permission bits say nothing to root, nor about a full disk or a read-only
+// mount.
+bool dossierInscriptible(const QString &folder);
+
+// marlisse.opt in the user's configuration folder, for a program folder that
+// cannot be written; empty when the system names no such folder.
+QString fichierOptionsUtilisateur();
+
+} // namespace Emplacements
