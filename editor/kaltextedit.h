@@ -123,6 +123,9 @@ private:
     void inserePaire(const QString &ouvrante, const QString &fermante);
     void insereLignes(const QStringList &lignes);
 
+    // Search.
+    bool selectionneOccurrence();
+
     Lisorel *browser;
     QString currentFile;
     QString currentFileName;

@@ -9,6 +9,9 @@
 #include "ui_dlgremplace.h"
 
 #include <QDialog>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 
 // A search empties the replacement text, so that F3 repeats the search.
 void KalTextEdit::slotEditCherche()
@@ -31,6 +34,39 @@ void KalTextEdit::slotEditCherche()
     if (!strCherche.isEmpty())
         slotEditReplaceEncore();
 }
+
+namespace {
+
+// The next occurrence of texte that starts at or after depuis, or a null cursor.
+// The document's own find sees each non-breaking space as a blank: a text holding
+// one would never be found, and with blanks in their place it would also find the
+// same words joined by a plain blank, a text that was not searched for. The
+// blocks' own characters are searched instead, so that a match is the searched
+// text itself, case aside.
+QTextCursor occurrence(QTextDocument *document, const QString &texte, bool casse, int depuis)
+{
+    if (texte.isEmpty())
+        return QTextCursor();
+    const Qt::CaseSensitivity sensibilite = casse ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const qsizetype longueur = texte.size();
+    QTextBlock bloc = document->findBlock(depuis);
+    qsizetype debut = -1;
+    for (qsizetype depart = depuis - bloc.position(); bloc.isValid();
+         bloc = bloc.next(), depart = 0) {
+        debut = bloc.text().indexOf(texte, depart, sensibilite);
+        if (debut >= 0)
+            break;
+    }
+    if (!bloc.isValid())
+        return QTextCursor();
+
+    QTextCursor trouve(document);
+    trouve.setPosition(bloc.position() + int(debut));
+    trouve.setPosition(bloc.position() + int(debut + longueur), QTextCursor::KeepAnchor);
+    return trouve;
+}
+
+} // namespace
 
 // An empty replacement field makes the replace command a search.
 void KalTextEdit::slotEditReplace()
@@ -57,23 +93,28 @@ void KalTextEdit::slotEditReplace()
 // leaves the cursor after the inserted text, so it is never found again.
 void KalTextEdit::slotEditReplaceEncore()
 {
-    QTextDocument::FindFlags options;
-    if (respecteCasse)
-        options |= QTextDocument::FindCaseSensitively;
-
-    // The widget's find sees each non-breaking space of the text as a blank, so a
-    // searched text that holds one (copied from the page) would never be found.
-    QString cherche = strCherche;
-    cherche.replace(QChar::Nbsp, QLatin1Char(' '));
-    if (!textEdit->find(cherche, options)) {
-        information(this, QStringLiteral("Recherche/Remplacement"),
-                    QLatin1Char('"') + strCherche + QStringLiteral("\" non trouvé"));
+    if (!selectionneOccurrence())
         return;
-    }
     if (!strRemplace.isEmpty()) {
         EtapeAnnulation etape(textEdit);
         textEdit->insertPlainText(strRemplace);
     }
+}
+
+// Selects the next occurrence of the searched text and scrolls it into view; when
+// there is none, says so and leaves the cursor where it was.
+bool KalTextEdit::selectionneOccurrence()
+{
+    const QTextCursor trouve = occurrence(textEdit->document(), strCherche, respecteCasse,
+                                          textEdit->textCursor().selectionEnd());
+    if (trouve.isNull()) {
+        information(this, QStringLiteral("Recherche/Remplacement"),
+                    QLatin1Char('"') + strCherche + QStringLiteral("\" non trouvé"));
+        return false;
+    }
+    textEdit->setTextCursor(trouve);
+    textEdit->ensureCursorVisible();
+    return true;
 }
 
 void KalTextEdit::slotFileQuit()
