@@ -48,6 +48,7 @@ public slots:
     void slotEditCherche();
     void slotEditReplace();
     void slotEditReplaceEncore();
+    void slotEditChercherPrecedent();
     void slotCarGras();
     void slotCarItalic();
     void slotCarSouligne();
@@ -124,7 +125,7 @@ private:
     void insereLignes(const QStringList &lignes);
 
     // Search.
-    bool selectionneOccurrence();
+    bool selectionneOccurrence(bool arriere);
 
     Lisorel *browser;
     QString currentFile;
@@ -166,6 +167,7 @@ private:
     QAction *editChercheAct;
     QAction *editReplaceAct;
     QAction *editReplaceEncoreAct;
+    QAction *editChercherPrecedentAct;
     QAction *carGrasAct;
     QAction *carItalicAct;
     QAction *carSouligneAct;

@@ -105,6 +105,14 @@ void KalTextEdit::createActions()
            "précédente"));
     connect(editReplaceEncoreAct, &QAction::triggered, this, &KalTextEdit::slotEditReplaceEncore);
 
+    editChercherPrecedentAct = newAction(
+        this, "editChercherPrecedentAct", tr("Chercher le précédent"), nullptr, tr("Shift+F3"),
+        tr("Recherche l'occurrence précédente du texte cherché"),
+        tr("Chercher le précédent\n\nCherche l'occurrence précédente du texte cherché, en "
+           "remontant vers le début du document"));
+    connect(editChercherPrecedentAct, &QAction::triggered, this,
+            &KalTextEdit::slotEditChercherPrecedent);
+
     // Character styles.
     carGrasAct = newAction(this, "carGrasAct", tr("Gras"), ":/images/cargras.png", tr("Ctrl+Alt+G"),
                            tr("Gras"), tr("Gras\n\nPermet d'écrire le texte en caractères gras"));
@@ -348,6 +356,7 @@ void KalTextEdit::createMenus()
     editMenu->addAction(editChercheAct);
     editMenu->addAction(editReplaceAct);
     editMenu->addAction(editReplaceEncoreAct);
+    editMenu->addAction(editChercherPrecedentAct);
 
     htmlMenu = menuBar()->addMenu(tr("Edition &Html"));
     caracteresMenu = htmlMenu->addMenu(tr("Caractères"));

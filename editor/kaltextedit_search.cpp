@@ -37,13 +37,14 @@ void KalTextEdit::slotEditCherche()
 
 namespace {
 
-// The next occurrence of texte that starts at or after depuis, or a null cursor.
-// The document's own find sees each non-breaking space as a blank: a text holding
-// one would never be found, and with blanks in their place it would also find the
-// same words joined by a plain blank, a text that was not searched for. The
-// blocks' own characters are searched instead, so that a match is the searched
-// text itself, case aside.
-QTextCursor occurrence(QTextDocument *document, const QString &texte, bool casse, int depuis)
+// The occurrence of texte that starts at or after depuis (forward), or that ends at
+// or before it (backward), or a null cursor. The document's own find sees each
+// non-breaking space as a blank: a text holding one would never be found, and with
+// blanks in their place it would also find the same words joined by a plain blank,
+// a text that was not searched for. The blocks' own characters are searched
+// instead, so that a match is the searched text itself, case aside.
+QTextCursor occurrence(QTextDocument *document, const QString &texte, bool casse, int depuis,
+                       bool arriere)
 {
     if (texte.isEmpty())
         return QTextCursor();
@@ -51,11 +52,23 @@ QTextCursor occurrence(QTextDocument *document, const QString &texte, bool casse
     const qsizetype longueur = texte.size();
     QTextBlock bloc = document->findBlock(depuis);
     qsizetype debut = -1;
-    for (qsizetype depart = depuis - bloc.position(); bloc.isValid();
-         bloc = bloc.next(), depart = 0) {
-        debut = bloc.text().indexOf(texte, depart, sensibilite);
-        if (debut >= 0)
-            break;
+    if (!arriere) {
+        for (qsizetype depart = depuis - bloc.position(); bloc.isValid();
+             bloc = bloc.next(), depart = 0) {
+            debut = bloc.text().indexOf(texte, depart, sensibilite);
+            if (debut >= 0)
+                break;
+        }
+    } else {
+        // fin: where the match must end at the latest, in the block's text.
+        for (qsizetype fin = depuis - bloc.position(); bloc.isValid();
+             bloc = bloc.previous(), fin = bloc.length() - 1) {
+            // A negative start would make lastIndexOf count from the end.
+            if (fin >= longueur)
+                debut = bloc.text().lastIndexOf(texte, fin - longueur, sensibilite);
+            if (debut >= 0)
+                break;
+        }
     }
     if (!bloc.isValid())
         return QTextCursor();
@@ -93,7 +106,7 @@ void KalTextEdit::slotEditReplace()
 // leaves the cursor after the inserted text, so it is never found again.
 void KalTextEdit::slotEditReplaceEncore()
 {
-    if (!selectionneOccurrence())
+    if (!selectionneOccurrence(false))
         return;
     if (!strRemplace.isEmpty()) {
         EtapeAnnulation etape(textEdit);
@@ -101,12 +114,20 @@ void KalTextEdit::slotEditReplaceEncore()
     }
 }
 
-// Selects the next occurrence of the searched text and scrolls it into view; when
-// there is none, says so and leaves the cursor where it was.
-bool KalTextEdit::selectionneOccurrence()
+// Backward from the start of the selection; it never replaces.
+void KalTextEdit::slotEditChercherPrecedent()
 {
-    const QTextCursor trouve = occurrence(textEdit->document(), strCherche, respecteCasse,
-                                          textEdit->textCursor().selectionEnd());
+    selectionneOccurrence(true);
+}
+
+// Selects the next (or previous) occurrence of the searched text and scrolls it
+// into view; when there is none, says so and leaves the cursor where it was.
+bool KalTextEdit::selectionneOccurrence(bool arriere)
+{
+    const QTextCursor curseur = textEdit->textCursor();
+    const QTextCursor trouve
+        = occurrence(textEdit->document(), strCherche, respecteCasse,
+                     arriere ? curseur.selectionStart() : curseur.selectionEnd(), arriere);
     if (trouve.isNull()) {
         information(this, QStringLiteral("Recherche/Remplacement"),
                     QLatin1Char('"') + strCherche + QStringLiteral("\" non trouvé"));

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextDocument>
 
@@ -102,6 +103,8 @@ private slots:
     void cancelledDialogChangesNothing_data();
     void cancelledDialogChangesNothing();
     void dialogsOpenWithLastValues();
+    void newCommandsFromKeys_data();
+    void newCommandsFromKeys();
 };
 
 void TestSearch::initTestCase()
@@ -115,28 +118,40 @@ void TestSearch::caseOption_data()
     QTest::addColumn<QString>("texte");
     QTest::addColumn<QString>("cherche");
     QTest::addColumn<bool>("casse");
+    QTest::addColumn<int>("depart"); // the cursor before the command
+    QTest::addColumn<bool>("precedent"); // Shift+F3 with the remembered text, not Ctrl+F
     QTest::addColumn<int>("debut"); // -1: not found
     QTest::newRow("Table finds table without the option") << "une table"
-                                                          << "Table" << false << 4;
+                                                          << "Table" << false << 0 << false << 4;
     QTest::newRow("Table misses table with the option") << "une table"
-                                                        << "Table" << true << -1;
+                                                        << "Table" << true << 0 << false << -1;
     QTest::newRow("with the option, the exact case is found") << "table Table"
-                                                              << "Table" << true << 6;
-    QTest::newRow("lower case finds upper case without the option") << "UNE TABLE"
-                                                                    << "table" << false << 4;
+                                                              << "Table" << true << 0 << false << 6;
+    QTest::newRow("lower case finds upper case without the option")
+        << "UNE TABLE"
+        << "table" << false << 0 << false << 4;
     QTest::newRow("accents follow the option too") << "ÉTÉ"
-                                                   << "été" << false << 0;
+                                                   << "été" << false << 0 << false << 0;
     QTest::newRow("a tag past its last occurrence") << "<p>titre</p>"
-                                                    << "<title>" << false << -1;
+                                                    << "<title>" << false << 0 << false << -1;
     // The widget's find takes a non-breaking space for a blank: the words joined
     // by a plain blank were selected, and F3 with a replacement rewrote them.
     const QString nbsp(QChar::Nbsp);
     QTest::newRow("a non-breaking space is not found as a blank")
         << "tout le reste, tout" + nbsp + "le reste"
-        << "tout" + nbsp + "le" << false << 15;
+        << "tout" + nbsp + "le" << false << 0 << false << 15;
     QTest::newRow("a blank is not found as a non-breaking space")
         << "tout" + nbsp + "le reste, tout le reste"
-        << "TOUT LE" << false << 15;
+        << "TOUT LE" << false << 0 << false << 15;
+
+    QTest::newRow("previous: nothing before the start") << "mot et mot"
+                                                        << "mot" << false << 0 << true << -1;
+    QTest::newRow("previous: in the middle") << "mot et mot et mot"
+                                             << "mot" << false << 12 << true << 7;
+    QTest::newRow("previous: not the one the cursor stands in") << "mot et mot"
+                                                                << "mot" << false << 9 << true << 0;
+    QTest::newRow("previous: the case option skips Mot") << "mot Mot mot"
+                                                         << "mot" << true << 8 << true << 0;
 }
 
 void TestSearch::caseOption()
@@ -144,18 +159,25 @@ void TestSearch::caseOption()
     QFETCH(QString, texte);
     QFETCH(QString, cherche);
     QFETCH(bool, casse);
+    QFETCH(int, depart);
+    QFETCH(bool, precedent);
     QFETCH(int, debut);
 
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
     monQTextEdit *edit = w.textEdit();
-    prepare(edit, texte, 0, 0);
+    prepare(edit, texte, depart, depart);
     QList<Message> messages;
     ModalScript script;
-    script.then(chercher(cherche, casse));
+    if (precedent) {
+        w.strCherche() = cherche;
+        w.respecteCasse() = casse;
+    } else {
+        script.then(chercher(cherche, casse));
+    }
     if (debut < 0)
         script.then(noter(&messages));
-    action(f.window, "editChercheAct")->trigger();
+    action(f.window, precedent ? "editChercherPrecedentAct" : "editChercheAct")->trigger();
     QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
     QCOMPARE(script.unanswered(), 0);
 
@@ -167,7 +189,7 @@ void TestSearch::caseOption()
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages[0].texte, "\"" + cherche + "\" non trouvé");
         QVERIFY(!edit->textCursor().hasSelection());
-        QCOMPARE(edit->textCursor().position(), 0);
+        QCOMPARE(edit->textCursor().position(), depart);
     } else {
         QVERIFY(messages.isEmpty());
         QCOMPARE(edit->textCursor().selectionStart(), debut);
@@ -204,6 +226,15 @@ void TestSearch::twoOccurrencesThenNotFound()
     QCOMPARE(edit->textCursor().selectionStart(), 14);
     QCOMPARE(selection(edit), QStringLiteral("lien"));
     QCOMPARE(edit->toPlainText(), QStringLiteral("un lien, deux liens."));
+
+    // Shift+F3 goes back to the first one, then says that there is none before it.
+    script.then(noter(&messages));
+    action(f.window, "editChercherPrecedentAct")->trigger();
+    QCOMPARE(edit->textCursor().selectionStart(), 3);
+    QCOMPARE(selection(edit), QStringLiteral("lien"));
+    action(f.window, "editChercherPrecedentAct")->trigger();
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(edit->textCursor().selectionStart(), 3);
 }
 
 // The search goes on from the end of the selection, and the selected text is
@@ -520,6 +551,33 @@ void TestSearch::dialogsOpenWithLastValues()
     }
     // The Escapes changed nothing: the case-sensitive search found "mot", not "Mot".
     QCOMPARE(w.textEdit()->textCursor().selectionStart(), 4);
+}
+
+void TestSearch::newCommandsFromKeys_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("actionName");
+    QTest::newRow("Shift+F3") << "Shift+F3"
+                              << "editChercherPrecedentAct";
+}
+
+// The keys reach the command, enabled like the search ones in a plain-text
+// document too; it opens its "non trouvé" box.
+void TestSearch::newCommandsFromKeys()
+{
+    QFETCH(QString, keys);
+    QFETCH(QString, actionName);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    w.activeCommandesHtml(false);
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    QSignalSpy spy(action(f.window, actionName), &QAction::triggered);
+    ModalScript script;
+    script.then([](QWidget *modal) { modal->close(); });
+    QTest::keySequence(w.textEdit(), QKeySequence(keys));
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(script.answered(), 1);
 }
 
 QTEST_MAIN(TestSearch)
