@@ -48,6 +48,7 @@ public slots:
     void slotEditCherche();
     void slotEditReplace();
     void slotEditReplaceEncore();
+    void slotEditReplaceTout();
     void slotEditChercherPrecedent();
     void slotCarGras();
     void slotCarItalic();
@@ -126,6 +127,7 @@ private:
 
     // Search.
     bool selectionneOccurrence(bool arriere);
+    void gardeEnHaut(int position);
 
     Lisorel *browser;
     QString currentFile;
@@ -167,6 +169,7 @@ private:
     QAction *editChercheAct;
     QAction *editReplaceAct;
     QAction *editReplaceEncoreAct;
+    QAction *editReplaceToutAct;
     QAction *editChercherPrecedentAct;
     QAction *carGrasAct;
     QAction *carItalicAct;

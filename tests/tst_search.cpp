@@ -11,7 +11,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextDocument>
 
 using namespace CommandTest;
@@ -97,6 +99,9 @@ private slots:
     void noWrapAround();
     void replaceRepeated_data();
     void replaceRepeated();
+    void replaceAll_data();
+    void replaceAll();
+    void replaceAllKeepsTheView();
     void emptyReplacementSearches();
     void repeatBeforeAnySearch();
     void emptySearchAccepted();
@@ -364,6 +369,106 @@ void TestSearch::replaceRepeated()
     QCOMPARE(texteDe(edit), texte);
 }
 
+void TestSearch::replaceAll_data()
+{
+    replaceRepeated_data();
+    QTest::newRow("six cells") << "<tr><td>1</td><td>2</td><td>3</td></tr>\n"
+                                  "<tr><td>4</td><td>5</td><td>6</td></tr>"
+                               << "<td>"
+                               << "<td align=\"center\">" << false << 6
+                               << "<tr><td align=\"center\">1</td><td align=\"center\">2</td>"
+                                  "<td align=\"center\">3</td></tr>\n"
+                                  "<tr><td align=\"center\">4</td><td align=\"center\">5</td>"
+                                  "<td align=\"center\">6</td></tr>"
+                               << 158 << false;
+    QTest::newRow("an empty replacement removes")
+        << "<b>gras</b> et <b>x</b>"
+        << "<b>"
+        << "" << false << 2 << "gras</b> et x</b>" << 12 << false;
+    QTest::newRow("no occurrence: nothing changes") << "abc"
+                                                    << "z"
+                                                    << "y" << false << 0 << "abc" << 3 << false;
+    QTest::newRow("an empty search text does nothing") << "abc"
+                                                       << ""
+                                                       << "y" << false << 0 << "abc" << 3 << false;
+}
+
+// Ctrl+Shift+R replaces every occurrence from the start, whatever the cursor, as
+// one undo step, says how many in the status bar and leaves the cursor after the
+// last replacement.
+void TestSearch::replaceAll()
+{
+    QFETCH(QString, texte);
+    QFETCH(QString, cherche);
+    QFETCH(QString, remplace);
+    QFETCH(bool, casse);
+    QFETCH(int, remplacements);
+    QFETCH(QString, attendu);
+    QFETCH(int, curseur);
+
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    prepare(edit, texte, int(texte.size()), int(texte.size()));
+    f.window->statusBar()->clearMessage();
+    ModalScript script;
+    script.then(remplacer(cherche, remplace, casse));
+    action(f.window, "editReplaceToutAct")->trigger();
+    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
+    QCOMPARE(script.unanswered(), 0);
+
+    QCOMPARE(w.strCherche(), cherche);
+    QCOMPARE(w.strRemplace(), remplace);
+    QCOMPARE(w.respecteCasse(), casse);
+    QCOMPARE(texteDe(edit), attendu);
+    QVERIFY(!edit->textCursor().hasSelection());
+    QCOMPARE(edit->textCursor().position(), curseur);
+    QString message;
+    if (remplacements > 1)
+        message = QStringLiteral("%1 remplacements").arg(remplacements);
+    else if (remplacements == 1)
+        message = QStringLiteral("1 remplacement");
+    else if (!cherche.isEmpty())
+        message
+            = QStringLiteral("Aucune occurrence de «\u00a0") + cherche + QStringLiteral("\u00a0»");
+    QCOMPARE(f.window->statusBar()->currentMessage(), message);
+
+    // One undo step, or none when nothing was replaced.
+    QCOMPARE(edit->document()->isModified(), remplacements > 0);
+    QCOMPARE(edit->document()->isUndoAvailable(), remplacements > 0);
+    if (remplacements > 0) {
+        action(f.window, "editAnnulerAct")->trigger();
+        QCOMPARE(texteDe(edit), texte);
+        QVERIFY(!edit->document()->isUndoAvailable());
+    }
+}
+
+// On a long page shown from its middle, the view keeps its lines while the page is
+// laid out afresh, at the window's width; the cursor goes after the last replacement.
+void TestSearch::replaceAllKeepsTheView()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    QStringList lignes;
+    for (int i = 0; i < 3000; ++i)
+        lignes << QStringLiteral("<td>ligne %1</td>").arg(i);
+    const QString texte = lignes.join(u'\n');
+    prepare(edit, texte, int(texte.size() / 2), int(texte.size() / 2));
+    const int haut = edit->cursorForPosition(QPoint(0, 10)).blockNumber();
+    QVERIFY(haut > 1000);
+    const QSizeF page = edit->document()->pageSize();
+
+    ModalScript script;
+    script.then(remplacer(QStringLiteral("<td>"), QStringLiteral("<td align=\"center\">"), false));
+    action(f.window, "editReplaceToutAct")->trigger();
+    QCOMPARE(edit->document()->pageSize(), page);
+    QCOMPARE(edit->textCursor().position(), edit->document()->lastBlock().position() + 19);
+    QCOMPARE(edit->cursorForPosition(QPoint(0, 10)).blockNumber(), haut);
+    QTRY_VERIFY(edit->document()->lastBlock().layout()->lineCount() > 0);
+    QCOMPARE(edit->cursorForPosition(QPoint(0, 10)).blockNumber(), haut);
+}
+
 // The replace dialog accepted with an empty replacement only selects, and F3
 // then goes on searching.
 void TestSearch::emptyReplacementSearches()
@@ -441,6 +546,8 @@ void TestSearch::cancelledDialogChangesNothing_data()
                                      << "Cancel";
     QTest::newRow("replace, window closed") << "editReplaceAct"
                                             << "close";
+    QTest::newRow("replace all, Cancel") << "editReplaceToutAct"
+                                         << "Cancel";
 }
 
 // A cancelled dialog keeps the texts and the option, moves nothing, and F3 goes
@@ -557,12 +664,14 @@ void TestSearch::newCommandsFromKeys_data()
 {
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("actionName");
+    QTest::newRow("Ctrl+Shift+R") << "Ctrl+Shift+R"
+                                  << "editReplaceToutAct";
     QTest::newRow("Shift+F3") << "Shift+F3"
                               << "editChercherPrecedentAct";
 }
 
-// The keys reach the command, enabled like the search ones in a plain-text
-// document too; it opens its "non trouvé" box.
+// The keys reach the two commands, enabled like the search ones in a plain-text
+// document too; each opens its dialog or its "non trouvé" box.
 void TestSearch::newCommandsFromKeys()
 {
     QFETCH(QString, keys);
