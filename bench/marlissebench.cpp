@@ -2,7 +2,10 @@
 // and start-up, each figure beside a straightforward reference measured in the
 // same run (the rule-by-rule highlighter and the default font strategy).
 //
-//   marlisse_bench [--runs N] [--sizes 100K,1M,5M,20M]
+//   marlisse_bench [--runs N] [--sizes 100K,1M,5M,20M] [--replace-all]
+//
+// --replace-all measures only "Remplacer tout" (5 MB, 50,000 occurrences, the
+// view at the top and in the middle), which a full run measures after the tables.
 //
 // Every measurement runs in a child process of its own, so that memory figures
 // and caches do not leak from one to the next.
@@ -18,8 +21,11 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QLineEdit>
 #include <QMap>
 #include <QProcess>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -231,6 +237,82 @@ int runChild(qsizetype size, bool reference)
     return 0;
 }
 
+// "Remplacer tout" on a laid-out document of about size characters holding
+// occurrences of a marker, spread evenly, with the view at the top or in the
+// middle: from Ok to the command's end, to the next paint and to the end of the
+// layout, then the undo of the whole step.
+int runReplaceAllChild(qsizetype size, int occurrences, bool middle)
+{
+    TestSupport::init();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.html"));
+    const QString marker = QStringLiteral("@cible@");
+    const QString page = DocumentCodec::decodeDocument(generateHtml(size));
+    const qsizetype step = page.size() / occurrences;
+    QString text;
+    text.reserve(page.size() + occurrences * marker.size());
+    for (qsizetype i = 0; i < occurrences; ++i) {
+        text += marker;
+        text += QStringView(page).mid(i * step, step);
+    }
+    text += QStringView(page).mid(occurrences * step);
+    {
+        QFile file(path);
+        const QByteArray bytes = text.toLatin1();
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return 2;
+    }
+
+    TestSupport::EditorFixture fixture;
+    KalTextEditTestAccess w(fixture.window);
+    monQTextEdit *edit = w.textEdit();
+    PaintWatch paints;
+    edit->viewport()->installEventFilter(&paints);
+    if (!fixture.window->loadFile(path))
+        return 3;
+    double stall = 0;
+    waitForLayout(edit->document(), &stall);
+    if (middle) {
+        QTextCursor cursor(edit->document());
+        cursor.setPosition(edit->document()->characterCount() / 2);
+        edit->setTextCursor(cursor);
+    }
+    QTest::qWait(50);
+
+    const QString before = edit->document()->toRawText();
+    QElapsedTimer t;
+    TestSupport::whenModalShows([&t](QWidget *dialog) {
+        dialog->findChild<QLineEdit *>(QStringLiteral("lineEditCherche"))
+            ->setText(QStringLiteral("@cible@"));
+        dialog->findChild<QLineEdit *>(QStringLiteral("lineEditRemplace"))
+            ->setText(QStringLiteral("<b>remplac\u00e9</b>"));
+        t.start();
+        TestSupport::clickButton(dialog, QStringLiteral("Ok"));
+    });
+    TestSupport::action(fixture.window, QStringLiteral("editReplaceToutAct"))->trigger();
+    QMap<QString, double> r;
+    r[QStringLiteral("replaceall")] = ms(t);
+    const int paintsBefore = paints.paints;
+    while (paints.paints == paintsBefore && t.elapsed() < 60000)
+        QCoreApplication::processEvents();
+    r[QStringLiteral("replaceshown")] = ms(t);
+    r[QStringLiteral("replacelaidout")] = ms(t) + waitForLayout(edit->document(), &stall);
+    r[QStringLiteral("replaced")]
+        = fixture.window->statusBar()->currentMessage().section(u' ', 0, 0).toDouble();
+    r[QStringLiteral("left")] = edit->document()->toRawText().count(marker);
+
+    t.restart();
+    TestSupport::action(fixture.window, QStringLiteral("editAnnulerAct"))->trigger();
+    r[QStringLiteral("replaceundo")] = ms(t);
+    r[QStringLiteral("restored")] = edit->document()->toRawText() == before ? 1 : 0;
+
+    for (auto it = r.cbegin(); it != r.cend(); ++it)
+        std::printf("%s=%.3f\n", qPrintable(it.key()), it.value());
+    std::fflush(stdout);
+    edit->document()->setModified(false);
+    return 0;
+}
+
 // Start-up: prints a line at the window's first paint and leaves.
 int runStartupChild()
 {
@@ -301,6 +383,32 @@ const Row rows[] = {
     {"bytesperchar", "peak memory per character", "B"},
 };
 
+void printReplaceAll(int runs)
+{
+    const int occurrences = 50000;
+    for (const bool middle : {false, true}) {
+        QMap<QString, QList<double>> values;
+        for (int run = 0; run < runs; ++run) {
+            const auto one
+                = parse(runProcess({QStringLiteral("--replace-all-child"),
+                                    QString::number(5 * 1000 * 1000), QString::number(occurrences),
+                                    middle ? QStringLiteral("middle") : QStringLiteral("top")}));
+            for (auto it = one.cbegin(); it != one.cend(); ++it)
+                values[it.key()] << it.value();
+        }
+        const auto m
+            = [&values](const char *key) { return median(values.value(QLatin1String(key))); };
+        std::printf("Remplacer tout, 5M with %d occurrences, view %s (medians of %d "
+                    "runs): %.1f ms to the command's end, %.1f ms to the next paint, %.1f ms "
+                    "to the end of the layout, undo %.1f ms; %.0f replaced, %.0f left, undo "
+                    "restores the text: %s\n",
+                    occurrences, middle ? "in the middle" : "at the top", runs, m("replaceall"),
+                    m("replaceshown"), m("replacelaidout"), m("replaceundo"), m("replaced"),
+                    m("left"), m("restored") == 1 ? "yes" : "no");
+        std::fflush(stdout);
+    }
+}
+
 int runParent(const QStringList &sizes, int runs)
 {
     std::printf("Marlisse benchmark: medians of %d runs; ref = rule-by-rule highlighter and "
@@ -340,6 +448,7 @@ int runParent(const QStringList &sizes, int runs)
     std::printf("Start-up to the first painted window (process start to first paint, "
                 "offscreen): %.1f ms\n",
                 median(startups));
+    printReplaceAll(runs);
     return 0;
 }
 
@@ -361,6 +470,9 @@ int main(int argc, char **argv)
     if (arguments.value(0) == QLatin1String("--child"))
         return runChild(arguments.value(1).toLongLong(),
                         arguments.value(2) == QLatin1String("reference"));
+    if (arguments.value(0) == QLatin1String("--replace-all-child"))
+        return runReplaceAllChild(arguments.value(1).toLongLong(), arguments.value(2).toInt(),
+                                  arguments.value(3) == QLatin1String("middle"));
 
     int runs = 3;
     QStringList sizes = {QStringLiteral("100K"), QStringLiteral("1M"), QStringLiteral("5M"),
@@ -370,6 +482,10 @@ int main(int argc, char **argv)
             runs = std::max(1, arguments[i + 1].toInt());
         else if (arguments[i] == QLatin1String("--sizes"))
             sizes = arguments[i + 1].split(u',');
+    }
+    if (arguments.contains(QLatin1String("--replace-all"))) {
+        printReplaceAll(runs);
+        return 0;
     }
     return runParent(sizes, runs);
 }

@@ -48,6 +48,8 @@ public slots:
     void slotEditCherche();
     void slotEditReplace();
     void slotEditReplaceEncore();
+    void slotEditReplaceTout();
+    void slotEditChercherPrecedent();
     void slotCarGras();
     void slotCarItalic();
     void slotCarSouligne();
@@ -123,6 +125,10 @@ private:
     void inserePaire(const QString &ouvrante, const QString &fermante);
     void insereLignes(const QStringList &lignes);
 
+    // Search.
+    bool selectionneOccurrence(bool arriere);
+    void gardeEnHaut(int position);
+
     Lisorel *browser;
     QString currentFile;
     QString currentFileName;
@@ -163,6 +169,8 @@ private:
     QAction *editChercheAct;
     QAction *editReplaceAct;
     QAction *editReplaceEncoreAct;
+    QAction *editReplaceToutAct;
+    QAction *editChercherPrecedentAct;
     QAction *carGrasAct;
     QAction *carItalicAct;
     QAction *carSouligneAct;

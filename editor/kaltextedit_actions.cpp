@@ -105,6 +105,21 @@ void KalTextEdit::createActions()
            "précédente"));
     connect(editReplaceEncoreAct, &QAction::triggered, this, &KalTextEdit::slotEditReplaceEncore);
 
+    editReplaceToutAct = newAction(
+        this, "editReplaceToutAct", tr("Remplacer tout..."), nullptr, tr("Ctrl+Shift+R"),
+        tr("Remplacement de toutes les occurrences d'un mot ou d'une expression"),
+        tr("Remplacer tout\n\nRemplace toutes les occurrences d'un mot ou d'une "
+           "expression dans tout le document"));
+    connect(editReplaceToutAct, &QAction::triggered, this, &KalTextEdit::slotEditReplaceTout);
+
+    editChercherPrecedentAct = newAction(
+        this, "editChercherPrecedentAct", tr("Chercher le précédent"), nullptr, tr("Shift+F3"),
+        tr("Recherche l'occurrence précédente du texte cherché"),
+        tr("Chercher le précédent\n\nCherche l'occurrence précédente du texte cherché, en "
+           "remontant vers le début du document"));
+    connect(editChercherPrecedentAct, &QAction::triggered, this,
+            &KalTextEdit::slotEditChercherPrecedent);
+
     // Character styles.
     carGrasAct = newAction(this, "carGrasAct", tr("Gras"), ":/images/cargras.png", tr("Ctrl+Alt+G"),
                            tr("Gras"), tr("Gras\n\nPermet d'écrire le texte en caractères gras"));
@@ -348,6 +363,8 @@ void KalTextEdit::createMenus()
     editMenu->addAction(editChercheAct);
     editMenu->addAction(editReplaceAct);
     editMenu->addAction(editReplaceEncoreAct);
+    editMenu->addAction(editReplaceToutAct);
+    editMenu->addAction(editChercherPrecedentAct);
 
     htmlMenu = menuBar()->addMenu(tr("Edition &Html"));
     caracteresMenu = htmlMenu->addMenu(tr("Caractères"));

@@ -189,6 +189,10 @@ void TestEditorWindow::menuBar()
                           "Liste de définitions", "Terme défini", "Définition"}));
     QCOMPARE(entries(top.at(0)->menu()),
              QStringList({"&Nouveau", "&Ouvrir", "&Sauver", "Sau&ver sous...", "-", "&Quitter"}));
+    QCOMPARE(entries(top.at(1)->menu()),
+             QStringList({"Annuler", "Refaire", "-", "Co&uper", "&Copier", "Co&ller", "-",
+                          "Chercher...", "&Remplacer...", "Répéter chercher/remplacer",
+                          "Remplacer tout...", "Chercher le précédent"}));
     QCOMPARE(entries(top.at(3)->menu()),
              QStringList({"Voir dans le navigateur", "-", "Barre d'outils", "Barre d'outils HTML",
                           "Barre de &statut", "-", "Police Editeur"}));

@@ -898,18 +898,14 @@ private:
         expectLog(responder, {});
     }
 
-    // Where the next occurrence stands, as the editor's find sees the text (a
-    // non-breaking space matches a blank); -1 when there is none.
+    // Where the next occurrence stands: the searched characters themselves, so a
+    // non-breaking space matches only a non-breaking space; -1 when there is none.
     int nextOccurrence(const QString &what, bool caseSensitive) const
     {
         if (what.isEmpty())
             return -1;
-        QString haystack = text();
-        haystack.replace(QChar(0xa0), QLatin1Char(' '));
-        QString needle = what;
-        needle.replace(QChar(0xa0), QLatin1Char(' '));
-        return int(haystack.indexOf(needle, edit->textCursor().selectionEnd(),
-                                    caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive));
+        return int(text().indexOf(what, edit->textCursor().selectionEnd(),
+                                  caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive));
     }
 
     // The next occurrence of strCherche is selected or replaced, or the "non

@@ -10,7 +10,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextDocument>
 
 using namespace CommandTest;
@@ -96,12 +99,17 @@ private slots:
     void noWrapAround();
     void replaceRepeated_data();
     void replaceRepeated();
+    void replaceAll_data();
+    void replaceAll();
+    void replaceAllKeepsTheView();
     void emptyReplacementSearches();
     void repeatBeforeAnySearch();
     void emptySearchAccepted();
     void cancelledDialogChangesNothing_data();
     void cancelledDialogChangesNothing();
     void dialogsOpenWithLastValues();
+    void newCommandsFromKeys_data();
+    void newCommandsFromKeys();
 };
 
 void TestSearch::initTestCase()
@@ -115,19 +123,40 @@ void TestSearch::caseOption_data()
     QTest::addColumn<QString>("texte");
     QTest::addColumn<QString>("cherche");
     QTest::addColumn<bool>("casse");
+    QTest::addColumn<int>("depart"); // the cursor before the command
+    QTest::addColumn<bool>("precedent"); // Shift+F3 with the remembered text, not Ctrl+F
     QTest::addColumn<int>("debut"); // -1: not found
     QTest::newRow("Table finds table without the option") << "une table"
-                                                          << "Table" << false << 4;
+                                                          << "Table" << false << 0 << false << 4;
     QTest::newRow("Table misses table with the option") << "une table"
-                                                        << "Table" << true << -1;
+                                                        << "Table" << true << 0 << false << -1;
     QTest::newRow("with the option, the exact case is found") << "table Table"
-                                                              << "Table" << true << 6;
-    QTest::newRow("lower case finds upper case without the option") << "UNE TABLE"
-                                                                    << "table" << false << 4;
+                                                              << "Table" << true << 0 << false << 6;
+    QTest::newRow("lower case finds upper case without the option")
+        << "UNE TABLE"
+        << "table" << false << 0 << false << 4;
     QTest::newRow("accents follow the option too") << "ÉTÉ"
-                                                   << "été" << false << 0;
+                                                   << "été" << false << 0 << false << 0;
     QTest::newRow("a tag past its last occurrence") << "<p>titre</p>"
-                                                    << "<title>" << false << -1;
+                                                    << "<title>" << false << 0 << false << -1;
+    // The widget's find takes a non-breaking space for a blank: the words joined
+    // by a plain blank were selected, and F3 with a replacement rewrote them.
+    const QString nbsp(QChar::Nbsp);
+    QTest::newRow("a non-breaking space is not found as a blank")
+        << "tout le reste, tout" + nbsp + "le reste"
+        << "tout" + nbsp + "le" << false << 0 << false << 15;
+    QTest::newRow("a blank is not found as a non-breaking space")
+        << "tout" + nbsp + "le reste, tout le reste"
+        << "TOUT LE" << false << 0 << false << 15;
+
+    QTest::newRow("previous: nothing before the start") << "mot et mot"
+                                                        << "mot" << false << 0 << true << -1;
+    QTest::newRow("previous: in the middle") << "mot et mot et mot"
+                                             << "mot" << false << 12 << true << 7;
+    QTest::newRow("previous: not the one the cursor stands in") << "mot et mot"
+                                                                << "mot" << false << 9 << true << 0;
+    QTest::newRow("previous: the case option skips Mot") << "mot Mot mot"
+                                                         << "mot" << true << 8 << true << 0;
 }
 
 void TestSearch::caseOption()
@@ -135,30 +164,37 @@ void TestSearch::caseOption()
     QFETCH(QString, texte);
     QFETCH(QString, cherche);
     QFETCH(bool, casse);
+    QFETCH(int, depart);
+    QFETCH(bool, precedent);
     QFETCH(int, debut);
 
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
     monQTextEdit *edit = w.textEdit();
-    prepare(edit, texte, 0, 0);
+    prepare(edit, texte, depart, depart);
     QList<Message> messages;
     ModalScript script;
-    script.then(chercher(cherche, casse));
+    if (precedent) {
+        w.strCherche() = cherche;
+        w.respecteCasse() = casse;
+    } else {
+        script.then(chercher(cherche, casse));
+    }
     if (debut < 0)
         script.then(noter(&messages));
-    action(f.window, "editChercheAct")->trigger();
+    action(f.window, precedent ? "editChercherPrecedentAct" : "editChercheAct")->trigger();
     QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
     QCOMPARE(script.unanswered(), 0);
 
     QCOMPARE(w.strCherche(), cherche);
     QCOMPARE(w.respecteCasse(), casse);
     QCOMPARE(w.strRemplace(), QString());
-    QCOMPARE(edit->toPlainText(), texte);
+    QCOMPARE(texteDe(edit), texte);
     if (debut < 0) {
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages[0].texte, "\"" + cherche + "\" non trouvé");
         QVERIFY(!edit->textCursor().hasSelection());
-        QCOMPARE(edit->textCursor().position(), 0);
+        QCOMPARE(edit->textCursor().position(), depart);
     } else {
         QVERIFY(messages.isEmpty());
         QCOMPARE(edit->textCursor().selectionStart(), debut);
@@ -195,6 +231,15 @@ void TestSearch::twoOccurrencesThenNotFound()
     QCOMPARE(edit->textCursor().selectionStart(), 14);
     QCOMPARE(selection(edit), QStringLiteral("lien"));
     QCOMPARE(edit->toPlainText(), QStringLiteral("un lien, deux liens."));
+
+    // Shift+F3 goes back to the first one, then says that there is none before it.
+    script.then(noter(&messages));
+    action(f.window, "editChercherPrecedentAct")->trigger();
+    QCOMPARE(edit->textCursor().selectionStart(), 3);
+    QCOMPARE(selection(edit), QStringLiteral("lien"));
+    action(f.window, "editChercherPrecedentAct")->trigger();
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(edit->textCursor().selectionStart(), 3);
 }
 
 // The search goes on from the end of the selection, and the selected text is
@@ -244,36 +289,42 @@ void TestSearch::replaceRepeated_data()
     QTest::addColumn<bool>("casse");
     QTest::addColumn<int>("remplacements");
     QTest::addColumn<QString>("attendu");
+    QTest::addColumn<int>("curseur"); // after the last replacement
     QTest::addColumn<bool>("refrappe");
 
     QTest::newRow("a by aa never finds the a it inserted")
         << "a b a"
         << "a"
-        << "aa" << false << 2 << "aa b aa" << false;
+        << "aa" << false << 2 << "aa b aa" << 7 << false;
     QTest::newRow("a by ba, the a at the end of the replacement")
         << "a a a"
         << "a"
-        << "ba" << false << 3 << "ba ba ba" << false;
+        << "ba" << false << 3 << "ba ba ba" << 8 << false;
     QTest::newRow("case respected: only the lower-case words")
         << "mot Mot mot"
         << "mot"
-        << "terme" << true << 2 << "terme Mot terme" << false;
+        << "terme" << true << 2 << "terme Mot terme" << 15 << false;
     QTest::newRow("case ignored: every word") << "mot Mot MOT"
                                               << "mot"
-                                              << "x" << false << 3 << "x x x" << false;
+                                              << "x" << false << 3 << "x x x" << 5 << false;
     QTest::newRow("overwrite mode does not eat the next characters")
         << "ab ab"
         << "a"
-        << "xyz" << false << 2 << "xyzb xyzb" << true;
+        << "xyz" << false << 2 << "xyzb xyzb" << 8 << true;
     // The message quotes the tag as typed, not as markup.
     QTest::newRow("a tag, quoted literally when no more is found")
         << "<td>1</td><td>2</td>"
         << "<td>"
         << "<td align=\"center\">" << false << 2
-        << "<td align=\"center\">1</td><td align=\"center\">2</td>" << false;
+        << "<td align=\"center\">1</td><td align=\"center\">2</td>" << 44 << false;
     QTest::newRow("an entity, quoted literally") << "a&amp;b"
                                                  << "&amp;"
-                                                 << "&" << false << 1 << "a&b" << false;
+                                                 << "&" << false << 1 << "a&b" << 2 << false;
+    const QString nbsp(QChar::Nbsp);
+    QTest::newRow("the words joined by a plain blank are left alone")
+        << "a b, a" + nbsp + "b"
+        << "a" + nbsp + "b"
+        << "x" << false << 1 << "a b, x" << 6 << false;
 }
 
 // Ctrl+R replaces the first occurrence, each F3 the next one, until F3 reports
@@ -286,6 +337,7 @@ void TestSearch::replaceRepeated()
     QFETCH(bool, casse);
     QFETCH(int, remplacements);
     QFETCH(QString, attendu);
+    QFETCH(int, curseur);
     QFETCH(bool, refrappe);
 
     EditorFixture f;
@@ -303,17 +355,118 @@ void TestSearch::replaceRepeated()
     for (int i = 1; i < remplacements; ++i)
         action(f.window, "editReplaceEncoreAct")->trigger();
     QVERIFY(messages.isEmpty());
-    QCOMPARE(edit->toPlainText(), attendu);
+    QCOMPARE(texteDe(edit), attendu);
+    QCOMPARE(edit->textCursor().position(), curseur);
 
     action(f.window, "editReplaceEncoreAct")->trigger();
     QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
     QCOMPARE(messages.size(), 1);
     QCOMPARE(messages[0].texte, "\"" + cherche + "\" non trouvé");
-    QCOMPARE(edit->toPlainText(), attendu);
+    QCOMPARE(texteDe(edit), attendu);
 
     for (int i = 0; i < remplacements; ++i)
         action(f.window, "editAnnulerAct")->trigger();
-    QCOMPARE(edit->toPlainText(), texte);
+    QCOMPARE(texteDe(edit), texte);
+}
+
+void TestSearch::replaceAll_data()
+{
+    replaceRepeated_data();
+    QTest::newRow("six cells") << "<tr><td>1</td><td>2</td><td>3</td></tr>\n"
+                                  "<tr><td>4</td><td>5</td><td>6</td></tr>"
+                               << "<td>"
+                               << "<td align=\"center\">" << false << 6
+                               << "<tr><td align=\"center\">1</td><td align=\"center\">2</td>"
+                                  "<td align=\"center\">3</td></tr>\n"
+                                  "<tr><td align=\"center\">4</td><td align=\"center\">5</td>"
+                                  "<td align=\"center\">6</td></tr>"
+                               << 158 << false;
+    QTest::newRow("an empty replacement removes")
+        << "<b>gras</b> et <b>x</b>"
+        << "<b>"
+        << "" << false << 2 << "gras</b> et x</b>" << 12 << false;
+    QTest::newRow("no occurrence: nothing changes") << "abc"
+                                                    << "z"
+                                                    << "y" << false << 0 << "abc" << 3 << false;
+    QTest::newRow("an empty search text does nothing") << "abc"
+                                                       << ""
+                                                       << "y" << false << 0 << "abc" << 3 << false;
+}
+
+// Ctrl+Shift+R replaces every occurrence from the start, whatever the cursor, as
+// one undo step, says how many in the status bar and leaves the cursor after the
+// last replacement.
+void TestSearch::replaceAll()
+{
+    QFETCH(QString, texte);
+    QFETCH(QString, cherche);
+    QFETCH(QString, remplace);
+    QFETCH(bool, casse);
+    QFETCH(int, remplacements);
+    QFETCH(QString, attendu);
+    QFETCH(int, curseur);
+
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    prepare(edit, texte, int(texte.size()), int(texte.size()));
+    f.window->statusBar()->clearMessage();
+    ModalScript script;
+    script.then(remplacer(cherche, remplace, casse));
+    action(f.window, "editReplaceToutAct")->trigger();
+    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
+    QCOMPARE(script.unanswered(), 0);
+
+    QCOMPARE(w.strCherche(), cherche);
+    QCOMPARE(w.strRemplace(), remplace);
+    QCOMPARE(w.respecteCasse(), casse);
+    QCOMPARE(texteDe(edit), attendu);
+    QVERIFY(!edit->textCursor().hasSelection());
+    QCOMPARE(edit->textCursor().position(), curseur);
+    QString message;
+    if (remplacements > 1)
+        message = QStringLiteral("%1 remplacements").arg(remplacements);
+    else if (remplacements == 1)
+        message = QStringLiteral("1 remplacement");
+    else if (!cherche.isEmpty())
+        message
+            = QStringLiteral("Aucune occurrence de «\u00a0") + cherche + QStringLiteral("\u00a0»");
+    QCOMPARE(f.window->statusBar()->currentMessage(), message);
+
+    // One undo step, or none when nothing was replaced.
+    QCOMPARE(edit->document()->isModified(), remplacements > 0);
+    QCOMPARE(edit->document()->isUndoAvailable(), remplacements > 0);
+    if (remplacements > 0) {
+        action(f.window, "editAnnulerAct")->trigger();
+        QCOMPARE(texteDe(edit), texte);
+        QVERIFY(!edit->document()->isUndoAvailable());
+    }
+}
+
+// On a long page shown from its middle, the view keeps its lines while the page is
+// laid out afresh, at the window's width; the cursor goes after the last replacement.
+void TestSearch::replaceAllKeepsTheView()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    QStringList lignes;
+    for (int i = 0; i < 3000; ++i)
+        lignes << QStringLiteral("<td>ligne %1</td>").arg(i);
+    const QString texte = lignes.join(u'\n');
+    prepare(edit, texte, int(texte.size() / 2), int(texte.size() / 2));
+    const int haut = edit->cursorForPosition(QPoint(0, 10)).blockNumber();
+    QVERIFY(haut > 1000);
+    const QSizeF page = edit->document()->pageSize();
+
+    ModalScript script;
+    script.then(remplacer(QStringLiteral("<td>"), QStringLiteral("<td align=\"center\">"), false));
+    action(f.window, "editReplaceToutAct")->trigger();
+    QCOMPARE(edit->document()->pageSize(), page);
+    QCOMPARE(edit->textCursor().position(), edit->document()->lastBlock().position() + 19);
+    QCOMPARE(edit->cursorForPosition(QPoint(0, 10)).blockNumber(), haut);
+    QTRY_VERIFY(edit->document()->lastBlock().layout()->lineCount() > 0);
+    QCOMPARE(edit->cursorForPosition(QPoint(0, 10)).blockNumber(), haut);
 }
 
 // The replace dialog accepted with an empty replacement only selects, and F3
@@ -393,6 +546,8 @@ void TestSearch::cancelledDialogChangesNothing_data()
                                      << "Cancel";
     QTest::newRow("replace, window closed") << "editReplaceAct"
                                             << "close";
+    QTest::newRow("replace all, Cancel") << "editReplaceToutAct"
+                                         << "Cancel";
 }
 
 // A cancelled dialog keeps the texts and the option, moves nothing, and F3 goes
@@ -503,6 +658,35 @@ void TestSearch::dialogsOpenWithLastValues()
     }
     // The Escapes changed nothing: the case-sensitive search found "mot", not "Mot".
     QCOMPARE(w.textEdit()->textCursor().selectionStart(), 4);
+}
+
+void TestSearch::newCommandsFromKeys_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("actionName");
+    QTest::newRow("Ctrl+Shift+R") << "Ctrl+Shift+R"
+                                  << "editReplaceToutAct";
+    QTest::newRow("Shift+F3") << "Shift+F3"
+                              << "editChercherPrecedentAct";
+}
+
+// The keys reach the two commands, enabled like the search ones in a plain-text
+// document too; each opens its dialog or its "non trouvé" box.
+void TestSearch::newCommandsFromKeys()
+{
+    QFETCH(QString, keys);
+    QFETCH(QString, actionName);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    w.activeCommandesHtml(false);
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    QSignalSpy spy(action(f.window, actionName), &QAction::triggered);
+    ModalScript script;
+    script.then([](QWidget *modal) { modal->close(); });
+    QTest::keySequence(w.textEdit(), QKeySequence(keys));
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(script.answered(), 1);
 }
 
 QTEST_MAIN(TestSearch)
