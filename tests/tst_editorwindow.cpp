@@ -36,11 +36,14 @@ private slots:
     void editShortcutsAct();
     void enablingFollowsEditingWidget();
     void insertKeySwitchesOverwrite();
+    void modifiedInsertKeepsMode_data();
+    void modifiedInsertKeepsMode();
     void viewToggles_data();
     void viewToggles();
     void statusBarMessages();
     void fontDialogAccepted();
     void fontDialogCancelled();
+    void pastedRichTextArrivesPlain_data();
     void pastedRichTextArrivesPlain();
     void alignmentGroupIsExclusive();
     void windowSizeFollowsScreen_data();
@@ -307,6 +310,36 @@ void TestEditorWindow::insertKeySwitchesOverwrite()
     QCOMPARE(spy.count(), 2);
 }
 
+void TestEditorWindow::modifiedInsertKeepsMode_data()
+{
+    QTest::addColumn<int>("modifier");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Shift+Insert pastes") << int(Qt::ShiftModifier) << "colléXYabcd";
+    QTest::newRow("Ctrl+Insert copies") << int(Qt::ControlModifier) << "XYabcd";
+}
+
+// Shift+Insert and Ctrl+Insert are paste and copy: the letters typed next are
+// inserted, not written over the text.
+void TestEditorWindow::modifiedInsertKeepsMode()
+{
+    QFETCH(int, modifier);
+    QFETCH(QString, text);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    QSignalSpy spy(edit, &monQTextEdit::insertKeyPressed);
+    QApplication::clipboard()->setText(QStringLiteral("collé"));
+    edit->setPlainText(QStringLiteral("abcd"));
+    edit->moveCursor(QTextCursor::Start);
+
+    QTest::keyClick(edit, Qt::Key_Insert, Qt::KeyboardModifiers(modifier));
+    QTest::keyClicks(edit, QStringLiteral("XY"));
+    QCOMPARE(edit->toPlainText(), text);
+    QCOMPARE(spy.count(), 0);
+    QVERIFY(!edit->overwriteMode());
+    QCOMPARE(w.labelInsertion()->text(), QStringLiteral("INS"));
+}
+
 void TestEditorWindow::viewToggles_data()
 {
     QTest::addColumn<QString>("actionName");
@@ -392,16 +425,39 @@ void TestEditorWindow::fontDialogCancelled()
     QVERIFY(!w.optionsModifiees());
 }
 
+void TestEditorWindow::pastedRichTextArrivesPlain_data()
+{
+    QTest::addColumn<QString>("html"); // null: none on the clipboard
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("pasted");
+    const QString image(QChar::ObjectReplacementCharacter);
+    QTest::newRow("HTML and its text") << "<b>gras</b> et <i>penché</i>"
+                                       << "gras et penché"
+                                       << "gras et penché";
+    QTest::newRow("HTML alone gives its text")
+        << "<b>gras</b> et <i>penché</i>" << QString() << "gras et penché";
+    QTest::newRow("image dropped from the text") << QString() << "avant" + image + "après"
+                                                 << "avantaprès";
+    QTest::newRow("image dropped from HTML alone")
+        << "<p>avant<img src=\"x.png\">après</p>" << QString() << "avantaprès";
+}
+
+// Only text comes in, never formats; an image copied with it leaves nothing.
 void TestEditorWindow::pastedRichTextArrivesPlain()
 {
+    QFETCH(QString, html);
+    QFETCH(QString, text);
+    QFETCH(QString, pasted);
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
     auto *mime = new QMimeData;
-    mime->setHtml(QStringLiteral("<b>gras</b> et <i>penché</i>"));
-    mime->setText(QStringLiteral("gras et penché"));
+    if (!html.isNull())
+        mime->setHtml(html);
+    if (!text.isNull())
+        mime->setText(text);
     QApplication::clipboard()->setMimeData(mime);
     action(f.window, "editPasteAct")->trigger();
-    QCOMPARE(w.textEdit()->toPlainText(), QStringLiteral("gras et penché"));
+    QCOMPARE(w.textEdit()->toPlainText(), pasted);
     QTextCursor cursor(w.textEdit()->document());
     cursor.setPosition(2);
     QCOMPARE(cursor.charFormat().fontWeight(), int(QFont::Normal));
