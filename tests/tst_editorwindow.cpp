@@ -8,15 +8,19 @@
 #include <QClipboard>
 #include <QFontDialog>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+
+#include <memory>
 
 using namespace TestSupport;
 
@@ -49,6 +53,8 @@ private slots:
     void windowSizeFollowsScreen_data();
     void windowSizeFollowsScreen();
     void eventLoopResultIsExitStatus();
+    void qtTextsInFrench_data();
+    void qtTextsInFrench();
 };
 
 void TestEditorWindow::initTestCase()
@@ -519,6 +525,69 @@ void TestEditorWindow::eventLoopResultIsExitStatus()
     QVERIFY(quitOnLast);
     QVERIFY(!window->isVisible());
     delete window;
+}
+
+void TestEditorWindow::qtTextsInFrench_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("open dialog") << "Annuler";
+    QTest::newRow("font dialog") << "Choisir une police";
+    QTest::newRow("context menu") << "Co&ller\tCtrl+V";
+    QTest::newRow("What's This") << "Qu'est-ce que c'est ?";
+    QTest::newRow("key names") << "Alt+Maj+L";
+}
+
+// Marlisse speaks French: on a German desktop the toolkit's own texts are French
+// too. Each row runs in a child process started on a German desktop.
+void TestEditorWindow::qtTextsInFrench()
+{
+    QFETCH(QString, text);
+    if (!inScreenChild()) {
+        const char *const variables[] = {"LC_ALL", "LANG", "LANGUAGE"};
+        QList<QByteArray> saved;
+        for (const char *name : variables) {
+            saved << qgetenv(name);
+            qputenv(name, QByteArrayLiteral("de_DE.UTF-8"));
+        }
+        const QString failure = runOnScreen(QSize(1024, 768), QStringLiteral("qtTextsInFrench"));
+        for (int i = 0; i < saved.size(); ++i) {
+            if (saved.at(i).isNull())
+                qunsetenv(variables[i]);
+            else
+                qputenv(variables[i], saved.at(i));
+        }
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        return;
+    }
+    QCOMPARE(QLocale::system().language(), QLocale::German);
+    QVERIFY(installQtFrenchTranslation());
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString row = QString::fromLatin1(QTest::currentDataTag());
+    QStringList seen;
+    const auto buttonsAndTitle = [&seen](QWidget *modal) {
+        seen << modal->windowTitle();
+        for (const QPushButton *button : modal->findChildren<QPushButton *>())
+            seen << button->text();
+        qobject_cast<QDialog *>(modal)->reject();
+    };
+    if (row == QLatin1String("open dialog")) {
+        whenModalShows(buttonsAndTitle);
+        action(f.window, "fileOpenAct")->trigger();
+    } else if (row == QLatin1String("font dialog")) {
+        whenModalShows(buttonsAndTitle);
+        action(f.window, "policeEditeurAct")->trigger();
+    } else if (row == QLatin1String("context menu")) {
+        std::unique_ptr<QMenu> menu(w.textEdit()->createStandardContextMenu());
+        for (const QAction *entry : menu->actions())
+            seen << entry->text();
+    } else if (row == QLatin1String("What's This")) {
+        for (const QAction *button : w.toolBar()->actions())
+            seen << button->text();
+    } else {
+        seen << action(f.window, "listeSimpleAct")->shortcut().toString(QKeySequence::NativeText);
+    }
+    QVERIFY2(seen.contains(text), qPrintable(seen.join(QLatin1String(" | "))));
 }
 
 QTEST_MAIN(TestEditorWindow)
