@@ -197,13 +197,15 @@ void TestEditorWindow::shortcutsTriggerActions_data()
            {"Ctrl+Alt+N", "blancInsecAct"},  {"Ctrl+Alt+1", "titre1Act"},
            {"Ctrl+Alt+2", "titre2Act"},      {"Ctrl+Alt+3", "titre3Act"},
            {"Ctrl+Alt+4", "titre4Act"},      {"Ctrl+Alt+5", "titre5Act"},
-           {"Ctrl+Alt+6", "titre6Act"},      {"Shift+Alt+L", "listeSimpleAct"},
+           {"Ctrl+Alt+6", "titre6Act"},      {"Ctrl+Alt+&", "titre1Act"},
+           {"Ctrl+Alt+é", "titre2Act"},      {"Ctrl+Alt+\"", "titre3Act"},
+           {"Ctrl+Alt+'", "titre4Act"},      {"Ctrl+Alt+(", "titre5Act"},
+           {"Ctrl+Alt+-", "titre6Act"},      {"Shift+Alt+L", "listeSimpleAct"},
            {"Shift+Alt+O", "listeOrdoAct"},  {"Shift+Alt+E", "elemListeAct"},
            {"Ctrl+Alt+T", "tableauxAct"},    {"F1", "aideAct"},
            {"Ctrl+Q", "fileQuitAct"}};
     for (const auto &row : table)
-        QTest::newRow(row.first) << QString::fromLatin1(row.first)
-                                 << QString::fromLatin1(row.second);
+        QTest::newRow(row.first) << QString::fromUtf8(row.first) << QString::fromLatin1(row.second);
 }
 
 // Keys typed into the editing widget reach the action of the menus and toolbars.
