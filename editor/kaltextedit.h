@@ -88,6 +88,7 @@ protected slots:
     void slotGereFermetureBrowser();
     void slotMaJStatusBarreInfoModif(bool m);
     void slotInsertRewrite();
+    void slotMaJPosition();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -212,6 +213,7 @@ private:
     QLabel *labelModif;
     QLabel *labelAlignement;
     QLabel *labelInsertion;
+    QLabel *labelPosition;
     bool standalone;
     bool isHtml;
     bool optionsModifiees;

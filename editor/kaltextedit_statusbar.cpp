@@ -13,6 +13,14 @@ void KalTextEdit::createStatusBar()
 {
     statusBar()->showMessage(QStringLiteral("Prêt."), 2000);
 
+    // Wide enough for long documents, so that the labels on its right do not
+    // move at each keystroke.
+    labelPosition = new QLabel(QStringLiteral("Ligne 1, col. 1"), statusBar());
+    labelPosition->setObjectName(QStringLiteral("labelPosition"));
+    labelPosition->setMinimumWidth(
+        labelPosition->fontMetrics().horizontalAdvance(QStringLiteral(" Ligne 99999, col. 999 ")));
+    statusBar()->addPermanentWidget(labelPosition, 0);
+
     // The blanks are part of the texts: they give the labels their widths.
     labelAlignement = new QLabel(QString(9, QLatin1Char(' ')), statusBar());
     labelAlignement->setObjectName(QStringLiteral("labelAlignement"));
@@ -33,6 +41,16 @@ void KalTextEdit::slotMaJStatusBarreInfoModif(bool m)
         labelModif->setText(tr(" document modifé "));
     else
         labelModif->setText(QString(31, QLatin1Char(' ')));
+}
+
+// Runs at every keystroke: the cursor's block number and column cost no more on a
+// large document than on a small one.
+void KalTextEdit::slotMaJPosition()
+{
+    const QTextCursor cursor = textEdit->textCursor();
+    labelPosition->setText(QStringLiteral("Ligne %1, col. %2")
+                               .arg(cursor.blockNumber() + 1)
+                               .arg(cursor.positionInBlock() + 1));
 }
 
 void KalTextEdit::slotInsertRewrite()

@@ -45,6 +45,8 @@ private slots:
     void viewToggles_data();
     void viewToggles();
     void statusBarMessages();
+    void positionLabel_data();
+    void positionLabel();
     void fontDialogAccepted();
     void fontDialogCancelled();
     void pastedRichTextArrivesPlain_data();
@@ -83,6 +85,12 @@ void TestEditorWindow::startupState()
     QCOMPARE(w.labelAlignement()->text(), QStringLiteral("Gauche"));
     QCOMPARE(w.labelInsertion()->text(), QStringLiteral("INS"));
     QCOMPARE(w.labelModif()->text(), QString(21, QLatin1Char(' ')));
+    // Left to right: position, alignment, mode, modified mark.
+    auto *position = f.window->statusBar()->findChild<QLabel *>(QStringLiteral("labelPosition"));
+    QVERIFY(position);
+    QCOMPARE(position->text(), QStringLiteral("Ligne 1, col. 1"));
+    QVERIFY(position->x() < w.labelAlignement()->x());
+    QVERIFY(w.labelAlignement()->x() < w.labelInsertion()->x());
     QVERIFY(!w.textEdit()->overwriteMode());
     QVERIFY(!w.textEdit()->acceptRichText());
 
@@ -388,6 +396,50 @@ void TestEditorWindow::statusBarMessages()
     QCOMPARE(toggled.window->statusBar()->currentMessage(), QStringLiteral("Prêt."));
     QTRY_COMPARE_WITH_TIMEOUT(plain.window->statusBar()->currentMessage(), QString(), 4000);
     QCOMPARE(toggled.window->statusBar()->currentMessage(), QStringLiteral("Prêt."));
+}
+
+void TestEditorWindow::positionLabel_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("column");
+    const QString lines = QStringLiteral("un\ndeux\ntrois mots");
+    QTest::newRow("start") << lines << 0 << 1 << 1;
+    QTest::newRow("end of the first line") << lines << 2 << 1 << 3;
+    QTest::newRow("start of the second line") << lines << 3 << 2 << 1;
+    QTest::newRow("inside the third line") << lines << 12 << 3 << 5;
+    QTest::newRow("end of the text") << lines << int(lines.size()) << 3 << 11;
+    QTest::newRow("line 1000") << QString(999, QLatin1Char('\n')) + "abc" << 1001 << 1000 << 3;
+}
+
+// The status bar says where the cursor is, lines and columns counted from 1, as the
+// cursor moves and when the text is replaced.
+void TestEditorWindow::positionLabel()
+{
+    QFETCH(QString, text);
+    QFETCH(int, position);
+    QFETCH(int, line);
+    QFETCH(int, column);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    auto *shown = f.window->statusBar()->findChild<QLabel *>(QStringLiteral("labelPosition"));
+    QVERIFY(shown);
+    const auto label
+        = [](int l, int c) { return QStringLiteral("Ligne %1, col. %2").arg(l).arg(c); };
+    w.textEdit()->setPlainText(text);
+    w.textEdit()->moveCursor(QTextCursor::End);
+    QTextCursor cursor = w.textEdit()->textCursor();
+    cursor.setPosition(position);
+    w.textEdit()->setTextCursor(cursor);
+    QCOMPARE(shown->text(), label(line, column));
+
+    // Typing moves it; a new document starts again at the top.
+    QTest::keyClicks(w.textEdit(), QStringLiteral("xy"));
+    QCOMPARE(shown->text(), label(line, column + 2));
+    w.textEdit()->document()->setModified(false);
+    action(f.window, "fileNewAct")->trigger();
+    QCOMPARE(shown->text(), label(1, 1));
 }
 
 void TestEditorWindow::fontDialogAccepted()
