@@ -5,7 +5,6 @@
 #include "lisorel.h"
 
 #include <QMessageBox>
-#include <QUrl>
 
 namespace {
 
@@ -14,7 +13,8 @@ const char *const copyrightLine = "Copyright (C) les auteurs de Marlisse";
 } // namespace
 
 // The preview shows the document as saved on disk. There is one preview window at
-// most: a second command shows the current file in it again and brings it forward.
+// most: a second command shows the current file in it again, as HTML or as plain
+// text like the first, and brings it forward.
 void KalTextEdit::slotAppelleLisorel()
 {
     if (!browser) {
@@ -23,11 +23,7 @@ void KalTextEdit::slotAppelleLisorel()
         connect(this, &KalTextEdit::fermetureMarlisse, browser, &Lisorel::slotFileQuit);
         return;
     }
-    const QUrl url = QUrl::fromLocalFile(currentFile);
-    if (browser->textBrowser->source() != url)
-        browser->textBrowser->setSource(url);
-    else
-        browser->slotRecharger();
+    browser->montreFichier(currentFile, isHtml);
     browser->raise();
 }
 

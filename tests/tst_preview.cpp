@@ -61,7 +61,11 @@ private slots:
     void previewFollowsCurrentFile();
     void closedPreviewGivesFreshWindow_data();
     void closedPreviewGivesFreshWindow();
+    void plainTextPreview_data();
     void plainTextPreview();
+    void homeAfterOtherContent_data();
+    void homeAfterOtherContent();
+    void newDocumentPreviewIsEmpty_data();
     void newDocumentPreviewIsEmpty();
     void editorDestructionDeletesPreview();
     void helpOpensNewWindows();
@@ -177,32 +181,109 @@ void TestPreview::closedPreviewGivesFreshWindow()
     QVERIFY(again.isNull());
 }
 
-// A plain-text document is previewed as text, read as the editor wrote it.
-void TestPreview::plainTextPreview()
+// A plain-text document is previewed as text, read as the editor wrote it, and
+// stays text with its title through F5 and further preview commands.
+void TestPreview::plainTextPreview_data()
 {
-    EditorFixture f;
-    KalTextEditTestAccess w(f.window);
-    w.setCurrentFile(
-        writeFile(f.dir.filePath(QStringLiteral("notes.txt")), "<p>caf\xe9 d'\xe9t\xe9</p>"));
-    w.isHtml() = false;
-    action(f.window, "navigateurAct")->trigger();
-    QVERIFY(w.browser());
-    QCOMPARE(w.browser()->windowTitle(), QStringLiteral("Lisorel - notes.txt"));
-    QCOMPARE(w.browser()->textBrowser->toPlainText(), QStringLiteral("<p>café d'été</p>"));
+    QTest::addColumn<QStringList>("steps");
+    QTest::newRow("first preview") << QStringList();
+    QTest::newRow("F5") << QStringList({"F5"});
+    QTest::newRow("second preview command") << QStringList({"preview"});
+    QTest::newRow("both, twice") << QStringList({"preview", "F5", "preview", "F5"});
 }
 
-// A document never saved has no file: the preview is an empty page.
-void TestPreview::newDocumentPreviewIsEmpty()
+void TestPreview::plainTextPreview()
 {
+    QFETCH(QStringList, steps);
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
+    const QString file = f.dir.filePath(QStringLiteral("notes.txt"));
+    w.setCurrentFile(writeFile(file, "<p>caf\xe9 d'\xe9t\xe9</p>"));
+    w.isHtml() = false;
+    action(f.window, "navigateurAct")->trigger();
+    QPointer<Lisorel> viewer = w.browser();
+    QVERIFY(viewer);
+    QString expected = QStringLiteral("<p>café d'été</p>");
+    for (int i = 0; i < steps.size(); ++i) {
+        expected = QStringLiteral("<h1>version %1</h1>").arg(i);
+        writeFile(file, expected.toLatin1());
+        if (steps.at(i) == QLatin1String("F5"))
+            action(viewer, "rechargerAct")->trigger();
+        else
+            action(f.window, "navigateurAct")->trigger();
+    }
+    QCOMPARE(w.browser(), viewer.data());
+    QCOMPARE(viewer->windowTitle(), QStringLiteral("Lisorel - notes.txt"));
+    QCOMPARE(viewer->textBrowser->toPlainText(), expected);
+}
+
+// "Origine" goes back to the first page, also from a plain text or the empty page
+// shown after it.
+void TestPreview::homeAfterOtherContent_data()
+{
+    QTest::addColumn<QString>("then");
+    QTest::newRow("plain text") << "notes.txt";
+    QTest::newRow("empty page") << QString();
+}
+
+void TestPreview::homeAfterOtherContent()
+{
+    QFETCH(QString, then);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    w.setCurrentFile(writeFile(f.dir.filePath(QStringLiteral("a.html")), page("A", "page a")));
+    action(f.window, "navigateurAct")->trigger();
+    QPointer<Lisorel> viewer = w.browser();
+    QVERIFY(viewer);
+    if (then.isEmpty()) {
+        action(f.window, "fileNewAct")->trigger();
+    } else {
+        w.setCurrentFile(writeFile(f.dir.filePath(then), "texte simple"));
+        w.isHtml() = false;
+    }
+    action(f.window, "navigateurAct")->trigger();
+    QVERIFY(viewer->textBrowser->toPlainText() != QStringLiteral("page a"));
+    action(viewer, "origineAct")->trigger();
+    QCOMPARE(viewer->textBrowser->toPlainText(), QStringLiteral("page a"));
+    QCOMPARE(viewer->windowTitle(), QStringLiteral("Lisorel - A"));
+    // F5 then reads that page again, not what stood in its place.
+    writeFile(f.dir.filePath(QStringLiteral("a.html")), page("A2", "page a2"));
+    action(viewer, "rechargerAct")->trigger();
+    QCOMPARE(viewer->textBrowser->toPlainText(), QStringLiteral("page a2"));
+    QCOMPARE(viewer->windowTitle(), QStringLiteral("Lisorel - A2"));
+}
+
+// A document never saved has no file: the preview is an empty page titled with the
+// caption alone, also in a preview window that showed another page before.
+void TestPreview::newDocumentPreviewIsEmpty_data()
+{
+    QTest::addColumn<bool>("previewOpen");
+    QTest::newRow("first preview") << false;
+    QTest::newRow("after a page, Nouveau") << true;
+}
+
+void TestPreview::newDocumentPreviewIsEmpty()
+{
+    QFETCH(bool, previewOpen);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    if (previewOpen) {
+        w.setCurrentFile(writeFile(f.dir.filePath(QStringLiteral("a.html")), page("A", "a")));
+        action(f.window, "navigateurAct")->trigger();
+        QCOMPARE(w.browser()->windowTitle(), QStringLiteral("Lisorel - A"));
+        action(f.window, "fileNewAct")->trigger();
+    }
     w.textEdit()->insertPlainText(QStringLiteral("<p>jamais enregistré</p>"));
     action(f.window, "navigateurAct")->trigger();
     QVERIFY(w.browser());
     QVERIFY(w.browser()->isVisible());
     QCOMPARE(w.browser()->textBrowser->toPlainText(), QString());
+    QCOMPARE(w.browser()->windowTitle(), QStringLiteral("Lisorel"));
+    action(w.browser(), "rechargerAct")->trigger();
+    QCOMPARE(w.browser()->textBrowser->toPlainText(), QString());
     action(f.window, "navigateurAct")->trigger();
     QCOMPARE(openViewers().size(), 1);
+    QCOMPARE(w.browser()->windowTitle(), QStringLiteral("Lisorel"));
 }
 
 void TestPreview::editorDestructionDeletesPreview()
