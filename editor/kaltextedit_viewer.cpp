@@ -3,12 +3,17 @@
 #include "kaltextedit.h"
 
 #include "lisorel.h"
+#include "montextedit.h"
 
 #include <QMessageBox>
+#include <QStatusBar>
 
 namespace {
 
 const char *const copyrightLine = "Copyright (C) les auteurs de Marlisse";
+
+// Long enough to be read; a status tip under the pointer replaces it sooner.
+constexpr int messageApercuMs = 10000;
 
 } // namespace
 
@@ -17,6 +22,18 @@ const char *const copyrightLine = "Copyright (C) les auteurs de Marlisse";
 // text like the first, and brings it forward.
 void KalTextEdit::slotAppelleLisorel()
 {
+    // What the preview cannot show is said where the user looks.
+    if (currentFile.isEmpty()) {
+        statusBar()->showMessage(QStringLiteral("Document jamais enregistré\u00a0: enregistrez-le "
+                                                "(Ctrl+S) pour le voir dans l'aperçu"),
+                                 messageApercuMs);
+    } else if (textEdit->document()->isModified()) {
+        statusBar()->showMessage(QStringLiteral("Aperçu de la dernière version "
+                                                "enregistrée\u00a0: Ctrl+S pour y voir vos "
+                                                "modifications"),
+                                 messageApercuMs);
+    }
+
     if (!browser) {
         browser = new Lisorel(windowIcon(), QStringLiteral("Lisorel"), currentFile, isHtml);
         connect(browser, &Lisorel::FermetureBrowser, this, &KalTextEdit::slotGereFermetureBrowser);

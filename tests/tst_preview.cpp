@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 
 using namespace TestSupport;
@@ -67,6 +68,8 @@ private slots:
     void homeAfterOtherContent();
     void newDocumentPreviewIsEmpty_data();
     void newDocumentPreviewIsEmpty();
+    void previewSaysWhatItShows_data();
+    void previewSaysWhatItShows();
     void editorDestructionDeletesPreview();
     void helpOpensNewWindows();
     void closingEditorClosesViewers();
@@ -284,6 +287,43 @@ void TestPreview::newDocumentPreviewIsEmpty()
     action(f.window, "navigateurAct")->trigger();
     QCOMPARE(openViewers().size(), 1);
     QCOMPARE(w.browser()->windowTitle(), QStringLiteral("Lisorel"));
+}
+
+// The preview shows the saved file: the status bar says so when the editor holds
+// more than that.
+void TestPreview::previewSaysWhatItShows_data()
+{
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<QString>("message");
+    const QString ancienne = QStringLiteral(
+        "Aperçu de la dernière version enregistrée\u00a0: Ctrl+S pour y voir vos modifications");
+    const QString jamais = QStringLiteral(
+        "Document jamais enregistré\u00a0: enregistrez-le (Ctrl+S) pour le voir dans l'aperçu");
+    QTest::newRow("saved, unchanged") << true << false << QString();
+    QTest::newRow("saved, then changed") << true << true << ancienne;
+    QTest::newRow("never saved, empty") << false << false << jamais;
+    QTest::newRow("never saved, typed into") << false << true << jamais;
+}
+
+void TestPreview::previewSaysWhatItShows()
+{
+    QFETCH(bool, saved);
+    QFETCH(bool, modified);
+    QFETCH(QString, message);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    if (saved)
+        w.setCurrentFile(writeFile(f.dir.filePath(QStringLiteral("a.html")), page("A", "a")));
+    if (modified)
+        w.textEdit()->insertPlainText(QStringLiteral("<p>pas encore enregistré</p>"));
+    f.window->statusBar()->clearMessage();
+    action(f.window, "navigateurAct")->trigger();
+    QCOMPARE(f.window->statusBar()->currentMessage(), message);
+    // The same on a second command, with the preview open.
+    f.window->statusBar()->clearMessage();
+    action(f.window, "navigateurAct")->trigger();
+    QCOMPARE(f.window->statusBar()->currentMessage(), message);
 }
 
 void TestPreview::editorDestructionDeletesPreview()
