@@ -108,6 +108,7 @@ private:
     void majTypeDocument(const QString &fileName);
     void activeCommandesHtml(bool on);
     void refreshAlignmentLabel();
+    void apercuApresSauvegarde(const QString &fileName);
 
     // Preferences and closing.
     bool litOptions();

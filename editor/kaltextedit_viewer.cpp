@@ -2,6 +2,7 @@
 
 #include "kaltextedit.h"
 
+#include "documentcodec.h"
 #include "lisorel.h"
 #include "montextedit.h"
 
@@ -42,6 +43,19 @@ void KalTextEdit::slotAppelleLisorel()
     }
     browser->montreFichier(currentFile, isHtml);
     browser->raise();
+}
+
+// Called once fileName is written, while currentFile still holds the document's
+// previous name (empty when it had never been saved). The preview follows its
+// document: when it shows that previous file or the one just written, it shows
+// the file as now saved, at the same place when the name did not change.
+void KalTextEdit::apercuApresSauvegarde(const QString &fileName)
+{
+    if (!browser)
+        return;
+    const QString montre = browser->fichierAffiche();
+    if (montre == currentFile || montre == fileName)
+        browser->montreFichier(fileName, DocumentCodec::isHtmlFileName(fileName));
 }
 
 // Runs from inside the preview window's close handling, so the window must outlive

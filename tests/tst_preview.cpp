@@ -1,3 +1,4 @@
+#include "dialoganswers.h"
 #include "lisorel.h"
 #include "montextedit.h"
 #include "testsupport.h"
@@ -6,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
@@ -70,6 +72,8 @@ private slots:
     void newDocumentPreviewIsEmpty();
     void previewSaysWhatItShows_data();
     void previewSaysWhatItShows();
+    void previewFollowsSaves_data();
+    void previewFollowsSaves();
     void editorDestructionDeletesPreview();
     void helpOpensNewWindows();
     void closingEditorClosesViewers();
@@ -324,6 +328,89 @@ void TestPreview::previewSaysWhatItShows()
     f.window->statusBar()->clearMessage();
     action(f.window, "navigateurAct")->trigger();
     QCOMPARE(f.window->statusBar()->currentMessage(), message);
+}
+
+// When the document shown in the preview is saved, the preview shows it as saved
+// by itself, at the same place when its name did not change; a preview that went
+// on to another page stays there.
+void TestPreview::previewFollowsSaves_data()
+{
+    QTest::addColumn<QString>("shown"); // file shown when saving; "" for a new document
+    QTest::addColumn<QString>("savedAs"); // "" for Ctrl+S under the same name
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("followed");
+    QTest::newRow("Ctrl+S") << "a.html" << QString() << "Lisorel - Nouveau titre" << true;
+    QTest::newRow("saved under another name") << "a.html"
+                                              << "b.htm"
+                                              << "Lisorel - Nouveau titre" << true;
+    QTest::newRow("first save of a new document") << QString() << "c.html"
+                                                  << "Lisorel - Nouveau titre" << true;
+    QTest::newRow("saved as plain text") << "a.html"
+                                         << "notes.txt"
+                                         << "Lisorel - notes.txt" << true;
+    QTest::newRow("preview gone on to another page")
+        << "autre.html" << QString() << "Lisorel - Autre" << false;
+}
+
+void TestPreview::previewFollowsSaves()
+{
+    QFETCH(QString, shown);
+    QFETCH(QString, savedAs);
+    QFETCH(QString, title);
+    QFETCH(bool, followed);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QByteArray longBody;
+    for (int i = 0; i < 400; ++i)
+        longBody += "<p>paragraphe " + QByteArray::number(i) + "</p>";
+    const QString autre = writeFile(f.dir.filePath(QStringLiteral("autre.html")),
+                                    page("Autre", "<p>autre page</p>"));
+    if (!shown.isEmpty()) {
+        const QString file
+            = writeFile(f.dir.filePath(QStringLiteral("a.html")),
+                        page("Ancien titre", longBody + "<a href=\"autre.html\">x</a>"));
+        QVERIFY(openThroughDialog(f.window, file));
+    }
+    action(f.window, "navigateurAct")->trigger();
+    QPointer<Lisorel> viewer = w.browser();
+    QVERIFY(viewer);
+    if (shown == QLatin1String("autre.html"))
+        viewer->textBrowser->setSource(QUrl::fromLocalFile(autre));
+    QScrollBar *scroll = viewer->textBrowser->verticalScrollBar();
+    QTRY_VERIFY(scroll->maximum() > 1000 || shown != QLatin1String("a.html"));
+    scroll->setValue(scroll->maximum() / 2);
+    const int place = scroll->value();
+
+    w.textEdit()->setPlainText(QString::fromLatin1(page("Nouveau titre", longBody)));
+    DialogAnswers answers;
+    if (savedAs.isEmpty() && !shown.isEmpty()) {
+        action(f.window, "fileSaveAct")->trigger();
+    } else {
+        answers.choose(f.dir.filePath(savedAs.isEmpty() ? QStringLiteral("c.html") : savedAs));
+        action(f.window, savedAs.isEmpty() || shown.isEmpty() ? "fileSaveAct" : "fileSaveAsAct")
+            ->trigger();
+    }
+    QVERIFY(cleanRun(answers));
+    QVERIFY(!w.textEdit()->document()->isModified());
+
+    QCOMPARE(w.browser(), viewer.data());
+    QCOMPARE(openViewers().size(), 1);
+    QCOMPARE(viewer->windowTitle(), title);
+    if (!followed) {
+        QCOMPARE(viewer->textBrowser->toPlainText(), QStringLiteral("autre page"));
+        return;
+    }
+    if (savedAs.endsWith(QLatin1String(".txt"))) {
+        QVERIFY(viewer->textBrowser->toPlainText().startsWith(QLatin1String("<html>")));
+        return;
+    }
+    QCOMPARE(viewer->textBrowser->source(), QUrl::fromLocalFile(w.currentFile()));
+    QVERIFY(viewer->textBrowser->toPlainText().startsWith(QLatin1String("paragraphe 0")));
+    // Read again under the same name, the page stays where the reader was.
+    if (savedAs.isEmpty()) {
+        QVERIFY(place > 0);
+        QTRY_COMPARE(scroll->value(), place);
+    }
 }
 
 void TestPreview::editorDestructionDeletesPreview()
