@@ -6,15 +6,42 @@
 #include "lisorel.h"
 #include "montextedit.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace {
 
 const char *const copyrightLine = "Copyright (C) les auteurs de Marlisse";
 
-// Long enough to be read; a status tip under the pointer replaces it sooner.
-constexpr int messageApercuMs = 10000;
+// Long enough to be read.
+constexpr int annonceApercuMs = 10000;
+
+// Says in the status bar what the preview shows; an empty text takes back what was
+// said. A temporary message would not last: the pointer rests on the preview's
+// button or menu entry when the command runs, and the empty status tip that comes
+// when it leaves them clears the message. A label of the status bar is only
+// covered by status tips while they show.
+void annonceApercu(QStatusBar *bar, const QString &texte)
+{
+    auto *annonce = bar->findChild<QLabel *>(QStringLiteral("annonceApercu"));
+    if (!annonce) {
+        if (texte.isEmpty())
+            return;
+        annonce = new QLabel(bar);
+        annonce->setObjectName(QStringLiteral("annonceApercu"));
+        // Cut on a narrow window rather than widen it.
+        annonce->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        bar->addWidget(annonce, 1);
+        auto *fin = new QTimer(annonce);
+        fin->setSingleShot(true);
+        fin->setInterval(annonceApercuMs);
+        QObject::connect(fin, &QTimer::timeout, annonce, &QLabel::clear);
+    }
+    annonce->setText(texte);
+    annonce->findChild<QTimer *>()->start();
+}
 
 } // namespace
 
@@ -24,16 +51,16 @@ constexpr int messageApercuMs = 10000;
 void KalTextEdit::slotAppelleLisorel()
 {
     // What the preview cannot show is said where the user looks.
-    if (currentFile.isEmpty()) {
-        statusBar()->showMessage(QStringLiteral("Document jamais enregistré\u00a0: enregistrez-le "
-                                                "(Ctrl+S) pour le voir dans l'aperçu"),
-                                 messageApercuMs);
-    } else if (textEdit->document()->isModified()) {
-        statusBar()->showMessage(QStringLiteral("Aperçu de la dernière version "
-                                                "enregistrée\u00a0: Ctrl+S pour y voir vos "
-                                                "modifications"),
-                                 messageApercuMs);
-    }
+    if (currentFile.isEmpty())
+        annonceApercu(statusBar(),
+                      QStringLiteral("Document jamais enregistré\u00a0: enregistrez-le (Ctrl+S) "
+                                     "pour le voir dans l'aperçu"));
+    else if (textEdit->document()->isModified())
+        annonceApercu(statusBar(),
+                      QStringLiteral("Aperçu de la dernière version enregistrée\u00a0: Ctrl+S "
+                                     "pour y voir vos modifications"));
+    else
+        annonceApercu(statusBar(), QString());
 
     if (!browser) {
         browser = new Lisorel(windowIcon(), QStringLiteral("Lisorel"), currentFile, isHtml);
@@ -51,6 +78,7 @@ void KalTextEdit::slotAppelleLisorel()
 // the file as now saved, at the same place when the name did not change.
 void KalTextEdit::apercuApresSauvegarde(const QString &fileName)
 {
+    annonceApercu(statusBar(), QString());
     if (!browser)
         return;
     const QString montre = browser->fichierAffiche();

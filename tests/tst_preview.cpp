@@ -6,10 +6,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTest>
 
 using namespace TestSupport;
@@ -317,17 +319,28 @@ void TestPreview::previewSaysWhatItShows()
     QFETCH(QString, message);
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
+    const auto said = [&f] {
+        auto *notice = f.window->statusBar()->findChild<QLabel *>(QStringLiteral("annonceApercu"));
+        return notice ? notice->text() : QString();
+    };
     if (saved)
         w.setCurrentFile(writeFile(f.dir.filePath(QStringLiteral("a.html")), page("A", "a")));
     if (modified)
         w.textEdit()->insertPlainText(QStringLiteral("<p>pas encore enregistré</p>"));
-    f.window->statusBar()->clearMessage();
     action(f.window, "navigateurAct")->trigger();
-    QCOMPARE(f.window->statusBar()->currentMessage(), message);
+    QCOMPARE(said(), message);
+    // The pointer leaving the preview's button must not take the notice away.
+    QStatusTipEvent leaving {QString()};
+    QApplication::sendEvent(f.window, &leaving);
+    QCOMPARE(said(), message);
     // The same on a second command, with the preview open.
-    f.window->statusBar()->clearMessage();
     action(f.window, "navigateurAct")->trigger();
-    QCOMPARE(f.window->statusBar()->currentMessage(), message);
+    QCOMPARE(said(), message);
+    // Saving brings the preview up to date: the notice goes.
+    if (saved) {
+        action(f.window, "fileSaveAct")->trigger();
+        QCOMPARE(said(), QString());
+    }
 }
 
 // When the document shown in the preview is saved, the preview shows it as saved
