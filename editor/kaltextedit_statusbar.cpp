@@ -11,14 +11,18 @@
 
 void KalTextEdit::createStatusBar()
 {
+    // The preview's notices (see slotAppelleLisorel), at the left. Added before any
+    // message: a widget added while a message shows stays hidden for good.
+    auto *annonce = new QLabel(statusBar());
+    annonce->setObjectName(QStringLiteral("annonceApercu"));
+    // Cut on a narrow window rather than widen it.
+    annonce->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(annonce, 1);
+
     statusBar()->showMessage(QStringLiteral("Prêt."), 2000);
 
-    // Wide enough for long documents, so that the labels on its right do not
-    // move at each keystroke.
     labelPosition = new QLabel(QStringLiteral("Ligne 1, col. 1"), statusBar());
     labelPosition->setObjectName(QStringLiteral("labelPosition"));
-    labelPosition->setMinimumWidth(
-        labelPosition->fontMetrics().horizontalAdvance(QStringLiteral(" Ligne 99999, col. 999 ")));
     statusBar()->addPermanentWidget(labelPosition, 0);
 
     // The blanks are part of the texts: they give the labels their widths.

@@ -26,21 +26,17 @@ constexpr int annonceApercuMs = 10000;
 void annonceApercu(QStatusBar *bar, const QString &texte)
 {
     auto *annonce = bar->findChild<QLabel *>(QStringLiteral("annonceApercu"));
-    if (!annonce) {
-        if (texte.isEmpty())
-            return;
-        annonce = new QLabel(bar);
-        annonce->setObjectName(QStringLiteral("annonceApercu"));
-        // Cut on a narrow window rather than widen it.
-        annonce->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        bar->addWidget(annonce, 1);
-        auto *fin = new QTimer(annonce);
+    auto *fin = annonce->findChild<QTimer *>();
+    if (!fin) {
+        fin = new QTimer(annonce);
         fin->setSingleShot(true);
         fin->setInterval(annonceApercuMs);
         QObject::connect(fin, &QTimer::timeout, annonce, &QLabel::clear);
     }
     annonce->setText(texte);
-    annonce->findChild<QTimer *>()->start();
+    // The whole text under the pointer, where a narrow window cuts it.
+    annonce->setToolTip(texte);
+    fin->start();
 }
 
 } // namespace
@@ -52,9 +48,9 @@ void KalTextEdit::slotAppelleLisorel()
 {
     // What the preview cannot show is said where the user looks.
     if (currentFile.isEmpty())
-        annonceApercu(statusBar(),
-                      QStringLiteral("Document jamais enregistré\u00a0: enregistrez-le (Ctrl+S) "
-                                     "pour le voir dans l'aperçu"));
+        annonceApercu(
+            statusBar(),
+            QStringLiteral("Aperçu vide\u00a0: enregistrez d'abord le document (Ctrl+S)"));
     else if (textEdit->document()->isModified())
         annonceApercu(statusBar(),
                       QStringLiteral("Aperçu de la dernière version enregistrée\u00a0: Ctrl+S "
