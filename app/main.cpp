@@ -1,9 +1,6 @@
 #include "marlisseapp.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 int main(int argc, char **argv)
 {
@@ -15,12 +12,7 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName("marlisse");
     QGuiApplication::setDesktopFileName(QStringLiteral("marlisse"));
 
-    // The toolkit's own dialogs and buttons speak the desktop's language; the
-    // program's texts are French as written.
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
+    installQtFrenchTranslation();
 
     const QString appName = QStringLiteral("Marlisse");
     const QString fileName;

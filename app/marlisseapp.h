@@ -16,3 +16,9 @@ public:
 
 // Registers the embedded image collection; registering it again has no effect.
 void registerMarlisseImages();
+
+// Marlisse speaks French whatever the desktop's language: installs the toolkit's own
+// French translation, so that its dialogs, context menus and key names are French
+// too. Call it once the application object exists; false when the translation
+// cannot be found (the toolkit's texts then stay in English).
+bool installQtFrenchTranslation();

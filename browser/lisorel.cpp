@@ -1,5 +1,6 @@
 #include "lisorel.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QCloseEvent>
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStringDecoder>
 #include <QTextStream>
@@ -96,10 +98,13 @@ Lisorel::Lisorel(const QIcon &icon, const QString &caption, const QString &fileN
     connect(textBrowser, qOverload<const QUrl &>(&QTextBrowser::highlighted), bar,
             [bar](const QUrl &link) { bar->showMessage(link.toString()); });
 
-    if (html)
-        textBrowser->setSource(QUrl::fromLocalFile(fileName));
-    else
-        chargeTexteSimple(fileName);
+    // Following a link, back, forward and home show a page of the history.
+    connect(textBrowser, &QTextBrowser::sourceChanged, this, [this] {
+        contenu = Contenu::Page;
+        disconnect(suiviPosition);
+    });
+
+    montreFichier(fileName, html);
 
     textBrowser->setFocus(Qt::OtherFocusReason);
     setCentralWidget(textBrowser);
@@ -125,6 +130,83 @@ void Lisorel::chargeTexteSimple(const QString &fileName)
     textBrowser->setPlainText(in.readAll());
     caption = baseCaption + QLatin1String(" - ") + QFileInfo(fileName).fileName();
     setWindowTitle(caption);
+}
+
+void Lisorel::montreFichier(const QString &fileName, bool html)
+{
+    if (fileName.isEmpty()) {
+        montrePageVide();
+        return;
+    }
+    const bool memeContenu = html ? contenu == Contenu::Page : contenu == Contenu::TexteSimple;
+    if (memeContenu && fichierAffiche() == fileName) {
+        slotRecharger();
+        return;
+    }
+    disconnect(suiviPosition);
+    if (!html) {
+        contenu = Contenu::TexteSimple;
+        texteSimple = fileName;
+        chargeTexteSimple(fileName);
+        return;
+    }
+    // The page the browser had before a plain text or the empty page took its
+    // place is read again, not added to the history a second time.
+    const QUrl url = QUrl::fromLocalFile(fileName);
+    if (textBrowser->source().adjusted(QUrl::RemoveFragment) == url)
+        textBrowser->reload();
+    else
+        textBrowser->setSource(url);
+}
+
+QString Lisorel::fichierAffiche() const
+{
+    switch (contenu) {
+    case Contenu::TexteSimple:
+        return texteSimple;
+    case Contenu::Vide:
+        return QString();
+    case Contenu::Page:
+        break;
+    }
+    const QUrl source = textBrowser->source();
+    return source.isLocalFile() ? source.toLocalFile() : QString();
+}
+
+// A document never saved has no file to show. The browser cannot be given an
+// empty source (it keeps the page it has), so the page is emptied by hand.
+void Lisorel::montrePageVide()
+{
+    disconnect(suiviPosition);
+    contenu = Contenu::Vide;
+    texteSimple.clear();
+    textBrowser->clear();
+    caption = baseCaption;
+    setWindowTitle(caption);
+}
+
+// Puts the view back where it was before the same document was read again.
+void Lisorel::remetPosition(const QPoint &position)
+{
+    QScrollBar *horizontal = textBrowser->horizontalScrollBar();
+    QScrollBar *vertical = textBrowser->verticalScrollBar();
+    // A long page is laid out in steps after it is loaded: lay it out now down to
+    // the place the reader had reached (no further, a long page takes a while).
+    textBrowser->document()->documentLayout()->hitTest(
+        QPointF(0, position.y() + textBrowser->viewport()->height()), Qt::FuzzyHit);
+    horizontal->setValue(position.x());
+    vertical->setValue(position.y());
+    if (horizontal->value() == position.x() && vertical->value() == position.y())
+        return;
+    // The scroll bars take the size of what is laid out at the next turn of the
+    // event loop.
+    suiviPosition = connect(
+        vertical, &QScrollBar::rangeChanged, this,
+        [horizontal, vertical, position] {
+            horizontal->setValue(position.x());
+            vertical->setValue(position.y());
+        },
+        Qt::SingleShotConnection);
 }
 
 void Lisorel::createActions()
@@ -260,9 +342,19 @@ void Lisorel::slotFileQuit()
     close();
 }
 
+// Reading the shown document again keeps the place the reader had reached.
 void Lisorel::slotRecharger()
 {
-    textBrowser->reload();
+    if (contenu == Contenu::Vide)
+        return;
+    disconnect(suiviPosition);
+    const QPoint position(textBrowser->horizontalScrollBar()->value(),
+                          textBrowser->verticalScrollBar()->value());
+    if (contenu == Contenu::TexteSimple)
+        chargeTexteSimple(texteSimple);
+    else
+        textBrowser->reload();
+    remetPosition(position);
 }
 
 void Lisorel::slotViewToolBar(bool toggle)

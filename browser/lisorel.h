@@ -41,6 +41,15 @@ public:
     // the print dialog has been accepted.
     void imprimeDocument(QPrinter *printer);
 
+    // Shows fileName, rendered as HTML or as plain text: a file already shown in
+    // the same way is read again at the same scroll position, another one from its
+    // top. An empty name shows an empty page titled with the caption alone.
+    void montreFichier(const QString &fileName, bool html);
+
+    // The local file shown (a plain text, or the page reached last); empty for
+    // the empty page.
+    QString fichierAffiche() const;
+
 signals:
     void FermetureBrowser();
 
@@ -66,6 +75,16 @@ private:
     void createMenus();
     void createToolBars();
     void chargeTexteSimple(const QString &fileName);
+    void montrePageVide();
+    void remetPosition(const QPoint &position);
+
+    // What the browser shows: the page of its source, a plain text read by
+    // chargeTexteSimple (which the browser's own reload knows nothing of), or
+    // nothing.
+    enum class Contenu { Page, TexteSimple, Vide };
+    Contenu contenu = Contenu::Page;
+    QString texteSimple;
+    QMetaObject::Connection suiviPosition;
 
     QString baseCaption;
     QString caption;

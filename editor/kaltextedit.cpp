@@ -49,6 +49,7 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     , labelModif(nullptr)
     , labelAlignement(nullptr)
     , labelInsertion(nullptr)
+    , labelPosition(nullptr)
     , standalone(standalone)
     , isHtml(true)
     , optionsModifiees(false)
@@ -116,6 +117,7 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     connect(textEdit->document(), &QTextDocument::modificationChanged, this,
             &KalTextEdit::slotMaJStatusBarreInfoModif);
     connect(textEdit, &monQTextEdit::insertKeyPressed, this, &KalTextEdit::slotInsertRewrite);
+    connect(textEdit, &QTextEdit::cursorPositionChanged, this, &KalTextEdit::slotMaJPosition);
 
     textEdit->setFocus();
     setCentralWidget(textEdit);

@@ -90,6 +90,7 @@ protected slots:
     void slotGereFermetureBrowser();
     void slotMaJStatusBarreInfoModif(bool m);
     void slotInsertRewrite();
+    void slotMaJPosition();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -109,6 +110,7 @@ private:
     void majTypeDocument(const QString &fileName);
     void activeCommandesHtml(bool on);
     void refreshAlignmentLabel();
+    void apercuApresSauvegarde(const QString &fileName);
 
     // Preferences and closing.
     bool litOptions();
@@ -220,6 +222,7 @@ private:
     QLabel *labelModif;
     QLabel *labelAlignement;
     QLabel *labelInsertion;
+    QLabel *labelPosition;
     bool standalone;
     bool isHtml;
     bool optionsModifiees;

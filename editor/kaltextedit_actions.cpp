@@ -217,6 +217,9 @@ void KalTextEdit::createActions()
                                 nullptr,
                                 nullptr,
                                 nullptr};
+    // On a French keyboard the digits need Shift: the keys of the same places on
+    // the number row, unshifted, are second shortcuts.
+    const char *const azerty[] = {"&", "é", "\"", "'", "(", "-"};
     for (int i = 0; i < 6; ++i) {
         const QString level = QString::number(i + 1);
         const QByteArray name = "titre" + QByteArray::number(i + 1) + "Act";
@@ -225,6 +228,9 @@ void KalTextEdit::createActions()
             this, name.constData(), title, titreIcons[i], tr("Ctrl+Alt+%1").arg(level), title,
             tr("Titre de niveau %1\n\nInsère les balises encadrant un titre de niveau %1")
                 .arg(level));
+        (*titres[i])
+            ->setShortcuts({(*titres[i])->shortcut(),
+                            QKeySequence(tr("Ctrl+Alt+%1").arg(QString::fromUtf8(azerty[i])))});
         connect(*titres[i], &QAction::triggered, this, titreSlots[i]);
     }
 

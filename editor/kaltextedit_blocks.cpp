@@ -8,7 +8,9 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QFocusEvent>
 #include <QLabel>
+#include <QSpinBox>
 #include <QTextCursor>
 
 namespace {
@@ -32,6 +34,26 @@ const char *const squelette[] = {
     "",
     R"(</body>)",
     R"(</html>)",
+};
+
+// A number field that gets the focus offers its whole value to be typed over, as
+// a line edit does: the dialog opens with the focus in a field holding "3", and
+// typing "2" must give 2, not 32. A click places the cursor where it falls.
+class SelectionAuFocus : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::FocusIn) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+            if (reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason)
+                static_cast<QAbstractSpinBox *>(watched)->selectAll();
+        }
+        return false;
+    }
 };
 
 // Every tag of a table stands alone on its line, without indentation.
@@ -100,6 +122,9 @@ void KalTextEdit::slotTableaux()
     form.spbNumLignes->setValue(3);
     form.spbNumCols->setValue(3);
     form.cbBordure->setChecked(true);
+    auto *selection = new SelectionAuFocus(&dialog);
+    form.spbNumLignes->installEventFilter(selection);
+    form.spbNumCols->installEventFilter(selection);
     if (dialog.exec() != QDialog::Accepted)
         return;
 

@@ -226,6 +226,7 @@ bool KalTextEdit::saveFile(QString fileName)
     }
 
     textEdit->document()->setModified(false);
+    apercuApresSauvegarde(fileName);
     setCurrentFile(fileName);
     return true;
 }

@@ -11,7 +11,19 @@
 
 void KalTextEdit::createStatusBar()
 {
+    // The preview's notices (see slotAppelleLisorel), at the left. Added before any
+    // message: a widget added while a message shows stays hidden for good.
+    auto *annonce = new QLabel(statusBar());
+    annonce->setObjectName(QStringLiteral("annonceApercu"));
+    // Cut on a narrow window rather than widen it.
+    annonce->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(annonce, 1);
+
     statusBar()->showMessage(QStringLiteral("Prêt."), 2000);
+
+    labelPosition = new QLabel(QStringLiteral("Ligne 1, col. 1"), statusBar());
+    labelPosition->setObjectName(QStringLiteral("labelPosition"));
+    statusBar()->addPermanentWidget(labelPosition, 0);
 
     // The blanks are part of the texts: they give the labels their widths.
     labelAlignement = new QLabel(QString(9, QLatin1Char(' ')), statusBar());
@@ -33,6 +45,16 @@ void KalTextEdit::slotMaJStatusBarreInfoModif(bool m)
         labelModif->setText(tr(" document modifé "));
     else
         labelModif->setText(QString(31, QLatin1Char(' ')));
+}
+
+// Runs at every keystroke: the cursor's block number and column cost no more on a
+// large document than on a small one.
+void KalTextEdit::slotMaJPosition()
+{
+    const QTextCursor cursor = textEdit->textCursor();
+    labelPosition->setText(QStringLiteral("Ligne %1, col. %2")
+                               .arg(cursor.blockNumber() + 1)
+                               .arg(cursor.positionInBlock() + 1));
 }
 
 void KalTextEdit::slotInsertRewrite()

@@ -2,33 +2,84 @@
 
 #include "kaltextedit.h"
 
+#include "documentcodec.h"
 #include "lisorel.h"
+#include "montextedit.h"
 
+#include <QLabel>
 #include <QMessageBox>
-#include <QUrl>
+#include <QStatusBar>
+#include <QTimer>
 
 namespace {
 
 const char *const copyrightLine = "Copyright (C) les auteurs de Marlisse";
 
+// Long enough to be read.
+constexpr int annonceApercuMs = 10000;
+
+// Says in the status bar what the preview shows; an empty text takes back what was
+// said. A temporary message would not last: the pointer rests on the preview's
+// button or menu entry when the command runs, and the empty status tip that comes
+// when it leaves them clears the message. A label of the status bar is only
+// covered by status tips while they show.
+void annonceApercu(QStatusBar *bar, const QString &texte)
+{
+    auto *annonce = bar->findChild<QLabel *>(QStringLiteral("annonceApercu"));
+    auto *fin = annonce->findChild<QTimer *>();
+    if (!fin) {
+        fin = new QTimer(annonce);
+        fin->setSingleShot(true);
+        fin->setInterval(annonceApercuMs);
+        QObject::connect(fin, &QTimer::timeout, annonce, &QLabel::clear);
+    }
+    annonce->setText(texte);
+    // The whole text under the pointer, where a narrow window cuts it.
+    annonce->setToolTip(texte);
+    fin->start();
+}
+
 } // namespace
 
 // The preview shows the document as saved on disk. There is one preview window at
-// most: a second command shows the current file in it again and brings it forward.
+// most: a second command shows the current file in it again, as HTML or as plain
+// text like the first, and brings it forward.
 void KalTextEdit::slotAppelleLisorel()
 {
+    // What the preview cannot show is said where the user looks.
+    if (currentFile.isEmpty())
+        annonceApercu(
+            statusBar(),
+            QStringLiteral("Aperçu vide\u00a0: enregistrez d'abord le document (Ctrl+S)"));
+    else if (textEdit->document()->isModified())
+        annonceApercu(statusBar(),
+                      QStringLiteral("Aperçu de la dernière version enregistrée\u00a0: Ctrl+S "
+                                     "pour y voir vos modifications"));
+    else
+        annonceApercu(statusBar(), QString());
+
     if (!browser) {
         browser = new Lisorel(windowIcon(), QStringLiteral("Lisorel"), currentFile, isHtml);
         connect(browser, &Lisorel::FermetureBrowser, this, &KalTextEdit::slotGereFermetureBrowser);
         connect(this, &KalTextEdit::fermetureMarlisse, browser, &Lisorel::slotFileQuit);
         return;
     }
-    const QUrl url = QUrl::fromLocalFile(currentFile);
-    if (browser->textBrowser->source() != url)
-        browser->textBrowser->setSource(url);
-    else
-        browser->slotRecharger();
+    browser->montreFichier(currentFile, isHtml);
     browser->raise();
+}
+
+// Called once fileName is written, while currentFile still holds the document's
+// previous name (empty when it had never been saved). The preview follows its
+// document: when it shows that previous file or the one just written, it shows
+// the file as now saved, at the same place when the name did not change.
+void KalTextEdit::apercuApresSauvegarde(const QString &fileName)
+{
+    annonceApercu(statusBar(), QString());
+    if (!browser)
+        return;
+    const QString montre = browser->fichierAffiche();
+    if (montre == currentFile || montre == fileName)
+        browser->montreFichier(fileName, DocumentCodec::isHtmlFileName(fileName));
 }
 
 // Runs from inside the preview window's close handling, so the window must outlive

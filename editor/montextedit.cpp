@@ -1,6 +1,25 @@
 #include "montextedit.h"
 
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QTextDocumentFragment>
+
+namespace {
+
+// The text that a paste or a drop of source brings.
+QString texteColle(const QMimeData *source)
+{
+    QString texte = source->hasText() ? source->text() : QString();
+    // Some programs put only HTML on the clipboard: its text is what was copied.
+    if (texte.isEmpty() && source->hasHtml())
+        texte = QTextDocumentFragment::fromHtml(source->html()).toPlainText();
+    // An image copied with the text stands as an object replacement character,
+    // which means nothing in source text.
+    texte.remove(QChar::ObjectReplacementCharacter);
+    return texte;
+}
+
+} // namespace
 
 monQTextEdit::monQTextEdit(QWidget *parent)
     : QTextEdit(parent)
@@ -9,7 +28,21 @@ monQTextEdit::monQTextEdit(QWidget *parent)
 void monQTextEdit::keyPressEvent(QKeyEvent *e)
 {
     // The widget handles every key first; the window then switches its mode.
+    // Shift+Insert and Ctrl+Insert are paste and copy, not the mode key.
     QTextEdit::keyPressEvent(e);
-    if (e->key() == Qt::Key_Insert)
+    if (e->key() == Qt::Key_Insert && !(e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)))
         emit insertKeyPressed();
+}
+
+bool monQTextEdit::canInsertFromMimeData(const QMimeData *source) const
+{
+    return source->hasText() || source->hasHtml();
+}
+
+void monQTextEdit::insertFromMimeData(const QMimeData *source)
+{
+    // The rich text that QTextEdit would take is refused: only its text comes in.
+    const QString texte = texteColle(source);
+    if (!texte.isEmpty())
+        insertPlainText(texte);
 }

@@ -29,6 +29,8 @@ constexpr std::array<std::pair<int, int>, 9> weightScales = {{
 
 const int defaultFileWeight = 50;
 const int defaultPointSize = 14;
+// The largest size that the toolkit's font dialog accepts.
+const int maxPointSize = 512;
 
 // The file is written in UTF-8; a file that is not valid UTF-8 comes from an
 // 8-bit system and is read as ISO 8859-1, so that an accented folder survives.
@@ -120,7 +122,7 @@ Preferences parse(const QByteArray &bytes, const Preferences &fallback)
 
     bool ok = false;
     int pointSize = numberOnLine(lines, 3, &ok);
-    if (!ok || pointSize < 1 || pointSize > 200)
+    if (!ok || pointSize < 1 || pointSize > maxPointSize)
         pointSize = fallback.font.pointSize() > 0 ? fallback.font.pointSize() : defaultPointSize;
 
     int fileWeight = numberOnLine(lines, 4, &ok);

@@ -21,9 +21,10 @@ struct Preferences
 QFont defaultFont();
 
 // The preferences that the bytes of a file hold. A value that is missing or
-// unusable (not a number, a point size outside 1-200, a weight outside 0-99, an
-// empty family or folder) is taken from fallback, so that a damaged file still
-// gives a usable font. A font read from the file has no fixed pitch.
+// unusable (not a number, a point size outside 1-512, the font dialog's range, a
+// weight outside 0-99, an empty family or folder) is taken from fallback, so that
+// a damaged file still gives a usable font. A font read from the file has no
+// fixed pitch.
 Preferences parse(const QByteArray &bytes, const Preferences &fallback);
 
 // The seven lines of the file for font and folder, UTF-8 encoded.

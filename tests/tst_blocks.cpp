@@ -204,23 +204,31 @@ void TestBlocks::table_data()
     QTest::addColumn<bool>("bordure");
     QTest::addColumn<QString>("attendu");
     QTest::addColumn<int>("curseur");
+    QTest::addColumn<QString>("frappe"); // keys typed as the dialog opens, \t for Tab
 
     QTest::newRow("accepted unchanged: 3 x 3 with a border")
-        << QString() << 0 << 0 << 0 << 0 << true << "\n" + table3x3 << table3x3.size() + 1;
-    QTest::newRow("1 x 1 without a border")
-        << QString() << 0 << 0 << 1 << 1 << false << "\n" + table1x1 << table1x1.size() + 1;
-    QTest::newRow("2 x 2 with a border")
-        << QString() << 0 << 0 << 2 << 2 << true << "\n" + table2x2 << table2x2.size() + 1;
+        << QString() << 0 << 0 << 0 << 0 << true << "\n" + table3x3 << table3x3.size() + 1
+        << QString();
+    QTest::newRow("1 x 1 without a border") << QString() << 0 << 0 << 1 << 1 << false
+                                            << "\n" + table1x1 << table1x1.size() + 1 << QString();
+    QTest::newRow("2 x 2 with a border") << QString() << 0 << 0 << 2 << 2 << true << "\n" + table2x2
+                                         << table2x2.size() + 1 << QString();
     QTest::newRow("cursor in the middle of abcdef")
         << "abcdef" << 3 << 3 << 1 << 1 << false << "abc\n" + table1x1 + "def"
-        << 4 + table1x1.size();
-    QTest::newRow("selected word kept") << "un Titre ici" << 3 << 8 << 1 << 1 << false
-                                        << "un Titre\n" + table1x1 + " ici" << 9 + table1x1.size();
+        << 4 + table1x1.size() << QString();
+    QTest::newRow("selected word kept")
+        << "un Titre ici" << 3 << 8 << 1 << 1 << false << "un Titre\n" + table1x1 + " ici"
+        << 9 + table1x1.size() << QString();
     QTest::newRow("start of an empty line: an empty line above")
         << "ligne\n\nsuite" << 6 << 6 << 1 << 1 << false << "ligne\n\n" + table1x1 + "\nsuite"
-        << 7 + table1x1.size();
+        << 7 + table1x1.size() << QString();
     QTest::newRow("dialog accepted at the end of a line")
-        << "fin" << 3 << 3 << 2 << 2 << true << "fin\n" + table2x2 << 4 + table2x2.size();
+        << "fin" << 3 << 3 << 2 << 2 << true << "fin\n" + table2x2 << 4 + table2x2.size()
+        << QString();
+    // Each number is typed over, not beside the value the field opens with.
+    QTest::newRow("numbers typed as the dialog opens")
+        << QString() << 0 << 0 << 0 << 0 << true << "\n" + table2x2 << table2x2.size() + 1
+        << "2\t2";
 }
 
 void TestBlocks::table()
@@ -233,6 +241,7 @@ void TestBlocks::table()
     QFETCH(bool, bordure);
     QFETCH(QString, attendu);
     QFETCH(int, curseur);
+    QFETCH(QString, frappe);
 
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
@@ -241,6 +250,10 @@ void TestBlocks::table()
 
     ModalScript script;
     script.then([=](QWidget *dialog) {
+        for (const QChar c : frappe) {
+            QTRY_VERIFY(dialog->focusWidget());
+            QTest::keyClick(dialog->focusWidget(), c.toLatin1());
+        }
         if (lignes > 0) {
             dialog->findChild<QSpinBox *>(QStringLiteral("spbNumLignes"))->setValue(lignes);
             dialog->findChild<QSpinBox *>(QStringLiteral("spbNumCols"))->setValue(colonnes);

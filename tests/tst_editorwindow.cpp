@@ -9,10 +9,12 @@
 #include <QDir>
 #include <QFontDialog>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -20,6 +22,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+
+#include <memory>
 
 using namespace TestSupport;
 
@@ -41,16 +45,23 @@ private slots:
     void editShortcutsAct();
     void enablingFollowsEditingWidget();
     void insertKeySwitchesOverwrite();
+    void modifiedInsertKeepsMode_data();
+    void modifiedInsertKeepsMode();
     void viewToggles_data();
     void viewToggles();
     void statusBarMessages();
+    void positionLabel_data();
+    void positionLabel();
     void fontDialogAccepted();
     void fontDialogCancelled();
+    void pastedRichTextArrivesPlain_data();
     void pastedRichTextArrivesPlain();
     void alignmentGroupIsExclusive();
     void windowSizeFollowsScreen_data();
     void windowSizeFollowsScreen();
     void eventLoopResultIsExitStatus();
+    void qtTextsInFrench_data();
+    void qtTextsInFrench();
 };
 
 void TestEditorWindow::initTestCase()
@@ -79,6 +90,12 @@ void TestEditorWindow::startupState()
     QCOMPARE(w.labelAlignement()->text(), QStringLiteral("Gauche"));
     QCOMPARE(w.labelInsertion()->text(), QStringLiteral("INS"));
     QCOMPARE(w.labelModif()->text(), QString(21, QLatin1Char(' ')));
+    // Left to right: position, alignment, mode, modified mark.
+    auto *position = f.window->statusBar()->findChild<QLabel *>(QStringLiteral("labelPosition"));
+    QVERIFY(position);
+    QCOMPARE(position->text(), QStringLiteral("Ligne 1, col. 1"));
+    QVERIFY(position->x() < w.labelAlignement()->x());
+    QVERIFY(w.labelAlignement()->x() < w.labelInsertion()->x());
     QVERIFY(!w.textEdit()->overwriteMode());
     QVERIFY(!w.textEdit()->acceptRichText());
 
@@ -234,13 +251,15 @@ void TestEditorWindow::shortcutsTriggerActions_data()
            {"Ctrl+Alt+N", "blancInsecAct"},  {"Ctrl+Alt+1", "titre1Act"},
            {"Ctrl+Alt+2", "titre2Act"},      {"Ctrl+Alt+3", "titre3Act"},
            {"Ctrl+Alt+4", "titre4Act"},      {"Ctrl+Alt+5", "titre5Act"},
-           {"Ctrl+Alt+6", "titre6Act"},      {"Shift+Alt+L", "listeSimpleAct"},
+           {"Ctrl+Alt+6", "titre6Act"},      {"Ctrl+Alt+&", "titre1Act"},
+           {"Ctrl+Alt+é", "titre2Act"},      {"Ctrl+Alt+\"", "titre3Act"},
+           {"Ctrl+Alt+'", "titre4Act"},      {"Ctrl+Alt+(", "titre5Act"},
+           {"Ctrl+Alt+-", "titre6Act"},      {"Shift+Alt+L", "listeSimpleAct"},
            {"Shift+Alt+O", "listeOrdoAct"},  {"Shift+Alt+E", "elemListeAct"},
            {"Ctrl+Alt+T", "tableauxAct"},    {"F1", "aideAct"},
            {"Ctrl+Q", "fileQuitAct"}};
     for (const auto &row : table)
-        QTest::newRow(row.first) << QString::fromLatin1(row.first)
-                                 << QString::fromLatin1(row.second);
+        QTest::newRow(row.first) << QString::fromUtf8(row.first) << QString::fromLatin1(row.second);
 }
 
 // Keys typed into the editing widget reach the action of the menus and toolbars.
@@ -353,6 +372,36 @@ void TestEditorWindow::insertKeySwitchesOverwrite()
     QCOMPARE(spy.count(), 2);
 }
 
+void TestEditorWindow::modifiedInsertKeepsMode_data()
+{
+    QTest::addColumn<int>("modifier");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Shift+Insert pastes") << int(Qt::ShiftModifier) << "colléXYabcd";
+    QTest::newRow("Ctrl+Insert copies") << int(Qt::ControlModifier) << "XYabcd";
+}
+
+// Shift+Insert and Ctrl+Insert are paste and copy: the letters typed next are
+// inserted, not written over the text.
+void TestEditorWindow::modifiedInsertKeepsMode()
+{
+    QFETCH(int, modifier);
+    QFETCH(QString, text);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    QSignalSpy spy(edit, &monQTextEdit::insertKeyPressed);
+    QApplication::clipboard()->setText(QStringLiteral("collé"));
+    edit->setPlainText(QStringLiteral("abcd"));
+    edit->moveCursor(QTextCursor::Start);
+
+    QTest::keyClick(edit, Qt::Key_Insert, Qt::KeyboardModifiers(modifier));
+    QTest::keyClicks(edit, QStringLiteral("XY"));
+    QCOMPARE(edit->toPlainText(), text);
+    QCOMPARE(spy.count(), 0);
+    QVERIFY(!edit->overwriteMode());
+    QCOMPARE(w.labelInsertion()->text(), QStringLiteral("INS"));
+}
+
 void TestEditorWindow::viewToggles_data()
 {
     QTest::addColumn<QString>("actionName");
@@ -393,6 +442,50 @@ void TestEditorWindow::statusBarMessages()
     QCOMPARE(toggled.window->statusBar()->currentMessage(), QStringLiteral("Prêt."));
     QTRY_COMPARE_WITH_TIMEOUT(plain.window->statusBar()->currentMessage(), QString(), 4000);
     QCOMPARE(toggled.window->statusBar()->currentMessage(), QStringLiteral("Prêt."));
+}
+
+void TestEditorWindow::positionLabel_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("column");
+    const QString lines = QStringLiteral("un\ndeux\ntrois mots");
+    QTest::newRow("start") << lines << 0 << 1 << 1;
+    QTest::newRow("end of the first line") << lines << 2 << 1 << 3;
+    QTest::newRow("start of the second line") << lines << 3 << 2 << 1;
+    QTest::newRow("inside the third line") << lines << 12 << 3 << 5;
+    QTest::newRow("end of the text") << lines << int(lines.size()) << 3 << 11;
+    QTest::newRow("line 1000") << QString(999, QLatin1Char('\n')) + "abc" << 1001 << 1000 << 3;
+}
+
+// The status bar says where the cursor is, lines and columns counted from 1, as the
+// cursor moves and when the text is replaced.
+void TestEditorWindow::positionLabel()
+{
+    QFETCH(QString, text);
+    QFETCH(int, position);
+    QFETCH(int, line);
+    QFETCH(int, column);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    auto *shown = f.window->statusBar()->findChild<QLabel *>(QStringLiteral("labelPosition"));
+    QVERIFY(shown);
+    const auto label
+        = [](int l, int c) { return QStringLiteral("Ligne %1, col. %2").arg(l).arg(c); };
+    w.textEdit()->setPlainText(text);
+    w.textEdit()->moveCursor(QTextCursor::End);
+    QTextCursor cursor = w.textEdit()->textCursor();
+    cursor.setPosition(position);
+    w.textEdit()->setTextCursor(cursor);
+    QCOMPARE(shown->text(), label(line, column));
+
+    // Typing moves it; a new document starts again at the top.
+    QTest::keyClicks(w.textEdit(), QStringLiteral("xy"));
+    QCOMPARE(shown->text(), label(line, column + 2));
+    w.textEdit()->document()->setModified(false);
+    action(f.window, "fileNewAct")->trigger();
+    QCOMPARE(shown->text(), label(1, 1));
 }
 
 void TestEditorWindow::fontDialogAccepted()
@@ -438,16 +531,39 @@ void TestEditorWindow::fontDialogCancelled()
     QVERIFY(!w.optionsModifiees());
 }
 
+void TestEditorWindow::pastedRichTextArrivesPlain_data()
+{
+    QTest::addColumn<QString>("html"); // null: none on the clipboard
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("pasted");
+    const QString image(QChar::ObjectReplacementCharacter);
+    QTest::newRow("HTML and its text") << "<b>gras</b> et <i>penché</i>"
+                                       << "gras et penché"
+                                       << "gras et penché";
+    QTest::newRow("HTML alone gives its text")
+        << "<b>gras</b> et <i>penché</i>" << QString() << "gras et penché";
+    QTest::newRow("image dropped from the text") << QString() << "avant" + image + "après"
+                                                 << "avantaprès";
+    QTest::newRow("image dropped from HTML alone")
+        << "<p>avant<img src=\"x.png\">après</p>" << QString() << "avantaprès";
+}
+
+// Only text comes in, never formats; an image copied with it leaves nothing.
 void TestEditorWindow::pastedRichTextArrivesPlain()
 {
+    QFETCH(QString, html);
+    QFETCH(QString, text);
+    QFETCH(QString, pasted);
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
     auto *mime = new QMimeData;
-    mime->setHtml(QStringLiteral("<b>gras</b> et <i>penché</i>"));
-    mime->setText(QStringLiteral("gras et penché"));
+    if (!html.isNull())
+        mime->setHtml(html);
+    if (!text.isNull())
+        mime->setText(text);
     QApplication::clipboard()->setMimeData(mime);
     action(f.window, "editPasteAct")->trigger();
-    QCOMPARE(w.textEdit()->toPlainText(), QStringLiteral("gras et penché"));
+    QCOMPARE(w.textEdit()->toPlainText(), pasted);
     QTextCursor cursor(w.textEdit()->document());
     cursor.setPosition(2);
     QCOMPARE(cursor.charFormat().fontWeight(), int(QFont::Normal));
@@ -509,6 +625,69 @@ void TestEditorWindow::eventLoopResultIsExitStatus()
     QVERIFY(quitOnLast);
     QVERIFY(!window->isVisible());
     delete window;
+}
+
+void TestEditorWindow::qtTextsInFrench_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("open dialog") << "Annuler";
+    QTest::newRow("font dialog") << "Choisir une police";
+    QTest::newRow("context menu") << "Co&ller\tCtrl+V";
+    QTest::newRow("What's This") << "Qu'est-ce que c'est ?";
+    QTest::newRow("key names") << "Alt+Maj+L";
+}
+
+// Marlisse speaks French: on a German desktop the toolkit's own texts are French
+// too. Each row runs in a child process started on a German desktop.
+void TestEditorWindow::qtTextsInFrench()
+{
+    QFETCH(QString, text);
+    if (!inScreenChild()) {
+        const char *const variables[] = {"LC_ALL", "LANG", "LANGUAGE"};
+        QList<QByteArray> saved;
+        for (const char *name : variables) {
+            saved << qgetenv(name);
+            qputenv(name, QByteArrayLiteral("de_DE.UTF-8"));
+        }
+        const QString failure = runOnScreen(QSize(1024, 768), QStringLiteral("qtTextsInFrench"));
+        for (int i = 0; i < saved.size(); ++i) {
+            if (saved.at(i).isNull())
+                qunsetenv(variables[i]);
+            else
+                qputenv(variables[i], saved.at(i));
+        }
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        return;
+    }
+    QCOMPARE(QLocale::system().language(), QLocale::German);
+    QVERIFY(installQtFrenchTranslation());
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString row = QString::fromLatin1(QTest::currentDataTag());
+    QStringList seen;
+    const auto buttonsAndTitle = [&seen](QWidget *modal) {
+        seen << modal->windowTitle();
+        for (const QPushButton *button : modal->findChildren<QPushButton *>())
+            seen << button->text();
+        qobject_cast<QDialog *>(modal)->reject();
+    };
+    if (row == QLatin1String("open dialog")) {
+        whenModalShows(buttonsAndTitle);
+        action(f.window, "fileOpenAct")->trigger();
+    } else if (row == QLatin1String("font dialog")) {
+        whenModalShows(buttonsAndTitle);
+        action(f.window, "policeEditeurAct")->trigger();
+    } else if (row == QLatin1String("context menu")) {
+        std::unique_ptr<QMenu> menu(w.textEdit()->createStandardContextMenu());
+        for (const QAction *entry : menu->actions())
+            seen << entry->text();
+    } else if (row == QLatin1String("What's This")) {
+        for (const QAction *button : w.toolBar()->actions())
+            seen << button->text();
+    } else {
+        seen << action(f.window, "listeSimpleAct")->shortcut().toString(QKeySequence::NativeText);
+    }
+    QVERIFY2(seen.contains(text), qPrintable(seen.join(QLatin1String(" | "))));
 }
 
 QTEST_MAIN(TestEditorWindow)

@@ -197,7 +197,12 @@ void TestPreferences::parse_data()
                                        << "Serif" << 14 << normal << false << "/x";
     QTest::newRow("size 0") << h + "Serif\n0\n50\n0\n/x\n"
                             << "Serif" << 14 << normal << false << "/x";
-    QTest::newRow("size 201") << h + "Serif\n201\n50\n0\n/x\n"
+    // The font dialog offers sizes up to 512 points.
+    QTest::newRow("size 201 kept") << h + "Serif\n201\n50\n0\n/x\n"
+                                   << "Serif" << 201 << normal << false << "/x";
+    QTest::newRow("size 512 kept") << h + "Serif\n512\n50\n0\n/x\n"
+                                   << "Serif" << 512 << normal << false << "/x";
+    QTest::newRow("size 513") << h + "Serif\n513\n50\n0\n/x\n"
                               << "Serif" << 14 << normal << false << "/x";
     QTest::newRow("size 1 and 200 kept") << h + "Serif\n200\n50\n0\n/x\n"
                                          << "Serif" << 200 << normal << false << "/x";
@@ -283,6 +288,8 @@ void TestPreferences::roundTrip_data()
         << QByteArray("Courier New\n12\n75\n1\n");
     QTest::newRow("normal upright") << "DejaVu Sans Mono" << 9 << false << false << "a"
                                     << QByteArray("DejaVu Sans Mono\n9\n50\n0\n");
+    QTest::newRow("300 points") << "DejaVu Serif" << 300 << false << false << "b"
+                                << QByteArray("DejaVu Serif\n300\n50\n0\n");
 }
 
 // What one run writes at closing, the next run reads back: family, size, weight,

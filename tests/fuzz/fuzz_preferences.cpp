@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const Preferences fallback {defaultFont(), QStringLiteral("/dossier/par défaut")};
     const Preferences read = parse(bytes, fallback);
 
-    FUZZ_CHECK(read.font.pointSize() >= 1 && read.font.pointSize() <= 200, "size %d",
+    FUZZ_CHECK(read.font.pointSize() >= 1 && read.font.pointSize() <= 512, "size %d",
                read.font.pointSize());
     FUZZ_CHECK(!read.font.family().isEmpty(), "empty family");
     FUZZ_CHECK(!read.folder.isEmpty(), "empty folder");
