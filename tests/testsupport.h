@@ -99,6 +99,9 @@ QAction *action(QWidget *window, const QString &name);
 QByteArray readBytes(const QString &path);
 bool writeBytes(const QString &path, const QByteArray &bytes);
 
+// The user data folder of this test process, fresh and its own.
+QString dataFolder();
+
 // True in a child started by runOnScreen.
 bool inScreenChild();
 
