@@ -10,6 +10,9 @@ int main(int argc, char **argv)
     registerMarlisseImages();
 
     QApplication app(argc, argv);
+    // Names the user's data folder (~/.local/share/marlisse), where the recovery
+    // journals live.
+    QCoreApplication::setApplicationName(QStringLiteral("marlisse"));
 
     // The toolkit's own dialogs and buttons speak the desktop's language; the
     // program's texts are French as written.

@@ -1,6 +1,7 @@
 #include "kaltextedit.h"
 
 #include "highlighterhtml.h"
+#include "journalrecuperation.h"
 #include "lisorel.h"
 #include "montextedit.h"
 
@@ -50,6 +51,7 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     , standalone(standalone)
     , isHtml(true)
     , optionsModifiees(false)
+    , journal(nullptr)
 {
     programDir = folderOfProgram(programPath);
     helpDir = programDir + QLatin1String("/AideMarlisse");
@@ -107,6 +109,7 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     connect(textEdit->document(), &QTextDocument::modificationChanged, this,
             &KalTextEdit::slotMaJStatusBarreInfoModif);
     connect(textEdit, &monQTextEdit::insertKeyPressed, this, &KalTextEdit::slotInsertRewrite);
+    demarreJournal();
 
     textEdit->setFocus();
     setCentralWidget(textEdit);
@@ -123,6 +126,9 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
 
 KalTextEdit::~KalTextEdit()
 {
+    // Its last write reads the document and the members: it goes first.
+    delete journal;
+    journal = nullptr;
     if (browser) {
         delete browser;
         browser = nullptr;

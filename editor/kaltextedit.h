@@ -11,6 +11,7 @@ class QLabel;
 class QMenu;
 class QToolBar;
 class HighlighterHtml;
+class JournalRecuperation;
 class Lisorel;
 class monQTextEdit;
 
@@ -112,6 +113,13 @@ private:
     bool litOptions();
     bool ecritOptions();
     bool demandeSauvegardeFermeture();
+
+    // The document's encoding, by name; false for a name that is not known.
+    QString documentEncodingName() const;
+    bool setDocumentEncodingName(const QString &name);
+
+    // Recovery journal.
+    void demarreJournal();
 
     // Tag engine.
     bool aSelection() const;
@@ -215,6 +223,7 @@ private:
     bool standalone;
     bool isHtml;
     bool optionsModifiees;
+    JournalRecuperation *journal;
 
     friend class KalTextEditTestAccess;
 };

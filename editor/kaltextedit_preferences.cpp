@@ -3,6 +3,7 @@
 #include "kaltextedit.h"
 
 #include "boitesmessage.h"
+#include "journalrecuperation.h"
 #include "montextedit.h"
 #include "preferencesfile.h"
 
@@ -76,6 +77,8 @@ void KalTextEdit::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // Saved, or dropped with "Non": nothing is left to recover.
+    journal->supprime();
     emit FermetureTextEdit(nullptr);
     emit fermetureMarlisse();
     event->accept();
