@@ -25,6 +25,8 @@ int main(int argc, char **argv)
     const QString fileName;
     const QString programPath = QString::fromLocal8Bit(argv[0]);
     auto *window = new MarlisseApp(appName, fileName, programPath);
+    // Asked from the event loop, over the window already on screen.
+    QMetaObject::invokeMethod(window, &KalTextEdit::proposeRecuperation, Qt::QueuedConnection);
 
     const int result = QApplication::exec();
     if (result == 0)

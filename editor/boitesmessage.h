@@ -64,3 +64,25 @@ inline bool questionOuiNon(QWidget *parent, QMessageBox::Icon icon, const QStrin
     box.exec();
     return box.clickedButton() == oui;
 }
+
+// A question box with "Oui" (the default, Return) and "Non", for a question whose
+// "Non" destroys something: Escape or closing the box answers neither
+// (Reponse::Annuler), so that a key pressed out of habit loses nothing.
+inline Reponse questionOuiNonDifferable(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton *oui = box.addButton(QStringLiteral("Oui"), QMessageBox::ActionRole);
+    QPushButton *non = box.addButton(QStringLiteral("Non"), QMessageBox::ActionRole);
+    // The box needs an escape button to let Escape and its frame close it.
+    QPushButton *plusTard = box.addButton(QMessageBox::Cancel);
+    plusTard->hide();
+    box.setDefaultButton(oui);
+    box.setEscapeButton(plusTard);
+    box.exec();
+    if (box.clickedButton() == oui)
+        return Reponse::Oui;
+    if (box.clickedButton() == non)
+        return Reponse::Non;
+    return Reponse::Annuler;
+}

@@ -12,6 +12,7 @@ class QMenu;
 class QToolBar;
 class HighlighterHtml;
 class JournalRecuperation;
+struct DocumentRecupere;
 class Lisorel;
 class monQTextEdit;
 
@@ -27,6 +28,10 @@ public:
     KalTextEdit(const QString &appName, const QString &fileName, bool standalone,
                 const QString &programPath, QString version);
     ~KalTextEdit() override;
+
+    // Offers back, one after the other, the texts that programs which died left
+    // unsaved. Called once the window is shown, never by the constructor.
+    void proposeRecuperation();
 
 signals:
     void FermetureTextEdit(KalTextEdit *Addr);
@@ -120,6 +125,7 @@ private:
 
     // Recovery journal.
     void demarreJournal();
+    bool restaure(const DocumentRecupere &document);
 
     // Tag engine.
     bool aSelection() const;
