@@ -29,8 +29,9 @@ constexpr qint64 tailleMaxJournal = 160 * 1024 * 1024;
 const QLatin1String suffixeJournal(".journal");
 const QLatin1String suffixeVerrou(".lock");
 
-// A lock that only a dead program lets go: QLockFile would also take one after
-// thirty seconds by default, from a window that has been open for longer.
+// A lock that only a dead program lets go. Where the file system has no native
+// locks (some network file systems), QLockFile would by default also take one
+// older than thirty seconds, from a window that has been open for longer.
 std::unique_ptr<QLockFile> verrouDe(const QString &chemin)
 {
     auto verrou = std::make_unique<QLockFile>(chemin);
@@ -232,7 +233,13 @@ void JournalRecuperation::modificationChangee(bool modifie)
 
 void JournalRecuperation::ecrit()
 {
-    if (!aEcrire || !actif() || !document->isModified())
+    // Replacing a modified text by an empty one leaves the document unmodified
+    // without saying so: what the journal holds was dropped.
+    if (!document->isModified()) {
+        supprime();
+        return;
+    }
+    if (!aEcrire || !actif())
         return;
     aEcrire = false;
     DocumentRecupere etat;
@@ -281,6 +288,11 @@ void JournalRecuperation::termine()
         minuterie.stop();
         ecrit();
     }
+    attend();
+}
+
+void JournalRecuperation::attend()
+{
     travailleur.waitForDone();
 }
 
@@ -337,7 +349,7 @@ bool JournalRecuperation::retire(JournalAbandonne &journal)
 void JournalRecuperation::adopte(JournalAbandonne &&journal)
 {
     supprime();
-    travailleur.waitForDone();
+    attend();
     verrou = std::move(journal.verrou);
     cheminJournal = journal.chemin;
     derniereModification = journal.document.derniereModification.toMSecsSinceEpoch();

@@ -95,6 +95,8 @@ public:
     void supprime();
     // Writes what is not yet written and waits until it is on disk.
     void termine();
+    // Waits until the writes and removals already asked for are done.
+    void attend();
 
     // The journals that no running program holds, readable ones newest first,
     // each locked. Locks left by programs that died with nothing to keep are

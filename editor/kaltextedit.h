@@ -125,6 +125,7 @@ private:
 
     // Recovery journal.
     void demarreJournal();
+    void texteRemplace();
     bool restaure(const DocumentRecupere &document);
 
     // Tag engine.

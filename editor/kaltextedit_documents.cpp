@@ -53,6 +53,7 @@ void KalTextEdit::slotFileNew()
         return;
 
     textEdit->setPlainText(QString());
+    texteRemplace();
     currentFile.clear();
     isHtml = true;
     activeCommandesHtml(true);
@@ -126,6 +127,7 @@ bool KalTextEdit::loadFile(QString fileName)
     QString text = DocumentCodec::decodeDocument(bytes);
     bytes = QByteArray(); // a large file is not kept twice while it is shown
     textEdit->setPlainText(text);
+    texteRemplace();
     return true;
 }
 

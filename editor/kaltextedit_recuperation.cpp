@@ -70,6 +70,15 @@ void KalTextEdit::demarreJournal()
     journal->demarre();
 }
 
+// The text was replaced by a new one, not modified. QTextEdit does not always
+// say so: an empty text put in place of another leaves the document unmodified
+// after announcing it modified. The status bar and the journal are told here.
+void KalTextEdit::texteRemplace()
+{
+    slotMaJStatusBarreInfoModif(textEdit->document()->isModified());
+    journal->supprime();
+}
+
 void KalTextEdit::proposeRecuperation()
 {
     // A window without a journal of its own could not keep the text it takes
