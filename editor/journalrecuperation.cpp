@@ -1,5 +1,7 @@
 #include "journalrecuperation.h"
 
+#include "ecriturecomplete.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDataStream>
@@ -8,7 +10,6 @@
 #include <QFileInfo>
 #include <QIODevice>
 #include <QLockFile>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextDocument>
 #include <QUuid>
@@ -42,25 +43,6 @@ std::unique_ptr<QLockFile> verrouDe(const QString &chemin)
 QString verrouDuJournal(const QString &journal)
 {
     return journal.left(journal.size() - suffixeJournal.size()) + suffixeVerrou;
-}
-
-// Runs on the worker thread.
-bool ecritFichier(const QString &chemin, const QByteArray &octets, QString *raison)
-{
-    QSaveFile fichier(chemin);
-    bool ecrit = fichier.open(QIODevice::WriteOnly);
-    // A write cut short (a full disk) reports no error; the next one says why.
-    qint64 fait = 0;
-    while (ecrit && fait < octets.size()) {
-        const qint64 taille = fichier.write(octets.constData() + fait, octets.size() - fait);
-        ecrit = taille > 0;
-        fait += taille;
-    }
-    // flush() first: commit() does not see a failure of the last buffered write.
-    ecrit = ecrit && fichier.flush() && fichier.commit();
-    if (!ecrit)
-        *raison = fichier.errorString();
-    return ecrit;
 }
 
 FormatJournal::Etat litFichier(const QString &chemin, DocumentRecupere *document)
@@ -254,7 +236,7 @@ void JournalRecuperation::ecrit()
             return;
         etat.texte.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
         QString raison;
-        const bool ecrit = ecritFichier(destination, FormatJournal::ecrit(etat), &raison);
+        const bool ecrit = ecritureComplete(destination, FormatJournal::ecrit(etat), &raison);
         // The window waits for this thread before it goes: it is there to hear.
         QMetaObject::invokeMethod(
             this,

@@ -3,6 +3,7 @@
 #include "kaltextedit.h"
 
 #include "boitesmessage.h"
+#include "ecriturecomplete.h"
 #include "journalrecuperation.h"
 #include "montextedit.h"
 #include "preferencesfile.h"
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QSaveFile>
 
 namespace {
 
@@ -54,14 +54,7 @@ bool KalTextEdit::ecritOptions()
     if (existing.exists() && !existing.isFile())
         return false;
     // Put in place only once complete: a failed write keeps the previous file.
-    QSaveFile file(optionsFile);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = PreferencesFile::format(editorFont, currentDir);
-    // flush() first: commit() does not see a failure of the last buffered write.
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return false;
-    return file.commit();
+    return ecritureComplete(optionsFile, PreferencesFile::format(editorFont, currentDir));
 }
 
 void KalTextEdit::closeEvent(QCloseEvent *event)
