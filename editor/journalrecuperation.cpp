@@ -164,7 +164,7 @@ bool JournalRecuperation::demarre()
 {
     const QString dossierJournaux = dossier();
     if (dossierJournaux.isEmpty() || !QDir().mkpath(dossierJournaux)) {
-        signaleEchec(QStringLiteral("Récupération désactivée : le dossier %1 ne peut pas être "
+        signaleEchec(QStringLiteral("Récupération désactivée\u00a0: le dossier %1 ne peut pas être "
                                     "créé.")
                          .arg(QDir::toNativeSeparators(dossierJournaux)));
         return false;
@@ -173,7 +173,7 @@ bool JournalRecuperation::demarre()
         = dossierJournaux + QLatin1Char('/') + QUuid::createUuid().toString(QUuid::WithoutBraces);
     auto verrouFenetre = verrouDe(nom + suffixeVerrou);
     if (!verrouFenetre->tryLock(0)) {
-        signaleEchec(QStringLiteral("Récupération désactivée : impossible d'écrire dans le "
+        signaleEchec(QStringLiteral("Récupération désactivée\u00a0: impossible d'écrire dans le "
                                     "dossier %1.")
                          .arg(QDir::toNativeSeparators(dossierJournaux)));
         return false;
@@ -244,7 +244,7 @@ void JournalRecuperation::ecrit()
                 if (ecrit) {
                     emit journalEcrit();
                 } else {
-                    signaleEchec(QStringLiteral("Récupération interrompue : le journal %1 ne peut "
+                    signaleEchec(QStringLiteral("Récupération interrompue\u00a0: le journal %1 ne peut "
                                                 "pas être écrit (%2).")
                                      .arg(QDir::toNativeSeparators(destination), raison));
                 }
