@@ -45,10 +45,10 @@ Q_DECLARE_METATYPE(Verrou)
 namespace {
 
 QByteArray journal(const QString &texte, const QString &fichier = QString(), bool html = true,
-                   qint64 quand = 1700000000000)
+                   qint64 quand = 1700000000000, const QString &codage = "ISO 8859-1")
 {
-    return FormatJournal::ecrit({texte, fichier, html, QStringLiteral("ISO 8859-1"),
-                                 QDateTime::fromMSecsSinceEpoch(quand, Qt::UTC)});
+    return FormatJournal::ecrit(
+        {texte, fichier, html, codage, QDateTime::fromMSecsSinceEpoch(quand, Qt::UTC)});
 }
 
 // A journal as a program left it. The lock returned for Verrou::Vivant, held by
@@ -165,11 +165,14 @@ void TestRecovery::offeredAtStart_data()
     QTest::addColumn<QString>("answer");
     QTest::addColumn<bool>("restored");
     QTest::addColumn<bool>("remains");
-    QTest::newRow("dead program, Oui") << Verrou::Mort << "Oui" << true << true;
-    QTest::newRow("no lock, Oui") << Verrou::Aucun << "Oui" << true << true;
-    QTest::newRow("dead program, Non") << Verrou::Mort << "Non" << false << false;
-    QTest::newRow("dead program, Escape") << Verrou::Mort << "Escape" << false << true;
-    QTest::newRow("live program") << Verrou::Vivant << "" << false << true;
+    QTest::addColumn<QString>("codage");
+    const QString latin1 = QStringLiteral("ISO 8859-1");
+    QTest::newRow("dead program, Oui") << Verrou::Mort << "Oui" << true << true << latin1;
+    QTest::newRow("no lock, Oui") << Verrou::Aucun << "Oui" << true << true << latin1;
+    QTest::newRow("unknown encoding, Oui") << Verrou::Mort << "Oui" << true << true << "X-inconnu";
+    QTest::newRow("dead program, Non") << Verrou::Mort << "Non" << false << false << latin1;
+    QTest::newRow("dead program, Escape") << Verrou::Mort << "Escape" << false << true << latin1;
+    QTest::newRow("live program") << Verrou::Vivant << "" << false << true << latin1;
 }
 
 void TestRecovery::offeredAtStart()
@@ -178,13 +181,16 @@ void TestRecovery::offeredAtStart()
     QFETCH(QString, answer);
     QFETCH(bool, restored);
     QFETCH(bool, remains);
+    QFETCH(QString, codage);
+    const QString latin1 = QStringLiteral("ISO 8859-1");
     // A plain text whose file was deleted since, with characters that a plain-text
     // copy or UTF-8 would change.
     QTemporaryDir docs;
     const QString notes = docs.filePath(QStringLiteral("notes.txt"));
     const QString texte = QStringLiteral("première\u00a0!\u2028\tsuite\n\n")
         + QString::fromUcs4(U"\U0001F600") + QChar(0xd800);
-    const auto vivant = plante(QStringLiteral("laisse"), journal(texte, notes, false), verrou);
+    const auto vivant = plante(QStringLiteral("laisse"),
+                               journal(texte, notes, false, 1700000000000, codage), verrou);
     const QString chemin = JournalRecuperation::dossier() + QLatin1String("/laisse.journal");
 
     EditorFixture f;
@@ -216,7 +222,9 @@ void TestRecovery::offeredAtStart()
     QVERIFY(!action(f.window, QStringLiteral("carGrasAct"))->isEnabled());
     QCOMPARE(w.labelAlignement()->text(), QString());
     QCOMPARE(w.labelModif()->text(), QStringLiteral(" document modifé "));
-    QCOMPARE(w.documentEncodingName(), QStringLiteral("ISO 8859-1"));
+    // A name this program does not know leaves the encoding it has, and says so.
+    QCOMPARE(w.documentEncodingName(), latin1);
+    QCOMPARE(f.window->statusBar()->currentMessage().contains(codage), codage != latin1);
     QCOMPARE(w.textEdit()->textCursor().position(), 0);
     // The window holds the journal now: another program would not offer it.
     QLockFile autre(JournalRecuperation::dossier() + QLatin1String("/laisse.lock"));
