@@ -1,6 +1,6 @@
-// Measures the editor on large documents: open, typing, save, highlighting, memory
-// and start-up, each figure beside a straightforward reference measured in the
-// same run (the rule-by-rule highlighter and the default font strategy).
+// Measures the editor on large documents: open, typing, the recovery journal,
+// save, highlighting, memory and start-up, each figure beside a straightforward reference measured
+// in the same run (the rule-by-rule highlighter and the default font strategy).
 //
 //   marlisse_bench [--runs N] [--sizes 100K,1M,5M,20M] [--replace-all]
 //
@@ -12,6 +12,7 @@
 
 #include "documentcodec.h"
 #include "htmlgenerator.h"
+#include "journalrecuperation.h"
 #include "montextedit.h"
 #include "referencehighlighter.h"
 #include "testsupport.h"
@@ -33,6 +34,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -91,9 +93,9 @@ bool fullyLaidOut(QTextDocument *document)
     return last.layout() && last.layout()->lineCount() > 0;
 }
 
-// Pumps the event loop until the document is laid out to its last block; returns
-// the time it took and, in longestStall, the longest time the loop did not answer.
-double waitForLayout(QTextDocument *document, double *longestStall)
+// Pumps the event loop until done() holds; returns the time it took and, in
+// longestStall, the longest time the loop did not answer.
+double pumpUntil(const std::function<bool()> &done, double *longestStall)
 {
     QElapsedTimer total;
     total.start();
@@ -106,13 +108,18 @@ double waitForLayout(QTextDocument *document, double *longestStall)
     QObject::connect(&tick, &QTimer::timeout, &loop, [&]() {
         stall = std::max(stall, ms(sinceTick));
         sinceTick.restart();
-        if (fullyLaidOut(document) || total.elapsed() > 120000)
+        if (done() || total.elapsed() > 120000)
             loop.quit();
     });
     tick.start();
     loop.exec();
     *longestStall = stall;
     return ms(total);
+}
+
+double waitForLayout(QTextDocument *document, double *longestStall)
+{
+    return pumpUntil([document] { return fullyLaidOut(document); }, longestStall);
 }
 
 QList<double> typingTimes(monQTextEdit *edit, int position, int count)
@@ -203,6 +210,26 @@ int runChild(qsizetype size, bool reference)
     const int characters = document->characterCount();
     r[QStringLiteral("typemid")] = median(typingTimes(edit, characters / 2, 25));
     r[QStringLiteral("typetop")] = median(typingTimes(edit, 200, 25));
+
+    // The recovery journal after one more typed character: once the character is
+    // shown, the event loop is watched until the whole text is on disk, so that
+    // the longest stall is the journal's own (the copy of the text it takes on
+    // the GUI thread), not the typing's.
+    {
+        JournalRecuperation *journal = w.journal();
+        journal->termine(); // what the typing above left to write
+        QTest::qWait(200); // and its report
+        bool written = false;
+        QObject::connect(journal, &JournalRecuperation::journalEcrit, journal,
+                         [&written] { written = true; });
+        t.restart();
+        QTest::keyClick(edit, Qt::Key_X);
+        QTest::qWait(200);
+        double journalStall = 0;
+        pumpUntil([&written] { return written; }, &journalStall);
+        r[QStringLiteral("journalstall")] = journalStall;
+        r[QStringLiteral("journalwrite")] = written ? ms(t) : -1;
+    }
 
     // One highlighting pass over the whole text, on a document without a view so
     // that only the highlighter is timed.
@@ -377,6 +404,8 @@ const Row rows[] = {
     {"stall", "open: longest event-loop stall", "ms"},
     {"typemid", "typed character, mid-document", "ms"},
     {"typetop", "typed character, near the top", "ms"},
+    {"journalstall", "journal: longest event-loop stall", "ms"},
+    {"journalwrite", "journal: on disk after a typed character", "ms"},
     {"save", "save", "ms"},
     {"identical", "save gives identical bytes (1 = yes)", ""},
     {"highlight", "full highlighting pass", "ms"},

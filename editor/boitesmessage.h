@@ -26,18 +26,20 @@ inline void information(QWidget *parent, const QString &title, const QString &te
     box.exec();
 }
 
-// A warning box with "Oui" (the default), "Non" and "Annuler", in this order on
-// every desktop; Escape or closing the box counts as "Annuler". Buttons of the
-// yes, no and reject roles are reordered by the desktop's button layout (GNOME
-// shows "Annuler, Non, Oui"): one role for all three keeps the order they were
-// added in.
-inline Reponse questionOuiNonAnnuler(QWidget *parent, const QString &title, const QString &text)
+// A box with "Oui" (the default), "Non" and "Annuler", in this order on every
+// desktop; Escape or closing the box counts as "Annuler", whose button may be
+// left off the screen. Buttons of the yes, no and reject roles are reordered by
+// the desktop's button layout (GNOME shows "Annuler, Non, Oui"): one role for
+// all three keeps the order they were added in.
+inline Reponse questionTroisReponses(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                                     const QString &text, bool annulerVisible)
 {
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
+    QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
     box.setTextFormat(Qt::PlainText);
     QPushButton *oui = box.addButton(QStringLiteral("Oui"), QMessageBox::ActionRole);
     QPushButton *non = box.addButton(QStringLiteral("Non"), QMessageBox::ActionRole);
     QPushButton *annuler = box.addButton(QStringLiteral("Annuler"), QMessageBox::ActionRole);
+    annuler->setVisible(annulerVisible);
     box.setDefaultButton(oui);
     box.setEscapeButton(annuler);
     box.exec();
@@ -46,6 +48,12 @@ inline Reponse questionOuiNonAnnuler(QWidget *parent, const QString &title, cons
     if (box.clickedButton() == non)
         return Reponse::Non;
     return Reponse::Annuler;
+}
+
+// A warning box with "Oui" (the default), "Non" and "Annuler".
+inline Reponse questionOuiNonAnnuler(QWidget *parent, const QString &title, const QString &text)
+{
+    return questionTroisReponses(parent, QMessageBox::Warning, title, text, true);
 }
 
 // A question box with a button that goes on (yes) and one that does not (no), the
@@ -63,4 +71,12 @@ inline bool questionOuiNon(QWidget *parent, QMessageBox::Icon icon, const QStrin
     box.setEscapeButton(non);
     box.exec();
     return box.clickedButton() == oui;
+}
+
+// A question box with "Oui" (the default, Return) and "Non", for a question whose
+// "Non" destroys something: Escape or closing the box answers neither
+// (Reponse::Annuler), so that a key pressed out of habit loses nothing.
+inline Reponse questionOuiNonDifferable(QWidget *parent, const QString &title, const QString &text)
+{
+    return questionTroisReponses(parent, QMessageBox::Question, title, text, false);
 }

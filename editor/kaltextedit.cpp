@@ -2,6 +2,7 @@
 
 #include "emplacements.h"
 #include "highlighterhtml.h"
+#include "journalrecuperation.h"
 #include "lisorel.h"
 #include "montextedit.h"
 
@@ -53,6 +54,7 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     , standalone(standalone)
     , isHtml(true)
     , optionsModifiees(false)
+    , journal(nullptr)
 {
     programDir = folderOfProgram(programPath);
     helpDir = Emplacements::dossierAide(programDir);
@@ -118,6 +120,7 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
             &KalTextEdit::slotMaJStatusBarreInfoModif);
     connect(textEdit, &monQTextEdit::insertKeyPressed, this, &KalTextEdit::slotInsertRewrite);
     connect(textEdit, &QTextEdit::cursorPositionChanged, this, &KalTextEdit::slotMaJPosition);
+    demarreJournal();
 
     textEdit->setFocus();
     setCentralWidget(textEdit);
@@ -134,6 +137,9 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
 
 KalTextEdit::~KalTextEdit()
 {
+    // Its last write reads the document and the members: it goes first.
+    delete journal;
+    journal = nullptr;
     if (browser) {
         delete browser;
         browser = nullptr;

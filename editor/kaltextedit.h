@@ -11,6 +11,8 @@ class QLabel;
 class QMenu;
 class QToolBar;
 class HighlighterHtml;
+class JournalRecuperation;
+struct DocumentRecupere;
 class Lisorel;
 class monQTextEdit;
 
@@ -26,6 +28,10 @@ public:
     KalTextEdit(const QString &appName, const QString &fileName, bool standalone,
                 const QString &programPath, QString version);
     ~KalTextEdit() override;
+
+    // Offers back, one after the other, the texts that programs which died left
+    // unsaved. Called once the window is shown, never by the constructor.
+    void proposeRecuperation();
 
 signals:
     void FermetureTextEdit(KalTextEdit *Addr);
@@ -116,6 +122,15 @@ private:
     bool litOptions();
     bool ecritOptions();
     bool demandeSauvegardeFermeture();
+
+    // The document's encoding, by name; false for a name that is not known.
+    QString documentEncodingName() const;
+    bool setDocumentEncodingName(const QString &name);
+
+    // Recovery journal.
+    void demarreJournal();
+    void texteRemplace();
+    bool restaure(const DocumentRecupere &document);
 
     // Tag engine.
     bool aSelection() const;
@@ -226,6 +241,7 @@ private:
     bool standalone;
     bool isHtml;
     bool optionsModifiees;
+    JournalRecuperation *journal;
 
     friend class KalTextEditTestAccess;
 };

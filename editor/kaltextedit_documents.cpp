@@ -4,6 +4,7 @@
 
 #include "boitesmessage.h"
 #include "documentcodec.h"
+#include "ecriturecomplete.h"
 #include "montextedit.h"
 
 #include <QAction>
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QToolBar>
 
 namespace {
@@ -53,6 +53,7 @@ void KalTextEdit::slotFileNew()
         return;
 
     textEdit->setPlainText(QString());
+    texteRemplace();
     currentFile.clear();
     isHtml = true;
     activeCommandesHtml(true);
@@ -126,6 +127,7 @@ bool KalTextEdit::loadFile(QString fileName)
     QString text = DocumentCodec::decodeDocument(bytes);
     bytes = QByteArray(); // a large file is not kept twice while it is shown
     textEdit->setPlainText(text);
+    texteRemplace();
     return true;
 }
 
@@ -198,27 +200,12 @@ bool KalTextEdit::saveFile(QString fileName)
             return false;
     }
 
-    // Written beside the file and put in its place only once complete, so that a
-    // failure (full disk, vanished folder) leaves the old file as it was.
     bool written = false;
     QString reason;
     {
         WaitCursor waitCursor;
-        QSaveFile file(fileName);
-        written = file.open(QIODevice::WriteOnly);
-        // A write cut short (a full disk) reports no error; the next one says why.
-        qint64 done = 0;
-        while (written && done < bytes.size()) {
-            const qint64 size = file.write(bytes.constData() + done, bytes.size() - done);
-            written = size > 0;
-            done += size;
-        }
-        // flush() before commit(): commit() does not see a failure of the last
-        // buffered write, and would put a truncated file in the old one's place.
-        written = written && file.flush() && file.commit();
-        if (!written)
-            reason = file.errorString();
-    } // an unfinished temporary file is removed here
+        written = ecritureComplete(fileName, bytes, &reason);
+    }
     if (!written) {
         avertissement(this, tr("KalTextEdit"),
                       tr("Cannot write file %1:\n%2.").arg(fileName, reason));

@@ -3,6 +3,8 @@
 #include "kaltextedit.h"
 
 #include "boitesmessage.h"
+#include "ecriturecomplete.h"
+#include "journalrecuperation.h"
 #include "montextedit.h"
 #include "preferencesfile.h"
 
@@ -11,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QSaveFile>
 
 namespace {
 
@@ -57,14 +58,7 @@ bool KalTextEdit::ecritOptions()
     if (!QDir().mkpath(existing.absolutePath()))
         return false;
     // Put in place only once complete: a failed write keeps the previous file.
-    QSaveFile file(optionsFile);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = PreferencesFile::format(editorFont, currentDir);
-    // flush() first: commit() does not see a failure of the last buffered write.
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return false;
-    return file.commit();
+    return ecritureComplete(optionsFile, PreferencesFile::format(editorFont, currentDir));
 }
 
 void KalTextEdit::closeEvent(QCloseEvent *event)
@@ -80,6 +74,8 @@ void KalTextEdit::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // Saved, or dropped with "Non": nothing is left to recover.
+    journal->supprime();
     emit FermetureTextEdit(nullptr);
     emit fermetureMarlisse();
     event->accept();

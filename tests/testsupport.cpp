@@ -24,6 +24,19 @@ const bool headless = [] {
     return true;
 }();
 
+// Each test process keeps its user data (the recovery journals) in a folder of
+// its own, made before anything asks where that data lives: no test sees the
+// journal of another, running beside it or before it, or the user's own.
+QTemporaryDir &ownDataDir()
+{
+    static QTemporaryDir folder(QDir::tempPath() + QLatin1String("/marlisse-tests-XXXXXX"));
+    return folder;
+}
+const bool ownDataFolder = [] {
+    qputenv("XDG_DATA_HOME", QFile::encodeName(ownDataDir().path()));
+    return true;
+}();
+
 // The offscreen platform warns about every top-level window it cannot size-hint.
 QtMessageHandler previousHandler = nullptr;
 void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
@@ -40,6 +53,7 @@ namespace TestSupport {
 void init()
 {
     Q_UNUSED(headless);
+    Q_UNUSED(ownDataFolder);
     // Each test program has a configuration folder of its own, where the preferences
     // of a program folder that cannot be written go: nothing reaches another test
     // program or the user's own folder.
@@ -142,6 +156,11 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QString dataFolder()
+{
+    return ownDataDir().path();
 }
 
 bool inScreenChild()

@@ -11,6 +11,7 @@
 #include <memory>
 
 class HighlighterHtml;
+class JournalRecuperation;
 class monQTextEdit;
 class QAction;
 class QLabel;
@@ -46,6 +47,8 @@ public:
     QLabel *labelModif() const { return w->labelModif; }
     QToolBar *toolBar() const { return w->toolBar; }
     QToolBar *toolBarB() const { return w->toolBarB; }
+    JournalRecuperation *journal() const { return w->journal; }
+    QString documentEncodingName() const { return w->documentEncodingName(); }
 
     bool aSelection() const { return w->aSelection(); }
     void insereBalises(const QString &o, const QString &f, int d, int l) const
@@ -98,6 +101,9 @@ QAction *action(QWidget *window, const QString &name);
 // A file's bytes, or "<cannot read>"; and a file written whole, folders made.
 QByteArray readBytes(const QString &path);
 bool writeBytes(const QString &path, const QByteArray &bytes);
+
+// The user data folder of this test process, fresh and its own.
+QString dataFolder();
 
 // True in a child started by runOnScreen.
 bool inScreenChild();

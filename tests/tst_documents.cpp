@@ -622,6 +622,7 @@ void TestDocuments::promptBeforeNewOrOpen()
 
     if (goesOn) {
         QVERIFY(!w.textEdit()->document()->isModified());
+        QCOMPARE(w.labelModif()->text().trimmed(), QString());
         if (command == QLatin1String("new")) {
             QCOMPARE(w.textEdit()->toPlainText(), QString());
             QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlisse 2.1 - Nouveau"));
