@@ -4,10 +4,10 @@
 
 #include "boitesmessage.h"
 #include "documentcodec.h"
+#include "documentfile.h"
 #include "montextedit.h"
 
 #include <QAction>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -37,10 +37,6 @@ public:
 private:
     bool active = true;
 };
-
-// The largest file opened as a document. Its text takes some fifteen times its
-// size in memory once in the editor, and no page written by hand comes near it.
-constexpr qint64 maxDocumentSize = 64 * 1024 * 1024;
 
 } // namespace
 
@@ -87,21 +83,8 @@ void KalTextEdit::slotFileOpen()
 bool KalTextEdit::loadFile(QString fileName)
 {
     WaitCursor waitCursor;
-    QFile file(fileName);
-    QByteArray bytes;
-    QString reason;
-    bool read = false;
-    // Only a regular file is a document: opening a pipe waits for a writer that
-    // may never come, and a device such as /dev/zero never ends.
-    const QFileInfo info(fileName);
-    if (info.isDir()) {
-        reason = tr("Is a directory");
-    } else if (info.exists() && !info.isFile()) {
-        reason = tr("Not a regular file");
-    } else if (!file.open(QIODevice::ReadOnly)) {
-        // The file may also have gone between the dialog and now.
-        reason = file.errorString();
-    } else if (file.size() > maxDocumentSize) {
+    DocumentFile::Reading reading = DocumentFile::read(fileName);
+    if (reading.result == DocumentFile::Result::TooLarge) {
         waitCursor.restore();
         const qint64 megabyte = 1024 * 1024;
         avertissement(
@@ -109,22 +92,18 @@ bool KalTextEdit::loadFile(QString fileName)
             QStringLiteral("Le fichier %1 est trop volumineux pour être ouvert :\nil fait %2 Mo, "
                            "la limite est de %3 Mo.")
                 .arg(fileName)
-                .arg((file.size() + megabyte - 1) / megabyte)
-                .arg(maxDocumentSize / megabyte));
+                .arg((reading.size + megabyte - 1) / megabyte)
+                .arg(DocumentFile::maxSize / megabyte));
         return false;
-    } else {
-        bytes = file.readAll();
-        read = file.error() == QFileDevice::NoError;
-        if (!read)
-            reason = file.errorString();
     }
-    if (!read) {
+    if (reading.result != DocumentFile::Result::Read) {
         waitCursor.restore();
-        avertissement(this, tr("Marlisse"), tr("Cannot read file %1:\n%2.").arg(fileName, reason));
+        avertissement(this, tr("Marlisse"),
+                      tr("Cannot read file %1:\n%2.").arg(fileName, reading.reason));
         return false;
     }
-    QString text = DocumentCodec::decodeDocument(bytes);
-    bytes = QByteArray(); // a large file is not kept twice while it is shown
+    QString text = DocumentCodec::decodeDocument(reading.bytes);
+    reading.bytes = QByteArray(); // a large file is not kept twice while it is shown
     textEdit->setPlainText(text);
     return true;
 }
