@@ -24,6 +24,9 @@ public:
     // The text of an HTML page given as bytes: a byte-order mark first, then the
     // character set the page declares, else ISO 8859-1.
     static QString decodePage(const QByteArray &bytes);
+
+private:
+    QString localFile(const QUrl &name) const;
 };
 
 // A small viewer window: shows an HTML page or a plain-text file, follows links

@@ -4,6 +4,7 @@
 
 #include "dialoganswers.h"
 #include "montextedit.h"
+#include "piperescue.h"
 #include "smallfilesystem.h"
 #include "testsupport.h"
 
@@ -26,12 +27,8 @@
 #include <QTextDocument>
 #include <QTimer>
 
-#include <atomic>
-#include <chrono>
 #include <memory>
-#include <thread>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -79,16 +76,6 @@ bool writeSparse(const QString &path, qint64 size)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.resize(size);
-}
-
-QByteArray nativePath(const QString &path)
-{
-    return QFile::encodeName(path);
-}
-
-bool makePipe(const QString &path)
-{
-    return ::mkfifo(nativePath(path).constData(), 0644) == 0;
 }
 
 // A character device of our own in a temporary folder (1,3 is the null device and
@@ -158,47 +145,6 @@ DialogAnswers::Answer clickInList(const QString &path)
         static_cast<QDialog *>(dialog)->accept();
     };
 }
-
-// Should the program ever block opening the pipe at path, a writer comes after a
-// few seconds and lets it go: the test then fails instead of hanging.
-class PipeRescue
-{
-public:
-    explicit PipeRescue(const QString &path)
-        : path(nativePath(path))
-    {
-        worker = std::thread([this] {
-            const auto start = std::chrono::steady_clock::now();
-            while (!finished) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                if (std::chrono::steady_clock::now() - start < std::chrono::seconds(3))
-                    continue;
-                // Opens a pipe only while a reader waits in open().
-                const int fd = ::open(this->path.constData(), O_WRONLY | O_NONBLOCK);
-                if (fd < 0)
-                    continue;
-                struct stat info;
-                if (::fstat(fd, &info) == 0 && S_ISFIFO(info.st_mode))
-                    rescued = true;
-                ::close(fd);
-            }
-        });
-    }
-
-    ~PipeRescue()
-    {
-        finished = true;
-        worker.join();
-    }
-
-    bool wasNeeded() const { return rescued; }
-
-private:
-    QByteArray path;
-    std::thread worker;
-    std::atomic<bool> finished {false};
-    std::atomic<bool> rescued {false};
-};
 
 qint64 statusKb(const char *field)
 {
