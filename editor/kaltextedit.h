@@ -1,5 +1,7 @@
 #pragma once
 
+#include "documentencoding.h"
+
 #include <QFont>
 #include <QMainWindow>
 #include <QString>
@@ -88,6 +90,9 @@ protected slots:
     void slotGereFermetureBrowser();
     void slotMaJStatusBarreInfoModif(bool m);
     void slotInsertRewrite();
+    void slotMenuEncodage();
+    void slotRouvrirEncodage(QAction *action);
+    void slotEnregistrerEncodage(QAction *action);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -107,6 +112,15 @@ private:
     void majTypeDocument(const QString &fileName);
     void activeCommandesHtml(bool on);
     void refreshAlignmentLabel();
+    bool chargeFichier(const QString &fileName,
+                       const std::optional<DocumentEncoding::Encoding> &impose);
+
+    // Encodings.
+    QString documentEncodingName() const;
+    bool setDocumentEncodingName(const QString &name);
+    void adopteEncodage(const DocumentEncoding::Encoding &encoding, const QString &declaration);
+    QString debutDocument() const;
+    void remplitMenuEncodage();
 
     // Preferences and closing.
     bool litOptions();
@@ -212,6 +226,15 @@ private:
     QLabel *labelModif;
     QLabel *labelAlignement;
     QLabel *labelInsertion;
+    QLabel *labelEncodage;
+    QMenu *encodageMenu;
+    QMenu *rouvrirEncodageMenu;
+    QMenu *enregistrerEncodageMenu;
+    // The document's encoding, used by the next saves, and the character set its
+    // text declared when that encoding was settled: a page whose declaration has
+    // changed since is saved in what it declares now.
+    DocumentEncoding::Encoding encodageDocument;
+    QString declarationLue;
     bool standalone;
     bool isHtml;
     bool optionsModifiees;
