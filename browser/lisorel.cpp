@@ -1,6 +1,6 @@
 #include "lisorel.h"
 
-#include "documentcodec.h"
+#include "documentencoding.h"
 #include "documentfile.h"
 
 #include <QAction>
@@ -12,34 +12,14 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
-#include <QStringDecoder>
 #include <QToolBar>
 #include <QWhatsThis>
 
 namespace {
 
 const char *const copyrightLine = "Copyright (C) les auteurs de Marlisse";
-
-// The character set a page declares in a <meta> element (charset="..." or
-// content="text/html; charset=..."), or in an XML declaration, searched in the
-// page's first kilobytes as browsers do; empty when it declares none.
-QByteArray declaredCharset(const QByteArray &bytes)
-{
-    static const QRegularExpression meta(
-        QStringLiteral(R"(<meta\s[^>]*?charset\s*=\s*["']?\s*([A-Za-z0-9._:+-]+))"),
-        QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression xml(
-        QStringLiteral(R"(^\s*<\?xml\s[^>]*?encoding\s*=\s*["']([A-Za-z0-9._:+-]+))"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QString head = QString::fromLatin1(bytes.left(4096));
-    QRegularExpressionMatch match = meta.match(head);
-    if (!match.hasMatch())
-        match = xml.match(head);
-    return match.hasMatch() ? match.captured(1).toLatin1() : QByteArray();
-}
 
 } // namespace
 
@@ -63,7 +43,8 @@ QVariant LisorelTextBrowser::loadResource(int type, const QUrl &name)
     const DocumentFile::Reading reading = DocumentFile::read(fileName);
     if (reading.result != DocumentFile::Result::Read)
         return type == QTextDocument::HtmlResource ? QVariant(QString()) : QVariant(QByteArray());
-    if (type == QTextDocument::HtmlResource)
+    // Stylesheets too: the toolkit would read their bytes as UTF-8 whatever they are.
+    if (type == QTextDocument::HtmlResource || type == QTextDocument::StyleSheetResource)
         return decodePage(reading.bytes);
     return reading.bytes;
 }
@@ -86,17 +67,7 @@ QString LisorelTextBrowser::localFile(const QUrl &name) const
 
 QString LisorelTextBrowser::decodePage(const QByteArray &bytes)
 {
-    if (const auto bom = QStringConverter::encodingForData(bytes))
-        return QStringDecoder(*bom, QStringConverter::Flag::Stateless).decode(bytes);
-    const QByteArray charset = declaredCharset(bytes);
-    if (!charset.isEmpty()) {
-        QStringDecoder declared(charset.constData(), QStringConverter::Flag::Stateless);
-        if (declared.isValid())
-            return declared.decode(bytes);
-    }
-    // Nothing declared, or a character set unknown here: the editor's own encoding,
-    // which reads any byte.
-    return QString::fromLatin1(bytes);
+    return DocumentEncoding::decode(bytes).text;
 }
 
 Lisorel::Lisorel(const QIcon &icon, const QString &caption, const QString &fileName, bool html)
@@ -147,7 +118,7 @@ void Lisorel::chargeTexteSimple(const QString &fileName)
     const DocumentFile::Reading reading = DocumentFile::read(fileName);
     if (reading.result != DocumentFile::Result::Read)
         return;
-    textBrowser->setPlainText(DocumentCodec::decodeDocument(reading.bytes));
+    textBrowser->setPlainText(DocumentEncoding::decode(reading.bytes).text);
     caption = baseCaption + QLatin1String(" - ") + QFileInfo(fileName).fileName();
     setWindowTitle(caption);
 }

@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTest>
 #include <QTextBlock>
 #include <QToolBar>
@@ -163,8 +164,8 @@ void TestLisorel::title()
     QCOMPARE(v->focusWidget(), v->textBrowser);
 }
 
-// The editor writes ISO 8859-1 and its pages seldom declare a character set: read as
-// UTF-8 by default, every accented letter of the preview was garbage.
+// The editor's pages seldom declare a character set, and many are in ISO 8859-1:
+// read as UTF-8 by default, every accented letter of the preview was garbage.
 void TestLisorel::decoding_data()
 {
     QTest::addColumn<QByteArray>("content");
@@ -195,6 +196,21 @@ void TestLisorel::decoding_data()
                                      << true << QStringLiteral("été");
     QTest::newRow("unknown character set")
         << page("t", "\xe9t\xe9", "<meta charset=\"x-inconnu\">") << true << QStringLiteral("été");
+    // The editor's reading rule: a page reads the same in both windows.
+    QTest::newRow("UTF-8 page declaring nothing")
+        << page("t", "\xc3\xa9t\xc3\xa9 \xe2\x82\xac") << true << QStringLiteral("été €");
+    QTest::newRow("page declaring UTF-8, in ISO 8859-1")
+        << page("t", "\xe9t\xe9", "<meta charset=\"utf-8\">") << true << QStringLiteral("été");
+    QTest::newRow("page declaring windows-1251")
+        << page("t", QStringEncoder("windows-1251").encode(QStringLiteral("Привет")),
+                "<meta charset=\"windows-1251\">")
+        << true << QStringLiteral("Привет");
+    QTest::newRow("UTF-16 page with its mark")
+        << QByteArray(QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)
+                          .encode(QStringLiteral("<p>Привет</p>")))
+        << true << QStringLiteral("Привет");
+    QTest::newRow("plain text in UTF-8")
+        << QByteArray("<b>\xc3\xa9t\xc3\xa9</b>\r\n") << false << QStringLiteral("<b>été</b>\n");
     if (QStringDecoder("windows-1252").isValid())
         QTest::newRow("page declaring windows-1252")
             << page("t", "\x80 \xe9t\xe9", "<meta charset=\"windows-1252\">") << true
