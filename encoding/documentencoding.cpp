@@ -258,31 +258,52 @@ QByteArray encodeWithout(QString text, const QByteArray &name, bool htmlReferenc
 // Whether saving text unchanged in the encoding gives back bytes exactly: only
 // that proves the decoding lost nothing. Unicode encodings write each character
 // on its own, so a large text is checked piece by piece with no copy of the file.
-bool writesBack(const QString &text, QByteArrayView bytes, const QByteArray &name)
+bool writesBack(QStringView text, QByteArrayView bytes, const QByteArray &name)
 {
+    // A separator read from the file would be written as a line feed.
+    if (text.contains(QChar::ParagraphSeparator) || text.contains(QChar::LineSeparator))
+        return false;
     const qsizetype size = text.size();
     const qsizetype step = isUnicode(name) ? piece : std::max<qsizetype>(size, 1);
+    QStringEncoder encoder(name.constData(), QStringConverter::Flag::Stateless);
+    QByteArray buffer(encoder.requiredSpace(std::min(size, step) + 1), Qt::Uninitialized);
     qsizetype done = 0;
     for (qsizetype start = 0; start < size;) {
         qsizetype end = std::min(size, start + step);
         if (end < size && text.at(end - 1).isHighSurrogate())
             ++end;
-        QString part = text.sliced(start, end - start);
-        separatorsAsLineFeeds(part);
         // Bytes equal to the file's read back as its text: no need to read them back.
-        QStringEncoder encoder(name.constData(), QStringConverter::Flag::Stateless);
-        const QByteArray written = encoder.encode(part);
-        if (encoder.hasError() || written.size() > bytes.size() - done
-            || std::memcmp(written.constData(), bytes.data() + done, size_t(written.size())) != 0)
+        const char *written
+            = encoder.appendToBuffer(buffer.data(), text.sliced(start, end - start));
+        const qsizetype length = written - buffer.constData();
+        if (encoder.hasError() || length > bytes.size() - done
+            || std::memcmp(buffer.constData(), bytes.data() + done, size_t(length)) != 0)
             return false;
-        done += written.size();
+        done += length;
         start = end;
     }
     return done == bytes.size();
 }
 
-// The text of bytes in UTF-8, nothing when they are not valid UTF-8. Decoded piece
-// by piece, so that a file in another encoding is told at its first piece.
+// Whether UTF-8 bytes hold a line or paragraph separator (E2 80 A8, E2 80 A9).
+// Searched in the bytes, where the C library finds a byte much faster than a
+// loop over the decoded text does.
+bool holdsSeparator(QByteArrayView bytes)
+{
+    const char *at = bytes.data();
+    const char *const end = at + bytes.size();
+    while ((at = static_cast<const char *>(std::memchr(at, '\xe2', size_t(end - at))))) {
+        if (end - at >= 3 && at[1] == '\x80' && (at[2] == '\xa8' || at[2] == '\xa9'))
+            return true;
+        ++at;
+    }
+    return false;
+}
+
+// The text of bytes in UTF-8 (CR LF as LF) when saving it unchanged gives them
+// back, as writesBack() tells for the other encodings. A large file is decoded,
+// written back and compared piece by piece while each piece is in the cache, and
+// a file in another encoding is told at its first piece that is not UTF-8.
 std::optional<QString> utf8Text(QByteArrayView bytes)
 {
     // A mark inside the text is a character (a zero-width no-break space) like
@@ -290,8 +311,11 @@ std::optional<QString> utf8Text(QByteArrayView bytes)
     QStringDecoder decoder(QStringConverter::Utf8,
                            QStringConverter::Flag::Stateless
                                | QStringConverter::Flag::ConvertInitialBom);
+    QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QString text(decoder.requiredSpace(bytes.size()), Qt::Uninitialized);
+    QByteArray written(encoder.requiredSpace(piece + 1), Qt::Uninitialized);
     QChar *out = text.data();
+    bool carriageReturn = false;
     const qsizetype size = bytes.size();
     for (qsizetype start = 0; start < size;) {
         qsizetype end = std::min(size, start + piece);
@@ -300,12 +324,25 @@ std::optional<QString> utf8Text(QByteArrayView bytes)
              back < 3 && end < size && end - 1 > start && (uchar(bytes[end]) & 0xc0) == 0x80;
              ++back)
             --end;
-        out = decoder.appendToBuffer(out, bytes.sliced(start, end - start));
+        const QByteArrayView read = bytes.sliced(start, end - start);
+        QChar *const partStart = out;
+        out = decoder.appendToBuffer(out, read);
         if (decoder.hasError())
+            return std::nullopt;
+        const QStringView part(partStart, out);
+        // A separator read from the file would be written as a line feed.
+        if (holdsSeparator(read))
+            return std::nullopt;
+        carriageReturn = carriageReturn || std::memchr(read.data(), '\r', size_t(read.size()));
+        const char *writtenEnd = encoder.appendToBuffer(written.data(), part);
+        if (encoder.hasError() || writtenEnd - written.constData() != read.size()
+            || std::memcmp(written.constData(), read.data(), size_t(read.size())) != 0)
             return std::nullopt;
         start = end;
     }
     text.resize(out - text.constData());
+    if (carriageReturn)
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text;
 }
 
@@ -314,21 +351,16 @@ std::optional<QString> exactText(QByteArrayView bytes, const QByteArray &name)
 {
     if (name == latin1Name)
         return DocumentCodec::decodeDocument(bytes);
-    std::optional<QString> text;
-    if (name == utf8Name) {
-        text = utf8Text(bytes);
-    } else {
-        QStringDecoder decoder(name.constData(),
-                               QStringConverter::Flag::Stateless
-                                   | QStringConverter::Flag::ConvertInitialBom);
-        text = decoder.decode(bytes);
-        if (decoder.hasError())
-            return std::nullopt;
-    }
-    if (!text || !writesBack(*text, bytes, name))
+    if (name == utf8Name)
+        return utf8Text(bytes);
+    QStringDecoder decoder(name.constData(),
+                           QStringConverter::Flag::Stateless
+                               | QStringConverter::Flag::ConvertInitialBom);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError() || !writesBack(text, bytes, name))
         return std::nullopt;
-    if (text->contains(QLatin1String("\r\n")))
-        text->replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    if (text.contains(QLatin1String("\r\n")))
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text;
 }
 
@@ -450,13 +482,12 @@ std::optional<QString> decodeAs(const QByteArray &bytes, const Encoding &encodin
     return exactText(withoutMark(bytes, encoding), encoding.name);
 }
 
-QByteArray encode(const QString &text, const Encoding &encoding, bool htmlReferences,
-                  int *unencodable)
+QByteArray encode(QString text, const Encoding &encoding, bool htmlReferences, int *unencodable)
 {
     int lost = 0;
     QByteArray bytes = encoding.isLatin1()
         ? DocumentCodec::encodeRawText(text, htmlReferences, &lost)
-        : encodeWithout(text, encoding.name, htmlReferences, &lost);
+        : encodeWithout(std::move(text), encoding.name, htmlReferences, &lost);
     if (unencodable)
         *unencodable = lost;
     if (encoding.bom)

@@ -72,7 +72,7 @@ std::optional<QString> decodeAs(const QByteArray &bytes, const Encoding &encodin
 // the decimal code point of the whole character (half a surrogate pair is
 // U+FFFD); otherwise as "?". unencodable, when given, receives the number of
 // characters written as "?".
-QByteArray encode(const QString &text, const Encoding &encoding, bool htmlReferences,
+QByteArray encode(QString text, const Encoding &encoding, bool htmlReferences,
                   int *unencodable = nullptr);
 
 // A character set declared in the first 1024 characters of a page: a <meta
