@@ -21,50 +21,49 @@ struct Known
     const char *label;
     const char *name; // the toolkit's own name for it
     bool bom;
-    const char *declared;
 };
 
 // The encodings the user is offered, Unicode first, then those of the web by
 // region; the last two are read from a byte-order mark but not offered, since no
 // browser reads them.
 const Known known[] = {
-    {"UTF-8", "UTF-8", false, "UTF-8"},
-    {"UTF-8 avec BOM", "UTF-8", true, "UTF-8"},
-    {"UTF-16 LE", "UTF-16LE", true, "UTF-16"},
-    {"UTF-16 BE", "UTF-16BE", true, "UTF-16"},
-    {"ISO 8859-1", "ISO-8859-1", false, "ISO-8859-1"},
-    {"ISO 8859-15", "ISO-8859-15", false, "ISO-8859-15"},
-    {"windows-1252", "windows-1252", false, "windows-1252"},
-    {"ISO 8859-2", "ISO-8859-2", false, "ISO-8859-2"},
-    {"windows-1250", "windows-1250", false, "windows-1250"},
-    {"ISO 8859-5", "ISO-8859-5", false, "ISO-8859-5"},
-    {"windows-1251", "windows-1251", false, "windows-1251"},
-    {"KOI8-R", "KOI8-R", false, "KOI8-R"},
-    {"KOI8-U", "KOI8-U", false, "KOI8-U"},
-    {"IBM866", "IBM866", false, "IBM866"},
-    {"ISO 8859-7", "ISO-8859-7", false, "ISO-8859-7"},
-    {"windows-1253", "windows-1253", false, "windows-1253"},
-    {"ISO 8859-9", "ISO-8859-9", false, "ISO-8859-9"},
-    {"windows-1254", "windows-1254", false, "windows-1254"},
-    {"ISO 8859-8", "ISO-8859-8", false, "ISO-8859-8"},
-    {"windows-1255", "windows-1255", false, "windows-1255"},
-    {"ISO 8859-6", "ISO-8859-6", false, "ISO-8859-6"},
-    {"windows-1256", "windows-1256", false, "windows-1256"},
-    {"ISO 8859-4", "ISO-8859-4", false, "ISO-8859-4"},
-    {"ISO 8859-13", "ISO-8859-13", false, "ISO-8859-13"},
-    {"windows-1257", "windows-1257", false, "windows-1257"},
-    {"windows-1258", "windows-1258", false, "windows-1258"},
-    {"TIS-620", "TIS-620", false, "TIS-620"},
-    {"windows-874", "windows-874", false, "windows-874"},
-    {"Shift_JIS", "Shift_JIS", false, "Shift_JIS"},
-    {"EUC-JP", "EUC-JP", false, "EUC-JP"},
-    {"GB18030", "GB18030", false, "GB18030"},
-    {"GBK", "GBK", false, "GBK"},
-    {"GB2312", "GB2312", false, "GB2312"},
-    {"Big5", "Big5", false, "Big5"},
-    {"EUC-KR", "EUC-KR", false, "EUC-KR"},
-    {"UTF-32 LE", "UTF-32LE", true, "UTF-32"},
-    {"UTF-32 BE", "UTF-32BE", true, "UTF-32"},
+    {"UTF-8", "UTF-8", false},
+    {"UTF-8 avec BOM", "UTF-8", true},
+    {"UTF-16 LE", "UTF-16LE", true},
+    {"UTF-16 BE", "UTF-16BE", true},
+    {"ISO 8859-1", "ISO-8859-1", false},
+    {"ISO 8859-15", "ISO-8859-15", false},
+    {"windows-1252", "windows-1252", false},
+    {"ISO 8859-2", "ISO-8859-2", false},
+    {"windows-1250", "windows-1250", false},
+    {"ISO 8859-5", "ISO-8859-5", false},
+    {"windows-1251", "windows-1251", false},
+    {"KOI8-R", "KOI8-R", false},
+    {"KOI8-U", "KOI8-U", false},
+    {"IBM866", "IBM866", false},
+    {"ISO 8859-7", "ISO-8859-7", false},
+    {"windows-1253", "windows-1253", false},
+    {"ISO 8859-9", "ISO-8859-9", false},
+    {"windows-1254", "windows-1254", false},
+    {"ISO 8859-8", "ISO-8859-8", false},
+    {"windows-1255", "windows-1255", false},
+    {"ISO 8859-6", "ISO-8859-6", false},
+    {"windows-1256", "windows-1256", false},
+    {"ISO 8859-4", "ISO-8859-4", false},
+    {"ISO 8859-13", "ISO-8859-13", false},
+    {"windows-1257", "windows-1257", false},
+    {"windows-1258", "windows-1258", false},
+    {"TIS-620", "TIS-620", false},
+    {"windows-874", "windows-874", false},
+    {"Shift_JIS", "Shift_JIS", false},
+    {"EUC-JP", "EUC-JP", false},
+    {"GB18030", "GB18030", false},
+    {"GBK", "GBK", false},
+    {"GB2312", "GB2312", false},
+    {"Big5", "Big5", false},
+    {"EUC-KR", "EUC-KR", false},
+    {"UTF-32 LE", "UTF-32LE", true},
+    {"UTF-32 BE", "UTF-32BE", true},
 };
 constexpr qsizetype offeredCount = qsizetype(std::size(known)) - 2;
 
@@ -325,15 +324,15 @@ std::optional<QString> utf8Text(QByteArrayView bytes)
              ++back)
             --end;
         const QByteArrayView read = bytes.sliced(start, end - start);
+        // A separator read from the file would be written as a line feed.
+        if (holdsSeparator(read))
+            return std::nullopt;
+        carriageReturn = carriageReturn || std::memchr(read.data(), '\r', size_t(read.size()));
         QChar *const partStart = out;
         out = decoder.appendToBuffer(out, read);
         if (decoder.hasError())
             return std::nullopt;
         const QStringView part(partStart, out);
-        // A separator read from the file would be written as a line feed.
-        if (holdsSeparator(read))
-            return std::nullopt;
-        carriageReturn = carriageReturn || std::memchr(read.data(), '\r', size_t(read.size()));
         const char *writtenEnd = encoder.appendToBuffer(written.data(), part);
         if (encoder.hasError() || writtenEnd - written.constData() != read.size()
             || std::memcmp(written.constData(), read.data(), size_t(read.size())) != 0)
@@ -384,9 +383,8 @@ QString Encoding::label() const
 
 QByteArray Encoding::declaredName() const
 {
-    if (const Known *entry = knownEntry(name, bom))
-        return entry->declared;
-    return name;
+    // A page declares UTF-16 or UTF-32 without its byte order, which its mark says.
+    return isWide(name) ? name.left(6) : name;
 }
 
 bool Encoding::isLatin1() const
