@@ -169,3 +169,10 @@ QByteArray generateHtml(qsizetype size, quint32 seed)
     w.text += "</body>\n</html>\n";
     return w.text;
 }
+
+QByteArray generateHtmlUtf8(qsizetype size, quint32 seed)
+{
+    QString text = QString::fromLatin1(generateHtml(size, seed));
+    text.replace(QLatin1String("charset=ISO-8859-1"), QLatin1String("charset=UTF-8"));
+    return text.toUtf8();
+}

@@ -6,3 +6,6 @@
 // same seed: paragraphs with quoted attributes, tables, comments, short and very
 // long lines, accented letters and non-breaking spaces.
 QByteArray generateHtml(qsizetype size, quint32 seed = 1);
+
+// The same page written and declared in UTF-8.
+QByteArray generateHtmlUtf8(qsizetype size, quint32 seed = 1);

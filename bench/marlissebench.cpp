@@ -7,10 +7,13 @@
 // --replace-all measures only "Remplacer tout" (5 MB, 50,000 occurrences, the
 // view at the top and in the middle), which a full run measures after the tables.
 //
+// Each size is measured on a page in ISO 8859-1 and on the same page in UTF-8, so
+// that the cost of reading a file by its encoding shows beside the former.
+//
 // Every measurement runs in a child process of its own, so that memory figures
 // and caches do not leak from one to the next.
 
-#include "documentcodec.h"
+#include "documentencoding.h"
 #include "htmlgenerator.h"
 #include "journalrecuperation.h"
 #include "montextedit.h"
@@ -140,12 +143,12 @@ QList<double> typingTimes(monQTextEdit *edit, int position, int count)
 }
 
 // One run on one document, printed as "key=value" pairs.
-int runChild(qsizetype size, bool reference)
+int runChild(qsizetype size, bool reference, bool utf8)
 {
     TestSupport::init();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("page.html"));
-    const QByteArray bytes = generateHtml(size);
+    const QByteArray bytes = utf8 ? generateHtmlUtf8(size) : generateHtml(size);
     {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
@@ -181,7 +184,7 @@ int runChild(qsizetype size, bool reference)
     {
         QFile file(path);
         file.open(QIODevice::ReadOnly);
-        const QString text = DocumentCodec::decodeDocument(file.readAll());
+        const QString text = DocumentEncoding::decode(file.readAll()).text;
         r[QStringLiteral("read")] = ms(t);
         if (text.isEmpty())
             return 3;
@@ -235,7 +238,7 @@ int runChild(qsizetype size, bool reference)
     // that only the highlighter is timed.
     {
         QTextDocument alone;
-        alone.setPlainText(DocumentCodec::decodeDocument(bytes));
+        alone.setPlainText(DocumentEncoding::decode(bytes).text);
         QSyntaxHighlighter *pass = nullptr;
         HighlighterHtml fastPass(nullptr);
         if (reference)
@@ -274,7 +277,7 @@ int runReplaceAllChild(qsizetype size, int occurrences, bool middle)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("page.html"));
     const QString marker = QStringLiteral("@cible@");
-    const QString page = DocumentCodec::decodeDocument(generateHtml(size));
+    const QString page = QString::fromLatin1(generateHtml(size));
     const qsizetype step = page.size() / occurrences;
     QString text;
     text.reserve(page.size() + occurrences * marker.size());
@@ -438,21 +441,32 @@ void printReplaceAll(int runs)
     }
 }
 
+// The rows shown for the UTF-8 page, beside the same page in ISO 8859-1.
+const char *const utf8Rows[]
+    = {"read", "shown", "laidout", "stall", "typemid", "typetop", "save", "identical"};
+
 int runParent(const QStringList &sizes, int runs)
 {
     std::printf("Marlisse benchmark: medians of %d runs; ref = rule-by-rule highlighter and "
-                "default font strategy, measured in the same run.\n\n",
+                "default font strategy, measured in the same run; UTF-8 = the same page in "
+                "UTF-8, beside ISO 8859-1.\n\n",
                 runs);
     for (const QString &size : sizes) {
         QMap<QString, QList<double>> fast;
         QMap<QString, QList<double>> ref;
+        QMap<QString, QList<double>> utf8;
         for (int run = 0; run < runs; ++run) {
-            for (const bool reference : {false, true}) {
+            for (const char *kind : {"fast", "reference", "utf8"}) {
+                const QString mode = QLatin1String(kind);
                 const auto values = parse(
                     runProcess({QStringLiteral("--child"), QString::number(parseSize(size)),
-                                reference ? QStringLiteral("reference") : QStringLiteral("fast")}));
+                                mode == QLatin1String("reference") ? mode : QStringLiteral("fast"),
+                                mode == QLatin1String("utf8") ? mode : QStringLiteral("latin1")}));
+                auto &into = mode == QLatin1String("fast") ? fast
+                    : mode == QLatin1String("reference")   ? ref
+                                                           : utf8;
                 for (auto it = values.cbegin(); it != values.cend(); ++it)
-                    (reference ? ref : fast)[it.key()] << it.value();
+                    into[it.key()] << it.value();
             }
         }
         std::printf("| %s | Marlisse | reference | ratio |\n|---|---:|---:|---:|\n",
@@ -460,6 +474,18 @@ int runParent(const QStringList &sizes, int runs)
         for (const Row &row : rows) {
             const double a = median(fast.value(QLatin1String(row.key)));
             const double b = median(ref.value(QLatin1String(row.key)));
+            std::printf("| %s | %.1f %s | %.1f %s | %.2f |\n", row.label, a, row.unit, b, row.unit,
+                        b > 0 ? a / b : 0.0);
+        }
+        std::printf("\n| %s | UTF-8 | ISO 8859-1 | ratio |\n|---|---:|---:|---:|\n",
+                    qPrintable(size));
+        for (const Row &row : rows) {
+            if (std::find_if(std::begin(utf8Rows), std::end(utf8Rows),
+                             [&row](const char *key) { return qstrcmp(key, row.key) == 0; })
+                == std::end(utf8Rows))
+                continue;
+            const double a = median(utf8.value(QLatin1String(row.key)));
+            const double b = median(fast.value(QLatin1String(row.key)));
             std::printf("| %s | %.1f %s | %.1f %s | %.2f |\n", row.label, a, row.unit, b, row.unit,
                         b > 0 ? a / b : 0.0);
         }
@@ -498,7 +524,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     if (arguments.value(0) == QLatin1String("--child"))
         return runChild(arguments.value(1).toLongLong(),
-                        arguments.value(2) == QLatin1String("reference"));
+                        arguments.value(2) == QLatin1String("reference"),
+                        arguments.value(3) == QLatin1String("utf8"));
     if (arguments.value(0) == QLatin1String("--replace-all-child"))
         return runReplaceAllChild(arguments.value(1).toLongLong(), arguments.value(2).toInt(),
                                   arguments.value(3) == QLatin1String("middle"));

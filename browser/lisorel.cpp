@@ -1,9 +1,11 @@
 #include "lisorel.h"
 
+#include "documentencoding.h"
+#include "documentfile.h"
 #include <QAbstractTextDocumentLayout>
+
 #include <QAction>
 #include <QCloseEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
@@ -11,12 +13,9 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QStringDecoder>
-#include <QTextStream>
 #include <QToolBar>
 #include <QWhatsThis>
 
@@ -24,54 +23,53 @@ namespace {
 
 const char *const copyrightLine = "Copyright (C) les auteurs de Marlisse";
 
-// The character set a page declares in a <meta> element (charset="..." or
-// content="text/html; charset=..."), or in an XML declaration, searched in the
-// page's first kilobytes as browsers do; empty when it declares none.
-QByteArray declaredCharset(const QByteArray &bytes)
-{
-    static const QRegularExpression meta(
-        QStringLiteral(R"(<meta\s[^>]*?charset\s*=\s*["']?\s*([A-Za-z0-9._:+-]+))"),
-        QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression xml(
-        QStringLiteral(R"(^\s*<\?xml\s[^>]*?encoding\s*=\s*["']([A-Za-z0-9._:+-]+))"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QString head = QString::fromLatin1(bytes.left(4096));
-    QRegularExpressionMatch match = meta.match(head);
-    if (!match.hasMatch())
-        match = xml.match(head);
-    return match.hasMatch() ? match.captured(1).toLatin1() : QByteArray();
-}
-
 } // namespace
 
 LisorelTextBrowser::LisorelTextBrowser(QWidget *parent)
     : QTextBrowser(parent)
 { }
 
-// Pages come here on every load: the first one, a followed link, back, forward,
-// home and reload. The base class finds and reads the file; the decoding is ours,
-// so that the page reaches the browser as text and Qt does not guess again.
+// Pages come here on every load (the first one, a followed link, back, forward,
+// home and reload), and so do images and stylesheets. The toolkit would read a
+// local file whole whatever it is: a pipe named by an <img> would block the whole
+// program and /dev/zero would exhaust its memory. Local files are read here, only
+// when regular and within the document limit; anything else is shown as missing:
+// as an empty resource, since for a null one the document reads the file itself.
+// The decoding of pages is ours too, so that a page reaches the browser as text
+// and Qt does not guess again.
 QVariant LisorelTextBrowser::loadResource(int type, const QUrl &name)
 {
-    QVariant data = QTextBrowser::loadResource(type, name);
-    if (type == QTextDocument::HtmlResource && data.userType() == QMetaType::QByteArray)
-        return decodePage(data.toByteArray());
-    return data;
+    const QString fileName = localFile(name);
+    if (fileName.isEmpty())
+        return QTextBrowser::loadResource(type, name);
+    const DocumentFile::Reading reading = DocumentFile::read(fileName);
+    if (reading.result != DocumentFile::Result::Read)
+        return type == QTextDocument::HtmlResource ? QVariant(QString()) : QVariant(QByteArray());
+    // Stylesheets too: the toolkit would read their bytes as UTF-8 whatever they are.
+    if (type == QTextDocument::HtmlResource || type == QTextDocument::StyleSheetResource)
+        return decodePage(reading.bytes);
+    return reading.bytes;
+}
+
+// The local file that name designates, relative names taken from the page shown;
+// empty for what is not a local file (compiled-in resources, other schemes), which
+// the toolkit reads without touching the file system.
+QString LisorelTextBrowser::localFile(const QUrl &name) const
+{
+    const QUrl url = name.isRelative() && !source().isEmpty() ? source().resolved(name) : name;
+    QString path;
+    if (url.scheme().isEmpty())
+        path = url.path();
+    else if (url.isLocalFile())
+        path = url.toLocalFile();
+    if (path.isEmpty() || path.startsWith(QLatin1Char(':')))
+        return QString();
+    return QFileInfo(path).absoluteFilePath();
 }
 
 QString LisorelTextBrowser::decodePage(const QByteArray &bytes)
 {
-    if (const auto bom = QStringConverter::encodingForData(bytes))
-        return QStringDecoder(*bom, QStringConverter::Flag::Stateless).decode(bytes);
-    const QByteArray charset = declaredCharset(bytes);
-    if (!charset.isEmpty()) {
-        QStringDecoder declared(charset.constData(), QStringConverter::Flag::Stateless);
-        if (declared.isValid())
-            return declared.decode(bytes);
-    }
-    // Nothing declared, or a character set unknown here: the editor's own encoding,
-    // which reads any byte.
-    return QString::fromLatin1(bytes);
+    return DocumentEncoding::decode(bytes).text;
 }
 
 Lisorel::Lisorel(const QIcon &icon, const QString &caption, const QString &fileName, bool html)
@@ -119,15 +117,13 @@ Lisorel::Lisorel(const QIcon &icon, const QString &caption, const QString &fileN
     show();
 }
 
-// A plain-text document is shown as it is, tags visible, read as the editor wrote it.
+// A plain-text document is shown as it is, tags visible, read as the editor reads it.
 void Lisorel::chargeTexteSimple(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    const DocumentFile::Reading reading = DocumentFile::read(fileName);
+    if (reading.result != DocumentFile::Result::Read)
         return;
-    QTextStream in(&file);
-    in.setEncoding(QStringConverter::Latin1);
-    textBrowser->setPlainText(in.readAll());
+    textBrowser->setPlainText(DocumentEncoding::decode(reading.bytes).text);
     caption = baseCaption + QLatin1String(" - ") + QFileInfo(fileName).fileName();
     setWindowTitle(caption);
 }

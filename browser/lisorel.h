@@ -10,8 +10,8 @@ class QPrinter;
 class QToolBar;
 
 // The text browser of the viewer. Qt reads a page that declares no character set
-// as UTF-8, but the editor writes its documents in ISO 8859-1: this browser reads
-// every page itself, as the page declares, and as ISO 8859-1 when it declares nothing.
+// as UTF-8, whatever its bytes: this browser reads every page itself, by the rule
+// the editor reads documents with, so that both show the same text.
 class LisorelTextBrowser : public QTextBrowser
 {
     Q_OBJECT
@@ -21,9 +21,12 @@ public:
 
     QVariant loadResource(int type, const QUrl &name) override;
 
-    // The text of an HTML page given as bytes: a byte-order mark first, then the
-    // character set the page declares, else ISO 8859-1.
+    // The text of an HTML page given as bytes, by the editor's reading rule: a
+    // byte-order mark, the character set the page declares, UTF-8, ISO 8859-1.
     static QString decodePage(const QByteArray &bytes);
+
+private:
+    QString localFile(const QUrl &name) const;
 };
 
 // A small viewer window: shows an HTML page or a plain-text file, follows links

@@ -244,9 +244,10 @@ void JournalRecuperation::ecrit()
                 if (ecrit) {
                     emit journalEcrit();
                 } else {
-                    signaleEchec(QStringLiteral("Récupération interrompue\u00a0: le journal %1 ne peut "
-                                                "pas être écrit (%2).")
-                                     .arg(QDir::toNativeSeparators(destination), raison));
+                    signaleEchec(
+                        QStringLiteral("Récupération interrompue\u00a0: le journal %1 ne peut "
+                                       "pas être écrit (%2).")
+                            .arg(QDir::toNativeSeparators(destination), raison));
                 }
             },
             Qt::QueuedConnection);

@@ -44,13 +44,17 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     , toolBar(nullptr)
     , toolBarB(nullptr)
     , textEdit(nullptr)
-    , codecName(nullptr)
+    , codecName("ISO 8859-1")
     , respecteCasse(false)
     , highlighter(nullptr)
     , labelModif(nullptr)
     , labelAlignement(nullptr)
     , labelInsertion(nullptr)
     , labelPosition(nullptr)
+    , labelEncodage(nullptr)
+    , encodageMenu(nullptr)
+    , rouvrirEncodageMenu(nullptr)
+    , enregistrerEncodageMenu(nullptr)
     , standalone(standalone)
     , isHtml(true)
     , optionsModifiees(false)
@@ -88,7 +92,10 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     option.setTextDirection(Qt::LeftToRight);
     textEdit->document()->setDefaultTextOption(option);
     textEdit->setAcceptRichText(false);
-    codecName = "ISO 8859-1";
+    // New documents are in the encoding that codecName names.
+    adopteEncodage(DocumentEncoding::fromName(QString::fromLatin1(codecName))
+                       .value_or(DocumentEncoding::latin1()),
+                   QString());
 
     if (!litOptions()) {
         editorFont.setFamily(QStringLiteral("Helvetica"));

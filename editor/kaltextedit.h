@@ -1,5 +1,7 @@
 #pragma once
 
+#include "documentencoding.h"
+
 #include <QFont>
 #include <QMainWindow>
 #include <QString>
@@ -97,6 +99,9 @@ protected slots:
     void slotMaJStatusBarreInfoModif(bool m);
     void slotInsertRewrite();
     void slotMaJPosition();
+    void slotMenuEncodage();
+    void slotRouvrirEncodage(QAction *action);
+    void slotEnregistrerEncodage(QAction *action);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -117,15 +122,21 @@ private:
     void activeCommandesHtml(bool on);
     void refreshAlignmentLabel();
     void apercuApresSauvegarde(const QString &fileName);
+    bool chargeFichier(const QString &fileName,
+                       const std::optional<DocumentEncoding::Encoding> &impose);
+
+    // Encodings. The document's encoding by name (the label's text); false for a
+    // name that is not known.
+    QString documentEncodingName() const;
+    bool setDocumentEncodingName(const QString &name);
+    void adopteEncodage(const DocumentEncoding::Encoding &encoding, const QString &declaration);
+    QString debutDocument() const;
+    void remplitMenuEncodage();
 
     // Preferences and closing.
     bool litOptions();
     bool ecritOptions();
     bool demandeSauvegardeFermeture();
-
-    // The document's encoding, by name; false for a name that is not known.
-    QString documentEncodingName() const;
-    bool setDocumentEncodingName(const QString &name);
 
     // Recovery journal.
     void demarreJournal();
@@ -238,6 +249,15 @@ private:
     QLabel *labelAlignement;
     QLabel *labelInsertion;
     QLabel *labelPosition;
+    QLabel *labelEncodage;
+    QMenu *encodageMenu;
+    QMenu *rouvrirEncodageMenu;
+    QMenu *enregistrerEncodageMenu;
+    // The document's encoding, used by the next saves, and the character set its
+    // text declared when that encoding was settled: a page whose declaration has
+    // changed since is saved in what it declares now.
+    DocumentEncoding::Encoding encodageDocument;
+    QString declarationLue;
     bool standalone;
     bool isHtml;
     bool optionsModifiees;

@@ -4,17 +4,18 @@
 
 #include "boitesmessage.h"
 #include "documentcodec.h"
+#include "documentfile.h"
 #include "ecriturecomplete.h"
 #include "montextedit.h"
 
 #include <QAction>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QToolBar>
 
 namespace {
@@ -38,10 +39,6 @@ private:
     bool active = true;
 };
 
-// The largest file opened as a document. Its text takes some fifteen times its
-// size in memory once in the editor, and no page written by hand comes near it.
-constexpr qint64 maxDocumentSize = 64 * 1024 * 1024;
-
 } // namespace
 
 void KalTextEdit::slotFileNew()
@@ -55,6 +52,9 @@ void KalTextEdit::slotFileNew()
     textEdit->setPlainText(QString());
     texteRemplace();
     currentFile.clear();
+    adopteEncodage(DocumentEncoding::fromName(QString::fromLatin1(codecName))
+                       .value_or(DocumentEncoding::latin1()),
+                   QString());
     isHtml = true;
     activeCommandesHtml(true);
     windowTitleText = baseTitle + QStringLiteral(" - Nouveau");
@@ -87,22 +87,18 @@ void KalTextEdit::slotFileOpen()
 
 bool KalTextEdit::loadFile(QString fileName)
 {
+    return chargeFichier(fileName, std::nullopt);
+}
+
+// Reads a file into the editing widget: by the reading rule, which the viewer
+// follows too, or in the encoding imposed by the user. A file that the imposed
+// encoding cannot read back byte for byte is refused, and the text stays.
+bool KalTextEdit::chargeFichier(const QString &fileName,
+                                const std::optional<DocumentEncoding::Encoding> &impose)
+{
     WaitCursor waitCursor;
-    QFile file(fileName);
-    QByteArray bytes;
-    QString reason;
-    bool read = false;
-    // Only a regular file is a document: opening a pipe waits for a writer that
-    // may never come, and a device such as /dev/zero never ends.
-    const QFileInfo info(fileName);
-    if (info.isDir()) {
-        reason = tr("Is a directory");
-    } else if (info.exists() && !info.isFile()) {
-        reason = tr("Not a regular file");
-    } else if (!file.open(QIODevice::ReadOnly)) {
-        // The file may also have gone between the dialog and now.
-        reason = file.errorString();
-    } else if (file.size() > maxDocumentSize) {
+    DocumentFile::Reading reading = DocumentFile::read(fileName);
+    if (reading.result == DocumentFile::Result::TooLarge) {
         waitCursor.restore();
         const qint64 megabyte = 1024 * 1024;
         avertissement(
@@ -110,24 +106,42 @@ bool KalTextEdit::loadFile(QString fileName)
             QStringLiteral("Le fichier %1 est trop volumineux pour être ouvert :\nil fait %2 Mo, "
                            "la limite est de %3 Mo.")
                 .arg(fileName)
-                .arg((file.size() + megabyte - 1) / megabyte)
-                .arg(maxDocumentSize / megabyte));
+                .arg((reading.size + megabyte - 1) / megabyte)
+                .arg(DocumentFile::maxSize / megabyte));
         return false;
-    } else {
-        bytes = file.readAll();
-        read = file.error() == QFileDevice::NoError;
-        if (!read)
-            reason = file.errorString();
     }
-    if (!read) {
+    if (reading.result != DocumentFile::Result::Read) {
         waitCursor.restore();
-        avertissement(this, tr("Marlisse"), tr("Cannot read file %1:\n%2.").arg(fileName, reason));
+        avertissement(this, tr("Marlisse"),
+                      tr("Cannot read file %1:\n%2.").arg(fileName, reading.reason));
         return false;
     }
-    QString text = DocumentCodec::decodeDocument(bytes);
-    bytes = QByteArray(); // a large file is not kept twice while it is shown
-    textEdit->setPlainText(text);
+    DocumentEncoding::Decoded decoded;
+    if (impose) {
+        std::optional<QString> text = DocumentEncoding::decodeAs(reading.bytes, *impose);
+        if (!text) {
+            waitCursor.restore();
+            avertissement(this, QStringLiteral("Marlisse"),
+                          QStringLiteral("Le fichier %1 ne peut pas être lu en %2 sans perdre ou "
+                                         "changer certains de ses octets.\nIl reste affiché en "
+                                         "%3.")
+                              .arg(fileName, impose->label(), encodageDocument.label()));
+            return false;
+        }
+        decoded.text = std::move(*text);
+        decoded.encoding = *impose;
+    } else {
+        decoded = DocumentEncoding::decode(reading.bytes);
+    }
+    reading.bytes = QByteArray(); // a large file is not kept twice while it is shown
+    const QString declaration = DocumentEncoding::findDeclaration(decoded.text).name;
+    textEdit->setPlainText(decoded.text);
     texteRemplace();
+    adopteEncodage(decoded.encoding, declaration);
+    if (decoded.notice.isEmpty())
+        statusBar()->clearMessage();
+    else
+        statusBar()->showMessage(decoded.notice);
     return true;
 }
 
@@ -180,21 +194,42 @@ bool KalTextEdit::saveFile(QString fileName)
         return false;
     }
 
-    // Characters beyond ISO 8859-1 become numeric references in a page; a plain
-    // text cannot hold them, so the user decides whether "?" may stand in for them.
+    // A page is saved in what it declares, so that the file always agrees with its
+    // declaration, once the user has changed it: a declaration that has stayed as
+    // read keeps the encoding the file was read in, and the file its bytes.
     // The name being written decides, as it decides the document's type after Save As.
     const bool html = DocumentCodec::isHtmlFileName(fileName);
+    QString text = textEdit->document()->toRawText();
+    DocumentEncoding::Encoding encoding = encodageDocument;
+    QString declaration = declarationLue;
+    QString notice;
+    if (html) {
+        declaration = DocumentEncoding::findDeclaration(text).name;
+        if (!declaration.isEmpty() && declaration != declarationLue) {
+            if (const auto declared = DocumentEncoding::forDeclaration(declaration, encoding))
+                encoding = *declared;
+            else
+                notice = QStringLiteral("Le document déclare un encodage inconnu (%1)\u00a0: il "
+                                        "est enregistré en %2.")
+                             .arg(declaration, encoding.label());
+        }
+    }
+
+    // Characters the encoding lacks become numeric references in a page; a plain
+    // text cannot hold them, so the user decides whether "?" may stand in for them.
     int unencodable = 0;
     const QByteArray bytes
-        = DocumentCodec::encodeRawText(textEdit->document()->toRawText(), html, &unencodable);
+        = DocumentEncoding::encode(std::move(text), encoding, html, &unencodable);
     if (unencodable > 0) {
         const QString question = unencodable == 1
-            ? QStringLiteral("1 caractère ne peut pas être écrit en ISO 8859-1.\nIl sera "
+            ? QStringLiteral("1 caractère ne peut pas être écrit en %1.\nIl sera "
                              "remplacé par \"?\" dans le fichier.\nEnregistrer quand même ?")
-            : QStringLiteral("%1 caractères ne peuvent pas être écrits en ISO 8859-1.\nIls "
+                  .arg(encoding.label())
+            : QStringLiteral("%1 caractères ne peuvent pas être écrits en %2.\nIls "
                              "seront remplacés par \"?\" dans le fichier.\nEnregistrer quand "
                              "même ?")
-                  .arg(unencodable);
+                  .arg(unencodable)
+                  .arg(encoding.label());
         if (!questionOuiNon(this, QMessageBox::Warning, QStringLiteral("Sauvegarde"), question,
                             QStringLiteral("Enregistrer"), QStringLiteral("Annuler"), false))
             return false;
@@ -215,6 +250,9 @@ bool KalTextEdit::saveFile(QString fileName)
     textEdit->document()->setModified(false);
     apercuApresSauvegarde(fileName);
     setCurrentFile(fileName);
+    adopteEncodage(encoding, declaration);
+    if (!notice.isEmpty())
+        statusBar()->showMessage(notice);
     return true;
 }
 

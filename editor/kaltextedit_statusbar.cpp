@@ -2,6 +2,7 @@
 
 #include "kaltextedit.h"
 
+#include "labelcliquable.h"
 #include "montextedit.h"
 
 #include <QFontDialog>
@@ -37,6 +38,14 @@ void KalTextEdit::createStatusBar()
     labelModif = new QLabel(QString(21, QLatin1Char(' ')), statusBar());
     labelModif->setObjectName(QStringLiteral("labelModif"));
     statusBar()->addPermanentWidget(labelModif, 0);
+
+    auto *encodage = new LabelCliquable(QString::fromLatin1(codecName), statusBar());
+    encodage->setObjectName(QStringLiteral("labelEncodage"));
+    encodage->setToolTip(QStringLiteral("Encodage du document\u00a0: cliquez pour le changer"));
+    encodage->setCursor(Qt::PointingHandCursor);
+    connect(encodage, &LabelCliquable::clicked, this, &KalTextEdit::slotMenuEncodage);
+    labelEncodage = encodage;
+    statusBar()->addPermanentWidget(labelEncodage, 0);
 }
 
 void KalTextEdit::slotMaJStatusBarreInfoModif(bool m)

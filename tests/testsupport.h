@@ -48,7 +48,6 @@ public:
     QToolBar *toolBar() const { return w->toolBar; }
     QToolBar *toolBarB() const { return w->toolBarB; }
     JournalRecuperation *journal() const { return w->journal; }
-    QString documentEncodingName() const { return w->documentEncodingName(); }
 
     bool aSelection() const { return w->aSelection(); }
     void insereBalises(const QString &o, const QString &f, int d, int l) const
@@ -62,6 +61,11 @@ public:
     void setCurrentFile(const QString &name) const { w->setCurrentFile(name); }
     void majTypeDocument(const QString &name) const { w->majTypeDocument(name); }
     void activeCommandesHtml(bool on) const { w->activeCommandesHtml(on); }
+    QString documentEncodingName() const { return w->documentEncodingName(); }
+    bool setDocumentEncodingName(const QString &name) const
+    {
+        return w->setDocumentEncodingName(name);
+    }
 
 private:
     KalTextEdit *w;

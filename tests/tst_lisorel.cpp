@@ -1,4 +1,6 @@
+#include "documentfile.h"
 #include "lisorel.h"
+#include "piperescue.h"
 #include "testsupport.h"
 
 #include <QAction>
@@ -15,7 +17,9 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTest>
+#include <QTextBlock>
 #include <QToolBar>
 
 using namespace TestSupport;
@@ -76,6 +80,8 @@ private slots:
     void decoding_data();
     void decoding();
     void manualShowsAccents();
+    void unreadableFilesShowAsMissing_data();
+    void unreadableFilesShowAsMissing();
     void windowSize_data();
     void windowSize();
     void menusAndToolBar();
@@ -158,8 +164,8 @@ void TestLisorel::title()
     QCOMPARE(v->focusWidget(), v->textBrowser);
 }
 
-// The editor writes ISO 8859-1 and its pages seldom declare a character set: read as
-// UTF-8 by default, every accented letter of the preview was garbage.
+// The editor's pages seldom declare a character set, and many are in ISO 8859-1:
+// read as UTF-8 by default, every accented letter of the preview was garbage.
 void TestLisorel::decoding_data()
 {
     QTest::addColumn<QByteArray>("content");
@@ -190,6 +196,21 @@ void TestLisorel::decoding_data()
                                      << true << QStringLiteral("été");
     QTest::newRow("unknown character set")
         << page("t", "\xe9t\xe9", "<meta charset=\"x-inconnu\">") << true << QStringLiteral("été");
+    // The editor's reading rule: a page reads the same in both windows.
+    QTest::newRow("UTF-8 page declaring nothing")
+        << page("t", "\xc3\xa9t\xc3\xa9 \xe2\x82\xac") << true << QStringLiteral("été €");
+    QTest::newRow("page declaring UTF-8, in ISO 8859-1")
+        << page("t", "\xe9t\xe9", "<meta charset=\"utf-8\">") << true << QStringLiteral("été");
+    QTest::newRow("page declaring windows-1251")
+        << page("t", QStringEncoder("windows-1251").encode(QStringLiteral("Привет")),
+                "<meta charset=\"windows-1251\">")
+        << true << QStringLiteral("Привет");
+    QTest::newRow("UTF-16 page with its mark")
+        << QByteArray(QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)
+                          .encode(QStringLiteral("<p>Привет</p>")))
+        << true << QStringLiteral("Привет");
+    QTest::newRow("plain text in UTF-8")
+        << QByteArray("<b>\xc3\xa9t\xc3\xa9</b>\r\n") << false << QStringLiteral("<b>été</b>\n");
     if (QStringDecoder("windows-1252").isValid())
         QTest::newRow("page declaring windows-1252")
             << page("t", "\x80 \xe9t\xe9", "<meta charset=\"windows-1252\">") << true
@@ -232,6 +253,78 @@ void TestLisorel::manualShowsAccents()
         accentSeen = accentSeen || text.contains(QStringLiteral("é"));
     }
     QVERIFY(accentSeen);
+}
+
+void TestLisorel::unreadableFilesShowAsMissing_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::newRow("regular file") << "file";
+    QTest::newRow("pipe") << "pipe";
+    QTest::newRow("/dev/zero") << "/dev/zero";
+    QTest::newRow("link to /dev/zero") << "link to zero";
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("link loop") << "loop";
+    QTest::newRow("one byte over the limit") << "huge";
+}
+
+// Images, stylesheets, linked pages and plain-text documents are read only from
+// regular files within the document limit; anything else shows as missing, at
+// once. Read whole, a pipe named by a page blocked the program for ever, and
+// /dev/zero ended it for want of memory.
+void TestLisorel::unreadableFilesShowAsMissing()
+{
+    QFETCH(QString, what);
+    QTemporaryDir dir;
+    const QByteArray css("p { color: #ff0000; }");
+    QString target = dir.filePath(QStringLiteral("cible.css"));
+    QByteArray name("cible.css");
+    std::unique_ptr<PipeRescue> rescue;
+    if (what == QLatin1String("file")) {
+        writeFile(dir, "cible.css", css);
+    } else if (what == QLatin1String("pipe")) {
+        QVERIFY(makePipe(target));
+        rescue = std::make_unique<PipeRescue>(target);
+    } else if (what == QLatin1String("/dev/zero")) {
+        target = what;
+        name = what.toLatin1();
+    } else if (what == QLatin1String("link to zero")) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), target));
+    } else if (what == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(target));
+    } else if (what == QLatin1String("loop")) {
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("boucle.css")), target));
+        QVERIFY(QFile::link(target, dir.filePath(QStringLiteral("boucle.css"))));
+    } else {
+        QFile sparse(target);
+        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(DocumentFile::maxSize + 1));
+    }
+    const bool readable = what == QLatin1String("file");
+
+    const QString path = writeFile(
+        dir, "page.html",
+        page("t", "<p>Bonjour</p><img src=\"" + name + "\"><a href=\"" + name + "\">lien</a>",
+             "<link rel=\"stylesheet\" type=\"text/css\" href=\"" + name + "\">"));
+    {
+        Viewer v(QStringLiteral("Lisorel"), path, true);
+        QTextBrowser *browser = v->textBrowser;
+        QVERIFY(browser->toPlainText().startsWith(QLatin1String("Bonjour")));
+        QTextCursor bonjour(browser->document()->begin());
+        bonjour.movePosition(QTextCursor::NextCharacter);
+        QCOMPARE(bonjour.charFormat().foreground().color() == QColor(Qt::red), readable);
+        const QVariant image
+            = browser->loadResource(QTextDocument::ImageResource, QUrl(QString::fromLatin1(name)));
+        QCOMPARE(image.toByteArray(), readable ? css : QByteArray());
+        // The link followed.
+        browser->setSource(QUrl(QString::fromLatin1(name)));
+        QCOMPARE(browser->toPlainText(), readable ? QString::fromLatin1(css) : QString());
+    }
+    {
+        Viewer plain(QStringLiteral("Lisorel"), target, false);
+        QCOMPARE(plain->textBrowser->toPlainText(),
+                 readable ? QString::fromLatin1(css) : QString());
+    }
+    if (rescue)
+        QVERIFY(!rescue->wasNeeded());
 }
 
 // The window size follows the screen: narrower than 800 or lower than 600 gives

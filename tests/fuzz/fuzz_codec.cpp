@@ -1,8 +1,12 @@
-// The ISO 8859-1 reader and writer: the bytes of a file come back unchanged (line
-// ends aside), and text written with character references reads back as the same
-// text with every character outside ISO 8859-1 as its reference.
+// The readers and writers of documents. The ISO 8859-1 one: the bytes of a file
+// come back unchanged (line ends aside), and text written with character
+// references reads back as the same text with every character outside ISO 8859-1
+// as its reference. The reading rule: whatever encoding it takes for any bytes,
+// the text is written back to the same bytes; and a page written in any encoding
+// reads back in it, what the encoding lacks as references.
 
 #include "documentcodec.h"
+#include "documentencoding.h"
 #include "fuzzsupport.h"
 
 using namespace DocumentCodec;
@@ -76,5 +80,48 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(lost == outside, "%d counted, %d outside ISO 8859-1", lost, outside);
     FUZZ_CHECK(plain.size() == characters, "one byte a character");
     FUZZ_CHECK(plain.count('?') == text.count(QLatin1Char('?')) + lost, "'?' count");
+
+    // The reading rule, on any bytes but CR (a CR LF line end is written as LF).
+    QByteArray file = bytes;
+    file.replace('\r', 'x');
+    const DocumentEncoding::Decoded decoded = DocumentEncoding::decode(file);
+    const char *const taken = decoded.encoding.name.constData();
+    for (const bool page : {true, false}) {
+        FUZZ_CHECK(DocumentEncoding::encode(decoded.text, decoded.encoding, page, &lost) == file,
+                   "file bytes changed in %s", taken);
+        FUZZ_CHECK(lost == 0, "%d characters lost in %s", lost, taken);
+    }
+    FUZZ_CHECK(DocumentEncoding::decodeAs(file, decoded.encoding) == decoded.text,
+               "read again in %s, another text", taken);
+
+    // Any text written in a page, in one of a few encodings chosen by the input.
+    static const char *const encodings[]
+        = {"UTF-8", "UTF-16 BE", "windows-1251", "Shift_JIS", "GB18030", "ISO 8859-1"};
+    const char *const chosen = encodings[bytes.isEmpty() ? 0 : uchar(bytes[0]) % 6];
+    const auto encoding = DocumentEncoding::fromName(QLatin1String(chosen));
+    FUZZ_CHECK(encoding.has_value(), "%s unknown", chosen);
+    const QByteArray written = DocumentEncoding::encode(text, *encoding, true, &lost);
+    FUZZ_CHECK(lost == 0, "%d characters lost in a page in %s", lost, chosen);
+    const std::optional<QString> back = DocumentEncoding::decodeAs(written, *encoding);
+    FUZZ_CHECK(back.has_value(), "a page written in %s does not read back", chosen);
+    if (encoding->name.startsWith("UTF-")) {
+        // Unicode holds every character. Half a surrogate pair is a reference in
+        // UTF-8, and kept as it is in UTF-16, which a file may hold (nothing lost).
+        const bool halvesKept = encoding->name.startsWith("UTF-16");
+        QString expected;
+        for (qsizetype i = 0; i < textLines.size(); ++i) {
+            const QChar unit = textLines.at(i);
+            if (unit.isHighSurrogate() && i + 1 < textLines.size()
+                && textLines.at(i + 1).isLowSurrogate()) {
+                expected += unit;
+                expected += textLines.at(++i);
+            } else {
+                expected += unit.isSurrogate() && !halvesKept ? QStringLiteral("&#65533;")
+                                                              : QString(unit);
+            }
+        }
+        expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        FUZZ_CHECK(*back == expected, "a page in %s read back as another text", chosen);
+    }
     return 0;
 }

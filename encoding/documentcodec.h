@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // How a document's text becomes the bytes of its file and back. Documents are
@@ -10,7 +11,7 @@ namespace DocumentCodec {
 
 // The text of a file's bytes: each byte is the character of the same number, and
 // a CR LF pair becomes one line feed, as reading in text mode does.
-QString decodeDocument(const QByteArray &bytes);
+QString decodeDocument(QByteArrayView bytes);
 
 // The bytes of a document's text. A character that ISO 8859-1 cannot hold is
 // written, when htmlReferences is set, as the numeric reference "&#N;" with N the

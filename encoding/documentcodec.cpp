@@ -7,13 +7,13 @@
 
 namespace DocumentCodec {
 
-QString decodeDocument(const QByteArray &bytes)
+QString decodeDocument(QByteArrayView bytes)
 {
     // Stateless: ISO 8859-1 has no multi-byte sequences, but no byte may be held back.
     QStringDecoder decoder(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
     if (!bytes.contains("\r\n"))
         return decoder.decode(bytes); // no copy of a large file for nothing
-    QByteArray lines = bytes;
+    QByteArray lines = bytes.toByteArray();
     lines.replace("\r\n", "\n");
     return decoder.decode(lines);
 }

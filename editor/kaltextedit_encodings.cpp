@@ -1,0 +1,132 @@
+// The document's encoding: its status-bar label and the label's menu, to read the
+// file again in another encoding or to save in another one.
+
+#include "kaltextedit.h"
+
+#include "etapeannulation.h"
+#include "montextedit.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTextCursor>
+
+QString KalTextEdit::documentEncodingName() const
+{
+    return encodageDocument.label();
+}
+
+bool KalTextEdit::setDocumentEncodingName(const QString &name)
+{
+    const auto encoding = DocumentEncoding::fromName(name);
+    if (!encoding)
+        return false;
+    // The text as it stands declares what goes with this encoding: the next saves
+    // use it until the declaration is changed.
+    adopteEncodage(*encoding, DocumentEncoding::findDeclaration(debutDocument()).name);
+    return true;
+}
+
+void KalTextEdit::adopteEncodage(const DocumentEncoding::Encoding &encoding,
+                                 const QString &declaration)
+{
+    encodageDocument = encoding;
+    declarationLue = declaration;
+    labelEncodage->setText(encoding.label());
+}
+
+// The beginning of the text, where a page declares its encoding, without a copy of
+// a large document.
+QString KalTextEdit::debutDocument() const
+{
+    QTextCursor cursor(textEdit->document());
+    cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor, 1024);
+    return cursor.selectedText();
+}
+
+// The menu is made at its first use: asking the toolkit which encodings it can
+// read and write takes longer than the rest of the window's start.
+void KalTextEdit::remplitMenuEncodage()
+{
+    encodageMenu = new QMenu(this);
+    encodageMenu->setObjectName(QStringLiteral("encodageMenu"));
+    rouvrirEncodageMenu = encodageMenu->addMenu(QStringLiteral("Rouvrir avec l'encodage"));
+    rouvrirEncodageMenu->setObjectName(QStringLiteral("rouvrirEncodageMenu"));
+    rouvrirEncodageMenu->setStatusTip(
+        QStringLiteral("Relit le fichier sur le disque dans l'encodage choisi"));
+    enregistrerEncodageMenu = encodageMenu->addMenu(QStringLiteral("Enregistrer avec l'encodage"));
+    enregistrerEncodageMenu->setObjectName(QStringLiteral("enregistrerEncodageMenu"));
+    enregistrerEncodageMenu->setStatusTip(
+        QStringLiteral("Enregistre désormais le document dans l'encodage choisi"));
+    auto *group = new QActionGroup(enregistrerEncodageMenu);
+    for (const DocumentEncoding::Encoding &encoding : DocumentEncoding::choices()) {
+        const QString label = encoding.label();
+        QAction *rouvrir = rouvrirEncodageMenu->addAction(label);
+        rouvrir->setObjectName(QStringLiteral("rouvrirEncodageAct ") + label);
+        rouvrir->setData(label);
+        QAction *enregistrer = enregistrerEncodageMenu->addAction(label);
+        enregistrer->setObjectName(QStringLiteral("enregistrerEncodageAct ") + label);
+        enregistrer->setData(label);
+        enregistrer->setCheckable(true);
+        group->addAction(enregistrer);
+    }
+    connect(rouvrirEncodageMenu, &QMenu::triggered, this, &KalTextEdit::slotRouvrirEncodage);
+    connect(enregistrerEncodageMenu, &QMenu::triggered, this,
+            &KalTextEdit::slotEnregistrerEncodage);
+}
+
+void KalTextEdit::slotMenuEncodage()
+{
+    if (!encodageMenu)
+        remplitMenuEncodage();
+    // Only a document that has a file can be read again.
+    rouvrirEncodageMenu->setEnabled(!currentFile.isEmpty());
+    const QString current = encodageDocument.label();
+    for (QAction *action : enregistrerEncodageMenu->actions())
+        action->setChecked(action->data().toString() == current);
+    // Above the label, at the bottom of the window.
+    const QPoint corner = labelEncodage->mapToGlobal(QPoint(0, 0));
+    encodageMenu->popup(QPoint(corner.x(), corner.y() - encodageMenu->sizeHint().height()));
+}
+
+// For a file that declares nothing and is not UTF-8, which the reading rule takes
+// for ISO 8859-1: read again from disk in the encoding the user knows it is in.
+void KalTextEdit::slotRouvrirEncodage(QAction *action)
+{
+    const auto encoding = DocumentEncoding::fromName(action->data().toString());
+    if (!encoding || currentFile.isEmpty())
+        return;
+    bool ok = true;
+    if (textEdit->document()->isModified())
+        demandeSauvegarde(&ok);
+    if (!ok)
+        return;
+    chargeFichier(currentFile, encoding);
+}
+
+// The next saves write the chosen encoding. A page that declares its encoding
+// has its declaration rewritten in the same step, so that file and declaration
+// keep agreeing; one undo takes the new declaration back.
+void KalTextEdit::slotEnregistrerEncodage(QAction *action)
+{
+    const auto encoding = DocumentEncoding::fromName(action->data().toString());
+    if (!encoding)
+        return;
+    QString declaration = declarationLue;
+    if (isHtml) {
+        const DocumentEncoding::Declaration found
+            = DocumentEncoding::findDeclaration(debutDocument());
+        if (found.found()) {
+            declaration = QString::fromLatin1(encoding->declaredName());
+            EtapeAnnulation etape(textEdit);
+            QTextCursor cursor(textEdit->document());
+            cursor.setPosition(int(found.start));
+            cursor.setPosition(int(found.start + found.length), QTextCursor::KeepAnchor);
+            cursor.insertText(declaration);
+        }
+    }
+    adopteEncodage(*encoding, declaration);
+    textEdit->document()->setModified(true);
+}
