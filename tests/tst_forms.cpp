@@ -1,6 +1,8 @@
-// The search, replace and table dialogs, as their commands open them.
+// The search, replace and table dialogs, as their commands open them, and the
+// answering of a box that a dialog opens inside an answer.
 
 #include "commandtest.h"
+#include "dialoganswers.h"
 #include "modalscript.h"
 #include "montextedit.h"
 #include "testsupport.h"
@@ -59,6 +61,8 @@ private slots:
     void tabOrder();
     void resizingMovesNothing_data();
     void resizingMovesNothing();
+    void boxOpenedInsideAnAnswer_data();
+    void boxOpenedInsideAnAnswer();
 };
 
 void TestForms::initTestCase()
@@ -330,6 +334,45 @@ void TestForms::resizingMovesNothing()
         }
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
+}
+
+void TestForms::boxOpenedInsideAnAnswer_data()
+{
+    QTest::addColumn<QString>("reponse"); // to the box, none when empty
+    QTest::addColumn<QStringList>("suite"); // the log after the save dialog's line
+    const QString question = QStringLiteral(
+        "Enregistrer sous | page.html already exists.\nDo you want to replace it?");
+    const QString laisse = QStringLiteral("left open: Enregistrer sous");
+    QTest::newRow("answered by the next answer") << "Yes" << QStringList {question};
+    QTest::newRow("refused: the dialog left open is closed")
+        << "No" << QStringList {question, laisse};
+    QTest::newRow("no answer left: noted and closed")
+        << QString() << QStringList {"unexpected: " + question, laisse};
+}
+
+// Accepting the save dialog on an existing name opens the dialog's own question
+// inside that answer's click, in a nested modal loop: the next answer gets it,
+// and whatever is left without an answer is noted and closed, never waited for.
+void TestForms::boxOpenedInsideAnAnswer()
+{
+    QFETCH(QString, reponse);
+    QFETCH(QStringList, suite);
+
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString page = f.dir.filePath(QStringLiteral("page.html"));
+    QVERIFY(writeBytes(page, "avant"));
+    w.textEdit()->setPlainText(QStringLiteral("apres"));
+    DialogAnswers answers;
+    answers.choose(page);
+    if (!reponse.isEmpty())
+        answers.press(reponse);
+    action(f.window, QStringLiteral("fileSaveAsAct"))->trigger();
+
+    QVERIFY(answers.log().value(0).startsWith(QStringLiteral("Enregistrer sous in ")));
+    QCOMPARE(answers.log().mid(1), suite);
+    QCOMPARE(cleanRun(answers), suite.size() == 1);
+    QCOMPARE(readBytes(page), QByteArray(reponse == QLatin1String("Yes") ? "apres" : "avant"));
 }
 
 QTEST_MAIN(TestForms)
