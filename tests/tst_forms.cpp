@@ -3,7 +3,6 @@
 
 #include "commandtest.h"
 #include "dialoganswers.h"
-#include "modalscript.h"
 #include "montextedit.h"
 #include "testsupport.h"
 
@@ -31,15 +30,17 @@ QString focusName(QWidget *dialog)
     return focus ? focus->objectName() : QString();
 }
 
-// Opens the dialog of a command, runs the check on it, and makes sure it closed.
-void withDialog(KalTextEdit *window, const QString &actionName, ModalScript::Answer check)
+// Opens the dialog of a command and runs check on it; the message box that the
+// command shows next, if any, is answered with the button boxButton.
+void withDialog(KalTextEdit *window, const QString &actionName, DialogAnswers::Answer check,
+                const QString &boxButton = QString())
 {
-    ModalScript script;
-    script.then(std::move(check));
-    script.then([](QWidget *modal) { modal->close(); }); // a not-found box, if any
+    DialogAnswers answers;
+    answers.then(std::move(check));
+    if (!boxButton.isEmpty())
+        answers.press(boxButton); // "non trouvé"
     action(window, actionName)->trigger();
-    QCOMPARE(QApplication::activeModalWidget(), nullptr);
-    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
+    QVERIFY(cleanRun(answers));
 }
 
 } // namespace
@@ -153,15 +154,18 @@ void TestForms::replacementHolds250Characters()
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
     const QString longue(300, QLatin1Char('x'));
-    withDialog(f.window, QStringLiteral("editReplaceAct"), [&](QWidget *dialog) {
-        auto *cherche = dialog->findChild<QLineEdit *>(QStringLiteral("lineEditCherche"));
-        auto *remplace = dialog->findChild<QLineEdit *>(QStringLiteral("lineEditRemplace"));
-        QTest::keyClicks(remplace, QString(251, QLatin1Char('r')));
-        QCOMPARE(remplace->text().size(), 250);
-        QTest::keyClicks(cherche, longue);
-        QCOMPARE(cherche->text(), longue);
-        clickButton(dialog, QStringLiteral("Ok"));
-    });
+    withDialog(
+        f.window, QStringLiteral("editReplaceAct"),
+        [&](QWidget *dialog) {
+            auto *cherche = dialog->findChild<QLineEdit *>(QStringLiteral("lineEditCherche"));
+            auto *remplace = dialog->findChild<QLineEdit *>(QStringLiteral("lineEditRemplace"));
+            QTest::keyClicks(remplace, QString(251, QLatin1Char('r')));
+            QCOMPARE(remplace->text().size(), 250);
+            QTest::keyClicks(cherche, longue);
+            QCOMPARE(cherche->text(), longue);
+            clickButton(dialog, QStringLiteral("Ok"));
+        },
+        QStringLiteral("OK"));
     QCOMPARE(w.strRemplace(), QString(250, QLatin1Char('r')));
     QCOMPARE(w.strCherche(), longue);
 

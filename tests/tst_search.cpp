@@ -1,7 +1,7 @@
 // Search, replace and F3, through the real actions and dialogs.
 
 #include "commandtest.h"
-#include "modalscript.h"
+#include "dialoganswers.h"
 #include "montextedit.h"
 #include "testsupport.h"
 
@@ -22,7 +22,7 @@ using namespace TestSupport;
 namespace {
 
 // Answers the search dialog with a text and the case option.
-ModalScript::Answer chercher(const QString &texte, bool casse)
+DialogAnswers::Answer chercher(const QString &texte, bool casse)
 {
     return [=](QWidget *dialog) {
         QCOMPARE(dialog->objectName(), QStringLiteral("DlgCherche"));
@@ -33,7 +33,7 @@ ModalScript::Answer chercher(const QString &texte, bool casse)
 }
 
 // Answers the replace dialog with a text, its replacement and the case option.
-ModalScript::Answer remplacer(const QString &texte, const QString &par, bool casse)
+DialogAnswers::Answer remplacer(const QString &texte, const QString &par, bool casse)
 {
     return [=](QWidget *dialog) {
         QCOMPARE(dialog->objectName(), QStringLiteral("DlgRemplace"));
@@ -66,7 +66,7 @@ QString texteAffiche(const QMessageBox *box)
     return document.toPlainText();
 }
 
-ModalScript::Answer noter(QList<Message> *messages)
+DialogAnswers::Answer noter(QList<Message> *messages)
 {
     return [messages](QWidget *modal) {
         auto *box = qobject_cast<QMessageBox *>(modal);
@@ -173,18 +173,17 @@ void TestSearch::caseOption()
     monQTextEdit *edit = w.textEdit();
     prepare(edit, texte, depart, depart);
     QList<Message> messages;
-    ModalScript script;
+    DialogAnswers answers;
     if (precedent) {
         w.strCherche() = cherche;
         w.respecteCasse() = casse;
     } else {
-        script.then(chercher(cherche, casse));
+        answers.then(chercher(cherche, casse));
     }
     if (debut < 0)
-        script.then(noter(&messages));
+        answers.then(noter(&messages));
     action(f.window, precedent ? "editChercherPrecedentAct" : "editChercheAct")->trigger();
-    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
-    QCOMPARE(script.unanswered(), 0);
+    QVERIFY(cleanRun(answers));
 
     QCOMPARE(w.strCherche(), cherche);
     QCOMPARE(w.respecteCasse(), casse);
@@ -211,8 +210,8 @@ void TestSearch::twoOccurrencesThenNotFound()
     monQTextEdit *edit = w.textEdit();
     prepare(edit, QStringLiteral("un lien, deux liens."), 0, 0);
     QList<Message> messages;
-    ModalScript script;
-    script.then(chercher(QStringLiteral("lien"), false)).then(noter(&messages));
+    DialogAnswers answers;
+    answers.then(chercher(QStringLiteral("lien"), false)).then(noter(&messages));
 
     action(f.window, "editChercheAct")->trigger();
     QCOMPARE(edit->textCursor().selectionStart(), 3);
@@ -222,7 +221,7 @@ void TestSearch::twoOccurrencesThenNotFound()
     QCOMPARE(selection(edit), QStringLiteral("lien"));
     action(f.window, "editReplaceEncoreAct")->trigger();
 
-    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
+    QVERIFY(cleanRun(answers));
     QCOMPARE(messages.size(), 1);
     QCOMPARE(messages[0].titre, QStringLiteral("Recherche/Remplacement"));
     QCOMPARE(messages[0].texte, QStringLiteral("\"lien\" non trouvé"));
@@ -233,7 +232,7 @@ void TestSearch::twoOccurrencesThenNotFound()
     QCOMPARE(edit->toPlainText(), QStringLiteral("un lien, deux liens."));
 
     // Shift+F3 goes back to the first one, then says that there is none before it.
-    script.then(noter(&messages));
+    answers.then(noter(&messages));
     action(f.window, "editChercherPrecedentAct")->trigger();
     QCOMPARE(edit->textCursor().selectionStart(), 3);
     QCOMPARE(selection(edit), QStringLiteral("lien"));
@@ -251,13 +250,13 @@ void TestSearch::searchStartsAfterSelection()
     monQTextEdit *edit = w.textEdit();
     prepare(edit, QStringLiteral("mot mot autre"), 0, 3);
     QString propose;
-    ModalScript script;
-    script.then([&propose](QWidget *dialog) {
+    DialogAnswers answers;
+    answers.then([&propose](QWidget *dialog) {
         propose = dialog->findChild<QLineEdit *>(QStringLiteral("lineEditCherche"))->text();
         chercher(QStringLiteral("mot"), false)(dialog);
     });
     action(f.window, "editChercheAct")->trigger();
-    QVERIFY(script.unexpected().isEmpty());
+    QVERIFY(cleanRun(answers));
     QCOMPARE(propose, QString());
     QCOMPARE(edit->textCursor().selectionStart(), 4);
     QCOMPARE(edit->textCursor().selectionEnd(), 7);
@@ -271,10 +270,10 @@ void TestSearch::noWrapAround()
     monQTextEdit *edit = w.textEdit();
     prepare(edit, QStringLiteral("mot, mot et fin"), 9, 9);
     QList<Message> messages;
-    ModalScript script;
-    script.then(chercher(QStringLiteral("mot"), false)).then(noter(&messages));
+    DialogAnswers answers;
+    answers.then(chercher(QStringLiteral("mot"), false)).then(noter(&messages));
     action(f.window, "editChercheAct")->trigger();
-    QVERIFY(script.unexpected().isEmpty());
+    QVERIFY(cleanRun(answers));
     QCOMPARE(messages.size(), 1);
     QCOMPARE(messages[0].texte, QStringLiteral("\"mot\" non trouvé"));
     QVERIFY(!edit->textCursor().hasSelection());
@@ -346,8 +345,8 @@ void TestSearch::replaceRepeated()
     prepare(edit, texte, 0, 0);
     edit->setOverwriteMode(refrappe);
     QList<Message> messages;
-    ModalScript script;
-    script.then(remplacer(cherche, remplace, casse)).then(noter(&messages));
+    DialogAnswers answers;
+    answers.then(remplacer(cherche, remplace, casse)).then(noter(&messages));
 
     action(f.window, "editReplaceAct")->trigger();
     QCOMPARE(w.strRemplace(), remplace);
@@ -359,7 +358,7 @@ void TestSearch::replaceRepeated()
     QCOMPARE(edit->textCursor().position(), curseur);
 
     action(f.window, "editReplaceEncoreAct")->trigger();
-    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
+    QVERIFY(cleanRun(answers));
     QCOMPARE(messages.size(), 1);
     QCOMPARE(messages[0].texte, "\"" + cherche + "\" non trouvé");
     QCOMPARE(texteDe(edit), attendu);
@@ -411,11 +410,10 @@ void TestSearch::replaceAll()
     monQTextEdit *edit = w.textEdit();
     prepare(edit, texte, int(texte.size()), int(texte.size()));
     f.window->statusBar()->clearMessage();
-    ModalScript script;
-    script.then(remplacer(cherche, remplace, casse));
+    DialogAnswers answers;
+    answers.then(remplacer(cherche, remplace, casse));
     action(f.window, "editReplaceToutAct")->trigger();
-    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
-    QCOMPARE(script.unanswered(), 0);
+    QVERIFY(cleanRun(answers));
 
     QCOMPARE(w.strCherche(), cherche);
     QCOMPARE(w.strRemplace(), remplace);
@@ -459,8 +457,8 @@ void TestSearch::replaceAllKeepsTheView()
     QVERIFY(haut > 1000);
     const QSizeF page = edit->document()->pageSize();
 
-    ModalScript script;
-    script.then(remplacer(QStringLiteral("<td>"), QStringLiteral("<td align=\"center\">"), false));
+    DialogAnswers answers;
+    answers.then(remplacer(QStringLiteral("<td>"), QStringLiteral("<td align=\"center\">"), false));
     action(f.window, "editReplaceToutAct")->trigger();
     QCOMPARE(edit->document()->pageSize(), page);
     QCOMPARE(edit->textCursor().position(), edit->document()->lastBlock().position() + 19);
@@ -477,10 +475,10 @@ void TestSearch::emptyReplacementSearches()
     KalTextEditTestAccess w(f.window);
     monQTextEdit *edit = w.textEdit();
     prepare(edit, QStringLiteral("mot et mot"), 0, 0);
-    ModalScript script;
-    script.then(remplacer(QStringLiteral("mot"), QString(), false));
+    DialogAnswers answers;
+    answers.then(remplacer(QStringLiteral("mot"), QString(), false));
     action(f.window, "editReplaceAct")->trigger();
-    QVERIFY(script.unexpected().isEmpty());
+    QVERIFY(cleanRun(answers));
     QCOMPARE(w.strRemplace(), QString());
     QCOMPARE(edit->toPlainText(), QStringLiteral("mot et mot"));
     QCOMPARE(edit->textCursor().selectionStart(), 0);
@@ -499,10 +497,10 @@ void TestSearch::repeatBeforeAnySearch()
     KalTextEditTestAccess w(f.window);
     prepare(w.textEdit(), QStringLiteral("du texte"), 2, 2);
     QList<Message> messages;
-    ModalScript script;
-    script.then(noter(&messages));
+    DialogAnswers answers;
+    answers.then(noter(&messages));
     action(f.window, "editReplaceEncoreAct")->trigger();
-    QVERIFY(script.unexpected().isEmpty());
+    QVERIFY(cleanRun(answers));
     QCOMPARE(messages.size(), 1);
     QCOMPARE(messages[0].titre, QStringLiteral("Recherche/Remplacement"));
     QCOMPARE(messages[0].texte, QStringLiteral("\"\" non trouvé"));
@@ -519,16 +517,16 @@ void TestSearch::emptySearchAccepted()
     KalTextEditTestAccess w(f.window);
     prepare(w.textEdit(), QStringLiteral("mot"), 0, 0);
     QList<Message> messages;
-    ModalScript script;
-    script.then(chercher(QStringLiteral("mot"), true)).then(chercher(QString(), false));
+    DialogAnswers answers;
+    answers.then(chercher(QStringLiteral("mot"), true)).then(chercher(QString(), false));
     action(f.window, "editChercheAct")->trigger();
     action(f.window, "editChercheAct")->trigger();
-    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
+    QVERIFY(cleanRun(answers));
     QCOMPARE(w.strCherche(), QString());
     QVERIFY(!w.respecteCasse());
     QCOMPARE(selection(w.textEdit()), QStringLiteral("mot"));
 
-    script.then(noter(&messages));
+    answers.then(noter(&messages));
     action(f.window, "editReplaceEncoreAct")->trigger();
     QCOMPARE(messages.size(), 1);
     QCOMPARE(messages[0].texte, QStringLiteral("\"\" non trouvé"));
@@ -561,9 +559,9 @@ void TestSearch::cancelledDialogChangesNothing()
     KalTextEditTestAccess w(f.window);
     monQTextEdit *edit = w.textEdit();
     prepare(edit, QStringLiteral("a A a A"), 0, 0);
-    ModalScript script;
-    script.then(remplacer(QStringLiteral("A"), QStringLiteral("b"), true));
-    script.then([how](QWidget *dialog) {
+    DialogAnswers answers;
+    answers.then(remplacer(QStringLiteral("A"), QStringLiteral("b"), true));
+    answers.then([how](QWidget *dialog) {
         for (QLineEdit *champ : dialog->findChildren<QLineEdit *>())
             champ->setText(QStringLiteral("autre"));
         dialog->findChild<QCheckBox *>(QStringLiteral("cbCasse"))->setChecked(false);
@@ -579,8 +577,7 @@ void TestSearch::cancelledDialogChangesNothing()
     QCOMPARE(edit->textCursor().position(), 3);
 
     action(f.window, actionName)->trigger();
-    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
-    QCOMPARE(script.answered(), 2);
+    QVERIFY(cleanRun(answers));
     QCOMPARE(w.strCherche(), QStringLiteral("A"));
     QCOMPARE(w.strRemplace(), QStringLiteral("b"));
     QVERIFY(w.respecteCasse());
@@ -617,8 +614,8 @@ void TestSearch::dialogsOpenWithLastValues()
     };
 
     QList<Message> messages;
-    ModalScript script;
-    script.then(remplacer(QStringLiteral("zut"), QStringLiteral("flute"), false))
+    DialogAnswers answers;
+    answers.then(remplacer(QStringLiteral("zut"), QStringLiteral("flute"), false))
         .then(noter(&messages))
         .then(regarder)
         .then(chercher(QStringLiteral("mot"), true))
@@ -629,8 +626,7 @@ void TestSearch::dialogsOpenWithLastValues()
     action(f.window, "editChercheAct")->trigger();
     action(f.window, "editReplaceAct")->trigger();
     action(f.window, "editChercheAct")->trigger();
-    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
-    QCOMPARE(script.unanswered(), 0);
+    QVERIFY(cleanRun(answers));
     QCOMPARE(messages.size(), 1);
     QCOMPARE(vus.size(), 3);
 
@@ -682,11 +678,11 @@ void TestSearch::newCommandsFromKeys()
     f.window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(f.window));
     QSignalSpy spy(action(f.window, actionName), &QAction::triggered);
-    ModalScript script;
-    script.then([](QWidget *modal) { modal->close(); });
+    DialogAnswers answers;
+    answers.then([](QWidget *modal) { modal->close(); });
     QTest::keySequence(w.textEdit(), QKeySequence(keys));
     QCOMPARE(spy.count(), 1);
-    QCOMPARE(script.answered(), 1);
+    QVERIFY(cleanRun(answers));
 }
 
 QTEST_MAIN(TestSearch)
