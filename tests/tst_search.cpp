@@ -84,19 +84,6 @@ QString selection(const monQTextEdit *edit)
     return edit->textCursor().selectedText();
 }
 
-// An editor window holding texte, the cursor at curseur.
-struct Fenetre : EditorFixture
-{
-    explicit Fenetre(const QString &texte = QString(), int curseur = 0)
-    {
-        prepare(edit, texte, curseur, curseur);
-    }
-    void lance(const char *nom) const { action(window, QLatin1String(nom))->trigger(); }
-
-    KalTextEditTestAccess w {window};
-    monQTextEdit *edit = w.textEdit();
-};
-
 // A row of the search table: from the cursor at depart, Ctrl+F, or Shift+F3 on the
 // remembered text when precedent, finds cherche at debut (-1: "non trouvé").
 void recherche(const char *nom, const QString &texte, const QString &cherche, bool casse,
@@ -107,9 +94,9 @@ void recherche(const char *nom, const QString &texte, const QString &cherche, bo
 
 enum Commandes { ParF3 = 1, ParTout = 2, LesDeux = 3 };
 
-// A row of the replace table for each command given: Ctrl+R then F3 up to the
-// "non trouvé" box, or Ctrl+Shift+R ("all: " rows); curseur follows the last
-// replacement, refrappe is the overwrite mode.
+// A row of the replace table for each command given: Ctrl+R then F3, or
+// Ctrl+Shift+R ("all: " rows); curseur follows the last replacement, refrappe is
+// the overwrite mode.
 void remplacement(int commandes, const char *nom, const QString &texte, const QString &cherche,
                   const QString &remplace, bool casse, int remplacements, const QString &attendu,
                   int curseur, bool refrappe = false)
@@ -193,33 +180,36 @@ void TestSearch::caseOption()
     QFETCH(bool, precedent);
     QFETCH(int, debut);
 
-    Fenetre f(texte, depart);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    prepare(edit, texte, depart, depart);
     QList<Message> messages;
     DialogAnswers answers;
     if (precedent) {
-        f.w.strCherche() = cherche;
-        f.w.respecteCasse() = casse;
+        w.strCherche() = cherche;
+        w.respecteCasse() = casse;
     } else {
         answers.then(chercher(cherche, casse));
     }
     if (debut < 0)
         answers.then(noter(&messages));
-    f.lance(precedent ? "editChercherPrecedentAct" : "editChercheAct");
+    action(f.window, precedent ? "editChercherPrecedentAct" : "editChercheAct")->trigger();
     QVERIFY(cleanRun(answers));
 
-    QCOMPARE(f.w.strCherche(), cherche);
-    QCOMPARE(f.w.respecteCasse(), casse);
-    QCOMPARE(f.w.strRemplace(), QString());
-    QCOMPARE(texteDe(f.edit), texte);
+    QCOMPARE(w.strCherche(), cherche);
+    QCOMPARE(w.respecteCasse(), casse);
+    QCOMPARE(w.strRemplace(), QString());
+    QCOMPARE(texteDe(edit), texte);
     if (debut < 0) {
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages[0].texte, "\"" + cherche + "\" non trouvé");
-        QVERIFY(!f.edit->textCursor().hasSelection());
-        QCOMPARE(f.edit->textCursor().position(), depart);
+        QVERIFY(!edit->textCursor().hasSelection());
+        QCOMPARE(edit->textCursor().position(), depart);
     } else {
         QVERIFY(messages.isEmpty());
-        QCOMPARE(f.edit->textCursor().selectionStart(), debut);
-        QCOMPARE(f.edit->textCursor().selectionEnd(), debut + cherche.size());
+        QCOMPARE(edit->textCursor().selectionStart(), debut);
+        QCOMPARE(edit->textCursor().selectionEnd(), debut + cherche.size());
     }
 }
 
@@ -338,11 +328,11 @@ void TestSearch::replaceRepeated_data()
     remplacement(ParTout, "an empty search text does nothing", "abc", "", "y", false, 0, "abc", 3);
 }
 
-// Ctrl+R replaces the first occurrence, each F3 the next one, until F3 reports
-// that nothing is left; each replacement is undone by one undo. Ctrl+Shift+R
-// replaces every occurrence from the start, whatever the cursor, as one undo
-// step, and says how many in the status bar. Both leave the cursor after the
-// last replacement.
+// Ctrl+R replaces the first occurrence and each F3 the next one; Ctrl+Shift+R
+// replaces them all from the start, whatever the cursor, and says how many in the
+// status bar. Both leave the cursor after the last replacement, F3 then reports
+// that nothing is left, and each replacement of F3, or all of Ctrl+Shift+R, is
+// undone by one undo.
 void TestSearch::replaceRepeated()
 {
     QFETCH(bool, tout);
@@ -355,67 +345,71 @@ void TestSearch::replaceRepeated()
     QFETCH(int, curseur);
     QFETCH(bool, refrappe);
 
-    Fenetre f(texte, tout ? int(texte.size()) : 0);
-    f.edit->setOverwriteMode(refrappe);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    const int depart = tout ? int(texte.size()) : 0;
+    prepare(edit, texte, depart, depart);
+    edit->setOverwriteMode(refrappe);
     f.window->statusBar()->clearMessage();
     QList<Message> messages;
     DialogAnswers answers;
-    answers.then(remplacer(cherche, remplace, casse));
-    f.lance(tout ? "editReplaceToutAct" : "editReplaceAct");
-    QCOMPARE(f.w.strCherche(), cherche);
-    QCOMPARE(f.w.strRemplace(), remplace);
-    QCOMPARE(f.w.respecteCasse(), casse);
+    answers.then(remplacer(cherche, remplace, casse)).then(noter(&messages));
+
+    action(f.window, tout ? "editReplaceToutAct" : "editReplaceAct")->trigger();
+    QCOMPARE(w.strRemplace(), remplace);
+    QVERIFY(!edit->textCursor().hasSelection());
     for (int i = 1; !tout && i < remplacements; ++i)
-        f.lance("editReplaceEncoreAct");
-    QCOMPARE(texteDe(f.edit), attendu);
-    QVERIFY(!f.edit->textCursor().hasSelection());
-    QCOMPARE(f.edit->textCursor().position(), curseur);
-
+        action(f.window, "editReplaceEncoreAct")->trigger();
+    QVERIFY(messages.isEmpty());
+    QCOMPARE(texteDe(edit), attendu);
+    QCOMPARE(edit->textCursor().position(), curseur);
     if (tout) {
-        const QString message = remplacements > 0 ? QStringLiteral("%1 remplacement%2")
-                                                        .arg(remplacements)
-                                                        .arg(remplacements > 1 ? "s" : "")
-            : cherche.isEmpty() ? QString()
-                                : "Aucune occurrence de «\u00a0" + cherche + "\u00a0»";
-        QCOMPARE(f.window->statusBar()->currentMessage(), message);
-    } else {
-        answers.then(noter(&messages));
-        f.lance("editReplaceEncoreAct");
-        QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages[0].texte, "\"" + cherche + "\" non trouvé");
-        QCOMPARE(texteDe(f.edit), attendu);
+        const QString message = remplacements == 1
+            ? QStringLiteral("1 remplacement")
+            : QStringLiteral("%1 remplacements").arg(remplacements);
+        QCOMPARE(f.window->statusBar()->currentMessage(),
+                 remplacements > 0       ? message
+                     : cherche.isEmpty() ? QString()
+                                         : "Aucune occurrence de «\u00a0" + cherche + "\u00a0»");
     }
-    QVERIFY(cleanRun(answers));
 
-    QCOMPARE(f.edit->document()->isModified(), remplacements > 0);
+    action(f.window, "editReplaceEncoreAct")->trigger();
+    QVERIFY(cleanRun(answers));
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages[0].texte, "\"" + cherche + "\" non trouvé");
+    QCOMPARE(texteDe(edit), attendu);
+
     for (int i = 0; i < (tout ? qMin(remplacements, 1) : remplacements); ++i)
-        f.lance("editAnnulerAct");
-    QCOMPARE(texteDe(f.edit), texte);
-    QVERIFY(!f.edit->document()->isUndoAvailable());
+        action(f.window, "editAnnulerAct")->trigger();
+    QCOMPARE(texteDe(edit), texte);
+    QVERIFY(!edit->document()->isUndoAvailable());
 }
 
 // On a long page shown from its middle, the view keeps its lines while the page is
 // laid out afresh, at the window's width; the cursor goes after the last replacement.
 void TestSearch::replaceAllKeepsTheView()
 {
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
     QStringList lignes;
     for (int i = 0; i < 3000; ++i)
         lignes << QStringLiteral("<td>ligne %1</td>").arg(i);
     const QString texte = lignes.join(u'\n');
-    Fenetre f(texte, int(texte.size() / 2));
-    const int haut = f.edit->cursorForPosition(QPoint(0, 10)).blockNumber();
+    prepare(edit, texte, int(texte.size() / 2), int(texte.size() / 2));
+    const int haut = edit->cursorForPosition(QPoint(0, 10)).blockNumber();
     QVERIFY(haut > 1000);
-    const QSizeF page = f.edit->document()->pageSize();
+    const QSizeF page = edit->document()->pageSize();
 
     DialogAnswers answers;
     answers.then(remplacer(QStringLiteral("<td>"), QStringLiteral("<td align=\"center\">"), false));
-    f.lance("editReplaceToutAct");
-    QVERIFY(cleanRun(answers));
-    QCOMPARE(f.edit->document()->pageSize(), page);
-    QCOMPARE(f.edit->textCursor().position(), f.edit->document()->lastBlock().position() + 19);
-    QCOMPARE(f.edit->cursorForPosition(QPoint(0, 10)).blockNumber(), haut);
-    QTRY_VERIFY(f.edit->document()->lastBlock().layout()->lineCount() > 0);
-    QCOMPARE(f.edit->cursorForPosition(QPoint(0, 10)).blockNumber(), haut);
+    action(f.window, "editReplaceToutAct")->trigger();
+    QCOMPARE(edit->document()->pageSize(), page);
+    QCOMPARE(edit->textCursor().position(), edit->document()->lastBlock().position() + 19);
+    QCOMPARE(edit->cursorForPosition(QPoint(0, 10)).blockNumber(), haut);
+    QTRY_VERIFY(edit->document()->lastBlock().layout()->lineCount() > 0);
+    QCOMPARE(edit->cursorForPosition(QPoint(0, 10)).blockNumber(), haut);
 }
 
 // The replace dialog accepted with an empty replacement only selects, and F3
@@ -619,14 +613,15 @@ void TestSearch::newCommandsFromKeys_data()
 void TestSearch::newCommandsFromKeys()
 {
     QFETCH(QString, actionName);
-    Fenetre f;
-    f.w.activeCommandesHtml(false);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    w.activeCommandesHtml(false);
     f.window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(f.window));
     QSignalSpy spy(action(f.window, actionName), &QAction::triggered);
     DialogAnswers answers;
     answers.then([](QWidget *modal) { modal->close(); });
-    QTest::keySequence(f.edit, QKeySequence(QString::fromLatin1(QTest::currentDataTag())));
+    QTest::keySequence(w.textEdit(), QKeySequence(QString::fromLatin1(QTest::currentDataTag())));
     QCOMPARE(spy.count(), 1);
     QVERIFY(cleanRun(answers));
 }
