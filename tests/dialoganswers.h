@@ -1,6 +1,10 @@
 #pragma once
 
+#include <algorithm>
+#include <functional>
+
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -15,16 +19,12 @@
 
 #include "testsupport.h"
 
-#include <QAction>
-
-#include <algorithm>
-#include <functional>
-
 // Answers, one after the other, the modal dialogs and message boxes that open while
-// it lives, and keeps a line for each in log(): "Title | text" for a message box,
-// "Title in folder" for a file dialog. A modal widget with no answer left, or one
-// that its answer left open, is logged as "unexpected: ..." and closed, so a test
-// never hangs on a dialog.
+// it lives, also a box that opens inside one of its own answers, and keeps a line
+// for each in log(): "Title | text" for a message box, "Title in folder" for a file
+// dialog. A modal widget with no answer left, or one that its answer left open, is
+// logged as "unexpected: ..." or "left open: ..." and closed, so a test never hangs
+// on a dialog.
 class DialogAnswers
 {
 public:
@@ -130,14 +130,23 @@ private:
         return true;
     }
 
-    // Re-entered when an answer opens a modal of its own (a dialog's own warning):
-    // that one is answered by the next answer, or closed.
+    // An answer that clicks may open a box in a nested modal loop (a save dialog's
+    // question on an existing name). The timer that runs the answer does not fire
+    // again before its slot returns, so a timer of the next depth watches while the
+    // answer runs, and the box goes to the next answer; the modals being answered
+    // further out are left to their own answers. The deeper timer ticks a little
+    // more slowly, so that a watcher an answer starts for itself sees its box first.
     void poll()
     {
         QPointer<QWidget> modal = QApplication::activeModalWidget();
         if (!modal || !modal->isVisible() || handling.contains(modal))
             return;
         handling.append(modal);
+        QTimer deeper;
+        deeper.setInterval(20);
+        QObject::connect(&deeper, &QTimer::timeout, &deeper, [this] { poll(); });
+        deeper.start();
+
         const bool expected = !answers.isEmpty();
         if (expected) {
             answers.takeFirst()(modal);
@@ -155,8 +164,8 @@ private:
             else
                 modal->close();
         }
-        handling.removeAll(nullptr);
         handling.removeAll(modal);
+        handling.removeAll(nullptr);
     }
 
     QTimer timer;

@@ -1,7 +1,7 @@
 // Alignment, image, table and document skeleton, through their actions.
 
 #include "commandtest.h"
-#include "modalscript.h"
+#include "dialoganswers.h"
 #include "montextedit.h"
 #include "testsupport.h"
 
@@ -248,8 +248,8 @@ void TestBlocks::table()
     monQTextEdit *edit = w.textEdit();
     prepare(edit, texte, ancre, position);
 
-    ModalScript script;
-    script.then([=](QWidget *dialog) {
+    DialogAnswers answers;
+    answers.then([=](QWidget *dialog) {
         for (const QChar c : frappe) {
             QTRY_VERIFY(dialog->focusWidget());
             QTest::keyClick(dialog->focusWidget(), c.toLatin1());
@@ -262,8 +262,7 @@ void TestBlocks::table()
         clickButton(dialog, QStringLiteral("&Ok"));
     });
     action(f.window, QStringLiteral("tableauxAct"))->trigger();
-    QCOMPARE(script.answered(), 1);
-    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
+    QVERIFY(cleanRun(answers));
 
     QCOMPARE(texteDe(edit), attendu);
     QCOMPARE(edit->textCursor().position(), curseur);
@@ -300,11 +299,11 @@ void TestBlocks::tableDialogStartsAfresh()
         bordure->setChecked(false);
         clickButton(dialog, QStringLiteral("&Ok"));
     };
-    ModalScript script;
-    script.then(repondre).then(repondre);
+    DialogAnswers answers;
+    answers.then(repondre).then(repondre);
     action(f.window, QStringLiteral("tableauxAct"))->trigger();
     action(f.window, QStringLiteral("tableauxAct"))->trigger();
-    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
+    QVERIFY(cleanRun(answers));
     QCOMPARE(vus.size(), 2);
     for (const Vu &vu : vus) {
         QCOMPARE(vu.titre, QStringLiteral("Marlisse - Tableau"));
@@ -336,8 +335,8 @@ void TestBlocks::tableRejected()
     monQTextEdit *edit = w.textEdit();
     prepare(edit, QStringLiteral("un mot"), 3, 6);
 
-    ModalScript script;
-    script.then([how](QWidget *dialog) {
+    DialogAnswers answers;
+    answers.then([how](QWidget *dialog) {
         // Values changed before the rejection must not matter either.
         dialog->findChild<QSpinBox *>(QStringLiteral("spbNumLignes"))->setValue(7);
         if (how == QLatin1String("button"))
@@ -348,8 +347,7 @@ void TestBlocks::tableRejected()
             dialog->close();
     });
     action(f.window, QStringLiteral("tableauxAct"))->trigger();
-    QCOMPARE(script.answered(), 1);
-    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
+    QVERIFY(cleanRun(answers));
     QCOMPARE(texteDe(edit), QStringLiteral("un mot"));
     QCOMPARE(edit->textCursor().selectedText(), QStringLiteral("mot"));
     QVERIFY(!edit->document()->isModified());

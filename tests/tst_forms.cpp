@@ -1,7 +1,8 @@
-// The search, replace and table dialogs, as their commands open them.
+// The search, replace and table dialogs, as their commands open them, and the
+// answering of a box that a dialog opens inside an answer.
 
 #include "commandtest.h"
-#include "modalscript.h"
+#include "dialoganswers.h"
 #include "montextedit.h"
 #include "testsupport.h"
 
@@ -29,15 +30,17 @@ QString focusName(QWidget *dialog)
     return focus ? focus->objectName() : QString();
 }
 
-// Opens the dialog of a command, runs the check on it, and makes sure it closed.
-void withDialog(KalTextEdit *window, const QString &actionName, ModalScript::Answer check)
+// Opens the dialog of a command and runs check on it; the message box that the
+// command shows next, if any, is answered with the button boxButton.
+void withDialog(KalTextEdit *window, const QString &actionName, DialogAnswers::Answer check,
+                const QString &boxButton = QString())
 {
-    ModalScript script;
-    script.then(std::move(check));
-    script.then([](QWidget *modal) { modal->close(); }); // a not-found box, if any
+    DialogAnswers answers;
+    answers.then(std::move(check));
+    if (!boxButton.isEmpty())
+        answers.press(boxButton); // "non trouvé"
     action(window, actionName)->trigger();
-    QCOMPARE(QApplication::activeModalWidget(), nullptr);
-    QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join(", ")));
+    QVERIFY(cleanRun(answers));
 }
 
 } // namespace
@@ -59,6 +62,8 @@ private slots:
     void tabOrder();
     void resizingMovesNothing_data();
     void resizingMovesNothing();
+    void boxOpenedInsideAnAnswer_data();
+    void boxOpenedInsideAnAnswer();
 };
 
 void TestForms::initTestCase()
@@ -149,15 +154,18 @@ void TestForms::replacementHolds250Characters()
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
     const QString longue(300, QLatin1Char('x'));
-    withDialog(f.window, QStringLiteral("editReplaceAct"), [&](QWidget *dialog) {
-        auto *cherche = dialog->findChild<QLineEdit *>(QStringLiteral("lineEditCherche"));
-        auto *remplace = dialog->findChild<QLineEdit *>(QStringLiteral("lineEditRemplace"));
-        QTest::keyClicks(remplace, QString(251, QLatin1Char('r')));
-        QCOMPARE(remplace->text().size(), 250);
-        QTest::keyClicks(cherche, longue);
-        QCOMPARE(cherche->text(), longue);
-        clickButton(dialog, QStringLiteral("Ok"));
-    });
+    withDialog(
+        f.window, QStringLiteral("editReplaceAct"),
+        [&](QWidget *dialog) {
+            auto *cherche = dialog->findChild<QLineEdit *>(QStringLiteral("lineEditCherche"));
+            auto *remplace = dialog->findChild<QLineEdit *>(QStringLiteral("lineEditRemplace"));
+            QTest::keyClicks(remplace, QString(251, QLatin1Char('r')));
+            QCOMPARE(remplace->text().size(), 250);
+            QTest::keyClicks(cherche, longue);
+            QCOMPARE(cherche->text(), longue);
+            clickButton(dialog, QStringLiteral("Ok"));
+        },
+        QStringLiteral("OK"));
     QCOMPARE(w.strRemplace(), QString(250, QLatin1Char('r')));
     QCOMPARE(w.strCherche(), longue);
 
@@ -330,6 +338,42 @@ void TestForms::resizingMovesNothing()
         }
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
+}
+
+void TestForms::boxOpenedInsideAnAnswer_data()
+{
+    QTest::addColumn<QString>("reponse"); // to the box, none when empty
+    QTest::addColumn<QStringList>("suite"); // the log after the save dialog's line
+    const QString question = QStringLiteral(
+        "Enregistrer sous | page.html already exists.\nDo you want to replace it?");
+    QTest::newRow("answered by the next answer") << "Yes" << QStringList {question};
+    QTest::newRow("no answer left: noted and closed, and the dialog it leaves open")
+        << QString() << QStringList {"unexpected: " + question, "left open: Enregistrer sous"};
+}
+
+// Accepting the save dialog on an existing name opens the dialog's own question
+// inside that answer's click, in a nested modal loop: the next answer gets it,
+// and whatever is left without an answer is noted and closed, never waited for.
+void TestForms::boxOpenedInsideAnAnswer()
+{
+    QFETCH(QString, reponse);
+    QFETCH(QStringList, suite);
+
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString page = f.dir.filePath(QStringLiteral("page.html"));
+    QVERIFY(writeBytes(page, "avant"));
+    w.textEdit()->setPlainText(QStringLiteral("apres"));
+    DialogAnswers answers;
+    answers.choose(page);
+    if (!reponse.isEmpty())
+        answers.press(reponse);
+    action(f.window, QStringLiteral("fileSaveAsAct"))->trigger();
+
+    QVERIFY(answers.log().value(0).startsWith(QStringLiteral("Enregistrer sous in ")));
+    QCOMPARE(answers.log().mid(1), suite);
+    QCOMPARE(cleanRun(answers), suite.size() == 1);
+    QCOMPARE(readBytes(page), QByteArray(reponse == QLatin1String("Yes") ? "apres" : "avant"));
 }
 
 QTEST_MAIN(TestForms)
