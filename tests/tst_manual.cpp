@@ -6,7 +6,6 @@
 #include "testsupport.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
@@ -116,7 +115,8 @@ void TestManual::pageRows()
 
 // A page shows in the viewer as its author wrote it: its bytes are valid in the
 // encoding it declares, the viewer's reading rule takes that encoding, and no
-// UTF-8 sequence hides in a Latin-1 page (an "é" saved as UTF-8 shows as "Ã©").
+// UTF-8 sequence hides in a Latin-1 page (an "é" saved as UTF-8 shows as "Ã©"; a
+// page that shows such a misreading on purpose writes it as character references).
 void TestManual::readsAsDeclared()
 {
     QFETCH(QString, name);
