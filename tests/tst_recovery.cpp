@@ -27,19 +27,14 @@ private slots:
     void init();
     void journalFollowsDocument_data();
     void journalFollowsDocument();
-    void offeredAtStart_data();
-    void offeredAtStart();
-    void newestFirst_data();
-    void newestFirst();
-    void unusableJournalSkipped_data();
-    void unusableJournalSkipped();
+    void restored_data();
+    void restored();
+    void offeredInTurn_data();
+    void offeredInTurn();
     void folderUnusable_data();
     void folderUnusable();
     void killedProgramOffersText();
 };
-
-enum class Verrou { Mort, Vivant };
-Q_DECLARE_METATYPE(Verrou)
 
 namespace {
 
@@ -52,15 +47,15 @@ QByteArray journal(const QString &texte, const QString &fichier = QString(), qin
                                  QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC)});
 }
 
-// A journal as a program left it. The lock returned for Verrou::Vivant, held by
-// this running process, stands for a program still running; otherwise the lock
-// names a process that has ended.
-std::unique_ptr<QLockFile> plante(const QString &nom, const QByteArray &octets, Verrou etat)
+// A journal as a program left it. The lock returned for a live program, held by
+// this running process, stands for one; otherwise the lock names a process that
+// has ended.
+std::unique_ptr<QLockFile> plante(const QString &nom, const QByteArray &octets, bool vivant = false)
 {
     const QString base = JournalRecuperation::dossier() + QLatin1Char('/') + nom;
     writeBytes(base + QLatin1String(".journal"), octets);
     auto verrou = std::make_unique<QLockFile>(base + QLatin1String(".lock"));
-    if (!verrou->tryLock(0) || etat == Verrou::Vivant)
+    if (!verrou->tryLock(0) || vivant)
         return verrou;
     const QByteArray contenu = readBytes(base + QLatin1String(".lock"));
     verrou->unlock();
@@ -142,64 +137,43 @@ void TestRecovery::journalFollowsDocument()
     QCOMPARE(QFileInfo::exists(w.journal()->chemin()), remains);
 }
 
-void TestRecovery::offeredAtStart_data()
+void TestRecovery::restored_data()
 {
-    QTest::addColumn<Verrou>("verrou");
-    QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("codage");
-    QTest::addColumn<QByteArray>("written"); // null: not restored
-    QTest::addColumn<bool>("remains");
-    QTest::newRow("dead program, Oui")
-        << Verrou::Mort << "Oui"
-        << "UTF-8" << QByteArray("premi\xc3\xa8re\xc2\xa0!\n\tsuite") << true;
-    QTest::newRow("unknown encoding, Oui")
-        << Verrou::Mort << "Oui"
-        << "X-inconnu" << QByteArray("premi\xe8re\xa0!\n\tsuite") << true;
-    QTest::newRow("dead program, Non") << Verrou::Mort << "Non"
-                                       << "UTF-8" << QByteArray() << false;
-    QTest::newRow("live program") << Verrou::Vivant << ""
-                                  << "UTF-8" << QByteArray() << true;
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("UTF-8") << "UTF-8" << QByteArray("premi\xc3\xa8re\xc2\xa0!\n\tsuite");
+    // A name this program does not know leaves the encoding it has, and says so.
+    QTest::newRow("unknown encoding") << "X-inconnu" << QByteArray("premi\xe8re\xa0!\n\tsuite");
 }
 
-// A plain text whose file was deleted since comes back as if the file had been
-// opened and edited, with characters that a plain-text copy would change.
-void TestRecovery::offeredAtStart()
+// "Oui" gives a plain text, whose file was deleted since, back as if the file had
+// been opened and edited, with characters that a plain-text copy would change.
+void TestRecovery::restored()
 {
-    QFETCH(Verrou, verrou);
-    QFETCH(QString, answer);
     QFETCH(QString, codage);
     QFETCH(QByteArray, written);
-    QFETCH(bool, remains);
     QTemporaryDir docs;
     const QString notes = docs.filePath(QStringLiteral("notes.txt"));
     const QString texte = QStringLiteral("première\u00a0!\u2028\tsuite");
-    const auto vivant
-        = plante(QStringLiteral("laisse"), journal(texte, notes, quand, codage), verrou);
+    plante(QStringLiteral("laisse"), journal(texte, notes, quand, codage));
     const QString chemin = JournalRecuperation::dossier() + QLatin1String("/laisse.journal");
 
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
     DialogAnswers answers;
-    if (!answer.isEmpty())
-        answers.press(answer);
+    answers.press(QStringLiteral("Oui"));
     f.window->proposeRecuperation();
     QVERIFY(cleanRun(answers));
-    const QString heure = QDateTime::fromMSecsSinceEpoch(quand).toString(u"HH:mm:ss");
-    const QString asked = answers.log().join(QString());
-    QCOMPARE(asked.startsWith(QStringLiteral("Récupération | Le document «\u00a0notes.txt\u00a0»"))
-                 && asked.contains(heure),
-             !answer.isEmpty());
-    QCOMPARE(QFileInfo::exists(chemin), remains);
-    QCOMPARE(CommandTest::texteDe(w.textEdit()), written.isNull() ? QString() : texte);
-    if (written.isNull())
-        return;
-
+    QVERIFY(answers.log().value(0).startsWith(
+        QStringLiteral("Récupération | Le document «\u00a0notes.txt\u00a0»")));
+    QVERIFY(answers.log().value(0).contains(
+        QDateTime::fromMSecsSinceEpoch(quand).toString(u"HH:mm:ss")));
+    QCOMPARE(CommandTest::texteDe(w.textEdit()), texte);
     QVERIFY(w.textEdit()->document()->isModified());
     QCOMPARE(w.labelModif()->text(), QStringLiteral(" document modifé "));
     QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlisse 2.1 - notes.txt"));
     QVERIFY(!action(f.window, QStringLiteral("carGrasAct"))->isEnabled());
     QCOMPARE(w.textEdit()->textCursor().position(), 0);
-    // A name this program does not know leaves the encoding it has, and says so.
     QCOMPARE(f.window->statusBar()->currentMessage().contains(codage), codage == "X-inconnu");
     // The window holds the journal now: another program would not offer it.
     QVERIFY(!QLockFile(JournalRecuperation::dossier() + QLatin1String("/laisse.lock")).tryLock(0));
@@ -211,24 +185,59 @@ void TestRecovery::offeredAtStart()
     QVERIFY(!QFileInfo::exists(chemin));
 }
 
-void TestRecovery::newestFirst_data()
+void TestRecovery::offeredInTurn_data()
 {
+    QTest::addColumn<bool>("newestLive");
+    QTest::addColumn<QByteArray>("unusable"); // null: none
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<QString>("restored");
-    QTest::addColumn<int>("leftForNextStart");
-    QTest::newRow("Oui to the first") << QStringList {"Oui"} << "récent" << 1;
-    QTest::newRow("Non, then Oui") << QStringList {"Non", "Oui"} << "ancien" << 0;
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QStringList>("remaining");
+    const QByteArray bon = journal(QStringLiteral("<p>texte</p>"));
+    QByteArray change = bon;
+    change[bon.size() - 25] = 'X';
+    QByteArray plusRecent = bon;
+    plusRecent[19] = 2; // the format's version
+    const QStringList nonNon {"Non", "Non"};
+    QTest::newRow("Oui to the newest") << false << QByteArray() << QStringList {"Oui"} << "récent"
+                                       << "" << QStringList {"ancien", "récent"};
+    QTest::newRow("Non, then Oui")
+        << false << QByteArray() << QStringList {"Non", "Oui"} << "ancien"
+        << "" << QStringList {"ancien"};
+    QTest::newRow("newest program alive") << true << QByteArray() << QStringList {"Non"} << ""
+                                          << "" << QStringList {"récent"};
+    QTest::newRow("byte changed") << false << change << nonNon << ""
+                                  << "abîmé" << QStringList {"mauvais"};
+    QTest::newRow("empty") << false << QByteArray("") << nonNon << ""
+                           << "vide" << QStringList {"mauvais"};
+    QTest::newRow("newer program")
+        << false << plusRecent << nonNon << ""
+        << "écrit par une version plus récente" << QStringList {"mauvais"};
+    QTest::newRow("pipe") << false << QByteArray("pipe") << nonNon << ""
+                          << "illisible" << QStringList {"mauvais"};
 }
 
-// Two programs killed together: each journal in turn, the newest first; the one
-// not taken stays for the next start.
-void TestRecovery::newestFirst()
+// The journals of programs that died are offered in turn, the newest first; one
+// declined goes, one not taken stays for the next start, one whose program still
+// runs is never offered. One that cannot be read is skipped with a message and
+// left in place, never a crash nor a wait.
+void TestRecovery::offeredInTurn()
 {
+    QFETCH(bool, newestLive);
+    QFETCH(QByteArray, unusable);
     QFETCH(QStringList, answers);
     QFETCH(QString, restored);
-    QFETCH(int, leftForNextStart);
-    plante(QStringLiteral("b"), journal(QStringLiteral("ancien"), {}, quand), Verrou::Mort);
-    plante(QStringLiteral("a"), journal(QStringLiteral("récent"), {}, quand + 1), Verrou::Mort);
+    QFETCH(QString, reason);
+    QFETCH(QStringList, remaining);
+    const QDir dossier(JournalRecuperation::dossier());
+    plante(QStringLiteral("ancien"), journal(QStringLiteral("ancien")));
+    const auto vivant = plante(QStringLiteral("récent"),
+                               journal(QStringLiteral("récent"), {}, quand + 1), newestLive);
+    const QString mauvais = dossier.filePath(QStringLiteral("mauvais.journal"));
+    if (unusable == "pipe")
+        QCOMPARE(mkfifo(QFile::encodeName(mauvais).constData(), 0600), 0);
+    else if (!unusable.isNull())
+        plante(QStringLiteral("mauvais"), unusable);
 
     EditorFixture f;
     DialogAnswers dialogs;
@@ -237,46 +246,12 @@ void TestRecovery::newestFirst()
     f.window->proposeRecuperation();
     QVERIFY(cleanRun(dialogs));
     QCOMPARE(CommandTest::texteDe(KalTextEditTestAccess(f.window).textEdit()), restored);
-    QCOMPARE(int(JournalRecuperation::abandonnes().size()), leftForNextStart);
-}
-
-void TestRecovery::unusableJournalSkipped_data()
-{
-    QTest::addColumn<QByteArray>("octets");
-    QTest::addColumn<QString>("reason");
-    const QByteArray bon = journal(QStringLiteral("<p>texte</p>"));
-    QByteArray change = bon;
-    change[bon.size() - 25] = 'X';
-    QByteArray plusRecent = bon;
-    plusRecent[19] = 2; // the format's version
-    QTest::newRow("byte changed") << change << "abîmé";
-    QTest::newRow("empty") << QByteArray() << "vide";
-    QTest::newRow("newer program") << plusRecent << "écrit par une version plus récente";
-    QTest::newRow("pipe") << QByteArray("pipe") << "illisible";
-}
-
-// Skipped with a message and left in place, never a crash nor a wait; a good
-// journal beside it is still offered.
-void TestRecovery::unusableJournalSkipped()
-{
-    QFETCH(QByteArray, octets);
-    QFETCH(QString, reason);
-    const QString chemin = JournalRecuperation::dossier() + QLatin1String("/mauvais.journal");
-    plante(QStringLiteral("bon"), journal(QStringLiteral("bon")), Verrou::Mort);
-    if (octets == "pipe")
-        QCOMPARE(mkfifo(QFile::encodeName(chemin).constData(), 0600), 0);
-    else
-        plante(QStringLiteral("mauvais"), octets, Verrou::Mort);
-
-    EditorFixture f;
-    DialogAnswers answers;
-    answers.press(QStringLiteral("Non"));
-    f.window->proposeRecuperation();
-    QVERIFY(cleanRun(answers));
-    QCOMPARE(f.window->statusBar()->currentMessage(),
-             QStringLiteral("Journal de récupération ignoré, laissé en place\u00a0: %1 (%2)")
-                 .arg(chemin, reason));
-    QVERIFY(QFileInfo(chemin).exists());
+    QCOMPARE(f.window->statusBar()->currentMessage().contains(
+                 QStringLiteral("ignoré, laissé en place\u00a0: %1 (%2)").arg(mauvais, reason)),
+             !reason.isEmpty());
+    QCOMPARE(dossier.entryList({QStringLiteral("*.journal")}, QDir::Files | QDir::System)
+                 .replaceInStrings(QStringLiteral(".journal"), QString()),
+             remaining);
 }
 
 void TestRecovery::folderUnusable_data()
