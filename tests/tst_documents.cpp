@@ -1210,7 +1210,6 @@ void TestDocuments::encodingMenu_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("original");
-    QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("choice");
     QTest::addColumn<QStringList>("answers"); // to the command, then to Ctrl+S
@@ -1218,44 +1217,34 @@ void TestDocuments::encodingMenu_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("written");
     const QByteArray cyrillic = inEncoding("windows-1251", "<p>Привет</p>");
-    const QString utf8Page = pageDeclaring("utf-8", "Привет");
-    const QString page1251 = pageDeclaring("windows-1251", "Привет");
-    QTest::newRow("reopen an undeclared windows-1251 file") << "page.html" << cyrillic << ""
-                                                            << "rouvrir"
-                                                            << "windows-1251" << QStringList() << ""
-                                                            << "<p>Привет</p>" << cyrillic;
-    QTest::newRow("reopen a modified file, Non")
-        << "page.html" << cyrillic << "ajout"
-        << "rouvrir"
+    const QString page1251 = "ajout" + pageDeclaring("windows-1251", "Привет");
+    QTest::newRow("reopen in windows-1251, Non to the question")
+        << "page.html" << cyrillic << "rouvrir"
         << "windows-1251" << QStringList {"Non"} << "Le texte a été modifié"
         << "<p>Привет</p>" << cyrillic;
     QTest::newRow("reopen in an encoding that would lose bytes")
-        << "notes.txt" << QByteArray("caf\xe9") << ""
-        << "rouvrir"
-        << "UTF-8" << QStringList {"OK"}
+        << "notes.txt" << QByteArray("caf\xe9") << "rouvrir"
+        << "UTF-8" << QStringList {"Non", "OK"}
         << "ne peut pas être lu en UTF-8 sans perdre ou changer certains de ses octets"
-        << "café" << QByteArray("caf\xe9");
+        << "ajoutcafé" << QByteArray("ajoutcaf\xe9");
     QTest::newRow("save a page in windows-1251")
-        << "page.html" << inEncoding("UTF-8", utf8Page) << ""
-        << "enregistrer"
+        << "page.html" << inEncoding("UTF-8", pageDeclaring("utf-8", "Привет")) << "enregistrer"
         << "windows-1251" << QStringList() << "" << page1251
         << inEncoding("windows-1251", page1251);
     QTest::newRow("save a plain text in KOI8-R, which lacks é")
-        << "notes.txt" << inEncoding("UTF-8", "Привет é") << ""
-        << "enregistrer"
+        << "notes.txt" << inEncoding("UTF-8", "Привет é") << "enregistrer"
         << "KOI8-R" << QStringList {"Enregistrer"} << "1 caractère ne peut pas être écrit en KOI8-R"
-        << "Привет é" << inEncoding("KOI8-R", "Привет ?");
+        << "ajoutПривет é" << inEncoding("KOI8-R", "ajoutПривет ?");
 }
 
-// The encoding label's menu: "Rouvrir avec l'encodage" reads the file again in
-// the chosen encoding (asking first when the text is modified, refusing an
-// encoding that would lose bytes); "Enregistrer avec l'encodage" makes the chosen
-// one the document's, rewriting a page's declaration in one undo step.
+// The encoding label's menu, on a modified document: "Rouvrir avec l'encodage"
+// reads the file again in the chosen encoding (asking first, refusing an encoding
+// that would lose bytes); "Enregistrer avec l'encodage" makes the chosen one the
+// document's, rewriting a page's declaration in one undo step.
 void TestDocuments::encodingMenu()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, original);
-    QFETCH(QString, typed);
     QFETCH(QString, command);
     QFETCH(QString, choice);
     QFETCH(QStringList, answers);
@@ -1267,8 +1256,8 @@ void TestDocuments::encodingMenu()
     const QString path = f.dir.filePath(name);
     QVERIFY(writeBytes(path, original));
     QVERIFY(openThroughDialog(f.window, path));
+    w.textEdit()->insertPlainText(QStringLiteral("ajout"));
     const QString before = CommandTest::texteDe(w.textEdit());
-    w.textEdit()->insertPlainText(typed);
 
     DialogAnswers dialogs;
     for (const QString &answer : answers)
@@ -1276,12 +1265,11 @@ void TestDocuments::encodingMenu()
     QVERIFY(chooseEncoding(f.window, command, choice));
     QCOMPARE(CommandTest::texteDe(w.textEdit()), text);
     const bool saving = command == QLatin1String("enregistrer");
-    QCOMPARE(w.textEdit()->document()->isModified(), saving);
     const bool lossy = answers.contains(QStringLiteral("OK"));
+    QCOMPARE(w.textEdit()->document()->isModified(), saving || lossy);
     QCOMPARE(encodingLabel(f.window), lossy ? QStringLiteral("ISO 8859-1") : choice);
     QVERIFY(saving ? f.window->slotFileSave() : f.window->saveFile(path));
     QVERIFY(cleanRun(dialogs));
-    QCOMPARE(dialogs.log().size(), answers.size());
     QVERIFY2(dialogs.log().value(answers.size() - 1).contains(asked), qPrintable(asked));
     QCOMPARE(readBytes(path), written);
     if (saving && text != before) {
