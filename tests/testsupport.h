@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -113,9 +114,10 @@ QString dataFolder();
 bool inScreenChild();
 
 // Runs testFunction of this test program, for the current data row, in a child
-// process on an offscreen screen of the given size; returns "" when it passed, else
-// what the child printed.
-QString runOnScreen(const QSize &screen, const QString &testFunction);
+// process on an offscreen screen of the given size, with the environment variables
+// given as "NAME=value" too; returns "" when it passed, else what the child printed.
+QString runOnScreen(const QSize &screen, const QString &testFunction,
+                    const QStringList &environment = QStringList());
 
 // Presses the button labelled text (mnemonic markers ignored) of a message box or dialog.
 bool clickButton(QWidget *dialog, const QString &text);
