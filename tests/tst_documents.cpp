@@ -73,12 +73,8 @@ private slots:
     void typedCharactersOnDisk();
     void failedSaveKeepsOldFile_data();
     void failedSaveKeepsOldFile();
-    void pagesInTheirEncoding_data();
-    void pagesInTheirEncoding();
-    void savedEncoding_data();
-    void savedEncoding();
-    void encodingMenu_data();
-    void encodingMenu();
+    void openEditSave_data();
+    void openEditSave();
 };
 
 namespace {
@@ -1082,197 +1078,126 @@ void TestDocuments::failedSaveKeepsOldFile()
     }
 }
 
-void TestDocuments::pagesInTheirEncoding_data()
-{
-    QTest::addColumn<QByteArray>("encoding");
-    QTest::addColumn<bool>("bom");
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QString>("typed"); // how an "é" typed into it is written
-    const QString cyrillic = pageDeclaring("windows-1251", "Привет, мир");
-    const QString japanese = pageDeclaring("Shift_JIS", "日本語のページ");
-    const QString undeclared = QStringLiteral("<p>Déjà vu, Привет</p>\n");
-    const QString e = QStringLiteral("é");
-    QTest::newRow("windows-1251") << QByteArray("windows-1251") << false << cyrillic
-                                  << "windows-1251"
-                                  << "&#233;";
-    QTest::newRow("Shift_JIS") << QByteArray("Shift_JIS") << false << japanese << "Shift_JIS"
-                               << "&#233;";
-    QTest::newRow("UTF-8, nothing declared")
-        << QByteArray("UTF-8") << false << undeclared << "UTF-8" << e;
-    QTest::newRow("UTF-8 mark") << QByteArray("UTF-8") << true << undeclared << "UTF-8 avec BOM"
-                                << e;
-    QTest::newRow("UTF-16 BE mark")
-        << QByteArray("UTF-16BE") << true << undeclared << "UTF-16 BE" << e;
-}
-
-// Pages in their own encoding show their true text, save back to the same bytes,
-// and a typed "é" is written in that encoding, as a reference where it lacks one.
-void TestDocuments::pagesInTheirEncoding()
-{
-    QFETCH(QByteArray, encoding);
-    QFETCH(bool, bom);
-    QFETCH(QString, page);
-    QFETCH(QString, label);
-    QFETCH(QString, typed);
-    EditorFixture f;
-    KalTextEditTestAccess w(f.window);
-    const QString path = f.dir.filePath(QStringLiteral("page.html"));
-    const QByteArray bytes = inEncoding(encoding.constData(), page, bom);
-    QVERIFY(writeBytes(path, bytes));
-    QVERIFY(openThroughDialog(f.window, path));
-    QCOMPARE(CommandTest::texteDe(w.textEdit()), page);
-    QCOMPARE(encodingLabel(f.window), label);
-    QCOMPARE(f.window->statusBar()->currentMessage(), QString());
-    QVERIFY(QFile::remove(path));
-    QVERIFY(f.window->slotFileSave());
-    QCOMPARE(readBytes(path), bytes);
-
-    const qsizetype end = page.indexOf(QLatin1String("</p>"));
-    QTextCursor cursor(w.textEdit()->document());
-    cursor.setPosition(int(end));
-    cursor.insertText(QStringLiteral("é"));
-    QVERIFY(f.window->slotFileSave());
-    QCOMPARE(readBytes(path),
-             inEncoding(encoding.constData(), QString(page).insert(end, typed), bom));
-}
-
-void TestDocuments::savedEncoding_data()
-{
-    QTest::addColumn<QByteArray>("original"); // null: a new document
-    QTest::addColumn<QString>("from");
-    QTest::addColumn<QString>("to");
-    QTest::addColumn<QByteArray>("written");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QString>("message");
-    const auto page = pageDeclaring;
-    QTest::newRow("declaration changed to windows-1251")
-        << inEncoding("UTF-8", page("utf-8", "Привет")) << "utf-8"
-        << "windows-1251" << inEncoding("windows-1251", page("windows-1251", "Привет"))
-        << "windows-1251" << QString();
-    QTest::newRow("declaration changed to UTF-8 keeps the mark")
-        << inEncoding("UTF-8", page("ISO-8859-1", "été"), true) << "ISO-8859-1"
-        << "UTF-8" << inEncoding("UTF-8", page("UTF-8", "été"), true) << "UTF-8 avec BOM"
-        << QString();
-    // Read as UTF-8 for want of ISO 8859-7 (in which AE, the second byte of "ή", is
-    // nothing): saved as it was read while its declaration stays.
-    QTest::newRow("declaration as read keeps the encoding read")
-        << inEncoding("UTF-8", page("ISO-8859-7", "ήλιος")) << "ήλιος"
-        << "ήλιος!" << inEncoding("UTF-8", page("ISO-8859-7", "ήλιος!")) << "UTF-8" << QString();
-    QTest::newRow("declaration changed to an unknown name")
-        << QByteArray("<meta charset=\"ISO-8859-1\">\xe9") << "ISO-8859-1"
-        << "x-inconnu" << QByteArray("<meta charset=\"x-inconnu\">\xe9") << "ISO 8859-1"
-        << QStringLiteral("Le document déclare un encodage inconnu (x-inconnu)\u00a0: il est "
-                          "enregistré en ISO 8859-1.");
-    QTest::newRow("new document declaring UTF-8")
-        << QByteArray() << "" << page("UTF-8", "€") << inEncoding("UTF-8", page("UTF-8", "€"))
-        << "UTF-8" << QString();
-}
-
-// A page is saved in what it declares once the user has changed its declaration,
-// and in the encoding it was read in while its declaration stays as read; opened
-// again, it reads as it was saved.
-void TestDocuments::savedEncoding()
-{
-    QFETCH(QByteArray, original);
-    QFETCH(QString, from);
-    QFETCH(QString, to);
-    QFETCH(QByteArray, written);
-    QFETCH(QString, label);
-    QFETCH(QString, message);
-    EditorFixture f;
-    KalTextEditTestAccess w(f.window);
-    const QString path = f.dir.filePath(QStringLiteral("page.html"));
-    QTextCursor at = w.textEdit()->textCursor();
-    if (!original.isNull()) {
-        QVERIFY(writeBytes(path, original));
-        QVERIFY(openThroughDialog(f.window, path));
-        at = w.textEdit()->document()->find(from);
-        QVERIFY(!at.isNull());
-    }
-    at.insertText(to);
-    f.window->statusBar()->clearMessage();
-    {
-        DialogAnswers answers;
-        if (original.isNull())
-            answers.choose(path);
-        QVERIFY(f.window->slotFileSave());
-        QVERIFY(cleanRun(answers));
-    }
-    QCOMPARE(readBytes(path), written);
-    QCOMPARE(encodingLabel(f.window), label);
-    QCOMPARE(f.window->statusBar()->currentMessage(), message);
-    QVERIFY(openThroughDialog(f.window, path));
-    QCOMPARE(encodingLabel(f.window), label);
-}
-
-void TestDocuments::encodingMenu_data()
+void TestDocuments::openEditSave_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("original");
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("choice");
-    QTest::addColumn<QStringList>("answers"); // to the command, then to Ctrl+S
-    QTest::addColumn<QString>("asked"); // part of the last box
-    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("original"); // null: a new document
+    QTest::addColumn<QString>("command"); // "remplacer", or a list of the encoding menu
+    QTest::addColumn<QString>("argument"); // "from|to", or an encoding
     QTest::addColumn<QByteArray>("written");
-    const QByteArray cyrillic = inEncoding("windows-1251", "<p>Привет</p>");
-    const QString page1251 = "ajout" + pageDeclaring("windows-1251", "Привет");
-    QTest::newRow("reopen in windows-1251, Non to the question")
-        << "page.html" << cyrillic << "rouvrir"
-        << "windows-1251" << QStringList {"Non"} << "Le texte a été modifié"
-        << "<p>Привет</p>" << cyrillic;
-    QTest::newRow("reopen in an encoding that would lose bytes")
-        << "notes.txt" << QByteArray("caf\xe9") << "rouvrir"
-        << "UTF-8" << QStringList {"Non", "OK"}
-        << "ne peut pas être lu en UTF-8 sans perdre ou changer certains de ses octets"
-        << "ajoutcafé" << QByteArray("ajoutcaf\xe9");
-    QTest::newRow("save a page in windows-1251")
-        << "page.html" << inEncoding("UTF-8", pageDeclaring("utf-8", "Привет")) << "enregistrer"
-        << "windows-1251" << QStringList() << "" << page1251
-        << inEncoding("windows-1251", page1251);
-    QTest::newRow("save a plain text in KOI8-R, which lacks é")
-        << "notes.txt" << inEncoding("UTF-8", "Привет é") << "enregistrer"
-        << "KOI8-R" << QStringList {"Enregistrer"} << "1 caractère ne peut pas être écrit en KOI8-R"
-        << "ajoutПривет é" << inEncoding("KOI8-R", "ajoutПривет ?");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QString>("said"); // part of a box or of the status bar
+    const auto row = [](const char *tag, const char *name, const QByteArray &original,
+                        const char *command, const QString &argument, const QByteArray &written,
+                        const char *label, const QStringList &answers = QStringList(),
+                        const QString &said = QString()) {
+        QTest::newRow(tag) << QString::fromUtf8(name) << original << QString::fromUtf8(command)
+                           << argument << written << QString::fromUtf8(label) << answers << said;
+    };
+    // What "ajout" and an "é" typed into a page become in the file.
+    const auto typed = [](const char *encoding, QString page, const char *e, bool bom = false) {
+        return inEncoding(encoding, "ajout" + page.replace("</p>", QString::fromUtf8(e) + "</p>"),
+                          bom);
+    };
+    const QString cyrillic = pageDeclaring("windows-1251", "Привет");
+    const QString japanese = pageDeclaring("Shift_JIS", "日本語");
+    const QString undeclared = QStringLiteral("<p>Déjà vu, Привет</p>\n");
+
+    // Pages in their own encoding: a typed "é" is written in it, as a reference
+    // where it lacks one.
+    row("windows-1251 page", "page.html", inEncoding("windows-1251", cyrillic), "remplacer",
+        "</p>|é</p>", typed("windows-1251", cyrillic, "&#233;"), "windows-1251");
+    row("Shift_JIS page", "page.html", inEncoding("Shift_JIS", japanese), "remplacer", "</p>|é</p>",
+        typed("Shift_JIS", japanese, "&#233;"), "Shift_JIS");
+    row("UTF-16 BE mark", "page.html", inEncoding("UTF-16BE", undeclared, true), "remplacer",
+        "</p>|é</p>", typed("UTF-16BE", undeclared, "é", true), "UTF-16 BE");
+
+    // Saved in what a page declares once the user has changed its declaration, in
+    // the encoding it was read in while the declaration stays as read.
+    const QString utf8 = pageDeclaring("utf-8", "Привет");
+    row("declaration changed to windows-1251", "page.html", inEncoding("UTF-8", utf8), "remplacer",
+        "utf-8|windows-1251", inEncoding("windows-1251", "ajout" + cyrillic), "windows-1251");
+    row("declaration changed to UTF-8 keeps the mark", "page.html",
+        inEncoding("UTF-8", pageDeclaring("ISO-8859-1", "été"), true), "remplacer",
+        "ISO-8859-1|UTF-8", inEncoding("UTF-8", "ajout" + pageDeclaring("UTF-8", "été"), true),
+        "UTF-8 avec BOM");
+    // Read as UTF-8 for want of ISO 8859-7, in which AE, the second byte of "ή", is
+    // nothing.
+    row("declaration as read keeps the encoding read", "page.html",
+        inEncoding("UTF-8", pageDeclaring("ISO-8859-7", "ή")), "remplacer", "</p>|λ</p>",
+        typed("UTF-8", pageDeclaring("ISO-8859-7", "ή"), "λ"), "UTF-8");
+    row("declaration changed to an unknown name", "page.html", "<meta charset=\"ISO-8859-1\">\xe9",
+        "remplacer", "ISO-8859-1|x-inconnu", "ajout<meta charset=\"x-inconnu\">\xe9", "ISO 8859-1",
+        {},
+        QStringLiteral("Le document déclare un encodage inconnu (x-inconnu)\u00a0: il est "
+                       "enregistré en ISO 8859-1."));
+    row("new document declaring UTF-8", "page.html", QByteArray(), "remplacer",
+        "|" + pageDeclaring("UTF-8", "€"),
+        inEncoding("UTF-8", "ajout" + pageDeclaring("UTF-8", "€")), "UTF-8");
+
+    // The encoding label's menu: "Rouvrir avec l'encodage" reads the file again
+    // (asking first, refusing an encoding that would lose bytes); "Enregistrer
+    // avec l'encodage" makes the encoding the document's, and rewrites a page's
+    // declaration.
+    const QByteArray plain1251 = inEncoding("windows-1251", "<p>Привет</p>");
+    row("reopen in windows-1251, Non to the question", "page.html", plain1251, "rouvrir",
+        "windows-1251", plain1251, "windows-1251", {"Non"}, "Le texte a été modifié");
+    row("reopen in an encoding that would lose bytes", "notes.txt", "caf\xe9", "rouvrir", "UTF-8",
+        "ajoutcaf\xe9", "ISO 8859-1", {"Non", "OK"},
+        "ne peut pas être lu en UTF-8 sans perdre ou changer certains de ses octets");
+    row("save a page in windows-1251", "page.html", inEncoding("UTF-8", utf8), "enregistrer",
+        "windows-1251", inEncoding("windows-1251", "ajout" + cyrillic), "windows-1251");
+    row("save a plain text in KOI8-R, which lacks é", "notes.txt", inEncoding("UTF-8", "Привет é"),
+        "enregistrer", "KOI8-R", inEncoding("KOI8-R", "ajoutПривет ?"), "KOI8-R", {"Enregistrer"},
+        "1 caractère ne peut pas être écrit en KOI8-R");
 }
 
-// The encoding label's menu, on a modified document: "Rouvrir avec l'encodage"
-// reads the file again in the chosen encoding (asking first, refusing an encoding
-// that would lose bytes); "Enregistrer avec l'encodage" makes the chosen one the
-// document's, rewriting a page's declaration in one undo step.
-void TestDocuments::encodingMenu()
+// A document opened (or new), "ajout" typed at its start, then a text replaced or
+// an encoding chosen, and saved with Ctrl+S.
+void TestDocuments::openEditSave()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, original);
     QFETCH(QString, command);
-    QFETCH(QString, choice);
-    QFETCH(QStringList, answers);
-    QFETCH(QString, asked);
-    QFETCH(QString, text);
+    QFETCH(QString, argument);
     QFETCH(QByteArray, written);
+    QFETCH(QString, label);
+    QFETCH(QStringList, answers);
+    QFETCH(QString, said);
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
     const QString path = f.dir.filePath(name);
-    QVERIFY(writeBytes(path, original));
-    QVERIFY(openThroughDialog(f.window, path));
+    if (!original.isNull()) {
+        QVERIFY(writeBytes(path, original));
+        QVERIFY(openThroughDialog(f.window, path));
+    }
     w.textEdit()->insertPlainText(QStringLiteral("ajout"));
     const QString before = CommandTest::texteDe(w.textEdit());
 
     DialogAnswers dialogs;
     for (const QString &answer : answers)
         dialogs.press(answer);
-    QVERIFY(chooseEncoding(f.window, command, choice));
-    QCOMPARE(CommandTest::texteDe(w.textEdit()), text);
-    const bool saving = command == QLatin1String("enregistrer");
-    const bool lossy = answers.contains(QStringLiteral("OK"));
-    QCOMPARE(w.textEdit()->document()->isModified(), saving || lossy);
-    QCOMPARE(encodingLabel(f.window), lossy ? QStringLiteral("ISO 8859-1") : choice);
-    QVERIFY(saving ? f.window->slotFileSave() : f.window->saveFile(path));
+    if (original.isNull())
+        dialogs.choose(path);
+    if (command == QLatin1String("remplacer")) {
+        const QString from = argument.section(QLatin1Char('|'), 0, 0);
+        QTextCursor at
+            = from.isEmpty() ? w.textEdit()->textCursor() : w.textEdit()->document()->find(from);
+        QVERIFY(!at.isNull());
+        at.insertText(argument.section(QLatin1Char('|'), 1));
+    } else {
+        QVERIFY(chooseEncoding(f.window, command, argument));
+    }
+    f.window->statusBar()->clearMessage();
+    QVERIFY(f.window->slotFileSave());
     QVERIFY(cleanRun(dialogs));
-    QVERIFY2(dialogs.log().value(answers.size() - 1).contains(asked), qPrintable(asked));
     QCOMPARE(readBytes(path), written);
-    if (saving && text != before) {
+    QCOMPARE(encodingLabel(f.window), label);
+    const QString all
+        = dialogs.log().join(QLatin1Char('\n')) + f.window->statusBar()->currentMessage();
+    QVERIFY2(all.contains(said), qPrintable(all));
+    if (command == QLatin1String("enregistrer") && name.endsWith(QLatin1String(".html"))) {
         // The new declaration is one step of its own.
         w.textEdit()->undo();
         QCOMPARE(CommandTest::texteDe(w.textEdit()), before);
