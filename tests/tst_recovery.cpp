@@ -298,6 +298,8 @@ namespace {
 class Programme
 {
 public:
+    ~Programme() { tue(); }
+
     // A port found free may be taken by another program before this one listens on
     // it: the VNC server then says so, and the program starts again on another.
     bool demarre(const QString &chemin, const QString &donnees)
@@ -305,7 +307,7 @@ public:
         for (int essai = 0; essai < 5; ++essai) {
             QTcpServer libre;
             libre.listen();
-            port = libre.serverPort();
+            const quint16 port = libre.serverPort();
             libre.close();
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert(QStringLiteral("XDG_DATA_HOME"), donnees);
@@ -321,13 +323,18 @@ public:
                 process.waitForReadyRead(500);
                 dit += process.readAll();
             }
-            if (dit.contains("QVncServer created"))
-                return connecte();
+            if (dit.contains("QVncServer created")) {
+                // The server answers each step of the handshake before it reads
+                // the next: its version, no password, then the screen's size.
+                socket.connectToHost(QHostAddress::LocalHost, port);
+                return socket.waitForConnected(10000) && lis(12).startsWith("RFB 003.")
+                    && socket.write("RFB 003.003\n") == 12 && lis(4) == QByteArray("\0\0\0\1", 4)
+                    && socket.write("\1", 1) == 1 && lis(24).size() == 24;
+            }
             tue();
         }
         return false;
     }
-    ~Programme() { tue(); }
 
     // Latin-1 letters are their own key symbols; a line feed is Return.
     void tape(const QString &texte)
@@ -349,19 +356,6 @@ public:
     }
 
 private:
-    // The server answers each step before it reads the next one.
-    bool connecte()
-    {
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        if (!socket.waitForConnected(10000) || !lis(12).startsWith("RFB 003."))
-            return false;
-        socket.write("RFB 003.003\n");
-        if (lis(4) != QByteArray("\0\0\0\1", 4)) // no password
-            return false;
-        socket.write("\1", 1);
-        return lis(24).size() == 24; // the screen's size and pixels: key events may follow
-    }
-
     QByteArray lis(int taille)
     {
         QByteArray octets;
@@ -373,7 +367,6 @@ private:
 
     QProcess process;
     QTcpSocket socket;
-    quint16 port = 0;
 };
 
 QString texteDuJournal(const QDir &dossier)
