@@ -62,11 +62,6 @@ public:
     void setCurrentFile(const QString &name) const { w->setCurrentFile(name); }
     void majTypeDocument(const QString &name) const { w->majTypeDocument(name); }
     void activeCommandesHtml(bool on) const { w->activeCommandesHtml(on); }
-    QString documentEncodingName() const { return w->documentEncodingName(); }
-    bool setDocumentEncodingName(const QString &name) const
-    {
-        return w->setDocumentEncodingName(name);
-    }
 
 private:
     KalTextEdit *w;
