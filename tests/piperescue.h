@@ -25,31 +25,25 @@ inline bool makePipe(const QString &path)
     return ::mkfifo(nativePath(path).constData(), 0644) == 0;
 }
 
-// Should the program ever block opening the pipe at path, a writer comes after a
-// few seconds and lets it go: the test then fails instead of hanging.
+// Should the program ever block opening the pipe at path, a writer comes after
+// three seconds and lets it go: the test then fails instead of hanging.
 class PipeRescue
 {
 public:
     explicit PipeRescue(const QString &path)
-        : path(nativePath(path))
-    {
-        worker = std::thread([this] {
-            const auto start = std::chrono::steady_clock::now();
-            while (!finished) {
+        : worker([this, pipe = nativePath(path)] {
+            for (int tick = 0; !finished; ++tick) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                if (std::chrono::steady_clock::now() - start < std::chrono::seconds(3))
-                    continue;
                 // Opens a pipe only while a reader waits in open().
-                const int fd = ::open(this->path.constData(), O_WRONLY | O_NONBLOCK);
-                if (fd < 0)
-                    continue;
+                const int fd = tick < 150 ? -1 : ::open(pipe.constData(), O_WRONLY | O_NONBLOCK);
                 struct stat info;
-                if (::fstat(fd, &info) == 0 && S_ISFIFO(info.st_mode))
+                if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISFIFO(info.st_mode))
                     rescued = true;
-                ::close(fd);
+                if (fd >= 0)
+                    ::close(fd);
             }
-        });
-    }
+        })
+    { }
 
     ~PipeRescue()
     {
@@ -60,8 +54,7 @@ public:
     bool wasNeeded() const { return rescued; }
 
 private:
-    QByteArray path;
-    std::thread worker;
     std::atomic<bool> finished {false};
     std::atomic<bool> rescued {false};
+    std::thread worker; // last: it starts once the flags exist
 };

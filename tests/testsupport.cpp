@@ -168,7 +168,8 @@ bool inScreenChild()
     return qEnvironmentVariableIsSet("MARLISSE_CHILD_SCREEN");
 }
 
-QString runOnScreen(const QSize &screen, const QString &testFunction)
+QString runOnScreen(const QSize &screen, const QString &testFunction,
+                    const QStringList &environment)
 {
     QTemporaryDir dir;
     const QString config = dir.filePath(QStringLiteral("screen.json"));
@@ -186,9 +187,12 @@ QString runOnScreen(const QSize &screen, const QString &testFunction)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("MARLISSE_CHILD_SCREEN"), QStringLiteral("1"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config);
+    for (const QString &variable : environment)
+        env.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
     child.setProcessEnvironment(env);
+    const char *const row = QTest::currentDataTag();
     child.start(QCoreApplication::applicationFilePath(),
-                {testFunction + QLatin1Char(':') + QString::fromLatin1(QTest::currentDataTag())});
+                {row ? testFunction + QLatin1Char(':') + QString::fromLatin1(row) : testFunction});
     if (!child.waitForFinished(60000))
         return QStringLiteral("the child did not finish");
     const QByteArray output = child.readAllStandardOutput() + child.readAllStandardError();

@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -61,11 +62,6 @@ public:
     void setCurrentFile(const QString &name) const { w->setCurrentFile(name); }
     void majTypeDocument(const QString &name) const { w->majTypeDocument(name); }
     void activeCommandesHtml(bool on) const { w->activeCommandesHtml(on); }
-    QString documentEncodingName() const { return w->documentEncodingName(); }
-    bool setDocumentEncodingName(const QString &name) const
-    {
-        return w->setDocumentEncodingName(name);
-    }
 
 private:
     KalTextEdit *w;
@@ -113,9 +109,10 @@ QString dataFolder();
 bool inScreenChild();
 
 // Runs testFunction of this test program, for the current data row, in a child
-// process on an offscreen screen of the given size; returns "" when it passed, else
-// what the child printed.
-QString runOnScreen(const QSize &screen, const QString &testFunction);
+// process on an offscreen screen of the given size, with the environment variables
+// given as "NAME=value" too; returns "" when it passed, else what the child printed.
+QString runOnScreen(const QSize &screen, const QString &testFunction,
+                    const QStringList &environment = QStringList());
 
 // Presses the button labelled text (mnemonic markers ignored) of a message box or dialog.
 bool clickButton(QWidget *dialog, const QString &text);

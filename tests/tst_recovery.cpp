@@ -4,7 +4,7 @@
 #include "smallfilesystem.h"
 #include "testsupport.h"
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QLockFile>
 #include <QProcess>
@@ -27,42 +27,36 @@ private slots:
     void init();
     void journalFollowsDocument_data();
     void journalFollowsDocument();
-    void nothingWrittenWhileUnchanged();
-    void offeredAtStart_data();
-    void offeredAtStart();
-    void newestFirst_data();
-    void newestFirst();
-    void unusableJournalSkipped_data();
-    void unusableJournalSkipped();
+    void restored_data();
+    void restored();
+    void offeredInTurn_data();
+    void offeredInTurn();
     void folderUnusable_data();
     void folderUnusable();
     void killedProgramOffersText();
 };
 
-enum class Verrou { Aucun, Mort, Vivant };
-Q_DECLARE_METATYPE(Verrou)
-
 namespace {
 
-QByteArray journal(const QString &texte, const QString &fichier = QString(), bool html = true,
-                   qint64 quand = 1700000000000, const QString &codage = "ISO 8859-1")
+const qint64 quand = 1700000000000;
+
+QByteArray journal(const QString &texte, const QString &fichier = QString(), qint64 ms = quand,
+                   const QString &codage = QStringLiteral("ISO 8859-1"))
 {
-    return FormatJournal::ecrit(
-        {texte, fichier, html, codage, QDateTime::fromMSecsSinceEpoch(quand, Qt::UTC)});
+    return FormatJournal::ecrit({texte, fichier, !fichier.endsWith(QLatin1String(".txt")), codage,
+                                 QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC)});
 }
 
-// A journal as a program left it. The lock returned for Verrou::Vivant, held by
-// this running process, stands for a program still running.
-std::unique_ptr<QLockFile> plante(const QString &nom, const QByteArray &octets, Verrou etat)
+// A journal as a program left it. The lock returned for a live program, held by
+// this running process, stands for one; otherwise the lock names a process that
+// has ended.
+std::unique_ptr<QLockFile> plante(const QString &nom, const QByteArray &octets, bool vivant = false)
 {
     const QString base = JournalRecuperation::dossier() + QLatin1Char('/') + nom;
     writeBytes(base + QLatin1String(".journal"), octets);
-    if (etat == Verrou::Aucun)
-        return nullptr;
     auto verrou = std::make_unique<QLockFile>(base + QLatin1String(".lock"));
-    if (!verrou->tryLock(0) || etat == Verrou::Vivant)
+    if (!verrou->tryLock(0) || vivant)
         return verrou;
-    // The same lock, naming a process that has ended.
     const QByteArray contenu = readBytes(base + QLatin1String(".lock"));
     verrou->unlock();
     QProcess fini;
@@ -103,6 +97,8 @@ void TestRecovery::journalFollowsDocument_data()
     QTest::newRow("undone to the saved text") << "undo" << false;
 }
 
+// Written by itself after a change, with all it takes to restore it; gone once the
+// changes are saved or dropped, and not written again while the text is as saved.
 void TestRecovery::journalFollowsDocument()
 {
     QFETCH(QString, action);
@@ -112,10 +108,8 @@ void TestRecovery::journalFollowsDocument()
     QVERIFY(writeBytes(page, "<p>x</p>\n"));
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
-    QVERIFY(f.window->loadFile(page));
-    w.setCurrentFile(page);
+    QVERIFY(openThroughDialog(f.window, page));
 
-    // Written by itself after a change, with all it takes to restore it.
     QSignalSpy ecrit(w.journal(), &JournalRecuperation::journalEcrit);
     w.textEdit()->insertPlainText(QStringLiteral("é"));
     QVERIFY(ecrit.wait(5000));
@@ -125,140 +119,125 @@ void TestRecovery::journalFollowsDocument()
     QCOMPARE(lu.texte, QStringLiteral("é<p>x</p>\n"));
     QCOMPARE(lu.fichier, page);
     QVERIFY(lu.html);
-    QCOMPARE(lu.codage, w.documentEncodingName());
 
     DialogAnswers answers;
     if (action == QLatin1String("save")) {
         QVERIFY(f.window->slotFileSave());
-    } else if (action == QLatin1String("new, Non")) {
-        answers.press(QStringLiteral("Non"));
-        f.window->slotFileNew();
-    } else if (action.startsWith(QLatin1String("close, "))) {
-        answers.press(action.mid(7));
-        f.window->close();
-    } else {
+    } else if (action == QLatin1String("undo")) {
         w.textEdit()->undo();
+    } else {
+        answers.press(action.section(QStringLiteral(", "), 1));
+        if (action.startsWith(QLatin1String("new")))
+            f.window->slotFileNew();
+        else
+            f.window->close();
     }
     QVERIFY(cleanRun(answers));
-    w.journal()->attend();
+    w.journal()->termine();
     QCOMPARE(QFileInfo::exists(w.journal()->chemin()), remains);
 }
 
-// A text loaded, then changed and undone before the write, is not written.
-void TestRecovery::nothingWrittenWhileUnchanged()
+void TestRecovery::restored_data()
 {
-    EditorFixture f;
-    KalTextEditTestAccess w(f.window);
-    QSignalSpy ecrit(w.journal(), &JournalRecuperation::journalEcrit);
-    w.textEdit()->setPlainText(QStringLiteral("<p>chargé</p>"));
-    QTest::keyClick(w.textEdit(), Qt::Key_X);
-    w.textEdit()->undo();
-    QTest::qWait(JournalRecuperation::delai + 500);
-    w.journal()->termine();
-    QCOMPARE(ecrit.count(), 0);
-    QVERIFY(!QFileInfo::exists(w.journal()->chemin()));
-}
-
-void TestRecovery::offeredAtStart_data()
-{
-    QTest::addColumn<Verrou>("verrou");
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<bool>("restored");
-    QTest::addColumn<bool>("remains");
     QTest::addColumn<QString>("codage");
-    const QString latin1 = QStringLiteral("ISO 8859-1");
-    QTest::newRow("dead program, Oui") << Verrou::Mort << "Oui" << true << true << latin1;
-    QTest::newRow("no lock, Oui") << Verrou::Aucun << "Oui" << true << true << latin1;
-    QTest::newRow("unknown encoding, Oui") << Verrou::Mort << "Oui" << true << true << "X-inconnu";
-    QTest::newRow("dead program, Non") << Verrou::Mort << "Non" << false << false << latin1;
-    QTest::newRow("dead program, Escape") << Verrou::Mort << "Escape" << false << true << latin1;
-    QTest::newRow("live program") << Verrou::Vivant << "" << false << true << latin1;
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("UTF-8") << "UTF-8" << QByteArray("premi\xc3\xa8re\xc2\xa0!\n\tsuite");
+    // A name this program does not know leaves the encoding it has, and says so.
+    QTest::newRow("unknown encoding") << "X-inconnu" << QByteArray("premi\xe8re\xa0!\n\tsuite");
 }
 
-void TestRecovery::offeredAtStart()
+// "Oui" gives a plain text, whose file was deleted since, back as if the file had
+// been opened and edited, with characters that a plain-text copy would change.
+void TestRecovery::restored()
 {
-    QFETCH(Verrou, verrou);
-    QFETCH(QString, answer);
-    QFETCH(bool, restored);
-    QFETCH(bool, remains);
     QFETCH(QString, codage);
-    const QString latin1 = QStringLiteral("ISO 8859-1");
-    // A plain text whose file was deleted since, with characters that a plain-text
-    // copy or UTF-8 would change.
+    QFETCH(QByteArray, written);
     QTemporaryDir docs;
     const QString notes = docs.filePath(QStringLiteral("notes.txt"));
-    const QString texte = QStringLiteral("première\u00a0!\u2028\tsuite\n\n")
-        + QString::fromUcs4(U"\U0001F600") + QChar(0xd800);
-    const auto vivant = plante(QStringLiteral("laisse"),
-                               journal(texte, notes, false, 1700000000000, codage), verrou);
+    const QString texte = QStringLiteral("première\u00a0!\u2028\tsuite");
+    plante(QStringLiteral("laisse"), journal(texte, notes, quand, codage));
     const QString chemin = JournalRecuperation::dossier() + QLatin1String("/laisse.journal");
 
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
-    {
-        DialogAnswers answers;
-        if (!answer.isEmpty())
-            answers.press(answer);
-        f.window->proposeRecuperation();
-        QVERIFY(cleanRun(answers));
-        QCOMPARE(answers.log().size(), answer.isEmpty() ? 0 : 1);
-        const QString heure = QDateTime::fromMSecsSinceEpoch(1700000000000).toString(u"HH:mm:ss");
-        QVERIFY2(answer.isEmpty()
-                     || (answers.log().first().startsWith(
-                             QStringLiteral("Récupération | Le document «\u00a0notes.txt\u00a0»"))
-                         && answers.log().first().contains(heure)),
-                 qPrintable(answers.log().value(0)));
-    }
-    QCOMPARE(QFileInfo::exists(chemin), remains);
-    QCOMPARE(w.textEdit()->document()->isModified(), restored);
-    QCOMPARE(CommandTest::texteDe(w.textEdit()), restored ? texte : QString());
-    if (!restored)
-        return;
-
-    // As if the file had been opened and edited.
-    QCOMPARE(w.currentFile(), notes);
-    QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlisse 2.1 - notes.txt"));
-    QVERIFY(!w.isHtml());
-    QVERIFY(!action(f.window, QStringLiteral("carGrasAct"))->isEnabled());
-    QCOMPARE(w.labelAlignement()->text(), QString());
+    DialogAnswers answers;
+    answers.press(QStringLiteral("Oui"));
+    f.window->proposeRecuperation();
+    QVERIFY(cleanRun(answers));
+    QVERIFY(answers.log().value(0).startsWith(
+        QStringLiteral("Récupération | Le document «\u00a0notes.txt\u00a0»")));
+    QVERIFY(answers.log().value(0).contains(
+        QDateTime::fromMSecsSinceEpoch(quand).toString(u"HH:mm:ss")));
+    QCOMPARE(CommandTest::texteDe(w.textEdit()), texte);
+    QVERIFY(w.textEdit()->document()->isModified());
     QCOMPARE(w.labelModif()->text(), QStringLiteral(" document modifé "));
-    // A name this program does not know leaves the encoding it has, and says so.
-    QCOMPARE(w.documentEncodingName(), latin1);
-    QCOMPARE(f.window->statusBar()->currentMessage().contains(codage), codage != latin1);
+    QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlisse 2.1 - notes.txt"));
+    QVERIFY(!action(f.window, QStringLiteral("carGrasAct"))->isEnabled());
     QCOMPARE(w.textEdit()->textCursor().position(), 0);
+    QCOMPARE(f.window->statusBar()->currentMessage().contains(codage), codage == "X-inconnu");
     // The window holds the journal now: another program would not offer it.
-    QLockFile autre(JournalRecuperation::dossier() + QLatin1String("/laisse.lock"));
-    QVERIFY(!autre.tryLock(0));
+    QVERIFY(!QLockFile(JournalRecuperation::dossier() + QLatin1String("/laisse.lock")).tryLock(0));
 
-    // Ctrl+S makes the file again, and the journal goes.
-    DialogAnswers question; // the characters beyond ISO 8859-1
-    question.press(QStringLiteral("Enregistrer"));
+    // Ctrl+S makes the file again, in the document's encoding, and the journal goes.
     QVERIFY(f.window->slotFileSave());
-    QVERIFY(cleanRun(question));
-    QCOMPARE(readBytes(notes), QByteArray("premi\xe8re\xa0!\n\tsuite\n\n??"));
+    QCOMPARE(readBytes(notes), written);
     w.journal()->attend();
     QVERIFY(!QFileInfo::exists(chemin));
 }
 
-void TestRecovery::newestFirst_data()
+void TestRecovery::offeredInTurn_data()
 {
+    QTest::addColumn<bool>("newestLive");
+    QTest::addColumn<QByteArray>("unusable"); // null: none
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<QString>("restored");
-    QTest::addColumn<int>("leftForNextStart");
-    QTest::newRow("Oui to the first") << QStringList {"Oui"} << "récent" << 1;
-    QTest::newRow("Non, then Oui") << QStringList {"Non", "Oui"} << "ancien" << 0;
-    QTest::newRow("Non to both") << QStringList {"Non", "Non"} << "" << 0;
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QStringList>("remaining");
+    const QByteArray bon = journal(QStringLiteral("<p>texte</p>"));
+    QByteArray change = bon;
+    change[bon.size() - 25] = 'X';
+    QByteArray plusRecent = bon;
+    plusRecent[19] = 2; // the format's version
+    const QStringList nonNon {"Non", "Non"};
+    QTest::newRow("Oui to the newest") << false << QByteArray() << QStringList {"Oui"} << "récent"
+                                       << "" << QStringList {"ancien", "récent"};
+    QTest::newRow("Non, then Oui")
+        << false << QByteArray() << QStringList {"Non", "Oui"} << "ancien"
+        << "" << QStringList {"ancien"};
+    QTest::newRow("newest program alive") << true << QByteArray() << QStringList {"Non"} << ""
+                                          << "" << QStringList {"récent"};
+    QTest::newRow("byte changed") << false << change << nonNon << ""
+                                  << "abîmé" << QStringList {"mauvais"};
+    QTest::newRow("empty") << false << QByteArray("") << nonNon << ""
+                           << "vide" << QStringList {"mauvais"};
+    QTest::newRow("newer program")
+        << false << plusRecent << nonNon << ""
+        << "écrit par une version plus récente" << QStringList {"mauvais"};
+    QTest::newRow("pipe") << false << QByteArray("pipe") << nonNon << ""
+                          << "illisible" << QStringList {"mauvais"};
 }
 
-// Two programs killed together: each journal in turn, the newest first.
-void TestRecovery::newestFirst()
+// The journals of programs that died are offered in turn, the newest first; one
+// declined goes, one not taken stays for the next start, one whose program still
+// runs is never offered. One that cannot be read is skipped with a message and
+// left in place, never a crash nor a wait.
+void TestRecovery::offeredInTurn()
 {
+    QFETCH(bool, newestLive);
+    QFETCH(QByteArray, unusable);
     QFETCH(QStringList, answers);
     QFETCH(QString, restored);
-    QFETCH(int, leftForNextStart);
-    const qint64 t = 1700000000000;
-    plante(QStringLiteral("b"), journal(QStringLiteral("ancien"), {}, true, t), Verrou::Mort);
-    plante(QStringLiteral("a"), journal(QStringLiteral("récent"), {}, true, t + 1), Verrou::Mort);
+    QFETCH(QString, reason);
+    QFETCH(QStringList, remaining);
+    const QDir dossier(JournalRecuperation::dossier());
+    plante(QStringLiteral("ancien"), journal(QStringLiteral("ancien")));
+    const auto vivant = plante(QStringLiteral("récent"),
+                               journal(QStringLiteral("récent"), {}, quand + 1), newestLive);
+    const QString mauvais = dossier.filePath(QStringLiteral("mauvais.journal"));
+    if (unusable == "pipe")
+        QCOMPARE(mkfifo(QFile::encodeName(mauvais).constData(), 0600), 0);
+    else if (!unusable.isNull())
+        plante(QStringLiteral("mauvais"), unusable);
 
     EditorFixture f;
     DialogAnswers dialogs;
@@ -267,49 +246,12 @@ void TestRecovery::newestFirst()
     f.window->proposeRecuperation();
     QVERIFY(cleanRun(dialogs));
     QCOMPARE(CommandTest::texteDe(KalTextEditTestAccess(f.window).textEdit()), restored);
-    QCOMPARE(int(JournalRecuperation::abandonnes().size()), leftForNextStart);
-}
-
-void TestRecovery::unusableJournalSkipped_data()
-{
-    QTest::addColumn<QByteArray>("octets");
-    QTest::addColumn<QString>("reason");
-    const QByteArray bon = journal(QStringLiteral("<p>texte</p>"));
-    QByteArray change = bon;
-    change[bon.size() - 25] = 'X';
-    QByteArray plusRecent = bon;
-    plusRecent[19] = 2; // the format's version
-    QTest::newRow("cut short") << bon.chopped(1) << "abîmé";
-    QTest::newRow("byte changed") << change << "abîmé";
-    QTest::newRow("not a journal") << QByteArray(64, '<') << "abîmé";
-    QTest::newRow("empty") << QByteArray() << "vide";
-    QTest::newRow("newer program") << plusRecent << "écrit par une version plus récente";
-    QTest::newRow("pipe") << QByteArray("pipe") << "illisible";
-}
-
-// Skipped with a message and left in place, never a crash nor a wait; a good
-// journal beside it is still offered.
-void TestRecovery::unusableJournalSkipped()
-{
-    QFETCH(QByteArray, octets);
-    QFETCH(QString, reason);
-    const QString chemin = JournalRecuperation::dossier() + QLatin1String("/mauvais.journal");
-    plante(QStringLiteral("bon"), journal(QStringLiteral("bon")), Verrou::Mort);
-    if (octets == "pipe")
-        QCOMPARE(mkfifo(QFile::encodeName(chemin).constData(), 0600), 0);
-    else
-        plante(QStringLiteral("mauvais"), octets, Verrou::Mort);
-
-    EditorFixture f;
-    DialogAnswers answers;
-    answers.press(QStringLiteral("Non"));
-    f.window->proposeRecuperation();
-    QVERIFY(cleanRun(answers));
-    QCOMPARE(answers.log().size(), 1);
-    QCOMPARE(f.window->statusBar()->currentMessage(),
-             QStringLiteral("Journal de récupération ignoré, laissé en place\u00a0: %1 (%2)")
-                 .arg(chemin, reason));
-    QVERIFY(QFileInfo(chemin).exists());
+    QCOMPARE(f.window->statusBar()->currentMessage().contains(
+                 QStringLiteral("ignoré, laissé en place\u00a0: %1 (%2)").arg(mauvais, reason)),
+             !reason.isEmpty());
+    QCOMPARE(dossier.entryList({QStringLiteral("*.journal")}, QDir::Files | QDir::System)
+                 .replaceInStrings(QStringLiteral(".journal"), QString()),
+             remaining);
 }
 
 void TestRecovery::folderUnusable_data()
@@ -352,41 +294,46 @@ void TestRecovery::folderUnusable()
 
 namespace {
 
-// The real program on a VNC screen, through which the test types as an RFB 3.3
-// client without password.
+// The real program on a VNC screen of its own, typed into by an RFB 3.3 client.
 class Programme
 {
 public:
-    Programme(const QString &chemin, const QString &donnees)
-    {
-        QTcpServer libre;
-        libre.listen(QHostAddress::LocalHost);
-        port = libre.serverPort();
-        libre.close();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_DATA_HOME"), donnees);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"),
-                   QStringLiteral("vnc:size=800x600:port=%1").arg(port));
-        process.setProcessEnvironment(env);
-        process.setStandardErrorFile(QProcess::nullDevice());
-        process.start(chemin, QStringList());
-    }
     ~Programme() { tue(); }
 
-    bool connecte()
+    // A port found free may be taken by another program before this one listens on
+    // it: the VNC server then says so, and the program starts again on another.
+    bool demarre(const QString &chemin, const QString &donnees)
     {
-        QElapsedTimer depuis;
-        depuis.start();
-        while (!socket.waitForConnected(1000) && depuis.elapsed() < 30000) {
-            socket.abort();
-            socket.connectToHost(QHostAddress::LocalHost, port);
+        for (int essai = 0; essai < 5; ++essai) {
+            QTcpServer libre;
+            libre.listen();
+            const quint16 port = libre.serverPort();
+            libre.close();
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("XDG_DATA_HOME"), donnees);
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                       QStringLiteral("vnc:size=800x600:port=%1").arg(port));
+            process.setProcessEnvironment(env);
+            process.setProcessChannelMode(QProcess::MergedChannels);
+            process.start(chemin, QStringList());
+            QByteArray dit;
+            const QDeadlineTimer limite(30000);
+            while (!dit.contains("QVncServer") && !limite.hasExpired()
+                   && process.state() != QProcess::NotRunning) {
+                process.waitForReadyRead(500);
+                dit += process.readAll();
+            }
+            if (dit.contains("QVncServer created")) {
+                // The server answers each step of the handshake before it reads
+                // the next: its version, no password, then the screen's size.
+                socket.connectToHost(QHostAddress::LocalHost, port);
+                return socket.waitForConnected(10000) && lis(12).startsWith("RFB 003.")
+                    && socket.write("RFB 003.003\n") == 12 && lis(4) == QByteArray("\0\0\0\1", 4)
+                    && socket.write("\1", 1) == 1 && lis(24).size() == 24;
+            }
+            tue();
         }
-        if (!lis(12).startsWith("RFB 003.") || socket.write("RFB 003.003\n") != 12
-            || lis(4) != QByteArray("\0\0\0\1", 4) || socket.write("\1", 1) != 1)
-            return false;
-        const QByteArray init = lis(24);
-        const int nom = init.size() == 24 ? qFromBigEndian<qint32>(init.constData() + 20) : -1;
-        return lis(nom).size() == nom;
+        return false;
     }
 
     // Latin-1 letters are their own key symbols; a line feed is Return.
@@ -420,7 +367,6 @@ private:
 
     QProcess process;
     QTcpSocket socket;
-    quint16 port = 0;
 };
 
 QString texteDuJournal(const QDir &dossier)
@@ -449,8 +395,8 @@ void TestRecovery::killedProgramOffersText()
     const QString texte = QStringLiteral("<p>Déjà tapé</p>\nfin");
     const auto verrous = [&] { return recuperation.entryList({QStringLiteral("*.lock")}).size(); };
 
-    Programme premier(programme, donnees);
-    QVERIFY(premier.connecte());
+    Programme premier;
+    QVERIFY(premier.demarre(programme, donnees));
     QTRY_COMPARE_WITH_TIMEOUT(verrous(), 1, 30000); // the window is up
     QTest::qWait(300);
     premier.tape(texte);
@@ -458,8 +404,8 @@ void TestRecovery::killedProgramOffersText()
     premier.tue();
 
     // The program asks before its screen answers anything.
-    Programme second(programme, donnees);
-    QVERIFY(second.connecte());
+    Programme second;
+    QVERIFY(second.demarre(programme, donnees));
     QTRY_COMPARE_WITH_TIMEOUT(verrous(), 2, 30000);
     QTest::qWait(300);
     second.tape(QStringLiteral("\n"));
