@@ -118,11 +118,15 @@ Lisorel::Lisorel(const QIcon &icon, const QString &caption, const QString &fileN
 }
 
 // A plain-text document is shown as it is, tags visible, read as the editor reads it.
+// A file that can no longer be read leaves the viewer empty, as a page would: the
+// text it showed before is no longer what is on disk.
 void Lisorel::chargeTexteSimple(const QString &fileName)
 {
     const DocumentFile::Reading reading = DocumentFile::read(fileName);
-    if (reading.result != DocumentFile::Result::Read)
+    if (reading.result != DocumentFile::Result::Read) {
+        textBrowser->clear();
         return;
+    }
     textBrowser->setPlainText(DocumentEncoding::decode(reading.bytes).text);
     caption = baseCaption + QLatin1String(" - ") + QFileInfo(fileName).fileName();
     setWindowTitle(caption);

@@ -103,7 +103,7 @@ bool KalTextEdit::chargeFichier(const QString &fileName,
         const qint64 megabyte = 1024 * 1024;
         avertissement(
             this, QStringLiteral("Marlisse"),
-            QStringLiteral("Le fichier %1 est trop volumineux pour être ouvert :\nil fait %2 Mo, "
+            QStringLiteral("Le fichier %1 est trop volumineux pour être ouvert\u00a0:\nil fait %2 Mo, "
                            "la limite est de %3 Mo.")
                 .arg(fileName)
                 .arg((reading.size + megabyte - 1) / megabyte)
@@ -166,7 +166,7 @@ bool KalTextEdit::slotFileSaveAs()
         if (QFileInfo::exists(fileName)) {
             if (!questionOuiNon(
                     this, QMessageBox::Question, QStringLiteral("Enregistrer sous"),
-                    QStringLiteral("Le fichier %1 existe déjà.\nVoulez-vous le remplacer ?")
+                    QStringLiteral("Le fichier %1 existe déjà.\nVoulez-vous le remplacer\u00a0?")
                         .arg(QFileInfo(fileName).fileName()),
                     QStringLiteral("Oui"), QStringLiteral("Non"), false))
                 return false;
@@ -223,11 +223,11 @@ bool KalTextEdit::saveFile(QString fileName)
     if (unencodable > 0) {
         const QString question = unencodable == 1
             ? QStringLiteral("1 caractère ne peut pas être écrit en %1.\nIl sera "
-                             "remplacé par \"?\" dans le fichier.\nEnregistrer quand même ?")
+                             "remplacé par \"?\" dans le fichier.\nEnregistrer quand même\u00a0?")
                   .arg(encoding.label())
             : QStringLiteral("%1 caractères ne peuvent pas être écrits en %2.\nIls "
                              "seront remplacés par \"?\" dans le fichier.\nEnregistrer quand "
-                             "même ?")
+                             "même\u00a0?")
                   .arg(unencodable)
                   .arg(encoding.label());
         if (!questionOuiNon(this, QMessageBox::Warning, QStringLiteral("Sauvegarde"), question,

@@ -111,7 +111,7 @@ void KalTextEdit::proposeRecuperation()
             // The text matters more than its encoding: a name this program does
             // not know leaves the one it has.
             if (!restaure(offert.document)) {
-                messages << QStringLiteral("Codage «\u00a0%1\u00a0» inconnu\u00a0: le texte "
+                messages << QStringLiteral("Encodage «\u00a0%1\u00a0» inconnu\u00a0: le texte "
                                            "sera enregistré en %2.")
                                 .arg(offert.document.codage, documentEncodingName());
             }
