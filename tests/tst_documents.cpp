@@ -665,7 +665,7 @@ void TestDocuments::saveAsAppendedNameExists()
     QVERIFY(cleanRun(answers));
     QCOMPARE(answers.log().value(1),
              QStringLiteral("Enregistrer sous | Le fichier notes.html existe déjà.\nVoulez-vous "
-                            "le remplacer ?"));
+                            "le remplacer\u00a0?"));
     QCOMPARE(readBytes(existing), replaced ? QByteArray("nouveau") : QByteArray("ancien"));
     QCOMPARE(w.textEdit()->document()->isModified(), !replaced);
     QCOMPARE(w.currentFile(), replaced ? existing : QString());
@@ -970,10 +970,10 @@ void TestDocuments::typedCharactersOnDisk()
         const int count = typed.count(QChar(0x20ac));
         const QString expected = count == 1
             ? QStringLiteral("Sauvegarde | 1 caractère ne peut pas être écrit en ISO 8859-1.\nIl "
-                             "sera remplacé par \"?\" dans le fichier.\nEnregistrer quand même ?")
+                             "sera remplacé par \"?\" dans le fichier.\nEnregistrer quand même\u00a0?")
             : QStringLiteral("Sauvegarde | %1 caractères ne peuvent pas être écrits en ISO "
                              "8859-1.\nIls seront remplacés par \"?\" dans le fichier.\n"
-                             "Enregistrer quand même ?")
+                             "Enregistrer quand même\u00a0?")
                   .arg(count);
         QCOMPARE(answers.log(), QStringList({expected}));
     }

@@ -355,7 +355,7 @@ void TestHostileFiles::hugeFileRefused()
     QVERIFY(cleanRun(answers));
     QCOMPARE(answers.log().size(), 3);
     QCOMPARE(answers.log().at(2),
-             QStringLiteral("Marlisse | Le fichier %1 est trop volumineux pour être ouvert :\nil "
+             QStringLiteral("Marlisse | Le fichier %1 est trop volumineux pour être ouvert\u00a0:\nil "
                             "fait %2 Mo, la limite est de %3 Mo.")
                  .arg(huge)
                  .arg(shownMb)

@@ -193,14 +193,18 @@ void TestPreview::closedPreviewGivesFreshWindow()
 void TestPreview::plainTextPreview_data()
 {
     QTest::addColumn<QString>("then"); // the command after the first preview
-    QTest::newRow("first preview") << QString();
-    QTest::newRow("F5") << "rechargerAct";
-    QTest::newRow("second preview command") << "navigateurAct";
+    QTest::addColumn<bool>("removed"); // the file is gone before that command
+    QTest::newRow("first preview") << QString() << false;
+    QTest::newRow("F5") << "rechargerAct" << false;
+    QTest::newRow("second preview command") << "navigateurAct" << false;
+    // The old text is no longer on disk: showing it would mislead.
+    QTest::newRow("F5 once the file is gone") << "rechargerAct" << true;
 }
 
 void TestPreview::plainTextPreview()
 {
     QFETCH(QString, then);
+    QFETCH(bool, removed);
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
     const QString file = f.dir.filePath(QStringLiteral("notes.txt"));
@@ -211,8 +215,11 @@ void TestPreview::plainTextPreview()
     QVERIFY(viewer);
     QByteArray expected = "<p>caf\xe9 d'\xe9t\xe9</p>";
     if (!then.isNull()) {
-        expected = "<h1>version 2</h1>";
-        writeFile(file, expected);
+        expected = removed ? QByteArray() : QByteArray("<h1>version 2</h1>");
+        if (removed)
+            QVERIFY(QFile::remove(file));
+        else
+            writeFile(file, expected);
         QWidget *owner = then == QLatin1String("rechargerAct") ? static_cast<QWidget *>(viewer)
                                                                : f.window.data();
         action(owner, then)->trigger();
