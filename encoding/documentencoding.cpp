@@ -300,9 +300,12 @@ bool holdsSeparator(QByteArrayView bytes)
 }
 
 // The text of bytes in UTF-8 (CR LF as LF) when saving it unchanged gives them
-// back, as writesBack() tells for the other encodings. A large file is decoded,
-// written back and compared piece by piece while each piece is in the cache, and
-// a file in another encoding is told at its first piece that is not UTF-8.
+// back, as writesBack() tells for the other encodings. The toolkit's decoder
+// reports every sequence that would not be written back the same (an overlong
+// form, a surrogate, a value past U+10FFFF, a cut or stray byte), so a text decoded
+// without error is written back byte for byte: only the separators, written as
+// line feeds, are looked for besides. A large file is checked piece by piece, so
+// that a file in another encoding is told at its first piece that is not UTF-8.
 std::optional<QString> utf8Text(QByteArrayView bytes)
 {
     // A mark inside the text is a character (a zero-width no-break space) like
@@ -310,9 +313,7 @@ std::optional<QString> utf8Text(QByteArrayView bytes)
     QStringDecoder decoder(QStringConverter::Utf8,
                            QStringConverter::Flag::Stateless
                                | QStringConverter::Flag::ConvertInitialBom);
-    QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QString text(decoder.requiredSpace(bytes.size()), Qt::Uninitialized);
-    QByteArray written(encoder.requiredSpace(piece + 1), Qt::Uninitialized);
     QChar *out = text.data();
     bool carriageReturn = false;
     const qsizetype size = bytes.size();
@@ -328,14 +329,8 @@ std::optional<QString> utf8Text(QByteArrayView bytes)
         if (holdsSeparator(read))
             return std::nullopt;
         carriageReturn = carriageReturn || std::memchr(read.data(), '\r', size_t(read.size()));
-        QChar *const partStart = out;
         out = decoder.appendToBuffer(out, read);
         if (decoder.hasError())
-            return std::nullopt;
-        const QStringView part(partStart, out);
-        const char *writtenEnd = encoder.appendToBuffer(written.data(), part);
-        if (encoder.hasError() || writtenEnd - written.constData() != read.size()
-            || std::memcmp(written.constData(), read.data(), size_t(read.size())) != 0)
             return std::nullopt;
         start = end;
     }
