@@ -43,7 +43,8 @@ void KalTextEdit::createStatusBar()
     labelModif->setObjectName(QStringLiteral("labelModif"));
     statusBar()->addPermanentWidget(labelModif, 0);
 
-    auto *encodage = new LabelCliquable(QString::fromLatin1(codecName), statusBar());
+    // Its text, the document's encoding, is given with the encoding (adopteEncodage).
+    auto *encodage = new LabelCliquable(statusBar());
     encodage->setObjectName(QStringLiteral("labelEncodage"));
     encodage->setToolTip(QStringLiteral("Encodage du document\u00a0: cliquez pour le changer"));
     encodage->setCursor(Qt::PointingHandCursor);
