@@ -131,8 +131,9 @@ void KalTextEdit::slotEditChercherPrecedent()
     selectionneOccurrence(true);
 }
 
-// Selects the next (or previous) occurrence of the searched text and scrolls it
-// into view; when there is none, says so and leaves the cursor where it was.
+// Selects the next (or previous) occurrence of the searched text, which setting
+// the cursor scrolls into view; when there is none, says so and leaves the cursor
+// where it was.
 bool KalTextEdit::selectionneOccurrence(bool arriere)
 {
     const QTextCursor curseur = textEdit->textCursor();
@@ -145,7 +146,6 @@ bool KalTextEdit::selectionneOccurrence(bool arriere)
         return false;
     }
     textEdit->setTextCursor(trouve);
-    textEdit->ensureCursorVisible();
     return true;
 }
 

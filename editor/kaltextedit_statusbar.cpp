@@ -24,6 +24,10 @@ void KalTextEdit::createStatusBar()
 
     labelPosition = new QLabel(QStringLiteral("Ligne 1, col. 1"), statusBar());
     labelPosition->setObjectName(QStringLiteral("labelPosition"));
+    // Its text changes at every keystroke: a label whose size follows its text
+    // would have the status bar and the window laid out again each time, where a
+    // label of fixed size is only repainted. slotMaJPosition widens it as needed.
+    labelPosition->setFixedSize(labelPosition->sizeHint());
     statusBar()->addPermanentWidget(labelPosition, 0);
 
     // The blanks are part of the texts: they give the labels their widths.
@@ -39,7 +43,8 @@ void KalTextEdit::createStatusBar()
     labelModif->setObjectName(QStringLiteral("labelModif"));
     statusBar()->addPermanentWidget(labelModif, 0);
 
-    auto *encodage = new LabelCliquable(QString::fromLatin1(codecName), statusBar());
+    // Its text, the document's encoding, is given with the encoding (adopteEncodage).
+    auto *encodage = new LabelCliquable(statusBar());
     encodage->setObjectName(QStringLiteral("labelEncodage"));
     encodage->setToolTip(QStringLiteral("Encodage du document\u00a0: cliquez pour le changer"));
     encodage->setCursor(Qt::PointingHandCursor);
@@ -57,13 +62,18 @@ void KalTextEdit::slotMaJStatusBarreInfoModif(bool m)
 }
 
 // Runs at every keystroke: the cursor's block number and column cost no more on a
-// large document than on a small one.
+// large document than on a small one. The label grows when a text needs more room
+// and never shrinks, so that it is laid out again only when the numbers get a
+// digit more than they ever had.
 void KalTextEdit::slotMaJPosition()
 {
     const QTextCursor cursor = textEdit->textCursor();
     labelPosition->setText(QStringLiteral("Ligne %1, col. %2")
                                .arg(cursor.blockNumber() + 1)
                                .arg(cursor.positionInBlock() + 1));
+    const int largeur = labelPosition->sizeHint().width();
+    if (largeur > labelPosition->minimumWidth())
+        labelPosition->setFixedWidth(largeur);
 }
 
 void KalTextEdit::slotInsertRewrite()
