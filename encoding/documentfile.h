@@ -12,6 +12,10 @@ namespace DocumentFile {
 // The largest file read as a document. Its text takes some fifteen times its size
 // in memory once in the editor, and no page written by hand comes near it.
 constexpr qint64 maxSize = 64 * 1024 * 1024;
+// The most characters (UTF-16 code units) a document may hold in the editor,
+// however it got there: beyond it, positions in the text and its layout overflow.
+// A file within maxSize always fits.
+constexpr qsizetype maxCharacters = 64 * 1024 * 1024;
 
 enum class Result { Read, Failed, TooLarge };
 

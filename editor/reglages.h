@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The user's settings beyond marlisse.opt (whose seven lines keep their format):
+// marlisse.conf in the user's configuration folder (~/.config/marlisse/). Each
+// setting has its name and default here and nowhere else. The file is read again
+// at each call, so that two programs open at once see each other's changes; a file
+// that cannot be read, or a value that makes no sense, gives the default.
+namespace Reglages {
+
+// Typing ">" at the end of an opening tag inserts its closing tag.
+bool fermerBalises();
+void setFermerBalises(bool on);
+
+// The margin of line numbers at the left of the text.
+bool numerosLigne();
+void setNumerosLigne(bool on);
+
+// The files most recently opened or saved, newest first, at most maxRecents.
+constexpr int maxRecents = 10;
+QStringList fichiersRecents();
+// Puts fileName first, once, and keeps the newest maxRecents.
+void ajouteFichierRecent(const QString &fileName);
+void retireFichierRecent(const QString &fileName);
+void effaceFichiersRecents();
+
+} // namespace Reglages
