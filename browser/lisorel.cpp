@@ -101,6 +101,10 @@ Lisorel::Lisorel(const QIcon &icon, const QString &caption, const QString &fileN
         contenu = Contenu::Page;
         disconnect(suiviPosition);
     });
+    // Once the reader scrolls, the place a reload had is no longer wanted.
+    for (QScrollBar *bar : {textBrowser->horizontalScrollBar(), textBrowser->verticalScrollBar()})
+        connect(bar, &QAbstractSlider::actionTriggered, this,
+                [this] { disconnect(suiviPosition); });
 
     montreFichier(fileName, html);
 
@@ -199,10 +203,15 @@ void Lisorel::remetPosition(const QPoint &position)
     if (horizontal->value() == position.x() && vertical->value() == position.y())
         return;
     // The scroll bars take the size of what is laid out at the next turn of the
-    // event loop.
+    // event loop. A page saved shorter than the place has no such turn: the range
+    // that changes next is the window's, once it is resized, and the place is no
+    // longer wanted then, nor once the reader scrolls.
+    const QSize taille = textBrowser->size();
     suiviPosition = connect(
         vertical, &QScrollBar::rangeChanged, this,
-        [horizontal, vertical, position] {
+        [this, horizontal, vertical, position, taille] {
+            if (textBrowser->size() != taille)
+                return;
             horizontal->setValue(position.x());
             vertical->setValue(position.y());
         },
