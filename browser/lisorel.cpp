@@ -5,17 +5,21 @@
 #include <QAbstractTextDocumentLayout>
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QThread>
 #include <QToolBar>
 #include <QWhatsThis>
 
@@ -23,26 +27,97 @@ namespace {
 
 const char *const copyrightLine = "Copyright (C) les auteurs de Marlisse";
 
+// Drawn for an image that cannot be shown.
+QImage imageAbsente()
+{
+    QImage placeholder(QStringLiteral(":/qt-project.org/styles/commonstyle/images/file-16.png"));
+    if (placeholder.isNull()) {
+        placeholder = QImage(16, 16, QImage::Format_ARGB32_Premultiplied);
+        placeholder.fill(Qt::lightGray);
+    }
+    return placeholder;
+}
+
+// An image as the toolkit's image handler takes it: a pixmap on the GUI thread,
+// an image elsewhere.
+QVariant pourAffichage(const QImage &image)
+{
+    if (QThread::currentThread() == qApp->thread())
+        return QPixmap::fromImage(image);
+    return image;
+}
+
+bool estImage(const QVariant &resource)
+{
+    if (resource.userType() == QMetaType::QPixmap)
+        return !resource.value<QPixmap>().isNull();
+    return resource.userType() == QMetaType::QImage && !resource.value<QImage>().isNull();
+}
+
+// The document of the viewer. For an image given back as anything but an image,
+// the toolkit's image handler opens the name itself, relative to the working
+// folder (where a pipe blocks it for ever), so every image is given back as one,
+// if only a placeholder. And the toolkit's document keeps one resource per
+// address, whatever was asked for: a stylesheet refused at an address would be
+// given to an image of the same address. Here only images are kept (the image
+// handler asks again at each paint); what else the browser gives is used once.
+class LisorelDocument : public QTextDocument
+{
+public:
+    explicit LisorelDocument(LisorelTextBrowser *browser)
+        : QTextDocument(browser)
+        , browser(browser)
+    { }
+
+protected:
+    QVariant loadResource(int type, const QUrl &name) override
+    {
+        if (type != QTextDocument::ImageResource)
+            return browser->loadResource(type, name);
+        // The browser's images of local files, compiled-in ones and data URLs.
+        const QVariant image = QTextDocument::loadResource(type, name);
+        if (estImage(image))
+            return image;
+        // Kept in place of the bytes that the toolkit kept.
+        const QVariant placeholder = pourAffichage(imageAbsente());
+        addResource(type, name, placeholder);
+        return placeholder;
+    }
+
+private:
+    LisorelTextBrowser *browser;
+};
+
 } // namespace
 
 LisorelTextBrowser::LisorelTextBrowser(QWidget *parent)
     : QTextBrowser(parent)
-{ }
+{
+    setDocument(new LisorelDocument(this));
+}
 
 // Pages come here on every load (the first one, a followed link, back, forward,
 // home and reload), and so do images and stylesheets. The toolkit would read a
 // local file whole whatever it is: a pipe named by an <img> would block the whole
 // program and /dev/zero would exhaust its memory. Local files are read here, only
-// when regular and within the document limit; anything else is shown as missing:
-// as an empty resource, since for a null one the document reads the file itself.
+// when regular and within the document limit; anything else is shown as missing,
+// never as a null resource, for which the document would read the file itself
+// (an image as a placeholder).
 // The decoding of pages is ours too, so that a page reaches the browser as text
 // and Qt does not guess again.
 QVariant LisorelTextBrowser::loadResource(int type, const QUrl &name)
 {
-    const QString fileName = localFile(name);
-    if (fileName.isEmpty())
+    const std::optional<QString> fileName = localFile(name);
+    if (!fileName)
         return QTextBrowser::loadResource(type, name);
-    const DocumentFile::Reading reading = DocumentFile::read(fileName);
+    const DocumentFile::Reading reading
+        = fileName->isEmpty() ? DocumentFile::Reading() : DocumentFile::read(*fileName);
+    if (type == QTextDocument::ImageResource) {
+        QImage image;
+        if (reading.result != DocumentFile::Result::Read || !image.loadFromData(reading.bytes))
+            image = imageAbsente();
+        return pourAffichage(image);
+    }
     if (reading.result != DocumentFile::Result::Read)
         return type == QTextDocument::HtmlResource ? QVariant(QString()) : QVariant(QByteArray());
     // Stylesheets too: the toolkit would read their bytes as UTF-8 whatever they are.
@@ -52,9 +127,11 @@ QVariant LisorelTextBrowser::loadResource(int type, const QUrl &name)
 }
 
 // The local file that name designates, relative names taken from the page shown;
-// empty for what is not a local file (compiled-in resources, other schemes), which
-// the toolkit reads without touching the file system.
-QString LisorelTextBrowser::localFile(const QUrl &name) const
+// none for what is not a local file (compiled-in resources, other schemes), which
+// the toolkit reads without touching the file system. Empty for a name that no
+// page places: the toolkit would read it from the working folder, which is
+// the page's own only by chance.
+std::optional<QString> LisorelTextBrowser::localFile(const QUrl &name) const
 {
     const QUrl url = name.isRelative() && !source().isEmpty() ? source().resolved(name) : name;
     QString path;
@@ -63,8 +140,10 @@ QString LisorelTextBrowser::localFile(const QUrl &name) const
     else if (url.isLocalFile())
         path = url.toLocalFile();
     if (path.isEmpty() || path.startsWith(QLatin1Char(':')))
+        return std::nullopt;
+    if (QFileInfo(path).isRelative())
         return QString();
-    return QFileInfo(path).absoluteFilePath();
+    return QDir::cleanPath(path);
 }
 
 QString LisorelTextBrowser::decodePage(const QByteArray &bytes)

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -251,10 +252,15 @@ void TestLisorel::manualShowsAccents()
 void TestLisorel::unreadableFilesShowAsMissing_data()
 {
     QTest::addColumn<QString>("what");
-    QTest::newRow("regular file") << "file";
-    QTest::newRow("pipe") << "pipe";
-    QTest::newRow("/dev/zero") << "/dev/zero";
-    QTest::newRow("one byte over the limit") << "huge";
+    QTest::addColumn<bool>("fromPageFolder"); // the program started from the page's folder
+    QTest::newRow("regular file") << "file" << false;
+    QTest::newRow("pipe") << "pipe" << false;
+    QTest::newRow("/dev/zero") << "/dev/zero" << false;
+    QTest::newRow("one byte over the limit") << "huge" << false;
+    QTest::newRow("/proc/self/pagemap, empty and endless") << "/proc/self/pagemap" << false;
+    // For an image given back as nothing, the toolkit opened its name itself,
+    // relative to the working folder.
+    QTest::newRow("pipe, from the page's folder") << "pipe" << true;
 }
 
 // Images, stylesheets, linked pages and plain-text documents are read only from
@@ -264,7 +270,12 @@ void TestLisorel::unreadableFilesShowAsMissing_data()
 void TestLisorel::unreadableFilesShowAsMissing()
 {
     QFETCH(QString, what);
+    QFETCH(bool, fromPageFolder);
     QTemporaryDir dir;
+    const QString before = QDir::currentPath();
+    const auto restore = qScopeGuard([before] { QDir::setCurrent(before); });
+    if (fromPageFolder)
+        QVERIFY(QDir::setCurrent(dir.path()));
     const QByteArray css("p { color: #ff0000; }");
     const bool readable = what == QLatin1String("file");
     QString target = dir.filePath(QStringLiteral("cible.css"));
@@ -292,9 +303,14 @@ void TestLisorel::unreadableFilesShowAsMissing()
         bonjour.movePosition(QTextCursor::NextCharacter);
         QCOMPARE(bonjour.charFormat().foreground().color() == QColor(Qt::red), readable);
         QCOMPARE(
-            browser->loadResource(QTextDocument::ImageResource, QUrl(QString::fromLatin1(name)))
-                .toByteArray(),
-            readable ? css : QByteArray());
+            browser
+                ->loadResource(QTextDocument::StyleSheetResource, QUrl(QString::fromLatin1(name)))
+                .toString(),
+            readable ? QString::fromLatin1(css) : QString());
+        // A stylesheet is no image either: a placeholder stands for it.
+        const QVariant image
+            = browser->loadResource(QTextDocument::ImageResource, QUrl(QString::fromLatin1(name)));
+        QVERIFY(!qvariant_cast<QImage>(image).isNull());
         browser->setSource(QUrl(QString::fromLatin1(name))); // the link followed
         QCOMPARE(browser->toPlainText(), readable ? QString::fromLatin1(css) : QString());
     }
