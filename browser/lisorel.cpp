@@ -54,6 +54,17 @@ bool estImage(const QVariant &resource)
     return resource.userType() == QMetaType::QImage && !resource.value<QImage>().isNull();
 }
 
+// The page shown for a link to a file that is not there: an empty page would say
+// nothing of it.
+QString pageIntrouvable(const QString &fileName)
+{
+    return QStringLiteral("<html><head><title>Page introuvable</title></head><body>"
+                          "<h2>Page introuvable</h2>"
+                          "<p>Aucun fichier à cet emplacement\u00a0:</p><p><tt>%1</tt></p>"
+                          "</body></html>")
+        .arg(fileName.toHtmlEscaped());
+}
+
 // The document of the viewer. For an image given back as anything but an image,
 // the toolkit's image handler opens the name itself, relative to the working
 // folder (where a pipe blocks it for ever), so every image is given back as one,
@@ -101,8 +112,8 @@ LisorelTextBrowser::LisorelTextBrowser(QWidget *parent)
 // local file whole whatever it is: a pipe named by an <img> would block the whole
 // program and /dev/zero would exhaust its memory. Local files are read here, only
 // when regular and within the document limit; anything else is shown as missing,
-// never as a null resource, for which the document would read the file itself
-// (an image as a placeholder).
+// never as a null resource, for which the document would read the file itself:
+// an image as a placeholder, a page that is not there as a page that says so.
 // The decoding of pages is ours too, so that a page reaches the browser as text
 // and Qt does not guess again.
 QVariant LisorelTextBrowser::loadResource(int type, const QUrl &name)
@@ -118,8 +129,12 @@ QVariant LisorelTextBrowser::loadResource(int type, const QUrl &name)
             image = imageAbsente();
         return pourAffichage(image);
     }
-    if (reading.result != DocumentFile::Result::Read)
+    if (reading.result != DocumentFile::Result::Read) {
+        if (type == QTextDocument::HtmlResource && !fileName->isEmpty()
+            && !QFileInfo::exists(*fileName))
+            return pageIntrouvable(*fileName);
         return type == QTextDocument::HtmlResource ? QVariant(QString()) : QVariant(QByteArray());
+    }
     // Stylesheets too: the toolkit would read their bytes as UTF-8 whatever they are.
     if (type == QTextDocument::HtmlResource || type == QTextDocument::StyleSheetResource)
         return decodePage(reading.bytes);

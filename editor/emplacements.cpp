@@ -19,12 +19,16 @@ namespace Emplacements {
 
 QString dossierAide(const QString &programDir)
 {
-    const QString beside = programDir + QLatin1String("/AideMarlisse");
-    const QString installed
-        = QDir::cleanPath(programDir + QLatin1String("/../share/marlisse/AideMarlisse"));
-    if (!holdsManual(beside) && holdsManual(installed))
-        return installed;
-    return beside;
+    const QStringList folders = dossiersAideCherches(programDir);
+    if (!holdsManual(folders.first()) && holdsManual(folders.last()))
+        return folders.last();
+    return folders.first();
+}
+
+QStringList dossiersAideCherches(const QString &programDir)
+{
+    return {programDir + QLatin1String("/AideMarlisse"),
+            QDir::cleanPath(programDir + QLatin1String("/../share/marlisse/AideMarlisse"))};
 }
 
 bool dossierInscriptible(const QString &folder)

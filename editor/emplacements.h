@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Where the program finds its manual and keeps its preferences. A build tree and a
 // portable copy hold both beside the program; an installed copy has its manual in
@@ -12,6 +13,9 @@ namespace Emplacements {
 // the installed one, ../share/marlisse/AideMarlisse from the program's folder; the
 // folder beside the program when neither holds one.
 QString dossierAide(const QString &programDir);
+
+// The two folders dossierAide() looks in, in that order.
+QStringList dossiersAideCherches(const QString &programDir);
 
 // True when a file can really be created and written in folder. The attempt is
 // made: permission bits say nothing to root, nor about a full disk or a read-only

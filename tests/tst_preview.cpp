@@ -76,6 +76,7 @@ private slots:
     void previewFollowsSaves();
     void editorDestructionDeletesPreview();
     void helpOpensNewWindows();
+    void helpWithoutManualSaysWhereItLooked();
     void closingEditorClosesViewers();
     void aboutBoxes_data();
     void aboutBoxes();
@@ -431,6 +432,27 @@ void TestPreview::helpOpensNewWindows()
     QVERIFY(closed.isNull());
     QCOMPARE(openViewers().size(), 2);
     QCOMPARE(w.browser(), nullptr);
+}
+
+// A copy of the program without its manual opened an empty help window; it says
+// where it looked instead, and opens nothing.
+void TestPreview::helpWithoutManualSaysWhereItLooked()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString folder = f.programFolder();
+    DialogAnswers answers;
+    answers.press(QStringLiteral("OK"));
+    action(f.window, "aideAct")->trigger();
+    QVERIFY(cleanRun(answers));
+    QCOMPARE(answers.log(),
+             QStringList({QStringLiteral("Manuel d'aide | Le manuel d'aide est introuvable. "
+                                         "Marlisse l'a cherché ici\u00a0:\n%1\n%2")
+                              .arg(folder + QStringLiteral("/AideMarlisse/index.html"),
+                                   QDir::cleanPath(folder
+                                                   + QStringLiteral("/../share/marlisse/"
+                                                                    "AideMarlisse/index.html")))}));
+    QCOMPARE(openViewers().size(), 0);
 }
 
 void TestPreview::closingEditorClosesViewers()
