@@ -19,16 +19,20 @@ namespace Emplacements {
 
 QString dossierAide(const QString &programDir)
 {
-    const QStringList folders = dossiersAideCherches(programDir);
-    if (!holdsManual(folders.first()) && holdsManual(folders.last()))
-        return folders.last();
-    return folders.first();
+    return copieInstallee(programDir) ? dossiersAideCherches(programDir).last()
+                                      : dossiersAideCherches(programDir).first();
 }
 
 QStringList dossiersAideCherches(const QString &programDir)
 {
     return {programDir + QLatin1String("/AideMarlisse"),
             QDir::cleanPath(programDir + QLatin1String("/../share/marlisse/AideMarlisse"))};
+}
+
+bool copieInstallee(const QString &programDir)
+{
+    const QStringList folders = dossiersAideCherches(programDir);
+    return !holdsManual(folders.first()) && holdsManual(folders.last());
 }
 
 bool dossierInscriptible(const QString &folder)

@@ -6,7 +6,7 @@
 // Where the program finds its manual and keeps its preferences. A build tree and a
 // portable copy hold both beside the program; an installed copy has its manual in
 // PREFIX/share/marlisse beside PREFIX/bin and keeps preferences in the user's own
-// configuration folder, since it may not write in its own.
+// configuration folder, as does a copy whose folder cannot be written.
 namespace Emplacements {
 
 // The help folder: "AideMarlisse" beside the program when it holds a manual, else
@@ -16,6 +16,12 @@ QString dossierAide(const QString &programDir);
 
 // The two folders dossierAide() looks in, in that order.
 QStringList dossiersAideCherches(const QString &programDir);
+
+// True for an installed copy: its manual is not beside it but in
+// ../share/marlisse. Such a copy never keeps preferences in its own folder, even
+// when it can write there (run as root, it would leave marlisse.opt in /usr/bin,
+// which removing the package does not take away).
+bool copieInstallee(const QString &programDir);
 
 // True when a file can really be created and written in folder. The attempt is
 // made: permission bits say nothing to root, nor about a full disk or a read-only
