@@ -83,8 +83,11 @@ public:
 protected:
     QVariant loadResource(int type, const QUrl &name) override
     {
-        if (type != QTextDocument::ImageResource)
-            return browser->loadResource(type, name);
+        if (type != QTextDocument::ImageResource) {
+            const QVariant resource = browser->loadResource(type, name);
+            // Nothing for what the browser does not read: data URLs are the toolkit's.
+            return resource.isValid() ? resource : QTextDocument::loadResource(type, name);
+        }
         // The browser's images of local files, compiled-in ones and data URLs.
         const QVariant image = QTextDocument::loadResource(type, name);
         if (estImage(image))
