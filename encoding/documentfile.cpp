@@ -16,6 +16,11 @@ QByteArray readAtMost(QFile &file, qint64 limit)
     const qint64 claimed = file.size();
     qint64 room = claimed > 0 ? qMin(claimed, limit) + 1 : chunk;
     QByteArray bytes;
+    // What says it is empty may hold anything up to the limit: room for all of it
+    // at once, which takes memory only as it is filled, rather than copies of a
+    // growing buffer.
+    if (claimed <= 0)
+        bytes.reserve(limit + chunk);
     for (;;) {
         const qsizetype done = bytes.size();
         bytes.resize(done + room);
@@ -28,8 +33,10 @@ QByteArray readAtMost(QFile &file, qint64 limit)
         const qint64 missing = (limit - bytes.size() + chunk - 1) / chunk * chunk;
         room = qMin(qMax<qint64>(bytes.size(), chunk), missing);
     }
-    if (bytes.size() > limit)
-        bytes.truncate(limit);
+    if (bytes.size() >= limit)
+        bytes.truncate(limit); // too large: the caller keeps none of it
+    else if (claimed <= 0)
+        bytes.squeeze();
     return bytes;
 }
 
