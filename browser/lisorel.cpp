@@ -5,17 +5,21 @@
 #include <QAbstractTextDocumentLayout>
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QThread>
 #include <QToolBar>
 #include <QWhatsThis>
 
@@ -23,28 +27,117 @@ namespace {
 
 const char *const copyrightLine = "Copyright (C) les auteurs de Marlisse";
 
+// Drawn for an image that cannot be shown.
+QImage imageAbsente()
+{
+    QImage placeholder(QStringLiteral(":/qt-project.org/styles/commonstyle/images/file-16.png"));
+    if (placeholder.isNull()) {
+        placeholder = QImage(16, 16, QImage::Format_ARGB32_Premultiplied);
+        placeholder.fill(Qt::lightGray);
+    }
+    return placeholder;
+}
+
+// An image as the toolkit's image handler takes it: a pixmap on the GUI thread,
+// an image elsewhere.
+QVariant pourAffichage(const QImage &image)
+{
+    if (QThread::currentThread() == qApp->thread())
+        return QPixmap::fromImage(image);
+    return image;
+}
+
+bool estImage(const QVariant &resource)
+{
+    if (resource.userType() == QMetaType::QPixmap)
+        return !resource.value<QPixmap>().isNull();
+    return resource.userType() == QMetaType::QImage && !resource.value<QImage>().isNull();
+}
+
+// The page shown for a link to a file that is not there: an empty page would say
+// nothing of it.
+QString pageIntrouvable(const QString &fileName)
+{
+    return QStringLiteral("<html><head><title>Page introuvable</title></head><body>"
+                          "<h2>Page introuvable</h2>"
+                          "<p>Aucun fichier à cet emplacement\u00a0:</p><p><tt>%1</tt></p>"
+                          "</body></html>")
+        .arg(fileName.toHtmlEscaped());
+}
+
+// The document of the viewer. For an image given back as anything but an image,
+// the toolkit's image handler opens the name itself, relative to the working
+// folder (where a pipe blocks it for ever), so every image is given back as one,
+// if only a placeholder. And the toolkit's document keeps one resource per
+// address, whatever was asked for: a stylesheet refused at an address would be
+// given to an image of the same address. Here only images are kept (the image
+// handler asks again at each paint); what else the browser gives is used once.
+class LisorelDocument : public QTextDocument
+{
+public:
+    explicit LisorelDocument(LisorelTextBrowser *browser)
+        : QTextDocument(browser)
+        , browser(browser)
+    { }
+
+protected:
+    QVariant loadResource(int type, const QUrl &name) override
+    {
+        if (type != QTextDocument::ImageResource) {
+            const QVariant resource = browser->loadResource(type, name);
+            // Nothing for what the browser does not read: data URLs are the toolkit's.
+            return resource.isValid() ? resource : QTextDocument::loadResource(type, name);
+        }
+        // The browser's images of local files, compiled-in ones and data URLs.
+        const QVariant image = QTextDocument::loadResource(type, name);
+        if (estImage(image))
+            return image;
+        // Kept in place of the bytes that the toolkit kept.
+        const QVariant placeholder = pourAffichage(imageAbsente());
+        addResource(type, name, placeholder);
+        return placeholder;
+    }
+
+private:
+    LisorelTextBrowser *browser;
+};
+
 } // namespace
 
 LisorelTextBrowser::LisorelTextBrowser(QWidget *parent)
     : QTextBrowser(parent)
-{ }
+{
+    setDocument(new LisorelDocument(this));
+}
 
 // Pages come here on every load (the first one, a followed link, back, forward,
 // home and reload), and so do images and stylesheets. The toolkit would read a
 // local file whole whatever it is: a pipe named by an <img> would block the whole
 // program and /dev/zero would exhaust its memory. Local files are read here, only
-// when regular and within the document limit; anything else is shown as missing:
-// as an empty resource, since for a null one the document reads the file itself.
+// when regular and within the document limit; anything else is shown as missing,
+// never as a null resource, for which the document would read the file itself:
+// an image as a placeholder, a page that is not there as a page that says so.
 // The decoding of pages is ours too, so that a page reaches the browser as text
 // and Qt does not guess again.
 QVariant LisorelTextBrowser::loadResource(int type, const QUrl &name)
 {
-    const QString fileName = localFile(name);
-    if (fileName.isEmpty())
+    const std::optional<QString> fileName = localFile(name);
+    if (!fileName)
         return QTextBrowser::loadResource(type, name);
-    const DocumentFile::Reading reading = DocumentFile::read(fileName);
-    if (reading.result != DocumentFile::Result::Read)
+    const DocumentFile::Reading reading
+        = fileName->isEmpty() ? DocumentFile::Reading() : DocumentFile::read(*fileName);
+    if (type == QTextDocument::ImageResource) {
+        QImage image;
+        if (reading.result != DocumentFile::Result::Read || !image.loadFromData(reading.bytes))
+            image = imageAbsente();
+        return pourAffichage(image);
+    }
+    if (reading.result != DocumentFile::Result::Read) {
+        if (type == QTextDocument::HtmlResource && !fileName->isEmpty()
+            && !QFileInfo::exists(*fileName))
+            return pageIntrouvable(*fileName);
         return type == QTextDocument::HtmlResource ? QVariant(QString()) : QVariant(QByteArray());
+    }
     // Stylesheets too: the toolkit would read their bytes as UTF-8 whatever they are.
     if (type == QTextDocument::HtmlResource || type == QTextDocument::StyleSheetResource)
         return decodePage(reading.bytes);
@@ -52,9 +145,11 @@ QVariant LisorelTextBrowser::loadResource(int type, const QUrl &name)
 }
 
 // The local file that name designates, relative names taken from the page shown;
-// empty for what is not a local file (compiled-in resources, other schemes), which
-// the toolkit reads without touching the file system.
-QString LisorelTextBrowser::localFile(const QUrl &name) const
+// none for what is not a local file (compiled-in resources, other schemes), which
+// the toolkit reads without touching the file system. Empty for a name that no
+// page places: the toolkit would read it from the working folder, which is
+// the page's own only by chance.
+std::optional<QString> LisorelTextBrowser::localFile(const QUrl &name) const
 {
     const QUrl url = name.isRelative() && !source().isEmpty() ? source().resolved(name) : name;
     QString path;
@@ -63,8 +158,10 @@ QString LisorelTextBrowser::localFile(const QUrl &name) const
     else if (url.isLocalFile())
         path = url.toLocalFile();
     if (path.isEmpty() || path.startsWith(QLatin1Char(':')))
+        return std::nullopt;
+    if (QFileInfo(path).isRelative())
         return QString();
-    return QFileInfo(path).absoluteFilePath();
+    return QDir::cleanPath(path);
 }
 
 QString LisorelTextBrowser::decodePage(const QByteArray &bytes)
@@ -101,6 +198,10 @@ Lisorel::Lisorel(const QIcon &icon, const QString &caption, const QString &fileN
         contenu = Contenu::Page;
         disconnect(suiviPosition);
     });
+    // Once the reader scrolls, the place a reload had is no longer wanted.
+    for (QScrollBar *bar : {textBrowser->horizontalScrollBar(), textBrowser->verticalScrollBar()})
+        connect(bar, &QAbstractSlider::actionTriggered, this,
+                [this] { disconnect(suiviPosition); });
 
     montreFichier(fileName, html);
 
@@ -199,10 +300,15 @@ void Lisorel::remetPosition(const QPoint &position)
     if (horizontal->value() == position.x() && vertical->value() == position.y())
         return;
     // The scroll bars take the size of what is laid out at the next turn of the
-    // event loop.
+    // event loop. A page saved shorter than the place has no such turn: the range
+    // that changes next is the window's, once it is resized, and the place is no
+    // longer wanted then, nor once the reader scrolls.
+    const QSize taille = textBrowser->size();
     suiviPosition = connect(
         vertical, &QScrollBar::rangeChanged, this,
-        [horizontal, vertical, position] {
+        [this, horizontal, vertical, position, taille] {
+            if (textBrowser->size() != taille)
+                return;
             horizontal->setValue(position.x());
             vertical->setValue(position.y());
         },

@@ -3,6 +3,8 @@
 #include <QMainWindow>
 #include <QTextBrowser>
 
+#include <optional>
+
 class QAction;
 class QCloseEvent;
 class QMenu;
@@ -26,7 +28,7 @@ public:
     static QString decodePage(const QByteArray &bytes);
 
 private:
-    QString localFile(const QUrl &name) const;
+    std::optional<QString> localFile(const QUrl &name) const;
 };
 
 // A small viewer window: shows an HTML page or a plain-text file, follows links

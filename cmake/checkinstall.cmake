@@ -85,6 +85,10 @@ foreach(wanted "<id>${APPSTREAM_ID}</id>" "<launchable type=\"desktop-id\">marli
         message(FATAL_ERROR "the AppStream data lacks ${wanted}")
     endif()
 endforeach()
+# Files are read and saved in their own encoding, not all in ISO 8859-1.
+if(NOT appstream MATCHES "UTF-8" OR appstream MATCHES "written in ISO 8859-1|écrits en ISO 8859-1")
+    message(FATAL_ERROR "the AppStream data does not describe the encodings files are read in")
+endif()
 run("${appstreamcli}" validate --no-net "${PREFIX}/${metainfo}")
 
 check_png("${PREFIX}/${DATADIR}/icons/hicolor/32x32/apps/marlisse.png" 32)

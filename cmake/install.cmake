@@ -1,8 +1,9 @@
 # What "cmake --install" lays down, and the Debian package ("cpack -G DEB" from the build
 # folder) that holds the same files under /usr: the program alone in bin/, the help manual in
 # share/marlisse/ (the program looks for it beside itself first, then in ../share/marlisse/
-# from its own folder), the desktop entry, the icon at the sizes that are drawn for it and the
-# AppStream data, so that desktops and software centres list the editor.
+# from its own folder; found there, it keeps its preferences in the user's folder, never in
+# bin/), the desktop entry, the icon at the sizes that are drawn for it and the AppStream
+# data, so that desktops and software centres list the editor.
 
 set(MARLISSE_APPSTREAM_ID fr.marlisse.Marlisse)
 

@@ -19,12 +19,20 @@ namespace Emplacements {
 
 QString dossierAide(const QString &programDir)
 {
-    const QString beside = programDir + QLatin1String("/AideMarlisse");
-    const QString installed
-        = QDir::cleanPath(programDir + QLatin1String("/../share/marlisse/AideMarlisse"));
-    if (!holdsManual(beside) && holdsManual(installed))
-        return installed;
-    return beside;
+    return copieInstallee(programDir) ? dossiersAideCherches(programDir).last()
+                                      : dossiersAideCherches(programDir).first();
+}
+
+QStringList dossiersAideCherches(const QString &programDir)
+{
+    return {programDir + QLatin1String("/AideMarlisse"),
+            QDir::cleanPath(programDir + QLatin1String("/../share/marlisse/AideMarlisse"))};
+}
+
+bool copieInstallee(const QString &programDir)
+{
+    const QStringList folders = dossiersAideCherches(programDir);
+    return !holdsManual(folders.first()) && holdsManual(folders.last());
 }
 
 bool dossierInscriptible(const QString &folder)

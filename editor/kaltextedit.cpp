@@ -65,10 +65,12 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     optionsFile = programDir + QLatin1String("/marlisse.opt");
 
     currentDir = programDir;
-    // A program folder that cannot be written is an installed copy's: the user's own
-    // folders keep its preferences, and its documents are not among its programs.
+    // An installed copy, or one whose folder cannot be written, keeps its preferences
+    // in the user's own folders, and its documents are not among its programs.
     const QString userOptions = Emplacements::fichierOptionsUtilisateur();
-    if (!userOptions.isEmpty() && !Emplacements::dossierInscriptible(programDir)) {
+    if (!userOptions.isEmpty()
+        && (Emplacements::copieInstallee(programDir)
+            || !Emplacements::dossierInscriptible(programDir))) {
         optionsFile = userOptions;
         currentDir = QDir::homePath();
     }

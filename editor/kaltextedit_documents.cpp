@@ -101,13 +101,16 @@ bool KalTextEdit::chargeFichier(const QString &fileName,
     if (reading.result == DocumentFile::Result::TooLarge) {
         waitCursor.restore();
         const qint64 megabyte = 1024 * 1024;
-        avertissement(
-            this, QStringLiteral("Marlisse"),
-            QStringLiteral("Le fichier %1 est trop volumineux pour être ouvert\u00a0:\nil fait %2 Mo, "
-                           "la limite est de %3 Mo.")
-                .arg(fileName)
-                .arg((reading.size + megabyte - 1) / megabyte)
-                .arg(DocumentFile::maxSize / megabyte));
+        // A file found too large only while it was read has no size to tell.
+        const QString taille = reading.size < 0
+            ? QStringLiteral("il dépasse la limite de %1 Mo.").arg(DocumentFile::maxSize / megabyte)
+            : QStringLiteral("il fait %1 Mo, la limite est de %2 Mo.")
+                  .arg((reading.size + megabyte - 1) / megabyte)
+                  .arg(DocumentFile::maxSize / megabyte);
+        avertissement(this, QStringLiteral("Marlisse"),
+                      QStringLiteral("Le fichier %1 est trop volumineux pour être ouvert\u00a0:\n")
+                              .arg(fileName)
+                          + taille);
         return false;
     }
     if (reading.result != DocumentFile::Result::Read) {

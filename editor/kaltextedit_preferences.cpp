@@ -24,11 +24,19 @@ constexpr qint64 maxOptionsFileSize = 64 * 1024;
 
 bool KalTextEdit::litOptions()
 {
+    // Preferences kept in the user's folder that has none yet: an earlier version
+    // may have left them beside the program. They are read from there once, and
+    // the close writes them where they now belong.
+    QString source = optionsFile;
+    const QString beside = programDir + QLatin1String("/marlisse.opt");
+    const bool ailleurs = source != beside && !QFileInfo::exists(source);
+    if (ailleurs)
+        source = beside;
     // A pipe would block the start until something writes to it, and a device
     // such as /dev/zero never ends: only a regular file holds preferences.
-    if (!QFileInfo(optionsFile).isFile())
+    if (!QFileInfo(source).isFile())
         return false;
-    QFile file(optionsFile);
+    QFile file(source);
     if (!file.open(QIODevice::ReadOnly))
         return false;
     // Seven short lines: what lies beyond the first kilobytes of a huge file is
@@ -45,6 +53,8 @@ bool KalTextEdit::litOptions()
     const PreferencesFile::Preferences read = PreferencesFile::parse(bytes, fallback);
     editorFont = read.font;
     currentDir = read.folder;
+    if (ailleurs)
+        optionsModifiees = true;
     return true;
 }
 

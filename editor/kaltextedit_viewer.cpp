@@ -2,10 +2,13 @@
 
 #include "kaltextedit.h"
 
+#include "boitesmessage.h"
 #include "documentcodec.h"
+#include "emplacements.h"
 #include "lisorel.h"
 #include "montextedit.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -94,10 +97,22 @@ void KalTextEdit::slotGereFermetureBrowser()
     browser = nullptr;
 }
 
-// Each request opens one more help window; the editor does not keep it.
+// Each request opens one more help window; the editor does not keep it. A copy
+// without its manual says where it looked, rather than open an empty window.
 void KalTextEdit::slotAide()
 {
     const QString page = helpDir + QLatin1String("/index.html");
+    if (!QFileInfo(page).isFile()) {
+        QStringList pages {page};
+        for (const QString &folder : Emplacements::dossiersAideCherches(programDir))
+            pages << folder + QLatin1String("/index.html");
+        pages.removeDuplicates();
+        avertissement(this, QStringLiteral("Manuel d'aide"),
+                      QStringLiteral("Le manuel d'aide est introuvable. Marlisse l'a cherché "
+                                     "ici\u00a0:\n")
+                          + pages.join(QLatin1Char('\n')));
+        return;
+    }
     auto *aide = new Lisorel(windowIcon(), QStringLiteral("Marlisse"), page, true);
     connect(this, &KalTextEdit::fermetureMarlisse, aide, &Lisorel::slotFileQuit);
 }

@@ -3,6 +3,45 @@
 #include <QFile>
 #include <QFileInfo>
 
+namespace {
+
+// At most limit bytes of file, whatever size it claims: files of /proc say they
+// are empty and some of them never end. The first read asks for the size the file
+// claims and one byte more, which tells a file longer than it says; more is read
+// in growing chunks of whole kibibytes, as some files of /proc can only be read
+// (by multiples of 8 bytes).
+QByteArray readAtMost(QFile &file, qint64 limit)
+{
+    const qint64 chunk = 64 * 1024;
+    const qint64 claimed = file.size();
+    qint64 room = claimed > 0 ? qMin(claimed, limit) + 1 : chunk;
+    QByteArray bytes;
+    // What says it is empty may hold anything up to the limit: room for all of it
+    // at once, which takes memory only as it is filled, rather than copies of a
+    // growing buffer.
+    if (claimed <= 0)
+        bytes.reserve(limit + chunk);
+    for (;;) {
+        const qsizetype done = bytes.size();
+        bytes.resize(done + room);
+        const qint64 got = file.read(bytes.data() + done, room);
+        bytes.resize(done + qMax<qint64>(got, 0));
+        // A file reads until its end or the room is full: less is the end (or an
+        // error, which the caller sees on the file).
+        if (got < room || bytes.size() >= limit)
+            break;
+        const qint64 missing = (limit - bytes.size() + chunk - 1) / chunk * chunk;
+        room = qMin(qMax<qint64>(bytes.size(), chunk), missing);
+    }
+    if (bytes.size() >= limit)
+        bytes.truncate(limit); // too large: the caller keeps none of it
+    else if (claimed <= 0)
+        bytes.squeeze();
+    return bytes;
+}
+
+} // namespace
+
 namespace DocumentFile {
 
 Reading read(const QString &fileName)
@@ -29,15 +68,16 @@ Reading read(const QString &fileName)
         reading.result = Result::TooLarge;
         return reading;
     }
-    reading.bytes = file.readAll();
+    // One byte more than the limit tells a file too large.
+    reading.bytes = readAtMost(file, maxSize + 1);
     if (file.error() != QFileDevice::NoError) {
         reading.reason = file.errorString();
         reading.bytes = QByteArray();
         return reading;
     }
-    // It may have grown since its size was read.
+    // It may have grown since its size was read, or lied about it.
     if (reading.bytes.size() > maxSize) {
-        reading.size = reading.bytes.size();
+        reading.size = -1;
         reading.bytes = QByteArray();
         reading.result = Result::TooLarge;
         return reading;

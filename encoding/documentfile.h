@@ -25,7 +25,9 @@ struct Reading
     QByteArray bytes;
     // Why the file could not be read, in the system's words ("Is a directory").
     QString reason;
-    // The size of a file too large.
+    // The size of a file too large; -1 when it was found too large while being
+    // read (it grew, or it is one of /proc that says it is empty and never ends),
+    // and how large it is remains unknown.
     qint64 size = 0;
 };
 

@@ -489,31 +489,57 @@ void TestPreferences::unwritableFileShownAtEveryClose()
 
 void TestPreferences::installedCopyKeepsPreferences_data()
 {
-    QTest::addColumn<bool>("writable");
-    QTest::newRow("writable program folder") << true;
-    QTest::newRow("program folder below a regular file") << false;
+    QTest::addColumn<QString>("copy");
+    QTest::addColumn<bool>("leftBeside"); // an earlier version's marlisse.opt beside the program
+    QTest::newRow("writable program folder") << "portable" << false;
+    QTest::newRow("program folder below a regular file") << "read-only" << false;
+    // Run as root, an installed copy wrote marlisse.opt into /usr/bin.
+    QTest::newRow("installed copy in a folder it can write") << "installed" << false;
+    QTest::newRow("installed copy, marlisse.opt left beside it") << "installed" << true;
 }
 
-// marlisse.opt stays beside the program while that folder can be written; an
-// installed copy, whose folder cannot be written, reads and writes it in the user's
-// configuration folder instead, and so keeps a font from one start to the next
-// without any "Options" box.
+// marlisse.opt stays beside a portable copy while its folder can be written; an
+// installed copy (its manual in ../share/marlisse), or one whose folder cannot be
+// written, reads and writes it in the user's configuration folder instead, and so
+// keeps a font from one start to the next without any "Options" box. A file an
+// earlier version left beside the program is read once, when the user's folder
+// has none.
 void TestPreferences::installedCopyKeepsPreferences()
 {
-    QFETCH(bool, writable);
+    QFETCH(QString, copy);
+    QFETCH(bool, leftBeside);
     QTemporaryDir base;
     QTemporaryDir user;
     const auto configuration = configurationIn(user.path());
-    const QString program = base.path() + QStringLiteral("/programme");
-    QVERIFY(writable ? QDir().mkpath(program) : writeBytes(program, "un fichier"));
-    const QString expectedFile = writable
-        ? program + QStringLiteral("/marlisse.opt")
+    const QString program = base.path() + QStringLiteral("/bin");
+    const QString beside = program + QStringLiteral("/marlisse.opt");
+    const bool portable = copy == QLatin1String("portable");
+    if (copy == QLatin1String("read-only")) {
+        QVERIFY(writeBytes(program, "un fichier"));
+    } else {
+        QVERIFY(QDir().mkpath(program));
+        if (copy == QLatin1String("installed"))
+            QVERIFY(
+                writeBytes(base.path() + QStringLiteral("/share/marlisse/AideMarlisse/index.html"),
+                           "<html></html>"));
+    }
+    const QByteArray old = QByteArray(header) + "Serif\n11\n50\n0\n/ancien\n";
+    if (leftBeside)
+        QVERIFY(writeBytes(beside, old));
+    const QString expectedFile = portable
+        ? beside
         : QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
             + QStringLiteral("/marlisse.opt");
     {
         auto window = startIn(program);
         KalTextEditTestAccess w(window.get());
         QCOMPARE(w.optionsFile(), expectedFile);
+        if (leftBeside) {
+            QCOMPARE(w.editorFont().family(), QStringLiteral("Serif"));
+            QCOMPARE(w.currentDir(), QStringLiteral("/ancien"));
+        } else {
+            QCOMPARE(w.currentDir(), portable ? program : QDir::homePath());
+        }
         w.editorFont() = QFont(QStringLiteral("DejaVu Sans Mono"), 13, QFont::Bold);
         w.optionsModifiees() = true;
         DialogAnswers answers;
@@ -522,6 +548,8 @@ void TestPreferences::installedCopyKeepsPreferences()
         QVERIFY(answers.log().isEmpty());
     }
     QVERIFY(readBytes(expectedFile).startsWith(QByteArray(header) + "DejaVu Sans Mono\n13\n75\n"));
+    if (!portable)
+        QCOMPARE(readBytes(beside), leftBeside ? old : QByteArray("<cannot read>"));
     auto window = startIn(program);
     const QFont kept = KalTextEditTestAccess(window.get()).editorFont();
     QCOMPARE(kept.family(), QStringLiteral("DejaVu Sans Mono"));

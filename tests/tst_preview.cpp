@@ -76,6 +76,7 @@ private slots:
     void previewFollowsSaves();
     void editorDestructionDeletesPreview();
     void helpOpensNewWindows();
+    void helpWithoutManualSaysWhereItLooked();
     void closingEditorClosesViewers();
     void aboutBoxes_data();
     void aboutBoxes();
@@ -320,15 +321,20 @@ void TestPreview::previewFollowsSaves_data()
 {
     QTest::addColumn<bool>("named"); // false: a new document, saved for the first time
     QTest::addColumn<bool>("elsewhere"); // the preview went on to another page
-    QTest::newRow("Ctrl+S") << true << false;
-    QTest::newRow("first save of a new document") << false << false;
-    QTest::newRow("preview gone on to another page") << true << true;
+    QTest::addColumn<bool>("shorter"); // saved shorter than the place the preview had
+    QTest::newRow("Ctrl+S") << true << false << false;
+    QTest::newRow("first save of a new document") << false << false << false;
+    QTest::newRow("preview gone on to another page") << true << true << false;
+    // The place the preview had was still wanted at the next change of size, and
+    // the preview jumped to its end.
+    QTest::newRow("Ctrl+S on a page saved shorter, then resized") << true << false << true;
 }
 
 void TestPreview::previewFollowsSaves()
 {
     QFETCH(bool, named);
     QFETCH(bool, elsewhere);
+    QFETCH(bool, shorter);
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
     QByteArray longBody;
@@ -351,7 +357,11 @@ void TestPreview::previewFollowsSaves()
     scroll->setValue(scroll->maximum() / 2);
     const int place = scroll->value();
 
-    w.textEdit()->setPlainText(QString::fromLatin1(page("Nouveau titre", longBody)));
+    QByteArray shortBody;
+    for (int i = 0; i < 40; ++i)
+        shortBody += "<p>" + QByteArray::number(i) + "</p>";
+    w.textEdit()->setPlainText(
+        QString::fromLatin1(page("Nouveau titre", shorter ? shortBody : longBody)));
     DialogAnswers answers;
     if (!named)
         answers.choose(f.dir.filePath(QStringLiteral("c.html")));
@@ -361,9 +371,21 @@ void TestPreview::previewFollowsSaves()
     QCOMPARE(viewer->windowTitle(),
              elsewhere ? QStringLiteral("Lisorel - Autre")
                        : QStringLiteral("Lisorel - Nouveau titre"));
-    if (named && !elsewhere) {
+    if (named && !elsewhere && !shorter) {
         QVERIFY(place > 0);
         QTRY_COMPARE(scroll->value(), place);
+    }
+    if (shorter) {
+        // Where the page is then left, it stays when the window changes size.
+        QCOMPARE(scroll->value(), scroll->maximum());
+        scroll->setValue(0);
+        QTest::qWait(50);
+        QCOMPARE(scroll->value(), 0);
+        const int range = scroll->maximum();
+        viewer->resize(viewer->width(), viewer->height() - 100);
+        QTRY_VERIFY(scroll->maximum() > range);
+        QTest::qWait(50);
+        QCOMPARE(scroll->value(), 0);
     }
 }
 
@@ -410,6 +432,27 @@ void TestPreview::helpOpensNewWindows()
     QVERIFY(closed.isNull());
     QCOMPARE(openViewers().size(), 2);
     QCOMPARE(w.browser(), nullptr);
+}
+
+// A copy of the program without its manual opened an empty help window; it says
+// where it looked instead, and opens nothing.
+void TestPreview::helpWithoutManualSaysWhereItLooked()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString folder = f.programFolder();
+    DialogAnswers answers;
+    answers.press(QStringLiteral("OK"));
+    action(f.window, "aideAct")->trigger();
+    QVERIFY(cleanRun(answers));
+    QCOMPARE(answers.log(),
+             QStringList({QStringLiteral("Manuel d'aide | Le manuel d'aide est introuvable. "
+                                         "Marlisse l'a cherché ici\u00a0:\n%1\n%2")
+                              .arg(folder + QStringLiteral("/AideMarlisse/index.html"),
+                                   QDir::cleanPath(folder
+                                                   + QStringLiteral("/../share/marlisse/"
+                                                                    "AideMarlisse/index.html")))}));
+    QCOMPARE(openViewers().size(), 0);
 }
 
 void TestPreview::closingEditorClosesViewers()
