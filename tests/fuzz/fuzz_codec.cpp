@@ -3,7 +3,8 @@
 // references reads back as the same text with every character outside ISO 8859-1
 // as its reference. The reading rule: whatever encoding it takes for any bytes,
 // the text is written back to the same bytes; and a page written in any encoding
-// reads back in it, what the encoding lacks as references.
+// reads back in it, what the encoding lacks as references. The declarations found
+// in any text stand where they say.
 
 #include "documentcodec.h"
 #include "documentencoding.h"
@@ -94,6 +95,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const auto again = DocumentEncoding::decodeAs(file, decoded.encoding);
     FUZZ_CHECK(again && again->text == decoded.text && again->encoding == decoded.encoding,
                "read again in %s, another text", taken);
+
+    // The declarations of any text name what stands where they say.
+    for (const auto kind : {DocumentEncoding::Kind::Page, DocumentEncoding::Kind::Xml,
+                            DocumentEncoding::Kind::Stylesheet}) {
+        QList<DocumentEncoding::Declaration> found = DocumentEncoding::findDeclarations(text, kind);
+        found << DocumentEncoding::findDeclaration(text, kind);
+        for (const DocumentEncoding::Declaration &declaration : found) {
+            FUZZ_CHECK(
+                !declaration.found()
+                    || (declaration.start + declaration.length <= text.size()
+                        && text.mid(declaration.start, declaration.length) == declaration.name),
+                "a declaration at %lld is not where it says",
+                static_cast<long long>(declaration.start));
+        }
+    }
 
     // Any text written in a page, in one of a few encodings chosen by the input.
     static const char *const encodings[]
