@@ -265,11 +265,9 @@ bool KalTextEdit::saveFile(QString fileName)
     // said, so that a title that shows "&#339;" in another program is no surprise.
     if (references > 0)
         notices << (references == 1
-                        ? QStringLiteral("1 caractère a été écrit sous la forme &#N;\u00a0: "
-                                         "l'encodage %1 ne le contient pas.")
+                        ? QStringLiteral("1 caractère écrit en &#N;, absent de %1")
                               .arg(encoding.label())
-                        : QStringLiteral("%1 caractères ont été écrits sous la forme &#N;\u00a0: "
-                                         "l'encodage %2 ne les contient pas.")
+                        : QStringLiteral("%1 caractères écrits en &#N;, absents de %2")
                               .arg(references)
                               .arg(encoding.label()));
     if (!notices.isEmpty())
