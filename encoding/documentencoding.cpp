@@ -318,17 +318,21 @@ constexpr char utf8Name[] = "UTF-8";
 // The pieces in which large texts are checked, so that no whole copy is made.
 constexpr qsizetype piece = 64 * 1024;
 
-// What the editing widget holds as line breaks is written as line feeds.
-void separatorsAsLineFeeds(QString &text)
-{
-    for (const char16_t unit : {u'\u2028', u'\u2029', u'\ufdd0', u'\ufdd1'})
-        text.replace(QChar(unit), QLatin1Char('\n'));
-}
-
 bool holdsLineBreak(QStringView text)
 {
     return std::any_of(text.begin(), text.end(),
                        [](QChar unit) { return DocumentCodec::isLineBreak(unit.unicode()); });
+}
+
+// What the editing widget holds as line breaks is written as line feeds.
+void separatorsAsLineFeeds(QString &text)
+{
+    if (!holdsLineBreak(text))
+        return; // no copy of a large text for nothing
+    for (QChar &unit : text) {
+        if (DocumentCodec::isLineBreak(unit.unicode()))
+            unit = QLatin1Char('\n');
+    }
 }
 
 bool isWide(const QByteArray &name)
