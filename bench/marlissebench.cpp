@@ -433,6 +433,16 @@ int runSave1251Child(qsizetype size)
         saveBefore();
         r[key + QStringLiteral("before")] = ms(t);
         r[key + QStringLiteral("same")] = saved && now == readCopy() ? 1 : 0;
+        // The conversion alone, without the disk.
+        const QString text = w.textEdit()->document()->toRawText();
+        const auto encoding = DocumentEncoding::fromName(QStringLiteral("windows-1251"));
+        t.start();
+        const QByteArray encoded = DocumentEncoding::encode(text, *encoding, true);
+        r[key + QStringLiteral("encode")] = ms(t);
+        t.start();
+        const QByteArray before = encodeAsBefore(text, "windows-1251");
+        r[key + QStringLiteral("encodebefore")] = ms(t);
+        r[key + QStringLiteral("same")] = r[key + QStringLiteral("same")] && encoded == before;
     }
     for (auto it = r.cbegin(); it != r.cend(); ++it)
         std::printf("%s=%.3f\n", qPrintable(it.key()), it.value());
@@ -559,6 +569,12 @@ void printSave1251(int runs)
     std::printf("| after a typed \"\xc3\xa9\" / unchanged | %.2f | %.2f | |\n",
                 m("plain") > 0 ? m("typed") / m("plain") : 0.0,
                 m("plainbefore") > 0 ? m("typedbefore") / m("plainbefore") : 0.0);
+    std::printf("| conversion only | %.1f ms | %.1f ms | %.2f |\n", m("plainencode"),
+                m("plainencodebefore"),
+                m("plainencodebefore") > 0 ? m("plainencode") / m("plainencodebefore") : 0.0);
+    std::printf("| conversion only, after a typed \"\xc3\xa9\" | %.1f ms | %.1f ms | %.2f |\n",
+                m("typedencode"), m("typedencodebefore"),
+                m("typedencodebefore") > 0 ? m("typedencode") / m("typedencodebefore") : 0.0);
     std::printf("| same bytes as before (1 = yes) | %.1f | %.1f | |\n", m("plainsame"),
                 m("typedsame"));
     std::fflush(stdout);
