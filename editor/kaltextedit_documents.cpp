@@ -264,12 +264,11 @@ bool KalTextEdit::saveFile(QString fileName)
     // The page holds what the user typed, but the file holds codes in its place:
     // said, so that a title that shows "&#339;" in another program is no surprise.
     if (references > 0)
-        notices << (references == 1
-                        ? QStringLiteral("1 caractère écrit en &#N;, absent de %1")
-                              .arg(encoding.label())
-                        : QStringLiteral("%1 caractères écrits en &#N;, absents de %2")
-                              .arg(references)
-                              .arg(encoding.label()));
+        notices << (references == 1 ? QStringLiteral("1 caractère écrit en &#N;, absent de %1")
+                                          .arg(encoding.label())
+                                    : QStringLiteral("%1 caractères écrits en &#N;, absents de %2")
+                                          .arg(references)
+                                          .arg(encoding.label()));
     if (!notices.isEmpty())
         statusBar()->showMessage(notices.join(QLatin1Char(' ')));
     return true;
