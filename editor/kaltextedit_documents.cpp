@@ -207,7 +207,8 @@ bool KalTextEdit::saveFile(QString fileName)
     QString declaration = declarationLue;
     QStringList notices;
     std::optional<DocumentEncoding::Conflict> conflict;
-    if (html) {
+    // XML files and stylesheets too, which are read in what they declare.
+    if (html || kind != DocumentEncoding::Kind::Page) {
         declaration = DocumentEncoding::findDeclaration(text, kind).name;
         if (!declaration.isEmpty() && declaration != declarationLue) {
             if (const auto declared = DocumentEncoding::forDeclaration(declaration, encoding))
