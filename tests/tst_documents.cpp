@@ -1157,7 +1157,8 @@ void TestDocuments::openEditSave_data()
         QStringLiteral("Le document déclare un encodage inconnu (x-inconnu)\u00a0: il est "
                        "enregistré en ISO 8859-1."));
     // A stylesheet too, whose @charset stands at its very start.
-    const QString css = QStringLiteral("@charset \"windows-1251\";\np { font-family: \"Привет\"; }\n");
+    const QString css
+        = QStringLiteral("@charset \"windows-1251\";\np { font-family: \"Привет\"; }\n");
     row("stylesheet's @charset changed", "style.css", inEncoding("windows-1251", css), "remplacer",
         "ajout@charset \"windows-1251\"|@charset \"koi8-r\"",
         inEncoding("KOI8-R", QString(css).replace("windows-1251", "koi8-r")), "KOI8-R");
