@@ -1,6 +1,7 @@
 #include "htmlgenerator.h"
 
 #include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QStringList>
 
 namespace {
@@ -175,4 +176,15 @@ QByteArray generateHtmlUtf8(qsizetype size, quint32 seed)
     QString text = QString::fromLatin1(generateHtml(size, seed));
     text.replace(QLatin1String("charset=ISO-8859-1"), QLatin1String("charset=UTF-8"));
     return text.toUtf8();
+}
+
+QByteArray generateHtml1251(qsizetype size, quint32 seed)
+{
+    QString text = QString::fromLatin1(generateHtml(size, seed));
+    text.replace(QLatin1String("charset=ISO-8859-1"), QLatin1String("charset=windows-1251"));
+    for (QChar &c : text) {
+        if (c.unicode() >= 0xc0)
+            c = QChar(0x430 + (c.unicode() - 0xc0) % 32);
+    }
+    return QStringEncoder("windows-1251").encode(text);
 }

@@ -2,10 +2,13 @@
 // save, highlighting, memory and start-up, each figure beside a straightforward reference measured
 // in the same run (the rule-by-rule highlighter and the default font strategy).
 //
-//   marlisse_bench [--runs N] [--sizes 100K,1M,5M,20M] [--replace-all]
+//   marlisse_bench [--runs N] [--sizes 100K,1M,5M,20M] [--replace-all] [--save-1251]
 //
 // --replace-all measures only "Remplacer tout" (5 MB, 50,000 occurrences, the
 // view at the top and in the middle), which a full run measures after the tables.
+// --save-1251 measures only the save of a 5 MB page in windows-1251, unchanged and
+// after a typed "é" that the encoding lacks, beside the way it was saved before
+// the table of bytes; a full run measures it last.
 //
 // Each size is measured on a page in ISO 8859-1 and on the same page in UTF-8, so
 // that the cost of reading a file by its encoding shows beside the former.
@@ -14,6 +17,7 @@
 // and caches do not leak from one to the next.
 
 #include "documentencoding.h"
+#include "ecriturecomplete.h"
 #include "htmlgenerator.h"
 #include "journalrecuperation.h"
 #include "montextedit.h"
@@ -25,11 +29,14 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QHash>
 #include <QLineEdit>
 #include <QMap>
 #include <QProcess>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -343,6 +350,107 @@ int runReplaceAllChild(qsizetype size, int occurrences, bool middle)
     return 0;
 }
 
+// A page saved in an encoding of one byte a character as it was before the table
+// of bytes: the whole text written and read back to find whether it is complete,
+// then, when some character is missing, gone through character by character (each
+// one tried alone once) and written again.
+QByteArray encodeAsBefore(QString text, const char *name)
+{
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    const auto complete = [name](QStringView part, QByteArray *bytes) {
+        QStringEncoder encoder(name, QStringConverter::Flag::Stateless);
+        *bytes = encoder.encode(part);
+        if (encoder.hasError())
+            return false;
+        QStringDecoder decoder(name, QStringConverter::Flag::Stateless);
+        const QString back = decoder.decode(*bytes);
+        return back == part && !decoder.hasError();
+    };
+    QByteArray bytes;
+    if (complete(text, &bytes))
+        return bytes;
+    QHash<char32_t, bool> holds;
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QStringView character = QStringView(text).sliced(i, length);
+        const char32_t codePoint = character.toUcs4().value(0);
+        auto found = holds.constFind(codePoint);
+        if (found == holds.cend()) {
+            QByteArray alone;
+            found = holds.insert(codePoint, complete(character, &alone));
+        }
+        if (*found)
+            result += character;
+        else
+            result += QLatin1String("&#") + QString::number(quint32(codePoint)) + QLatin1Char(';');
+        i += length - 1;
+    }
+    return QStringEncoder(name, QStringConverter::Flag::Stateless).encode(result);
+}
+
+// The save of a 5 MB page in windows-1251, unchanged then after a typed "é", by the
+// editor and as it was saved before.
+int runSave1251Child(qsizetype size)
+{
+    TestSupport::init();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.html"));
+    const QByteArray bytes = generateHtml1251(size);
+    if (!ecritureComplete(path, bytes))
+        return 2;
+    TestSupport::EditorFixture fixture;
+    KalTextEditTestAccess w(fixture.window);
+    if (!fixture.window->loadFile(path))
+        return 3;
+    QMap<QString, double> r;
+    const QString copy = dir.filePath(QStringLiteral("copy.html"));
+    const auto saveBefore = [&] {
+        return ecritureComplete(
+            copy, encodeAsBefore(w.textEdit()->document()->toRawText(), "windows-1251"));
+    };
+    const auto readCopy = [&copy] {
+        QFile file(copy);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    // Once untimed, so that both ways write over a file that exists.
+    saveBefore();
+    QElapsedTimer t;
+    for (const bool typed : {false, true}) {
+        if (typed) {
+            QTextCursor cursor(w.textEdit()->document());
+            cursor.setPosition(w.textEdit()->document()->characterCount() / 2);
+            cursor.insertText(QStringLiteral("\u00e9"));
+        }
+        const QString key = typed ? QStringLiteral("typed") : QStringLiteral("plain");
+        t.start();
+        const bool saved = fixture.window->saveFile(copy);
+        r[key] = ms(t);
+        const QByteArray now = readCopy();
+        t.start();
+        saveBefore();
+        r[key + QStringLiteral("before")] = ms(t);
+        r[key + QStringLiteral("same")] = saved && now == readCopy() ? 1 : 0;
+        // The conversion alone, without the disk.
+        const QString text = w.textEdit()->document()->toRawText();
+        const auto encoding = DocumentEncoding::fromName(QStringLiteral("windows-1251"));
+        t.start();
+        const QByteArray encoded = DocumentEncoding::encode(text, *encoding, true);
+        r[key + QStringLiteral("encode")] = ms(t);
+        t.start();
+        const QByteArray before = encodeAsBefore(text, "windows-1251");
+        r[key + QStringLiteral("encodebefore")] = ms(t);
+        r[key + QStringLiteral("same")] = r[key + QStringLiteral("same")] && encoded == before;
+    }
+    for (auto it = r.cbegin(); it != r.cend(); ++it)
+        std::printf("%s=%.3f\n", qPrintable(it.key()), it.value());
+    std::fflush(stdout);
+    w.textEdit()->document()->setModified(false);
+    return 0;
+}
+
 // Start-up: prints a line at the window's first paint and leaves.
 int runStartupChild()
 {
@@ -441,6 +549,37 @@ void printReplaceAll(int runs)
     }
 }
 
+void printSave1251(int runs)
+{
+    QMap<QString, QList<double>> values;
+    for (int run = 0; run < runs; ++run) {
+        const auto one = parse(
+            runProcess({QStringLiteral("--save-1251-child"), QString::number(5 * 1000 * 1000)}));
+        for (auto it = one.cbegin(); it != one.cend(); ++it)
+            values[it.key()] << it.value();
+    }
+    const auto m = [&values](const char *key) { return median(values.value(QLatin1String(key))); };
+    std::printf("\n| 5M in windows-1251 (medians of %d runs) | Marlisse | before | ratio |\n"
+                "|---|---:|---:|---:|\n",
+                runs);
+    std::printf("| save | %.1f ms | %.1f ms | %.2f |\n", m("plain"), m("plainbefore"),
+                m("plainbefore") > 0 ? m("plain") / m("plainbefore") : 0.0);
+    std::printf("| save after a typed \"\xc3\xa9\" | %.1f ms | %.1f ms | %.2f |\n", m("typed"),
+                m("typedbefore"), m("typedbefore") > 0 ? m("typed") / m("typedbefore") : 0.0);
+    std::printf("| after a typed \"\xc3\xa9\" / unchanged | %.2f | %.2f | |\n",
+                m("plain") > 0 ? m("typed") / m("plain") : 0.0,
+                m("plainbefore") > 0 ? m("typedbefore") / m("plainbefore") : 0.0);
+    std::printf("| conversion only | %.1f ms | %.1f ms | %.2f |\n", m("plainencode"),
+                m("plainencodebefore"),
+                m("plainencodebefore") > 0 ? m("plainencode") / m("plainencodebefore") : 0.0);
+    std::printf("| conversion only, after a typed \"\xc3\xa9\" | %.1f ms | %.1f ms | %.2f |\n",
+                m("typedencode"), m("typedencodebefore"),
+                m("typedencodebefore") > 0 ? m("typedencode") / m("typedencodebefore") : 0.0);
+    std::printf("| same bytes as before (1 = yes) | %.1f | %.1f | |\n", m("plainsame"),
+                m("typedsame"));
+    std::fflush(stdout);
+}
+
 // The rows shown for the UTF-8 page, beside the same page in ISO 8859-1.
 const char *const utf8Rows[]
     = {"read", "shown", "laidout", "stall", "typemid", "typetop", "save", "identical"};
@@ -504,6 +643,7 @@ int runParent(const QStringList &sizes, int runs)
                 "offscreen): %.1f ms\n",
                 median(startups));
     printReplaceAll(runs);
+    printSave1251(runs);
     return 0;
 }
 
@@ -526,6 +666,8 @@ int main(int argc, char **argv)
         return runChild(arguments.value(1).toLongLong(),
                         arguments.value(2) == QLatin1String("reference"),
                         arguments.value(3) == QLatin1String("utf8"));
+    if (arguments.value(0) == QLatin1String("--save-1251-child"))
+        return runSave1251Child(arguments.value(1).toLongLong());
     if (arguments.value(0) == QLatin1String("--replace-all-child"))
         return runReplaceAllChild(arguments.value(1).toLongLong(), arguments.value(2).toInt(),
                                   arguments.value(3) == QLatin1String("middle"));
@@ -541,6 +683,10 @@ int main(int argc, char **argv)
     }
     if (arguments.contains(QLatin1String("--replace-all"))) {
         printReplaceAll(runs);
+        return 0;
+    }
+    if (arguments.contains(QLatin1String("--save-1251"))) {
+        printSave1251(runs);
         return 0;
     }
     return runParent(sizes, runs);

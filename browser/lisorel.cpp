@@ -138,9 +138,17 @@ QVariant LisorelTextBrowser::loadResource(int type, const QUrl &name)
             return pageIntrouvable(*fileName);
         return type == QTextDocument::HtmlResource ? QVariant(QString()) : QVariant(QByteArray());
     }
-    // Stylesheets too: the toolkit would read their bytes as UTF-8 whatever they are.
-    if (type == QTextDocument::HtmlResource || type == QTextDocument::StyleSheetResource)
-        return decodePage(reading.bytes);
+    if (type == QTextDocument::HtmlResource) {
+        DocumentEncoding::Decoded page = decodeFile(*fileName, reading.bytes);
+        pageEncoding = page.encoding;
+        return page.text;
+    }
+    // Stylesheets too, as CSS reads them: the toolkit would read their bytes as
+    // UTF-8 whatever they are. They come after their page.
+    if (type == QTextDocument::StyleSheetResource)
+        return DocumentEncoding::decode(reading.bytes, DocumentEncoding::Kind::Stylesheet,
+                                        pageEncoding)
+            .text;
     return reading.bytes;
 }
 
@@ -164,12 +172,28 @@ std::optional<QString> LisorelTextBrowser::localFile(const QUrl &name) const
     return QDir::cleanPath(path);
 }
 
-QString LisorelTextBrowser::decodePage(const QByteArray &bytes)
+void LisorelTextBrowser::setEncodingOf(const QString &fileName,
+                                       const std::optional<DocumentEncoding::Encoding> &encoding)
 {
-    return DocumentEncoding::decode(bytes).text;
+    encodedFile = fileName.isEmpty() ? QString() : QFileInfo(fileName).absoluteFilePath();
+    fileEncoding = encoding;
 }
 
-Lisorel::Lisorel(const QIcon &icon, const QString &caption, const QString &fileName, bool html)
+DocumentEncoding::Decoded LisorelTextBrowser::decodeFile(const QString &fileName,
+                                                         const QByteArray &bytes) const
+{
+    // A file changed on disk since may no longer be in that encoding: the rule
+    // then reads it as the editor would open it.
+    if (fileEncoding && !encodedFile.isEmpty()
+        && QFileInfo(fileName).absoluteFilePath() == encodedFile) {
+        if (auto decoded = DocumentEncoding::decodeAs(bytes, *fileEncoding))
+            return std::move(*decoded);
+    }
+    return DocumentEncoding::decode(bytes, DocumentEncoding::kindOf(fileName));
+}
+
+Lisorel::Lisorel(const QIcon &icon, const QString &caption, const QString &fileName, bool html,
+                 const std::optional<DocumentEncoding::Encoding> &encoding)
     : QMainWindow(nullptr)
     , textBrowser(nullptr)
     , fileMenu(nullptr)
@@ -203,7 +227,7 @@ Lisorel::Lisorel(const QIcon &icon, const QString &caption, const QString &fileN
         connect(bar, &QAbstractSlider::actionTriggered, this,
                 [this] { disconnect(suiviPosition); });
 
-    montreFichier(fileName, html);
+    montreFichier(fileName, html, encoding);
 
     textBrowser->setFocus(Qt::OtherFocusReason);
     setCentralWidget(textBrowser);
@@ -228,13 +252,16 @@ void Lisorel::chargeTexteSimple(const QString &fileName)
         textBrowser->clear();
         return;
     }
-    textBrowser->setPlainText(DocumentEncoding::decode(reading.bytes).text);
+    textBrowser->setPlainText(
+        static_cast<LisorelTextBrowser *>(textBrowser)->decodeFile(fileName, reading.bytes).text);
     caption = baseCaption + QLatin1String(" - ") + QFileInfo(fileName).fileName();
     setWindowTitle(caption);
 }
 
-void Lisorel::montreFichier(const QString &fileName, bool html)
+void Lisorel::montreFichier(const QString &fileName, bool html,
+                            const std::optional<DocumentEncoding::Encoding> &encoding)
 {
+    static_cast<LisorelTextBrowser *>(textBrowser)->setEncodingOf(fileName, encoding);
     if (fileName.isEmpty()) {
         montrePageVide();
         return;

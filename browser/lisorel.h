@@ -1,5 +1,7 @@
 #pragma once
 
+#include "documentencoding.h"
+
 #include <QMainWindow>
 #include <QTextBrowser>
 
@@ -23,12 +25,25 @@ public:
 
     QVariant loadResource(int type, const QUrl &name) override;
 
-    // The text of an HTML page given as bytes, by the editor's reading rule: a
-    // byte-order mark, the character set the page declares, UTF-8, ISO 8859-1.
-    static QString decodePage(const QByteArray &bytes);
+    // Reads fileName in encoding from now on, in place of the reading rule: the
+    // editor's document is shown in the encoding the editor uses for it, also when
+    // the user chose it ("Rouvrir avec l'encodage"). Nothing: the rule again.
+    void setEncodingOf(const QString &fileName,
+                       const std::optional<DocumentEncoding::Encoding> &encoding);
+
+    // The text of a file given as bytes: in the encoding set for it, else by the
+    // editor's reading rule (a byte-order mark, the character set the file
+    // declares, UTF-8, ISO 8859-1).
+    DocumentEncoding::Decoded decodeFile(const QString &fileName, const QByteArray &bytes) const;
 
 private:
     std::optional<QString> localFile(const QUrl &name) const;
+
+    QString encodedFile;
+    std::optional<DocumentEncoding::Encoding> fileEncoding;
+    // The encoding of the page read last, in which its stylesheets that declare
+    // nothing are read, as CSS reads them.
+    std::optional<DocumentEncoding::Encoding> pageEncoding;
 };
 
 // A small viewer window: shows an HTML page or a plain-text file, follows links
@@ -38,7 +53,10 @@ class Lisorel : public QMainWindow
     Q_OBJECT
 
 public:
-    Lisorel(const QIcon &icon, const QString &caption, const QString &fileName, bool html);
+    // encoding: that in which the editor reads fileName, when the window previews
+    // the editor's document.
+    Lisorel(const QIcon &icon, const QString &caption, const QString &fileName, bool html,
+            const std::optional<DocumentEncoding::Encoding> &encoding = std::nullopt);
 
     QTextBrowser *textBrowser;
 
@@ -48,8 +66,10 @@ public:
 
     // Shows fileName, rendered as HTML or as plain text: a file already shown in
     // the same way is read again at the same scroll position, another one from its
-    // top. An empty name shows an empty page titled with the caption alone.
-    void montreFichier(const QString &fileName, bool html);
+    // top. An empty name shows an empty page titled with the caption alone. The
+    // file is read in encoding when one is given (setEncodingOf).
+    void montreFichier(const QString &fileName, bool html,
+                       const std::optional<DocumentEncoding::Encoding> &encoding = std::nullopt);
 
     // The local file shown (a plain text, or the page reached last); empty for
     // the empty page.

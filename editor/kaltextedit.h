@@ -121,7 +121,7 @@ private:
     void majTypeDocument(const QString &fileName);
     void activeCommandesHtml(bool on);
     void refreshAlignmentLabel();
-    void apercuApresSauvegarde(const QString &fileName);
+    void apercuApresSauvegarde(const QString &fileName, const DocumentEncoding::Encoding &encoding);
     bool chargeFichier(const QString &fileName,
                        const std::optional<DocumentEncoding::Encoding> &impose);
 

@@ -138,9 +138,13 @@ void KalTextEdit::slotTableaux()
 
 void KalTextEdit::slotSqueletteHtml()
 {
+    // The skeleton declares the document's own encoding: the declaration decides
+    // at the next save, and the document must stay in the encoding it is in.
+    const QString charset
+        = QStringLiteral("charset=") + QLatin1String(encodageDocument.declaredName());
     QStringList lignes;
     for (const char *ligne : squelette)
-        lignes << QString::fromUtf8(ligne);
+        lignes << QString::fromUtf8(ligne).replace(QLatin1String("charset=ISO-8859-1"), charset);
 
     EtapeAnnulation etape(textEdit);
     insereLignes(lignes);

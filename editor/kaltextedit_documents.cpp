@@ -120,9 +120,11 @@ bool KalTextEdit::chargeFichier(const QString &fileName,
         return false;
     }
     DocumentEncoding::Decoded decoded;
+    const DocumentEncoding::Kind kind = DocumentEncoding::kindOf(fileName);
     if (impose) {
-        std::optional<QString> text = DocumentEncoding::decodeAs(reading.bytes, *impose);
-        if (!text) {
+        std::optional<DocumentEncoding::Decoded> lu
+            = DocumentEncoding::decodeAs(reading.bytes, *impose);
+        if (!lu) {
             waitCursor.restore();
             avertissement(this, QStringLiteral("Marlisse"),
                           QStringLiteral("Le fichier %1 ne peut pas être lu en %2 sans perdre ou "
@@ -131,13 +133,13 @@ bool KalTextEdit::chargeFichier(const QString &fileName,
                               .arg(fileName, impose->label(), encodageDocument.label()));
             return false;
         }
-        decoded.text = std::move(*text);
-        decoded.encoding = *impose;
+        // The mark as the file has it: none is added to a file that had none.
+        decoded = std::move(*lu);
     } else {
-        decoded = DocumentEncoding::decode(reading.bytes);
+        decoded = DocumentEncoding::decode(reading.bytes, kind);
     }
     reading.bytes = QByteArray(); // a large file is not kept twice while it is shown
-    const QString declaration = DocumentEncoding::findDeclaration(decoded.text).name;
+    const QString declaration = DocumentEncoding::findDeclaration(decoded.text, kind).name;
     textEdit->setPlainText(decoded.text);
     texteRemplace();
     adopteEncodage(decoded.encoding, declaration);
@@ -202,27 +204,36 @@ bool KalTextEdit::saveFile(QString fileName)
     // read keeps the encoding the file was read in, and the file its bytes.
     // The name being written decides, as it decides the document's type after Save As.
     const bool html = DocumentCodec::isHtmlFileName(fileName);
+    const DocumentEncoding::Kind kind = DocumentEncoding::kindOf(fileName);
     QString text = textEdit->document()->toRawText();
     DocumentEncoding::Encoding encoding = encodageDocument;
     QString declaration = declarationLue;
-    QString notice;
-    if (html) {
-        declaration = DocumentEncoding::findDeclaration(text).name;
+    QStringList notices;
+    std::optional<DocumentEncoding::Conflict> conflict;
+    // XML files and stylesheets too, which are read in what they declare.
+    if (html || kind != DocumentEncoding::Kind::Page) {
+        declaration = DocumentEncoding::findDeclaration(text, kind).name;
         if (!declaration.isEmpty() && declaration != declarationLue) {
             if (const auto declared = DocumentEncoding::forDeclaration(declaration, encoding))
                 encoding = *declared;
             else
-                notice = QStringLiteral("Le document déclare un encodage inconnu (%1)\u00a0: il "
-                                        "est enregistré en %2.")
-                             .arg(declaration, encoding.label());
+                notices << QStringLiteral("Le document déclare un encodage inconnu (%1)\u00a0: "
+                                          "il est enregistré en %2.")
+                               .arg(declaration, encoding.label());
         }
+        conflict = DocumentEncoding::findConflict(text, kind);
     }
+    if (conflict)
+        notices << QStringLiteral("La déclaration XML (%1) et la balise <meta> (%2) du document "
+                                  "ne s'accordent pas\u00a0: il est enregistré en %3.")
+                       .arg(conflict->xml, conflict->meta, encoding.label());
 
     // Characters the encoding lacks become numeric references in a page; a plain
     // text cannot hold them, so the user decides whether "?" may stand in for them.
     int unencodable = 0;
+    int references = 0;
     const QByteArray bytes
-        = DocumentEncoding::encode(std::move(text), encoding, html, &unencodable);
+        = DocumentEncoding::encode(std::move(text), encoding, html, &unencodable, &references);
     if (unencodable > 0) {
         const QString question = unencodable == 1
             ? QStringLiteral("1 caractère ne peut pas être écrit en %1.\nIl sera "
@@ -251,11 +262,19 @@ bool KalTextEdit::saveFile(QString fileName)
     }
 
     textEdit->document()->setModified(false);
-    apercuApresSauvegarde(fileName);
+    apercuApresSauvegarde(fileName, encoding);
     setCurrentFile(fileName);
     adopteEncodage(encoding, declaration);
-    if (!notice.isEmpty())
-        statusBar()->showMessage(notice);
+    // The page holds what the user typed, but the file holds codes in its place:
+    // said, so that a title that shows "&#339;" in another program is no surprise.
+    if (references > 0)
+        notices << (references == 1 ? QStringLiteral("1 caractère écrit en &#N;, absent de %1")
+                                          .arg(encoding.label())
+                                    : QStringLiteral("%1 caractères écrits en &#N;, absents de %2")
+                                          .arg(references)
+                                          .arg(encoding.label()));
+    if (!notices.isEmpty())
+        statusBar()->showMessage(notices.join(QLatin1Char(' ')));
     return true;
 }
 

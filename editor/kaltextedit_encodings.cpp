@@ -3,7 +3,9 @@
 
 #include "kaltextedit.h"
 
+#include "documentcodec.h"
 #include "etapeannulation.h"
+#include "lisorel.h"
 #include "montextedit.h"
 
 #include <QAction>
@@ -25,7 +27,10 @@ bool KalTextEdit::setDocumentEncodingName(const QString &name)
         return false;
     // The text as it stands declares what goes with this encoding: the next saves
     // use it until the declaration is changed.
-    adopteEncodage(*encoding, DocumentEncoding::findDeclaration(debutDocument()).name);
+    adopteEncodage(
+        *encoding,
+        DocumentEncoding::findDeclaration(debutDocument(), DocumentEncoding::kindOf(currentFile))
+            .name);
     return true;
 }
 
@@ -59,7 +64,7 @@ void KalTextEdit::remplitMenuEncodage()
     enregistrerEncodageMenu = encodageMenu->addMenu(QStringLiteral("Enregistrer avec l'encodage"));
     enregistrerEncodageMenu->setObjectName(QStringLiteral("enregistrerEncodageMenu"));
     enregistrerEncodageMenu->setStatusTip(
-        QStringLiteral("Enregistre désormais le document dans l'encodage choisi"));
+        QStringLiteral("Enregistre le document dans l'encodage choisi"));
     auto *group = new QActionGroup(enregistrerEncodageMenu);
     for (const DocumentEncoding::Encoding &encoding : DocumentEncoding::choices()) {
         const QString label = encoding.label();
@@ -103,30 +108,41 @@ void KalTextEdit::slotRouvrirEncodage(QAction *action)
         demandeSauvegarde(&ok);
     if (!ok)
         return;
-    chargeFichier(currentFile, encoding);
+    // The preview shows the document in the encoding the editor reads it in.
+    if (chargeFichier(currentFile, encoding) && browser && browser->fichierAffiche() == currentFile)
+        browser->montreFichier(currentFile, DocumentCodec::isHtmlFileName(currentFile),
+                               encodageDocument);
 }
 
-// The next saves write the chosen encoding. A page that declares its encoding
-// has its declaration rewritten in the same step, so that file and declaration
-// keep agreeing; one undo takes the new declaration back.
+// The document is saved in the chosen encoding at once, and so are the next saves.
+// Every declaration of a page is rewritten in the same step, so that file and
+// declarations keep agreeing: the XML declaration and each <meta> that declares
+// a character set (those in comments are none), wherever they stand, since a
+// browser follows the first <meta> and an XML reader the XML declaration. One
+// undo takes the new declarations back.
 void KalTextEdit::slotEnregistrerEncodage(QAction *action)
 {
     const auto encoding = DocumentEncoding::fromName(action->data().toString());
     if (!encoding)
         return;
     QString declaration = declarationLue;
-    if (isHtml) {
-        const DocumentEncoding::Declaration found
-            = DocumentEncoding::findDeclaration(debutDocument());
-        if (found.found()) {
+    const DocumentEncoding::Kind kind = DocumentEncoding::kindOf(currentFile);
+    if (isHtml || kind != DocumentEncoding::Kind::Page) {
+        const QList<DocumentEncoding::Declaration> found
+            = DocumentEncoding::findDeclarations(textEdit->document()->toRawText(), kind);
+        if (!found.isEmpty()) {
             declaration = QString::fromLatin1(encoding->declaredName());
             EtapeAnnulation etape(textEdit);
-            QTextCursor cursor(textEdit->document());
-            cursor.setPosition(int(found.start));
-            cursor.setPosition(int(found.start + found.length), QTextCursor::KeepAnchor);
-            cursor.insertText(declaration);
+            // From the last one on, so that each place stays where it was found.
+            for (auto it = found.crbegin(); it != found.crend(); ++it) {
+                QTextCursor cursor(textEdit->document());
+                cursor.setPosition(int(it->start));
+                cursor.setPosition(int(it->start + it->length), QTextCursor::KeepAnchor);
+                cursor.insertText(declaration);
+            }
         }
     }
     adopteEncodage(*encoding, declaration);
     textEdit->document()->setModified(true);
+    slotFileSave();
 }

@@ -62,27 +62,30 @@ void KalTextEdit::slotAppelleLisorel()
         annonceApercu(statusBar(), QString());
 
     if (!browser) {
-        browser = new Lisorel(windowIcon(), QStringLiteral("Lisorel"), currentFile, isHtml);
+        browser = new Lisorel(windowIcon(), QStringLiteral("Lisorel"), currentFile, isHtml,
+                              encodageDocument);
         connect(browser, &Lisorel::FermetureBrowser, this, &KalTextEdit::slotGereFermetureBrowser);
         connect(this, &KalTextEdit::fermetureMarlisse, browser, &Lisorel::slotFileQuit);
         return;
     }
-    browser->montreFichier(currentFile, isHtml);
+    browser->montreFichier(currentFile, isHtml, encodageDocument);
     browser->raise();
 }
 
 // Called once fileName is written, while currentFile still holds the document's
 // previous name (empty when it had never been saved). The preview follows its
 // document: when it shows that previous file or the one just written, it shows
-// the file as now saved, at the same place when the name did not change.
-void KalTextEdit::apercuApresSauvegarde(const QString &fileName)
+// the file as now saved (in encoding, in which it was written), at the same place
+// when the name did not change.
+void KalTextEdit::apercuApresSauvegarde(const QString &fileName,
+                                        const DocumentEncoding::Encoding &encoding)
 {
     annonceApercu(statusBar(), QString());
     if (!browser)
         return;
     const QString montre = browser->fichierAffiche();
     if (montre == currentFile || montre == fileName)
-        browser->montreFichier(fileName, DocumentCodec::isHtmlFileName(fileName));
+        browser->montreFichier(fileName, DocumentCodec::isHtmlFileName(fileName), encoding);
 }
 
 // Runs from inside the preview window's close handling, so the window must outlive

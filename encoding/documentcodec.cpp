@@ -21,7 +21,7 @@ QString decodeDocument(QByteArrayView bytes)
 namespace {
 
 // The one encoder behind encodeDocument and encodeRawText.
-QByteArray encode(const QString &text, bool htmlReferences, int *unencodable,
+QByteArray encode(const QString &text, bool htmlReferences, int *unencodable, int *references,
                   bool separatorsAsLines)
 {
     // One byte a character in the common case, written straight into the buffer;
@@ -30,6 +30,7 @@ QByteArray encode(const QString &text, bool htmlReferences, int *unencodable,
     char *out = bytes.data();
     qsizetype written = 0;
     int lost = 0;
+    int referenced = 0;
     const char16_t *units = reinterpret_cast<const char16_t *>(text.constData());
     const qsizetype size = text.size();
     for (qsizetype i = 0; i < size; ++i) {
@@ -38,8 +39,7 @@ QByteArray encode(const QString &text, bool htmlReferences, int *unencodable,
             out[written++] = char(unit);
             continue;
         }
-        if (separatorsAsLines
-            && (unit == QChar::ParagraphSeparator || unit == QChar::LineSeparator)) {
+        if (separatorsAsLines && isLineBreak(unit)) {
             out[written++] = '\n';
             continue;
         }
@@ -65,23 +65,28 @@ QByteArray encode(const QString &text, bool htmlReferences, int *unencodable,
         }
         std::memcpy(out + written, reference.constData(), size_t(reference.size()));
         written += reference.size();
+        ++referenced;
     }
     bytes.resize(written);
     if (unencodable)
         *unencodable = lost;
+    if (references)
+        *references = referenced;
     return bytes;
 }
 
 } // namespace
 
-QByteArray encodeDocument(const QString &text, bool htmlReferences, int *unencodable)
+QByteArray encodeDocument(const QString &text, bool htmlReferences, int *unencodable,
+                          int *references)
 {
-    return encode(text, htmlReferences, unencodable, false);
+    return encode(text, htmlReferences, unencodable, references, false);
 }
 
-QByteArray encodeRawText(const QString &rawText, bool htmlReferences, int *unencodable)
+QByteArray encodeRawText(const QString &rawText, bool htmlReferences, int *unencodable,
+                         int *references)
 {
-    return encode(rawText, htmlReferences, unencodable, true);
+    return encode(rawText, htmlReferences, unencodable, references, true);
 }
 
 bool isHtmlFileName(const QString &fileName)

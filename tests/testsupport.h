@@ -62,6 +62,10 @@ public:
     void setCurrentFile(const QString &name) const { w->setCurrentFile(name); }
     void majTypeDocument(const QString &name) const { w->majTypeDocument(name); }
     void activeCommandesHtml(bool on) const { w->activeCommandesHtml(on); }
+    bool setDocumentEncodingName(const QString &name) const
+    {
+        return w->setDocumentEncodingName(name);
+    }
 
 private:
     KalTextEdit *w;

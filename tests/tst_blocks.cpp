@@ -361,11 +361,19 @@ void TestBlocks::skeleton_data()
     QTest::addColumn<int>("position");
     QTest::addColumn<QString>("attendu");
     QTest::addColumn<int>("ligne"); // block of the cursor, counted from 0
+    QTest::addColumn<QString>("encodage"); // the document's; empty: that of a new one
 
-    QTest::newRow("empty document") << QString() << 0 << 0 << squelette << 13;
+    QTest::newRow("empty document") << QString() << 0 << 0 << squelette << 13 << QString();
     QTest::newRow("selection replaced")
-        << "avant MOT apres" << 6 << 9 << "avant " + squelette + " apres" << 13;
-    QTest::newRow("after two lines") << "un\ndeux\n" << 8 << 8 << "un\ndeux\n" + squelette << 15;
+        << "avant MOT apres" << 6 << 9 << "avant " + squelette + " apres" << 13 << QString();
+    QTest::newRow("after two lines") << "un\ndeux\n"
+                                     << 8 << 8 << "un\ndeux\n" + squelette << 15 << QString();
+    // The declaration decides at the next save: the skeleton declares the
+    // document's own encoding, lest the page be saved in ISO 8859-1.
+    QTest::newRow("UTF-8 document")
+        << "<p>Привет</p>\n"
+        << 14 << 14 << "<p>Привет</p>\n" + QString(squelette).replace("ISO-8859-1", "UTF-8") << 14
+        << "UTF-8 avec BOM";
 }
 
 // Sixteen lines and a final line break; the cursor waits at the start of the
@@ -377,10 +385,13 @@ void TestBlocks::skeleton()
     QFETCH(int, position);
     QFETCH(QString, attendu);
     QFETCH(int, ligne);
+    QFETCH(QString, encodage);
 
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
     monQTextEdit *edit = w.textEdit();
+    if (!encodage.isEmpty())
+        QVERIFY(w.setDocumentEncodingName(encodage));
     action(f.window, QStringLiteral("alignCentreAct"))->trigger(); // not used by the skeleton
     prepare(edit, texte, ancre, position);
     action(f.window, QStringLiteral("squeletteHtmlAct"))->trigger();

@@ -23,6 +23,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QToolBar>
 
 using namespace TestSupport;
@@ -73,6 +74,11 @@ private slots:
     void failedSaveKeepsOldFile();
     void openEditSave_data();
     void openEditSave();
+    void declarationsRewritten_data();
+    void declarationsRewritten();
+    void widgetLineBreaks();
+    void singleByteEncodings_data();
+    void singleByteEncodings();
 };
 
 namespace {
@@ -292,10 +298,13 @@ void TestDocuments::readingRule_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("notice");
-    const auto row = [](const char *name, const QByteArray &bytes, const QString &text,
-                        const char *label, const QString &notice = QString()) {
-        QTest::newRow(name) << bytes << text << QString::fromUtf8(label) << notice;
-    };
+    QTest::addColumn<QString>("file"); // whose name tells where it declares
+    const auto row
+        = [](const char *name, const QByteArray &bytes, const QString &text, const char *label,
+             const QString &notice = QString(), const char *file = "page.html") {
+              QTest::newRow(name) << bytes << text << QString::fromUtf8(label) << notice
+                                  << QString::fromLatin1(file);
+          };
     // Bytes that a step reads as text back, with the label of the encoding taken.
     const auto same
         = [&row](const char *name, const char *encoding, const QString &text, const char *label,
@@ -344,6 +353,45 @@ void TestDocuments::readingRule_data()
     row("UTF-8 line separator", "a\xe2\x80\xa8z", QString::fromLatin1("a\xe2\x80\xa8z"),
         "ISO 8859-1");
 
+    // The declaration is found as browsers find it: comments skipped, only <meta>
+    // elements that declare, the first one whose name is a label of the Encoding
+    // Standard; the XML declaration after them in a page, first in an XML file.
+    const QString privet = QStringLiteral("<p>Привет</p>\n");
+    const QString commented
+        = "<!-- <meta charset=\"windows-1251\"> -->\n<meta charset=\"utf-8\">" + privet;
+    same("commented-out declaration", "UTF-8", commented, "UTF-8");
+    const QString description
+        = "<meta name=\"description\" content=\"Page charset=koi8-r\">" + privet;
+    same("charset= in a description", "UTF-8", description, "UTF-8");
+    const QString first = "<meta charset=\"x-inconnu\"><meta http-equiv=\"Content-Type\" "
+                          "content=\"text/html; charset=windows-1251\">"
+        + privet;
+    same("first <meta> with a label decides", "windows-1251", first, "windows-1251");
+    row("name that is no label", "<meta charset=\"ebcdic-cp-us\">caf\xe9",
+        "<meta charset=\"ebcdic-cp-us\">café", "ISO 8859-1",
+        QStringLiteral("Le fichier déclare un encodage inconnu (ebcdic-cp-us)\u00a0: il est lu "
+                       "en ISO 8859-1."));
+    // A label stands for what the toolkit calls by that name: 80 stays U+0080.
+    row("ISO-8859-1 is Latin-1", "<meta charset=\"iso-8859-1\">\x80",
+        QString::fromLatin1("<meta charset=\"iso-8859-1\">\x80"), "ISO 8859-1");
+    const QString xhtml = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<html><head><meta "
+                          "http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
+        + privet;
+    const QString disagree = QStringLiteral("La déclaration XML (ISO-8859-1) et la balise <meta> "
+                                            "(utf-8) du fichier ne s'accordent pas\u00a0: il est "
+                                            "lu en %1.");
+    row("XML declaration after <meta> in a page", inEncoding("UTF-8", xhtml), xhtml, "UTF-8",
+        disagree.arg("UTF-8"));
+    row("XML declaration first in an XHTML file", inEncoding("UTF-8", xhtml),
+        QString::fromLatin1(inEncoding("UTF-8", xhtml)), "ISO 8859-1", disagree.arg("ISO 8859-1"),
+        "page.xhtml");
+    // A stylesheet: @charset at its very start, nothing else.
+    const QString css = QStringLiteral("@charset \"windows-1251\";\np[title=\"Привет\"] {}\n");
+    row("@charset of a stylesheet", inEncoding("windows-1251", css), css, "windows-1251", {},
+        "style.css");
+    row("<meta> in a stylesheet", inEncoding("windows-1251", first),
+        QString::fromLatin1(inEncoding("windows-1251", first)), "ISO 8859-1", {}, "style.css");
+
     // Large files are read in pieces: a character across the end of a piece, or a
     // zero-width no-break space that begins one, is read whole.
     same("character across pieces", "UTF-8", QString(65535, u'a') + "é", "UTF-8");
@@ -358,7 +406,9 @@ void TestDocuments::readingRule()
     QFETCH(QString, text);
     QFETCH(QString, label);
     QFETCH(QString, notice);
-    const DocumentEncoding::Decoded decoded = DocumentEncoding::decode(bytes);
+    QFETCH(QString, file);
+    const DocumentEncoding::Decoded decoded
+        = DocumentEncoding::decode(bytes, DocumentEncoding::kindOf(file));
     QCOMPARE(decoded.text, text);
     QCOMPARE(decoded.encoding.label(), label);
     QCOMPARE(decoded.notice, notice);
@@ -1106,6 +1156,12 @@ void TestDocuments::openEditSave_data()
         {},
         QStringLiteral("Le document déclare un encodage inconnu (x-inconnu)\u00a0: il est "
                        "enregistré en ISO 8859-1."));
+    // A stylesheet too, whose @charset stands at its very start.
+    const QString css
+        = QStringLiteral("@charset \"windows-1251\";\np { font-family: \"Привет\"; }\n");
+    row("stylesheet's @charset changed", "style.css", inEncoding("windows-1251", css), "remplacer",
+        "ajout@charset \"windows-1251\"|@charset \"koi8-r\"",
+        inEncoding("KOI8-R", QString(css).replace("windows-1251", "koi8-r")), "KOI8-R");
     row("new document declaring UTF-8", "page.html", QByteArray(), "remplacer",
         "|" + pageDeclaring("UTF-8", "€"),
         inEncoding("UTF-8", "ajout" + pageDeclaring("UTF-8", "€")), "UTF-8");
@@ -1125,10 +1181,21 @@ void TestDocuments::openEditSave_data()
     row("save a plain text in KOI8-R, which lacks é", "notes.txt", inEncoding("UTF-8", "Привет é"),
         "enregistrer", "KOI8-R", inEncoding("KOI8-R", "ajoutПривет ?"), "KOI8-R", {"Enregistrer"},
         "1 caractère ne peut pas être écrit en KOI8-R");
+    row("save a new document in UTF-8: Sauver sous", "page.html", QByteArray(), "enregistrer",
+        "UTF-8", inEncoding("UTF-8", "ajout"), "UTF-8");
+    // A mark is written only when the file had one.
+    const QByteArray unmarked = inEncoding("UTF-16LE", "<p>Привет</p>");
+    row("reopen in UTF-16 LE, no mark", "notes.txt", unmarked, "rouvrir", "UTF-16 LE", unmarked,
+        "UTF-16 LE sans BOM", {"Non"});
+    // What the encoding lacks is written as references, and the status bar says so.
+    row("references said", "page.html", "<p>a</p>", "remplacer", "a</p>|Œ’—</p>",
+        "ajout<p>&#338;&#8217;&#8212;</p>", "ISO 8859-1", {},
+        QStringLiteral("3 caractères écrits en &#N;, absents de ISO 8859-1"));
 }
 
 // A document opened (or new), "ajout" typed at its start, then a text replaced or
-// an encoding chosen, and saved with Ctrl+S.
+// an encoding chosen, and saved with Ctrl+S ("Enregistrer avec l'encodage" saves
+// by itself).
 void TestDocuments::openEditSave()
 {
     QFETCH(QString, name);
@@ -1161,21 +1228,190 @@ void TestDocuments::openEditSave()
         QVERIFY(!at.isNull());
         at.insertText(argument.section(QLatin1Char('|'), 1));
     } else {
+        f.window->statusBar()->clearMessage();
         QVERIFY(chooseEncoding(f.window, command, argument));
     }
-    f.window->statusBar()->clearMessage();
-    QVERIFY(f.window->slotFileSave());
+    if (command == QLatin1String("enregistrer")) {
+        QVERIFY(!w.textEdit()->document()->isModified());
+    } else {
+        f.window->statusBar()->clearMessage();
+        QVERIFY(f.window->slotFileSave());
+    }
     QVERIFY(cleanRun(dialogs));
     QCOMPARE(readBytes(path), written);
     QCOMPARE(encodingLabel(f.window), label);
     const QString all
         = dialogs.log().join(QLatin1Char('\n')) + f.window->statusBar()->currentMessage();
     QVERIFY2(all.contains(said), qPrintable(all));
-    if (command == QLatin1String("enregistrer") && name.endsWith(QLatin1String(".html"))) {
+    if (command == QLatin1String("enregistrer") && name.endsWith(QLatin1String(".html"))
+        && !original.isNull()) {
         // The new declaration is one step of its own.
         w.textEdit()->undo();
         QCOMPARE(CommandTest::texteDe(w.textEdit()), before);
     }
+}
+
+void TestDocuments::declarationsRewritten_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text"); // "#" where the declared names stand
+    QTest::addColumn<QString>("encoding");
+    QTest::addColumn<QString>("label");
+    const QString meta = QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; "
+                                        "charset=#\" />");
+    // The <meta> of an XHTML page too, which browsers follow; not one in a comment.
+    QTest::newRow("XHTML page") << "page.html"
+                                << "<?xml version=\"1.0\" encoding=\"#\"?>\n<html><head><!-- <meta "
+                                   "charset=\"iso-8859-1\"> -->"
+            + meta + "</head><p>café</p></html>\n"
+                                << "UTF-8"
+                                << "UTF-8";
+    QTest::newRow("two <meta>, one declaring twice")
+        << "page.htm"
+        << "<meta charset=\"#\" http-equiv=content-type content='text/html;charset=#'>" + meta
+            + "<p>été</p>\n"
+        << "windows-1252"
+        << "windows-1252";
+    QTest::newRow("XML file") << "page.xhtml"
+                              << "<?xml version=\"1.0\" encoding=\"#\"?>\n<p>café</p>\n"
+                              << "UTF-16 LE"
+                              << "UTF-16 LE";
+    QTest::newRow("stylesheet") << "style.css"
+                                << "@charset \"#\";\np { font-family: \"Café\"; }\n"
+                                << "UTF-8 avec BOM"
+                                << "UTF-8 avec BOM";
+}
+
+// "Enregistrer avec l'encodage" rewrites every declaration of a document declared
+// in ISO 8859-1, in one undo step, and saves at once.
+void TestDocuments::declarationsRewritten()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(QString, encoding);
+    QFETCH(QString, label);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString path = f.dir.filePath(name);
+    const QString original = QString(text).replace(QLatin1Char('#'), QLatin1String("iso-8859-1"));
+    QVERIFY(writeBytes(path, inEncoding("ISO-8859-1", original)));
+    QVERIFY(openThroughDialog(f.window, path));
+    QCOMPARE(encodingLabel(f.window), QStringLiteral("ISO 8859-1"));
+
+    DialogAnswers dialogs;
+    QVERIFY(chooseEncoding(f.window, QStringLiteral("enregistrer"), encoding));
+    QVERIFY(cleanRun(dialogs));
+    QVERIFY(dialogs.log().isEmpty());
+    QVERIFY(!w.textEdit()->document()->isModified());
+    const auto chosen = DocumentEncoding::fromName(encoding);
+    QVERIFY(chosen);
+    const QString rewritten
+        = QString(text).replace(QLatin1Char('#'), QLatin1String(chosen->declaredName()));
+    QCOMPARE(readBytes(path), DocumentEncoding::encode(rewritten, *chosen, false));
+    QCOMPARE(encodingLabel(f.window), label);
+    w.textEdit()->undo();
+    QCOMPARE(CommandTest::texteDe(w.textEdit()), original);
+}
+
+// The editing widget holds some characters as line breaks, which a save would
+// write as line feeds. Every code point is put through the widget (CR and LF
+// aside, the line ends): those that do not come back unchanged are exactly those
+// the reading rule does not take from a file, so that opening and saving an
+// unchanged file never changes a byte.
+void TestDocuments::widgetLineBreaks()
+{
+    const auto character = [](char32_t c) { return QStringView(QChar::fromUcs4(c)).toString(); };
+    QString every;
+    for (char32_t c = 0; c <= 0x10ffff; ++c) {
+        if (c != U'\r' && c != U'\n' && (c < 0xd800 || c > 0xdfff))
+            every += QLatin1Char('a') + character(c);
+    }
+    QTextEdit edit;
+    edit.setPlainText(every);
+    // What saving the unchanged text writes, read back.
+    const QString back = QString::fromUtf8(DocumentEncoding::encode(
+        edit.document()->toRawText(), DocumentEncoding::Encoding {"UTF-8", false}, false));
+    QCOMPARE(back.size(), every.size());
+    QString kept;
+    QList<char32_t> changed;
+    for (qsizetype i = 0; i < every.size(); i += 2) {
+        const qsizetype length = every.at(i + 1).isHighSurrogate() ? 2 : 1;
+        const QStringView one = QStringView(every).sliced(i + 1, length);
+        if (QStringView(back).sliced(i + 1, length) == one)
+            kept += one;
+        else
+            changed << one.toUcs4().first();
+        i += length - 1;
+    }
+    // The line and paragraph separators, and U+FDD0 and U+FDD1, on Qt 6.4.
+    QVERIFY(changed.contains(0x2028) && changed.contains(0xfdd0));
+    for (const char32_t c : changed) {
+        for (const auto &[encoding, bom] :
+             {std::pair("UTF-8", false), std::pair("UTF-8", true), std::pair("UTF-16LE", true)}) {
+            const QByteArray bytes = inEncoding(encoding, "<" + character(c) + ">", bom);
+            QVERIFY2(DocumentEncoding::decode(bytes).encoding.isLatin1(),
+                     qPrintable(QString::number(quint32(c), 16) + QLatin1Char(' ') + encoding));
+        }
+    }
+    // Every other character is read.
+    const DocumentEncoding::Decoded decoded = DocumentEncoding::decode(kept.toUtf8());
+    QCOMPARE(decoded.encoding.label(), QStringLiteral("UTF-8"));
+    QVERIFY(decoded.text == kept);
+}
+
+void TestDocuments::singleByteEncodings_data()
+{
+    QTest::addColumn<QString>("encoding");
+    for (const char *name : {"windows-1251", "windows-1252", "ISO 8859-7", "IBM866"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+// Encodings of one byte a character are written through a table of their bytes:
+// every character of the BMP, a pair and half a pair are written as the toolkit's
+// converters write them alone when they read back as the same character, the
+// others as references, or as "?" in a plain text.
+void TestDocuments::singleByteEncodings()
+{
+    QFETCH(QString, encoding);
+    const auto chosen = DocumentEncoding::fromName(encoding);
+    QVERIFY(chosen);
+    QString text;
+    QByteArray page;
+    QByteArray plain;
+    int missing = 0;
+    const auto add = [&](QStringView character, char32_t codePoint) {
+        text += character;
+        // New converters each time: those of ICU keep their errors.
+        QStringEncoder encoder(chosen->name.constData(), QStringConverter::Flag::Stateless);
+        QStringDecoder decoder(chosen->name.constData(), QStringConverter::Flag::Stateless);
+        const QByteArray bytes = encoder.encode(character);
+        if (!encoder.hasError() && QString(decoder.decode(bytes)) == character
+            && !decoder.hasError() && !character.at(0).isSurrogate()) {
+            page += bytes;
+            plain += bytes;
+        } else {
+            page += "&#" + QByteArray::number(quint32(codePoint)) + ';';
+            plain += '?';
+            ++missing;
+        }
+    };
+    for (char32_t c = 0; c < 0x10000; ++c) {
+        if (c != U'\n' && !DocumentCodec::isLineBreak(char16_t(c)) && !QChar::isSurrogate(c))
+            add(QChar::fromUcs4(c), c);
+    }
+    add(QChar::fromUcs4(0x1f600), 0x1f600);
+    for (const char16_t half : {u'\xd83d', u'\xde00'}) {
+        add(QStringView(&half, 1), 0xfffd);
+        add(u"x", U'x');
+    }
+    int lost = -1;
+    int references = -1;
+    QCOMPARE(DocumentEncoding::encode(text, *chosen, true, &lost, &references), page);
+    QCOMPARE(lost, 0);
+    QCOMPARE(references, missing);
+    QCOMPARE(DocumentEncoding::encode(text, *chosen, false, &lost, &references), plain);
+    QCOMPARE(lost, missing);
+    QCOMPARE(references, 0);
 }
 
 QTEST_MAIN(TestDocuments)

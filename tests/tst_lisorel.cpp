@@ -20,6 +20,7 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTest>
 #include <QTextBlock>
 #include <QToolBar>
@@ -81,6 +82,8 @@ private slots:
     void title();
     void decoding_data();
     void decoding();
+    void stylesheetEncoding_data();
+    void stylesheetEncoding();
     void manualShowsAccents();
     void unreadableFilesShowAsMissing_data();
     void unreadableFilesShowAsMissing();
@@ -229,6 +232,51 @@ void TestLisorel::decoding()
         action(v.w, "rechargerAct")->trigger();
         QCOMPARE(v->textBrowser->toPlainText(), expected);
     }
+}
+
+void TestLisorel::stylesheetEncoding_data()
+{
+    QTest::addColumn<QString>("pageEncoding"); // declared by the page
+    QTest::addColumn<QByteArray>("stylesheet");
+    QTest::addColumn<bool>("matches"); // the selector naming "Привет" is read as written
+    const QString rule = QStringLiteral("p[title=\"Привет\"] { color: #ff0000; }\n");
+    const auto in = [](const char *encoding, const QString &text) {
+        return QByteArray(QStringEncoder(encoding).encode(text));
+    };
+    QTest::newRow("@charset") << "UTF-8"
+                              << in("windows-1251", "@charset \"windows-1251\";\n" + rule) << true;
+    QTest::newRow("the page's encoding") << "windows-1251" << in("windows-1251", rule) << true;
+    QTest::newRow("@charset before the page's encoding")
+        << "windows-1251" << in("KOI8-R", "@charset \"koi8-r\";\n" + rule) << true;
+    QTest::newRow("mark before @charset")
+        << "UTF-8"
+        << "\xef\xbb\xbf" + in("UTF-8", "@charset \"windows-1251\";\n" + rule) << true;
+    // Not at the very start, it declares nothing.
+    QTest::newRow("@charset after a blank")
+        << "UTF-8" << in("windows-1251", " @charset \"windows-1251\";\n" + rule) << false;
+}
+
+// A stylesheet is read as CSS reads it: its mark, its @charset, the encoding of
+// its page, UTF-8. Read as a page, a windows-1251 stylesheet with @charset was
+// ISO 8859-1, and a selector naming Cyrillic text matched nothing.
+void TestLisorel::stylesheetEncoding()
+{
+    QFETCH(QString, pageEncoding);
+    QFETCH(QByteArray, stylesheet);
+    QFETCH(bool, matches);
+    QTemporaryDir dir;
+    writeFile(dir, "style.css", stylesheet);
+    const QByteArray encoding = pageEncoding.toLatin1();
+    const QByteArray title = QStringEncoder(encoding.constData()).encode(QStringLiteral("Привет"));
+    const QString path = writeFile(
+        dir, "page.html",
+        page("t", "<p title=\"" + title + "\">Bonjour</p>",
+             "<meta charset=\"" + encoding
+                 + "\"><link rel=\"stylesheet\" type=\"text/css\" href=\"style.css\">"));
+    Viewer v(QStringLiteral("Lisorel"), path, true);
+    QTextCursor bonjour(v->textBrowser->document()->begin());
+    bonjour.movePosition(QTextCursor::NextCharacter);
+    QCOMPARE(bonjour.charFormat().foreground().color() == QColor(Qt::red), matches);
 }
 
 // The manual is written in ISO 8859-1: its pages must show their accents.

@@ -7,11 +7,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTest>
 
 using namespace TestSupport;
@@ -74,6 +77,8 @@ private slots:
     void previewSaysWhatItShows();
     void previewFollowsSaves_data();
     void previewFollowsSaves();
+    void previewInEditorsEncoding_data();
+    void previewInEditorsEncoding();
     void editorDestructionDeletesPreview();
     void helpOpensNewWindows();
     void helpWithoutManualSaysWhereItLooked();
@@ -387,6 +392,61 @@ void TestPreview::previewFollowsSaves()
         QTest::qWait(50);
         QCOMPARE(scroll->value(), 0);
     }
+}
+
+void TestPreview::previewInEditorsEncoding_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("command"); // a list of the encoding label's menu
+    QTest::addColumn<bool>("previewFirst"); // the preview is open before the command
+    QTest::newRow("page read again, then previewed") << "page.html"
+                                                     << "rouvrir" << false;
+    QTest::newRow("page read again while previewed") << "page.html"
+                                                     << "rouvrir" << true;
+    QTest::newRow("plain text read again, then previewed") << "notes.txt"
+                                                           << "rouvrir" << false;
+    QTest::newRow("page saved in windows-1251 while previewed") << "page.html"
+                                                                << "enregistrer" << true;
+}
+
+// A file that declares nothing and that the reading rule cannot tell, shown in the
+// editor in windows-1251 ("Rouvrir avec l'encodage", or saved so), shows in
+// windows-1251 in the preview, not as "Ïðèâåò".
+void TestPreview::previewInEditorsEncoding()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, command);
+    QFETCH(bool, previewFirst);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString text = QStringLiteral("<p>Привет</p>");
+    const QString file = f.dir.filePath(name);
+    // Saved in windows-1251, the page is first read as UTF-8.
+    writeFile(file,
+              QStringEncoder(command == QLatin1String("rouvrir") ? "windows-1251" : "UTF-8")
+                  .encode(text));
+    QVERIFY(openThroughDialog(f.window, file));
+    if (previewFirst)
+        action(f.window, "navigateurAct")->trigger();
+
+    QTest::mouseClick(f.window->findChild<QLabel *>(QStringLiteral("labelEncodage")),
+                      Qt::LeftButton);
+    auto *menu = f.window->findChild<QMenu *>(QStringLiteral("encodageMenu"));
+    QVERIFY(menu);
+    menu->hide();
+    auto *choice = menu->findChild<QAction *>(command + QStringLiteral("EncodageAct windows-1251"));
+    QVERIFY(choice);
+    choice->trigger();
+    QCOMPARE(w.textEdit()->toPlainText(), text);
+    QCOMPARE(QString(QStringDecoder("windows-1251").decode(readBytes(file))), text);
+
+    if (!previewFirst)
+        action(f.window, "navigateurAct")->trigger();
+    QVERIFY(w.browser());
+    const QString shown = w.browser()->textBrowser->toPlainText();
+    QCOMPARE(shown, name.endsWith(QLatin1String(".html")) ? QStringLiteral("Привет") : text);
+    action(w.browser(), "rechargerAct")->trigger();
+    QCOMPARE(w.browser()->textBrowser->toPlainText(), shown);
 }
 
 void TestPreview::editorDestructionDeletesPreview()

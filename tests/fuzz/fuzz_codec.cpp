@@ -3,7 +3,8 @@
 // references reads back as the same text with every character outside ISO 8859-1
 // as its reference. The reading rule: whatever encoding it takes for any bytes,
 // the text is written back to the same bytes; and a page written in any encoding
-// reads back in it, what the encoding lacks as references.
+// reads back in it, what the encoding lacks as references. The declarations found
+// in any text stand where they say.
 
 #include "documentcodec.h"
 #include "documentencoding.h"
@@ -58,10 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     FUZZ_CHECK(decodeDocument(html) == expected, "HTML text not kept");
 
-    // A document's raw text: its separators are line ends, the rest as above.
+    // A document's raw text: its line breaks are line ends, the rest as above.
     QString textLines = text;
-    textLines.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    textLines.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    for (const char16_t lineBreak : {u'\u2028', u'\u2029', u'\ufdd0', u'\ufdd1'})
+        textLines.replace(QChar(lineBreak), QLatin1Char('\n'));
     FUZZ_CHECK(encodeRawText(text, true) == encodeDocument(textLines, true), "raw text (HTML)");
     FUZZ_CHECK(encodeRawText(text, false) == encodeDocument(textLines, false), "raw text");
 
@@ -91,8 +92,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                    "file bytes changed in %s", taken);
         FUZZ_CHECK(lost == 0, "%d characters lost in %s", lost, taken);
     }
-    FUZZ_CHECK(DocumentEncoding::decodeAs(file, decoded.encoding) == decoded.text,
+    const auto again = DocumentEncoding::decodeAs(file, decoded.encoding);
+    FUZZ_CHECK(again && again->text == decoded.text && again->encoding == decoded.encoding,
                "read again in %s, another text", taken);
+
+    // The declarations of any text name what stands where they say.
+    for (const auto kind : {DocumentEncoding::Kind::Page, DocumentEncoding::Kind::Xml,
+                            DocumentEncoding::Kind::Stylesheet}) {
+        QList<DocumentEncoding::Declaration> found = DocumentEncoding::findDeclarations(text, kind);
+        found << DocumentEncoding::findDeclaration(text, kind);
+        for (const DocumentEncoding::Declaration &declaration : found) {
+            FUZZ_CHECK(
+                !declaration.found()
+                    || (declaration.start + declaration.length <= text.size()
+                        && text.mid(declaration.start, declaration.length) == declaration.name),
+                "a declaration at %lld is not where it says",
+                static_cast<long long>(declaration.start));
+        }
+    }
 
     // Any text written in a page, in one of a few encodings chosen by the input.
     static const char *const encodings[]
@@ -102,11 +119,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(encoding.has_value(), "%s unknown", chosen);
     const QByteArray written = DocumentEncoding::encode(text, *encoding, true, &lost);
     FUZZ_CHECK(lost == 0, "%d characters lost in a page in %s", lost, chosen);
-    const std::optional<QString> back = DocumentEncoding::decodeAs(written, *encoding);
+    const auto back = DocumentEncoding::decodeAs(written, *encoding);
     FUZZ_CHECK(back.has_value(), "a page written in %s does not read back", chosen);
     // Unicode holds every character (half a surrogate pair aside).
     if (encoding->name.startsWith("UTF-") && textLines.isValidUtf16()) {
-        FUZZ_CHECK(*back
+        FUZZ_CHECK(back->text
                        == QString(textLines).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                    "a page in %s read back as another text", chosen);
     }
