@@ -16,6 +16,7 @@ class HighlighterHtml;
 class JournalRecuperation;
 struct DocumentRecupere;
 class Lisorel;
+class Recherche;
 class monQTextEdit;
 
 // The editor window: one document edited as HTML source text.
@@ -154,7 +155,7 @@ private:
     void insereLignes(const QStringList &lignes);
 
     // Search.
-    bool selectionneOccurrence(bool arriere);
+    bool selectionneOccurrence(const Recherche &recherche, bool arriere, QString *remplacement);
     void gardeEnHaut(int position);
 
     Lisorel *browser;
@@ -244,6 +245,12 @@ private:
     QString strCherche;
     QString strRemplace;
     bool respecteCasse;
+    bool motsEntiers = false;
+    bool expressionReguliere = false;
+    // Where the last search left the cursor after an empty match, in the document's
+    // revision of then: the next search goes on one character further.
+    int apresVide = -1;
+    int revisionApresVide = -1;
     HighlighterHtml *highlighter;
     QLabel *labelModif;
     QLabel *labelAlignement;

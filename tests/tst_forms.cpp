@@ -60,6 +60,8 @@ private slots:
     void enterAccepts();
     void tabOrder_data();
     void tabOrder();
+    void optionsUnderCaseBox_data();
+    void optionsUnderCaseBox();
     void resizingMovesNothing_data();
     void resizingMovesNothing();
     void boxOpenedInsideAnAnswer_data();
@@ -82,15 +84,19 @@ void TestForms::texts_data()
 
     QTest::newRow("search") << "editChercheAct"
                             << "Marlisse - Chercher"
-                            << QStringList {"labelCherche", "Texte à chercher :", "cbCasse",
-                                            "Respecter Majuscules/minuscules"}
+                            << QStringList {"labelCherche",  "Texte à chercher :",
+                                            "cbCasse",       "Respecter Majuscules/minuscules",
+                                            "cbMotsEntiers", "&Mots entiers",
+                                            "cbExpression",  "Expression &régulière"}
                             << "buttonOk"
                             << "buttonCancel";
     QTest::newRow("replace") << "editReplaceAct"
                              << "Marlisse - Remplacer"
                              << QStringList {"labelCherche",  "Texte à chercher :",
                                              "labelRemplace", "Remplacer par :",
-                                             "cbCasse",       "Respecter Majuscules/minuscules"}
+                                             "cbCasse",       "Respecter Majuscules/minuscules",
+                                             "cbMotsEntiers", "&Mots entiers",
+                                             "cbExpression",  "Expression &régulière"}
                              << "buttonOk_2"
                              << "buttonCancel_2";
     QTest::newRow("table") << "tableauxAct"
@@ -274,11 +280,12 @@ void TestForms::tabOrder_data()
     QTest::addColumn<QString>("actionName");
     QTest::addColumn<QStringList>("ordre"); // from the widget that has the focus at first
     QTest::newRow("search") << "editChercheAct"
-                            << QStringList {"lineEditCherche", "cbCasse", "buttonOk",
-                                            "buttonCancel", "lineEditCherche"};
+                            << QStringList {"lineEditCherche", "cbCasse",  "cbMotsEntiers",
+                                            "cbExpression",    "buttonOk", "buttonCancel",
+                                            "lineEditCherche"};
     QTest::newRow("replace") << "editReplaceAct"
-                             << QStringList {"lineEditCherche", "lineEditRemplace",
-                                             "cbCasse",         "buttonOk_2",
+                             << QStringList {"lineEditCherche", "lineEditRemplace", "cbCasse",
+                                             "cbMotsEntiers",   "cbExpression",     "buttonOk_2",
                                              "buttonCancel_2",  "lineEditCherche"};
     QTest::newRow("table") << "tableauxAct"
                            << QStringList {"spbNumLignes", "spbNumCols",   "cbBordure",
@@ -305,12 +312,43 @@ void TestForms::tabOrder()
     QCOMPARE(parcours, ordre);
 }
 
+void TestForms::optionsUnderCaseBox_data()
+{
+    QTest::addColumn<QString>("actionName");
+    QTest::addColumn<QRect>("casse");
+    QTest::addColumn<int>("boutons"); // the button row's top
+    QTest::newRow("search") << "editChercheAct" << QRect(20, 110, 301, 23) << 230;
+    QTest::newRow("replace") << "editReplaceAct" << QRect(20, 190, 291, 23) << 290;
+}
+
+// The two options stand under the case option, at its left and width, one row
+// apart; the buttons are two rows lower than they were.
+void TestForms::optionsUnderCaseBox()
+{
+    QFETCH(QString, actionName);
+    QFETCH(QRect, casse);
+    QFETCH(int, boutons);
+
+    EditorFixture f;
+    withDialog(f.window, actionName, [&](QWidget *dialog) {
+        const auto geometrie = [dialog](const char *nom) {
+            QWidget *w = dialog->findChild<QWidget *>(QLatin1String(nom));
+            return w ? w->geometry() : QRect();
+        };
+        QCOMPARE(geometrie("cbCasse"), casse);
+        QCOMPARE(geometrie("cbMotsEntiers"), casse.translated(0, 30));
+        QCOMPARE(geometrie("cbExpression"), casse.translated(0, 60));
+        QCOMPARE(geometrie("horizontalLayout").top(), boutons);
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+}
+
 void TestForms::resizingMovesNothing_data()
 {
     QTest::addColumn<QString>("actionName");
     QTest::addColumn<QSize>("taille");
-    QTest::newRow("search") << "editChercheAct" << QSize(400, 251);
-    QTest::newRow("replace") << "editReplaceAct" << QSize(432, 300);
+    QTest::newRow("search") << "editChercheAct" << QSize(400, 311);
+    QTest::newRow("replace") << "editReplaceAct" << QSize(432, 360);
     QTest::newRow("table") << "tableauxAct" << QSize(340, 222);
 }
 
