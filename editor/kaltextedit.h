@@ -123,6 +123,9 @@ private:
     void activeCommandesHtml(bool on);
     void refreshAlignmentLabel();
     void apercuApresSauvegarde(const QString &fileName);
+    bool ouvreFichier(const QString &fileName);
+    void ouvreRecent(const QString &fileName);
+    void remplitMenuRecents();
     bool chargeFichier(const QString &fileName,
                        const std::optional<DocumentEncoding::Encoding> &impose);
 
@@ -178,6 +181,7 @@ private:
     QMenu *listesMenu;
     QMenu *viewMenu;
     QMenu *helpMenu;
+    QMenu *recentsMenu = nullptr;
     QToolBar *toolBar;
     QToolBar *toolBarB;
 

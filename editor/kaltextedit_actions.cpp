@@ -355,6 +355,11 @@ void KalTextEdit::createMenus()
     fileMenu->addAction(fileOpenAct);
     fileMenu->addAction(fileSaveAct);
     fileMenu->addAction(fileSaveAsAct);
+    recentsMenu = fileMenu->addMenu(tr("Fichiers &récents"));
+    recentsMenu->setObjectName(QStringLiteral("recentsMenu"));
+    // Read again at each showing: another program may have added to the list.
+    connect(recentsMenu, &QMenu::aboutToShow, this, &KalTextEdit::remplitMenuRecents);
+    remplitMenuRecents();
     fileMenu->addSeparator();
     fileMenu->addAction(fileQuitAct);
 

@@ -7,6 +7,7 @@
 #include "documentfile.h"
 #include "ecriturecomplete.h"
 #include "montextedit.h"
+#include "reglages.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -74,15 +75,23 @@ void KalTextEdit::slotFileOpen()
         this, tr("Ouvrir"), currentDir,
         QStringLiteral("Fichiers html et php (*.htm *.html *.php);;Textes simples (*.txt);; "
                        "Feuilles de style (*.css);; Tous les fichiers (*)"));
-    if (fileName.isEmpty())
-        return;
+    if (!fileName.isEmpty())
+        ouvreFichier(fileName);
+}
+
+// Opens a file chosen in the open dialog or among the recent files, once the
+// question on a modified text is answered.
+bool KalTextEdit::ouvreFichier(const QString &fileName)
+{
     if (!loadFile(fileName))
-        return;
+        return false;
 
     retientDossier(fileName);
     setCurrentFile(fileName);
     majTypeDocument(fileName);
     activeCommandesHtml(isHtml);
+    Reglages::ajouteFichierRecent(fileName);
+    return true;
 }
 
 bool KalTextEdit::loadFile(QString fileName)
@@ -250,6 +259,7 @@ bool KalTextEdit::saveFile(QString fileName)
     textEdit->document()->setModified(false);
     apercuApresSauvegarde(fileName);
     setCurrentFile(fileName);
+    Reglages::ajouteFichierRecent(fileName);
     adopteEncodage(encoding, declaration);
     if (!notice.isEmpty())
         statusBar()->showMessage(notice);

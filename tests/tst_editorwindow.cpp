@@ -200,7 +200,8 @@ void TestEditorWindow::menuBar()
              QStringList({"Liste simple", "Liste ordonnée", "Elément de liste",
                           "Liste de définitions", "Terme défini", "Définition"}));
     QCOMPARE(entries(top.at(0)->menu()),
-             QStringList({"&Nouveau", "&Ouvrir", "&Sauver", "Sau&ver sous...", "-", "&Quitter"}));
+             QStringList({"&Nouveau", "&Ouvrir", "&Sauver", "Sau&ver sous...", "Fichiers &récents",
+                          "-", "&Quitter"}));
     QCOMPARE(entries(top.at(1)->menu()),
              QStringList({"Annuler", "Refaire", "-", "Co&uper", "&Copier", "Co&ller", "-",
                           "Chercher...", "&Remplacer...", "Répéter chercher/remplacer",
