@@ -59,6 +59,7 @@ public slots:
     void slotEditReplaceEncore();
     void slotEditReplaceTout();
     void slotEditChercherPrecedent();
+    void slotNavigateurBureau();
     void slotCarGras();
     void slotCarItalic();
     void slotCarSouligne();
@@ -239,6 +240,7 @@ private:
     QAction *viewToolBarBAct;
     QAction *viewStatusBarAct;
     QAction *navigateurAct;
+    QAction *navigateurBureauAct = nullptr;
     QAction *policeEditeurAct;
     QAction *aideAct;
     QAction *helpAboutAct;

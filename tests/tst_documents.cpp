@@ -445,7 +445,8 @@ void TestDocuments::typeFromOpenedName()
     QCOMPARE(action(f.window, "viewToolBarBAct")->isChecked(), html);
     QCOMPARE(action(f.window, "viewToolBarBAct")->isEnabled(), html);
     for (const char *name : {"carGrasAct", "alignCentreAct", "squeletteHtmlAct", "euroAct",
-                             "titre1Act", "definitionAct", "tableauxAct", "imageAct"})
+                             "titre1Act", "definitionAct", "tableauxAct", "imageAct",
+                             "navigateurBureauAct"})
         QVERIFY2(action(f.window, name)->isEnabled() == html, name);
     // The commands that are not HTML stay as they were.
     for (const char *name : {"fileSaveAct", "editChercheAct", "viewToolBarAct", "policeEditeurAct",

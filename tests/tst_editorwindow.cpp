@@ -207,8 +207,9 @@ void TestEditorWindow::menuBar()
                           "Chercher...", "&Remplacer...", "Répéter chercher/remplacer",
                           "Remplacer tout...", "Chercher le précédent"}));
     QCOMPARE(entries(top.at(3)->menu()),
-             QStringList({"Voir dans le navigateur", "-", "Barre d'outils", "Barre d'outils HTML",
-                          "Barre de &statut", "-", "Police Editeur"}));
+             QStringList({"Voir dans le navigateur", "Ouvrir dans le navigateur du bureau", "-",
+                          "Barre d'outils", "Barre d'outils HTML", "Barre de &statut", "-",
+                          "Police Editeur"}));
 }
 
 void TestEditorWindow::toolBars()
@@ -253,7 +254,8 @@ void TestEditorWindow::shortcutsTriggerActions_data()
            {"Ctrl+Alt+-", "titre6Act"},      {"Shift+Alt+L", "listeSimpleAct"},
            {"Shift+Alt+O", "listeOrdoAct"},  {"Shift+Alt+E", "elemListeAct"},
            {"Ctrl+Alt+T", "tableauxAct"},    {"F1", "aideAct"},
-           {"Ctrl+Q", "fileQuitAct"}};
+           {"Ctrl+Q", "fileQuitAct"},        {"F5", "navigateurAct"},
+           {"Shift+F5", "navigateurBureauAct"}};
     for (const auto &row : table)
         QTest::newRow(row.first) << QString::fromUtf8(row.first) << QString::fromLatin1(row.second);
 }
