@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QVariant>
 
 namespace {
@@ -14,11 +15,14 @@ const QString cleFermerBalises = QStringLiteral("edition/fermerBalises");
 const QString cleNumerosLigne = QStringLiteral("affichage/numerosLigne");
 const QString cleRecents = QStringLiteral("fichiers/recents");
 
-// marlisse.conf in the user's configuration folder, read again from the disk.
+// marlisse.conf in the user's configuration folder, read again from the disk. Named
+// in full: given only the organization and the program, QSettings would name an
+// INI file marlisse.ini.
 QSettings fichier()
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("marlisse"),
-                     QStringLiteral("marlisse"));
+    return QSettings(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                         + QLatin1String("/marlisse/marlisse.conf"),
+                     QSettings::IniFormat);
 }
 
 // A value the user or another version may have written by hand: only "true" and
