@@ -115,8 +115,7 @@ Recherche::Occurrence Recherche::trouve(QStringView ligne, qsizetype depuis) con
         }
         occurrence.debut = match.capturedStart();
         occurrence.longueur = match.capturedLength();
-        for (int n = 0; n <= qMin(match.lastCapturedIndex(), 9); ++n)
-            occurrence.captures.append(match.captured(n));
+        occurrence.captures = match;
         return occurrence;
     }
     return occurrence;
@@ -166,7 +165,7 @@ Recherche::Occurrence Recherche::precedente(QStringView ligne, qsizetype jusqua,
 
 QString Recherche::remplacement(const QString &modele, const Occurrence &occurrence) const
 {
-    if (!expression)
+    if (!expression || !modele.contains(u'\\'))
         return modele;
     QString resultat;
     resultat.reserve(modele.size());
@@ -174,7 +173,7 @@ QString Recherche::remplacement(const QString &modele, const Occurrence &occurre
         const QChar c = modele[i];
         const QChar suivant = i + 1 < modele.size() ? modele[i + 1] : QChar();
         if (c == u'\\' && suivant >= u'0' && suivant <= u'9') {
-            resultat += occurrence.captures.value(suivant.unicode() - u'0');
+            resultat += occurrence.captures.capturedView(suivant.unicode() - u'0');
             ++i;
         } else if (c == u'\\' && suivant == u'n') {
             resultat += u'\n';

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QRegularExpression>
+#include <QRegularExpressionMatch>
 #include <QString>
-#include <QStringList>
 #include <QStringView>
 
 // What the search commands look for: a text as typed or a regular expression, with
@@ -25,8 +25,9 @@ public:
         // The engine gave up on this line (its match limit, a line too long for it):
         // nothing may be said of the line, not even that the text is absent.
         bool abandon = false;
-        // What an expression captured, \0 to \9, kept apart from the searched line.
-        QStringList captures;
+        // What an expression captured: it reads the searched line, which must
+        // outlive it.
+        QRegularExpressionMatch captures;
         bool trouvee() const { return debut >= 0; }
     };
 
@@ -39,7 +40,8 @@ public:
     // when sauteVide).
     Occurrence precedente(QStringView ligne, qsizetype jusqua, bool sauteVide) const;
 
-    // The text that replaces occurrence according to modele: for an expression,
+    // The text that replaces occurrence according to modele, while the line it was
+    // found in lives: for an expression,
     // \0 to \9 are what it captured, \n a line break and \\ a backslash; any other
     // backslash stays as typed. A text as typed is inserted as it is.
     QString remplacement(const QString &modele, const Occurrence &occurrence) const;
