@@ -815,8 +815,6 @@ void TestDocuments::recentFiles_data()
     QTest::addColumn<QString>("shown"); // the document in the window at the end
 
     const QStringList clear = {"-", "Effacer la liste"};
-    QTest::newRow("empty") << QStringList() << QStringList {"[(vide)]"} << QStringList()
-                           << QString();
     QTest::newRow("newest first, each once")
         << QStringList {"open a.html", "open b.html", "open a.html"}
         << QStringList {"&1 a.html", "&2 b.html"} + clear << QStringList() << "a.html";

@@ -60,8 +60,6 @@ private slots:
     void enterAccepts();
     void tabOrder_data();
     void tabOrder();
-    void optionsUnderCaseBox_data();
-    void optionsUnderCaseBox();
     void resizingMovesNothing_data();
     void resizingMovesNothing();
     void boxOpenedInsideAnAnswer_data();
@@ -310,37 +308,6 @@ void TestForms::tabOrder()
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
     QCOMPARE(parcours, ordre);
-}
-
-void TestForms::optionsUnderCaseBox_data()
-{
-    QTest::addColumn<QString>("actionName");
-    QTest::addColumn<QRect>("casse");
-    QTest::addColumn<int>("boutons"); // the button row's top
-    QTest::newRow("search") << "editChercheAct" << QRect(20, 110, 301, 23) << 230;
-    QTest::newRow("replace") << "editReplaceAct" << QRect(20, 190, 291, 23) << 290;
-}
-
-// The two options stand under the case option, at its left and width, one row
-// apart; the buttons are two rows lower than they were.
-void TestForms::optionsUnderCaseBox()
-{
-    QFETCH(QString, actionName);
-    QFETCH(QRect, casse);
-    QFETCH(int, boutons);
-
-    EditorFixture f;
-    withDialog(f.window, actionName, [&](QWidget *dialog) {
-        const auto geometrie = [dialog](const char *nom) {
-            QWidget *w = dialog->findChild<QWidget *>(QLatin1String(nom));
-            return w ? w->geometry() : QRect();
-        };
-        QCOMPARE(geometrie("cbCasse"), casse);
-        QCOMPARE(geometrie("cbMotsEntiers"), casse.translated(0, 30));
-        QCOMPARE(geometrie("cbExpression"), casse.translated(0, 60));
-        QCOMPARE(geometrie("horizontalLayout").top(), boutons);
-        QTest::keyClick(dialog, Qt::Key_Escape);
-    });
 }
 
 void TestForms::resizingMovesNothing_data()

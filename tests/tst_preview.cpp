@@ -392,7 +392,6 @@ void TestPreview::desktopBrowser_data()
     QTest::addColumn<QString>("notice");
     QTest::addColumn<QString>("box");
     QTest::newRow("saved page") << "a.html" << false << true << true << QString() << QString();
-    QTest::newRow("saved page, .htm") << "a.htm" << false << true << true << QString() << QString();
     QTest::newRow("saved, then changed")
         << "a.html" << true << true << true
         << QStringLiteral("Aperçu de la dernière version enregistrée\u00a0: Ctrl+S pour y voir "
