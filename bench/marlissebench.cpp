@@ -5,7 +5,8 @@
 //   marlisse_bench [--runs N] [--sizes 100K,1M,5M,20M] [--replace-all] [--save-1251]
 //
 // --replace-all measures only "Remplacer tout" (5 MB, 50,000 occurrences, the
-// view at the top and in the middle), which a full run measures after the tables.
+// view at the top and in the middle), which a full run measures after the tables,
+// with the text as typed and with a regular expression that gives the same result.
 // --save-1251 measures only the save of a 5 MB page in windows-1251, unchanged and
 // after a typed "é" that the encoding lacks, beside the way it was saved before
 // the table of bytes; a full run measures it last.
@@ -26,6 +27,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -277,8 +279,9 @@ int runChild(qsizetype size, bool reference, bool utf8)
 // "Remplacer tout" on a laid-out document of about size characters holding
 // occurrences of a marker, spread evenly, with the view at the top or in the
 // middle: from Ok to the command's end, to the next paint and to the end of the
-// layout, then the undo of the whole step.
-int runReplaceAllChild(qsizetype size, int occurrences, bool middle)
+// layout, then the undo of the whole step. With expression, the marker is found by
+// a regular expression and the replacement takes what it captured.
+int runReplaceAllChild(qsizetype size, int occurrences, bool middle, bool expression)
 {
     TestSupport::init();
     QTemporaryDir dir;
@@ -318,11 +321,13 @@ int runReplaceAllChild(qsizetype size, int occurrences, bool middle)
 
     const QString before = edit->document()->toRawText();
     QElapsedTimer t;
-    TestSupport::whenModalShows([&t](QWidget *dialog) {
+    TestSupport::whenModalShows([&t, expression](QWidget *dialog) {
         dialog->findChild<QLineEdit *>(QStringLiteral("lineEditCherche"))
-            ->setText(QStringLiteral("@cible@"));
+            ->setText(expression ? QStringLiteral("@(c)ible@") : QStringLiteral("@cible@"));
         dialog->findChild<QLineEdit *>(QStringLiteral("lineEditRemplace"))
-            ->setText(QStringLiteral("<b>remplac\u00e9</b>"));
+            ->setText(expression ? QStringLiteral("<b>rempla\\1\u00e9</b>")
+                                 : QStringLiteral("<b>remplac\u00e9</b>"));
+        dialog->findChild<QCheckBox *>(QStringLiteral("cbExpression"))->setChecked(expression);
         t.start();
         TestSupport::clickButton(dialog, QStringLiteral("Ok"));
     });
@@ -528,16 +533,23 @@ void printReplaceAll(int runs)
     const int occurrences = 50000;
     for (const bool middle : {false, true}) {
         QMap<QString, QList<double>> values;
+        QMap<QString, QList<double>> withExpression;
         for (int run = 0; run < runs; ++run) {
-            const auto one
-                = parse(runProcess({QStringLiteral("--replace-all-child"),
-                                    QString::number(5 * 1000 * 1000), QString::number(occurrences),
-                                    middle ? QStringLiteral("middle") : QStringLiteral("top")}));
-            for (auto it = one.cbegin(); it != one.cend(); ++it)
-                values[it.key()] << it.value();
+            for (const bool expression : {false, true}) {
+                const auto one = parse(runProcess(
+                    {QStringLiteral("--replace-all-child"), QString::number(5 * 1000 * 1000),
+                     QString::number(occurrences),
+                     middle ? QStringLiteral("middle") : QStringLiteral("top"),
+                     expression ? QStringLiteral("expression") : QStringLiteral("text")}));
+                for (auto it = one.cbegin(); it != one.cend(); ++it)
+                    (expression ? withExpression : values)[it.key()] << it.value();
+            }
         }
         const auto m
             = [&values](const char *key) { return median(values.value(QLatin1String(key))); };
+        const auto e = [&withExpression](const char *key) {
+            return median(withExpression.value(QLatin1String(key)));
+        };
         std::printf("Remplacer tout, 5M with %d occurrences, view %s (medians of %d "
                     "runs): %.1f ms to the command's end, %.1f ms to the next paint, %.1f ms "
                     "to the end of the layout, undo %.1f ms; %.0f replaced, %.0f left, undo "
@@ -545,6 +557,15 @@ void printReplaceAll(int runs)
                     occurrences, middle ? "in the middle" : "at the top", runs, m("replaceall"),
                     m("replaceshown"), m("replacelaidout"), m("replaceundo"), m("replaced"),
                     m("left"), m("restored") == 1 ? "yes" : "no");
+        std::printf("Remplacer tout with the expression @(c)ible@, same result, view %s: %.1f ms "
+                    "to the command's end (ratio to the text as typed %.2f), %.1f ms to the next "
+                    "paint (%.2f), %.1f ms to the end of the layout (%.2f), undo %.1f ms; %.0f "
+                    "replaced, %.0f left, undo restores the text: %s\n",
+                    middle ? "in the middle" : "at the top", e("replaceall"),
+                    e("replaceall") / m("replaceall"), e("replaceshown"),
+                    e("replaceshown") / m("replaceshown"), e("replacelaidout"),
+                    e("replacelaidout") / m("replacelaidout"), e("replaceundo"), e("replaced"),
+                    e("left"), e("restored") == 1 ? "yes" : "no");
         std::fflush(stdout);
     }
 }
@@ -670,7 +691,8 @@ int main(int argc, char **argv)
         return runSave1251Child(arguments.value(1).toLongLong());
     if (arguments.value(0) == QLatin1String("--replace-all-child"))
         return runReplaceAllChild(arguments.value(1).toLongLong(), arguments.value(2).toInt(),
-                                  arguments.value(3) == QLatin1String("middle"));
+                                  arguments.value(3) == QLatin1String("middle"),
+                                  arguments.value(4) == QLatin1String("expression"));
 
     int runs = 3;
     QStringList sizes = {QStringLiteral("100K"), QStringLiteral("1M"), QStringLiteral("5M"),

@@ -16,6 +16,7 @@ class HighlighterHtml;
 class JournalRecuperation;
 struct DocumentRecupere;
 class Lisorel;
+class Recherche;
 class monQTextEdit;
 
 // The editor window: one document edited as HTML source text.
@@ -58,6 +59,7 @@ public slots:
     void slotEditReplaceEncore();
     void slotEditReplaceTout();
     void slotEditChercherPrecedent();
+    void slotNavigateurBureau();
     void slotCarGras();
     void slotCarItalic();
     void slotCarSouligne();
@@ -122,6 +124,9 @@ private:
     void activeCommandesHtml(bool on);
     void refreshAlignmentLabel();
     void apercuApresSauvegarde(const QString &fileName, const DocumentEncoding::Encoding &encoding);
+    bool ouvreFichier(const QString &fileName);
+    void ouvreRecent(const QString &fileName);
+    void remplitMenuRecents();
     bool chargeFichier(const QString &fileName,
                        const std::optional<DocumentEncoding::Encoding> &impose);
 
@@ -154,7 +159,7 @@ private:
     void insereLignes(const QStringList &lignes);
 
     // Search.
-    bool selectionneOccurrence(bool arriere);
+    bool selectionneOccurrence(const Recherche &recherche, bool arriere, QString *remplacement);
     void gardeEnHaut(int position);
 
     Lisorel *browser;
@@ -177,6 +182,7 @@ private:
     QMenu *listesMenu;
     QMenu *viewMenu;
     QMenu *helpMenu;
+    QMenu *recentsMenu = nullptr;
     QToolBar *toolBar;
     QToolBar *toolBarB;
 
@@ -234,6 +240,7 @@ private:
     QAction *viewToolBarBAct;
     QAction *viewStatusBarAct;
     QAction *navigateurAct;
+    QAction *navigateurBureauAct = nullptr;
     QAction *policeEditeurAct;
     QAction *aideAct;
     QAction *helpAboutAct;
@@ -244,6 +251,12 @@ private:
     QString strCherche;
     QString strRemplace;
     bool respecteCasse;
+    bool motsEntiers = false;
+    bool expressionReguliere = false;
+    // Where the last search left the cursor after an empty match, in the document's
+    // revision of then: the next search goes on one character further.
+    int apresVide = -1;
+    int revisionApresVide = -1;
     HighlighterHtml *highlighter;
     QLabel *labelModif;
     QLabel *labelAlignement;

@@ -318,10 +318,17 @@ void KalTextEdit::createActions()
 
     navigateurAct
         = newAction(this, "navigateurAct", tr("Voir dans le navigateur"), ":/images/navigateur.png",
-                    QString(), tr("Montre le texte dans un navigateur"),
+                    tr("F5"), tr("Montre le texte dans un navigateur"),
                     tr("Voir dans le navigateur\n\nOuvre un navigateur pour visualiser "
                        "le texte en cours d'édition"));
     connect(navigateurAct, &QAction::triggered, this, &KalTextEdit::slotAppelleLisorel);
+
+    navigateurBureauAct = newAction(
+        this, "navigateurBureauAct", tr("Ouvrir dans le navigateur du bureau"), nullptr,
+        tr("Shift+F5"), tr("Montre la page enregistrée dans le navigateur web du bureau"),
+        tr("Ouvrir dans le navigateur du bureau\n\nOuvre la page enregistrée dans le navigateur "
+           "web du bureau, pour la voir comme ses visiteurs la verront"));
+    connect(navigateurBureauAct, &QAction::triggered, this, &KalTextEdit::slotNavigateurBureau);
 
     policeEditeurAct = newAction(this, "policeEditeurAct", tr("Police Editeur"), nullptr, QString(),
                                  tr("Choix de la police d'affichage de l'éditeur"),
@@ -355,6 +362,11 @@ void KalTextEdit::createMenus()
     fileMenu->addAction(fileOpenAct);
     fileMenu->addAction(fileSaveAct);
     fileMenu->addAction(fileSaveAsAct);
+    recentsMenu = fileMenu->addMenu(tr("Fichiers &récents"));
+    recentsMenu->setObjectName(QStringLiteral("recentsMenu"));
+    // Read again at each showing: another program may have added to the list.
+    connect(recentsMenu, &QMenu::aboutToShow, this, &KalTextEdit::remplitMenuRecents);
+    remplitMenuRecents();
     fileMenu->addSeparator();
     fileMenu->addAction(fileQuitAct);
 
@@ -394,6 +406,7 @@ void KalTextEdit::createMenus()
 
     viewMenu = menuBar()->addMenu(tr("Affichage"));
     viewMenu->addAction(navigateurAct);
+    viewMenu->addAction(navigateurBureauAct);
     viewMenu->addSeparator();
     viewMenu->addActions({viewToolBarAct, viewToolBarBAct, viewStatusBarAct});
     viewMenu->addSeparator();

@@ -7,6 +7,7 @@
 #include "documentfile.h"
 #include "ecriturecomplete.h"
 #include "montextedit.h"
+#include "reglages.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -74,15 +75,23 @@ void KalTextEdit::slotFileOpen()
         this, tr("Ouvrir"), currentDir,
         QStringLiteral("Fichiers html et php (*.htm *.html *.php);;Textes simples (*.txt);; "
                        "Feuilles de style (*.css);; Tous les fichiers (*)"));
-    if (fileName.isEmpty())
-        return;
+    if (!fileName.isEmpty())
+        ouvreFichier(fileName);
+}
+
+// Opens a file chosen in the open dialog or among the recent files, once the
+// question on a modified text is answered.
+bool KalTextEdit::ouvreFichier(const QString &fileName)
+{
     if (!loadFile(fileName))
-        return;
+        return false;
 
     retientDossier(fileName);
     setCurrentFile(fileName);
     majTypeDocument(fileName);
     activeCommandesHtml(isHtml);
+    Reglages::ajouteFichierRecent(fileName);
+    return true;
 }
 
 bool KalTextEdit::loadFile(QString fileName)
@@ -264,6 +273,7 @@ bool KalTextEdit::saveFile(QString fileName)
     textEdit->document()->setModified(false);
     apercuApresSauvegarde(fileName, encoding);
     setCurrentFile(fileName);
+    Reglages::ajouteFichierRecent(fileName);
     adopteEncodage(encoding, declaration);
     // The page holds what the user typed, but the file holds codes in its place:
     // said, so that a title that shows "&#339;" in another program is no surprise.
@@ -342,7 +352,7 @@ void KalTextEdit::activeCommandesHtml(bool on)
            titre2Act,      titre3Act,      titre4Act,        titre5Act,        titre6Act,
            listeSimpleAct, listeOrdoAct,   elemListeAct,     listeDefAct,      termDefAct,
            definitionAct,  tableauxAct,    lienHypTextAct,   nameAncreAct,     imageAct,
-           viewToolBarBAct};
+           viewToolBarBAct, navigateurBureauAct};
     for (QAction *action : htmlCommands)
         action->setEnabled(on);
     toolBarB->setVisible(on);

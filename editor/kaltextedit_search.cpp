@@ -3,18 +3,97 @@
 #include "kaltextedit.h"
 
 #include "boitesmessage.h"
+#include "documentfile.h"
 #include "etapeannulation.h"
 #include "montextedit.h"
+#include "recherche.h"
 #include "ui_dlgcherche.h"
 #include "ui_dlgremplace.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDialog>
+#include <QLocale>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+
+namespace {
+
+// The search options as the dialogs show them and the window remembers them.
+struct Options
+{
+    bool *casse;
+    bool *motsEntiers;
+    bool *expression;
+};
+
+template<class Form>
+void montreOptions(const Form &form, const Options &options)
+{
+    form.cbCasse->setChecked(*options.casse);
+    form.cbMotsEntiers->setChecked(*options.motsEntiers);
+    form.cbExpression->setChecked(*options.expression);
+}
+
+template<class Form>
+void retientOptions(const Form &form, const Options &options)
+{
+    *options.casse = form.cbCasse->isChecked();
+    *options.motsEntiers = form.cbMotsEntiers->isChecked();
+    *options.expression = form.cbExpression->isChecked();
+}
+
+// Asks for a text, its replacement and the options in the replace dialog, filled
+// with the remembered values; they take the dialog's values only when it is
+// accepted.
+bool demandeRemplacement(QString *cherche, QString *remplace, const Options &options)
+{
+    QDialog dialog;
+    Ui::DlgRemplace form;
+    form.setupUi(&dialog);
+    form.lineEditCherche->setText(*cherche);
+    form.lineEditCherche->selectAll();
+    form.lineEditCherche->setFocus();
+    form.lineEditRemplace->setText(*remplace);
+    montreOptions(form, options);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+
+    *cherche = form.lineEditCherche->text();
+    retientOptions(form, options);
+    *remplace = form.lineEditRemplace->text();
+    return true;
+}
+
+// The widget inserts a Windows line end (pasted into a field) as one line break:
+// the text as it will stand in the document.
+QString commeInsere(QString texte)
+{
+    return texte.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+// Says so when the search cannot run; true when it can.
+bool peutChercher(QWidget *fenetre, const Recherche &recherche)
+{
+    if (recherche.valide())
+        return true;
+    avertissement(fenetre, QStringLiteral("Marlisse - Expression régulière"),
+                  recherche.messageErreur() + QStringLiteral("\nRien n'a été cherché."));
+    return false;
+}
+
+void signaleAbandon(QWidget *fenetre, const QString &cherche, int ligne)
+{
+    avertissement(fenetre, QStringLiteral("Recherche/Remplacement"),
+                  QStringLiteral("La recherche de «\u00a0%1\u00a0» a été abandonnée à la ligne "
+                                 "%2\u00a0: l'expression y demande trop de calculs.")
+                      .arg(cherche)
+                      .arg(ligne));
+}
+
+} // namespace
 
 // A search empties the replacement text, so that F3 repeats the search.
 void KalTextEdit::slotEditCherche()
@@ -27,89 +106,24 @@ void KalTextEdit::slotEditCherche()
     // Without this the default button, first in the dialog's focus chain, would
     // take the focus and the text could not be typed straight away.
     form.lineEditCherche->setFocus();
-    form.cbCasse->setChecked(respecteCasse);
+    const Options options {&respecteCasse, &motsEntiers, &expressionReguliere};
+    montreOptions(form, options);
     if (dialog.exec() != QDialog::Accepted)
         return;
 
     strCherche = form.lineEditCherche->text();
-    respecteCasse = form.cbCasse->isChecked();
+    retientOptions(form, options);
     strRemplace.clear();
     if (!strCherche.isEmpty())
         slotEditReplaceEncore();
 }
 
-namespace {
-
-// Asks for a text, its replacement and the case option in the replace dialog,
-// filled with the remembered values; they take the dialog's values only when it is
-// accepted.
-bool demandeRemplacement(QString *cherche, QString *remplace, bool *casse)
-{
-    QDialog dialog;
-    Ui::DlgRemplace form;
-    form.setupUi(&dialog);
-    form.lineEditCherche->setText(*cherche);
-    form.lineEditCherche->selectAll();
-    form.lineEditCherche->setFocus();
-    form.lineEditRemplace->setText(*remplace);
-    form.cbCasse->setChecked(*casse);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-
-    *cherche = form.lineEditCherche->text();
-    *casse = form.cbCasse->isChecked();
-    *remplace = form.lineEditRemplace->text();
-    return true;
-}
-
-// The occurrence of texte that starts at or after depuis (forward), or that ends at
-// or before it (backward), or a null cursor. The document's own find sees each
-// non-breaking space as a blank: a text holding one would never be found, and with
-// blanks in their place it would also find the same words joined by a plain blank,
-// a text that was not searched for. The blocks' own characters are searched
-// instead, so that a match is the searched text itself, case aside.
-QTextCursor occurrence(QTextDocument *document, const QString &texte, bool casse, int depuis,
-                       bool arriere)
-{
-    if (texte.isEmpty())
-        return QTextCursor();
-    const Qt::CaseSensitivity sensibilite = casse ? Qt::CaseSensitive : Qt::CaseInsensitive;
-    const qsizetype longueur = texte.size();
-    QTextBlock bloc = document->findBlock(depuis);
-    qsizetype debut = -1;
-    if (!arriere) {
-        for (qsizetype depart = depuis - bloc.position(); bloc.isValid();
-             bloc = bloc.next(), depart = 0) {
-            debut = bloc.text().indexOf(texte, depart, sensibilite);
-            if (debut >= 0)
-                break;
-        }
-    } else {
-        // fin: where the match must end at the latest, in the block's text.
-        for (qsizetype fin = depuis - bloc.position(); bloc.isValid();
-             bloc = bloc.previous(), fin = bloc.length() - 1) {
-            // A negative start would make lastIndexOf count from the end.
-            if (fin >= longueur)
-                debut = bloc.text().lastIndexOf(texte, fin - longueur, sensibilite);
-            if (debut >= 0)
-                break;
-        }
-    }
-    if (!bloc.isValid())
-        return QTextCursor();
-
-    QTextCursor trouve(document);
-    trouve.setPosition(bloc.position() + int(debut));
-    trouve.setPosition(bloc.position() + int(debut + longueur), QTextCursor::KeepAnchor);
-    return trouve;
-}
-
-} // namespace
-
 // An empty replacement field makes the replace command a search.
 void KalTextEdit::slotEditReplace()
 {
-    if (demandeRemplacement(&strCherche, &strRemplace, &respecteCasse) && !strCherche.isEmpty())
+    if (demandeRemplacement(&strCherche, &strRemplace,
+                            {&respecteCasse, &motsEntiers, &expressionReguliere})
+        && !strCherche.isEmpty())
         slotEditReplaceEncore();
 }
 
@@ -117,55 +131,144 @@ void KalTextEdit::slotEditReplace()
 // leaves the cursor after the inserted text, so it is never found again.
 void KalTextEdit::slotEditReplaceEncore()
 {
-    if (!selectionneOccurrence(false))
+    const Recherche recherche(strCherche, respecteCasse, motsEntiers, expressionReguliere);
+    QString remplacement;
+    if (!peutChercher(this, recherche) || !selectionneOccurrence(recherche, false, &remplacement))
         return;
+    const bool vide = !textEdit->textCursor().hasSelection();
     if (!strRemplace.isEmpty()) {
         EtapeAnnulation etape(textEdit);
-        textEdit->insertPlainText(strRemplace);
+        textEdit->insertPlainText(remplacement);
+    }
+    if (vide) {
+        apresVide = textEdit->textCursor().position();
+        revisionApresVide = textEdit->document()->revision();
     }
 }
 
 // Backward from the start of the selection; it never replaces.
 void KalTextEdit::slotEditChercherPrecedent()
 {
-    selectionneOccurrence(true);
+    const Recherche recherche(strCherche, respecteCasse, motsEntiers, expressionReguliere);
+    QString remplacement;
+    if (peutChercher(this, recherche) && selectionneOccurrence(recherche, true, &remplacement)
+        && !textEdit->textCursor().hasSelection()) {
+        apresVide = textEdit->textCursor().position();
+        revisionApresVide = textEdit->document()->revision();
+    }
 }
 
-// Selects the next (or previous) occurrence of the searched text, which setting
-// the cursor scrolls into view; when there is none, says so and leaves the cursor
-// where it was.
-bool KalTextEdit::selectionneOccurrence(bool arriere)
+// Selects the next (or previous) occurrence, which setting the cursor scrolls into
+// view, and gives the text that would replace it; when there is none, says so and
+// leaves the cursor where it was. The lines' own characters are searched, not
+// through the document's find, which sees each non-breaking space as a blank: a
+// text holding one would never be found, and with blanks in their place it would
+// also find the same words joined by a plain blank.
+bool KalTextEdit::selectionneOccurrence(const Recherche &recherche, bool arriere,
+                                        QString *remplacement)
 {
+    QTextDocument *document = textEdit->document();
     const QTextCursor curseur = textEdit->textCursor();
-    const QTextCursor trouve
-        = occurrence(textEdit->document(), strCherche, respecteCasse,
-                     arriere ? curseur.selectionStart() : curseur.selectionEnd(), arriere);
-    if (trouve.isNull()) {
+    const int depuis = arriere ? curseur.selectionStart() : curseur.selectionEnd();
+    // An empty match the last search stopped on is not found again.
+    bool sauteVide = !curseur.hasSelection() && depuis == apresVide
+        && document->revision() == revisionApresVide;
+    Recherche::Occurrence trouvee;
+    QTextBlock bloc = document->findBlock(depuis);
+    qsizetype dans = depuis - bloc.position();
+    while (bloc.isValid()) {
+        const QString ligne = bloc.text();
+        trouvee = arriere ? recherche.precedente(ligne, dans, sauteVide)
+                          : recherche.suivante(ligne, dans, sauteVide);
+        if (trouvee.abandon) {
+            signaleAbandon(this, strCherche, bloc.blockNumber() + 1);
+            return false;
+        }
+        if (trouvee.trouvee()) {
+            *remplacement = recherche.remplacement(strRemplace, trouvee);
+            break;
+        }
+        bloc = arriere ? bloc.previous() : bloc.next();
+        dans = arriere ? bloc.length() - 1 : 0;
+        sauteVide = false;
+    }
+    if (!trouvee.trouvee()) {
         information(this, QStringLiteral("Recherche/Remplacement"),
                     QLatin1Char('"') + strCherche + QStringLiteral("\" non trouvé"));
         return false;
     }
-    textEdit->setTextCursor(trouve);
+    QTextCursor selection(document);
+    selection.setPosition(bloc.position() + int(trouvee.debut));
+    selection.setPosition(bloc.position() + int(trouvee.debut + trouvee.longueur),
+                          QTextCursor::KeepAnchor);
+    textEdit->setTextCursor(selection);
     return true;
 }
 
 // Every occurrence of the whole document, found in its text as it stood, so that
-// a replacement is never searched again. The replacements are made in one edit
-// block: one undo step, and the document is highlighted once, not once per
-// replacement. An empty replacement removes the occurrences.
+// a replacement is never searched again, and all found before anything changes:
+// a result past the document's limit is refused whole. The replacements are made
+// in one edit block: one undo step, and the document is highlighted once, not
+// once per replacement. An empty replacement removes the occurrences.
 void KalTextEdit::slotEditReplaceTout()
 {
-    if (!demandeRemplacement(&strCherche, &strRemplace, &respecteCasse) || strCherche.isEmpty())
+    if (!demandeRemplacement(&strCherche, &strRemplace,
+                             {&respecteCasse, &motsEntiers, &expressionReguliere})
+        || strCherche.isEmpty())
+        return;
+    const Recherche recherche(strCherche, respecteCasse, motsEntiers, expressionReguliere);
+    if (!peutChercher(this, recherche))
         return;
 
     QTextDocument *document = textEdit->document();
-    const Qt::CaseSensitivity casse = respecteCasse ? Qt::CaseSensitive : Qt::CaseInsensitive;
     // The raw text holds the characters themselves (non-breaking spaces included)
     // at the document's positions, a block's end counting as one character.
     const QString texte = document->toRawText();
-    const qsizetype longueur = strCherche.size();
-    qsizetype debut = texte.indexOf(strCherche, 0, casse);
-    if (debut < 0) {
+    struct Remplacement
+    {
+        qsizetype debut;
+        qsizetype longueur;
+        QString par;
+    };
+    QList<Remplacement> remplacements;
+    const QString modele = commeInsere(strRemplace);
+    qsizetype taille = texte.size();
+    int numeroLigne = 1;
+    for (qsizetype ligne = 0; ligne <= texte.size(); ++numeroLigne) {
+        qsizetype finLigne = texte.indexOf(QChar::ParagraphSeparator, ligne);
+        if (finLigne < 0)
+            finLigne = texte.size();
+        const QStringView vue = QStringView(texte).sliced(ligne, finLigne - ligne);
+        // After an empty match the search goes on one character further.
+        qsizetype depuis = 0;
+        bool sauteVide = false;
+        for (;;) {
+            const Recherche::Occurrence trouvee = recherche.suivante(vue, depuis, sauteVide);
+            if (trouvee.abandon) {
+                signaleAbandon(this, strCherche, numeroLigne);
+                return;
+            }
+            if (!trouvee.trouvee())
+                break;
+            // What an expression captures holds no line end: only the model may.
+            QString par = recherche.remplacement(modele, trouvee);
+            taille += par.size() - trouvee.longueur;
+            if (taille > DocumentFile::maxCharacters) {
+                avertissement(
+                    this, QStringLiteral("Recherche/Remplacement"),
+                    QStringLiteral("Remplacer toutes les occurrences de «\u00a0%1\u00a0» "
+                                   "donnerait un document de plus de %2 caractères, la "
+                                   "limite.\nLe texte n'a pas été modifié.")
+                        .arg(strCherche, QLocale().toString(DocumentFile::maxCharacters)));
+                return;
+            }
+            remplacements.append({ligne + trouvee.debut, trouvee.longueur, std::move(par)});
+            depuis = trouvee.debut + trouvee.longueur;
+            sauteVide = trouvee.longueur == 0;
+        }
+        ligne = finLigne + 1;
+    }
+    if (remplacements.isEmpty()) {
         statusBar()->showMessage(
             QStringLiteral("Aucune occurrence de «\u00a0%1\u00a0»").arg(strCherche));
         return;
@@ -180,27 +283,36 @@ void KalTextEdit::slotEditReplaceTout()
     const QSizeF page = document->pageSize();
     const int premierVisible = textEdit->cursorForPosition(QPoint(0, 0)).position();
     int visible = premierVisible;
-    qsizetype nombre = 0;
     document->setPageSize(QSizeF(0, 0));
     {
         EtapeAnnulation etape(textEdit);
         QTextCursor curseur(document);
-        const qsizetype ecart = strRemplace.size() - longueur;
-        for (; debut >= 0; debut = texte.indexOf(strCherche, debut + longueur, casse)) {
-            curseur.setPosition(int(debut + nombre * ecart));
-            curseur.setPosition(int(debut + nombre * ecart + longueur), QTextCursor::KeepAnchor);
-            if (strRemplace.isEmpty())
+        // How far the replacements made so far have moved the text, measured on
+        // the text as inserted.
+        qsizetype decalage = 0;
+        for (const Remplacement &remplacement : std::as_const(remplacements)) {
+            const int debut = int(remplacement.debut + decalage);
+            curseur.setPosition(debut);
+            curseur.setPosition(debut + int(remplacement.longueur), QTextCursor::KeepAnchor);
+            if (remplacement.par.isEmpty())
                 curseur.removeSelectedText();
             else
-                curseur.insertText(strRemplace);
-            ++nombre;
-            if (debut + longueur <= premierVisible)
-                visible += int(ecart);
+                curseur.insertText(remplacement.par);
+            const int ecart = curseur.position() - debut - int(remplacement.longueur);
+            decalage += ecart;
+            if (remplacement.debut + remplacement.longueur <= premierVisible)
+                visible += ecart;
         }
         textEdit->setTextCursor(curseur);
     }
+    // F3 then goes on one character further than an empty last match, as here.
+    if (remplacements.constLast().longueur == 0) {
+        apresVide = textEdit->textCursor().position();
+        revisionApresVide = document->revision();
+    }
     document->setPageSize(page);
     gardeEnHaut(visible);
+    const qsizetype nombre = remplacements.size();
     statusBar()->showMessage(nombre == 1 ? QStringLiteral("1 remplacement")
                                          : QStringLiteral("%1 remplacements").arg(nombre));
 }

@@ -8,11 +8,13 @@
 #include "lisorel.h"
 #include "montextedit.h"
 
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 
@@ -20,6 +22,10 @@ const char *const copyrightLine = "Copyright (C) les auteurs de Marlisse";
 
 // Long enough to be read.
 constexpr int annonceApercuMs = 10000;
+
+// Said when what is shown is the file, not the text being edited.
+const char16_t *const versionEnregistree
+    = u"Aperçu de la dernière version enregistrée\u00a0: Ctrl+S pour y voir vos modifications";
 
 // Says in the status bar what the preview shows; an empty text takes back what was
 // said. A temporary message would not last: the pointer rests on the preview's
@@ -55,9 +61,7 @@ void KalTextEdit::slotAppelleLisorel()
             statusBar(),
             QStringLiteral("Aperçu vide\u00a0: enregistrez d'abord le document (Ctrl+S)"));
     else if (textEdit->document()->isModified())
-        annonceApercu(statusBar(),
-                      QStringLiteral("Aperçu de la dernière version enregistrée\u00a0: Ctrl+S "
-                                     "pour y voir vos modifications"));
+        annonceApercu(statusBar(), QString::fromUtf16(versionEnregistree));
     else
         annonceApercu(statusBar(), QString());
 
@@ -70,6 +74,34 @@ void KalTextEdit::slotAppelleLisorel()
     }
     browser->montreFichier(currentFile, isHtml, encodageDocument);
     browser->raise();
+}
+
+// The saved page in the desktop's web browser, which shows it as visitors will see
+// it; the preview shows what Qt's text engine makes of it. Only a page: the desktop
+// would give any other file to the program of its type.
+void KalTextEdit::slotNavigateurBureau()
+{
+    const QString suffixe = QFileInfo(currentFile).suffix().toLower();
+    if (currentFile.isEmpty()) {
+        annonceApercu(statusBar(),
+                      QStringLiteral("Enregistrez d'abord le document (Ctrl+S)\u00a0: le "
+                                     "navigateur montre la page enregistrée"));
+        return;
+    }
+    if (suffixe != QLatin1String("htm") && suffixe != QLatin1String("html")) {
+        annonceApercu(statusBar(),
+                      QStringLiteral("Le navigateur du bureau ne montre que les pages .htm et "
+                                     ".html"));
+        return;
+    }
+    annonceApercu(statusBar(),
+                  textEdit->document()->isModified() ? QString::fromUtf16(versionEnregistree)
+                                                     : QString());
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(currentFile)))
+        avertissement(this, QStringLiteral("Marlisse"),
+                      QStringLiteral("Aucun navigateur n'a pu être lancé pour montrer la page "
+                                     "%1.")
+                          .arg(currentFile));
 }
 
 // Called once fileName is written, while currentFile still holds the document's

@@ -1,6 +1,10 @@
 #include "montextedit.h"
 
+#include "boitesmessage.h"
+#include "documentfile.h"
+
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMimeData>
 #include <QTextDocumentFragment>
 
@@ -43,6 +47,19 @@ void monQTextEdit::insertFromMimeData(const QMimeData *source)
 {
     // The rich text that QTextEdit would take is refused: only its text comes in.
     const QString texte = texteColle(source);
-    if (!texte.isEmpty())
-        insertPlainText(texte);
+    if (texte.isEmpty())
+        return;
+    // Past the limit the text's positions overflow: refused before anything changes.
+    const QTextCursor curseur = textCursor();
+    const qsizetype apres = document()->characterCount() - 1
+        - (curseur.selectionEnd() - curseur.selectionStart()) + texte.size();
+    if (apres > DocumentFile::maxCharacters) {
+        avertissement(this, QStringLiteral("Marlisse"),
+                      QStringLiteral("Le texte inséré (%1 caractères) ferait dépasser au document "
+                                     "la limite de %2 caractères.\nIl n'a pas été inséré.")
+                          .arg(QLocale().toString(texte.size()),
+                               QLocale().toString(DocumentFile::maxCharacters)));
+        return;
+    }
+    insertPlainText(texte);
 }

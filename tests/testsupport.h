@@ -38,6 +38,8 @@ public:
     QString &windowTitleText() const { return w->windowTitleText; }
     QFont &editorFont() const { return w->editorFont; }
     bool &respecteCasse() const { return w->respecteCasse; }
+    bool &motsEntiers() const { return w->motsEntiers; }
+    bool &expressionReguliere() const { return w->expressionReguliere; }
     bool &isHtml() const { return w->isHtml; }
     bool &optionsModifiees() const { return w->optionsModifiees; }
     const char *codecName() const { return w->codecName; }

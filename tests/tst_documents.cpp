@@ -3,6 +3,7 @@
 #include "documentcodec.h"
 #include "documentencoding.h"
 #include "montextedit.h"
+#include "reglages.h"
 #include "smallfilesystem.h"
 #include "testsupport.h"
 
@@ -25,6 +26,8 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QToolBar>
+
+#include <memory>
 
 using namespace TestSupport;
 
@@ -61,6 +64,8 @@ private slots:
     void saveAsAppendedNameExists();
     void promptBeforeNewOrOpen_data();
     void promptBeforeNewOrOpen();
+    void recentFiles_data();
+    void recentFiles();
     void folderChangeMarksOptions_data();
     void folderChangeMarksOptions();
     void readFailureChangesNothing_data();
@@ -140,6 +145,34 @@ bool chooseEncoding(KalTextEdit *window, const QString &list, const QString &lab
         return false;
     choice->trigger();
     return true;
+}
+
+// The entries of the recent files' submenu as it shows now: "-" for a separator,
+// a disabled entry in brackets.
+QStringList recentEntries(KalTextEdit *window)
+{
+    auto *menu = window->findChild<QMenu *>(QStringLiteral("recentsMenu"));
+    emit menu->aboutToShow();
+    QStringList entries;
+    for (const QAction *entry : menu->actions())
+        entries << (entry->isSeparator()     ? QStringLiteral("-")
+                        : entry->isEnabled() ? entry->text()
+                                             : QLatin1Char('[') + entry->text() + QLatin1Char(']'));
+    return entries;
+}
+
+// Chooses the recent file path, as the user would in the submenu.
+bool chooseRecent(KalTextEdit *window, const QString &path)
+{
+    auto *menu = window->findChild<QMenu *>(QStringLiteral("recentsMenu"));
+    emit menu->aboutToShow();
+    for (QAction *entry : menu->actions()) {
+        if (entry->statusTip() == path) {
+            entry->trigger();
+            return true;
+        }
+    }
+    return false;
 }
 
 const QString savePrompt
@@ -462,7 +495,8 @@ void TestDocuments::typeFromOpenedName()
     QCOMPARE(action(f.window, "viewToolBarBAct")->isChecked(), html);
     QCOMPARE(action(f.window, "viewToolBarBAct")->isEnabled(), html);
     for (const char *name : {"carGrasAct", "alignCentreAct", "squeletteHtmlAct", "euroAct",
-                             "titre1Act", "definitionAct", "tableauxAct", "imageAct"})
+                             "titre1Act", "definitionAct", "tableauxAct", "imageAct",
+                             "navigateurBureauAct"})
         QVERIFY2(action(f.window, name)->isEnabled() == html, name);
     // The commands that are not HTML stay as they were.
     for (const char *name : {"fileSaveAct", "editChercheAct", "viewToolBarAct", "policeEditeurAct",
@@ -731,7 +765,7 @@ void TestDocuments::promptBeforeNewOrOpen_data()
     QTest::addColumn<QString>("document");
     QTest::addColumn<bool>("goesOn");
 
-    for (const char *command : {"new", "open"}) {
+    for (const char *command : {"new", "open", "recent"}) {
         QTest::addRow("%s, Oui saves", command) << command << "Oui"
                                                 << "named" << true;
         QTest::addRow("%s, Non discards", command) << command << "Non"
@@ -788,7 +822,12 @@ void TestDocuments::promptBeforeNewOrOpen()
     }
     if (goesOn && command == QLatin1String("open"))
         answers.choose(other);
-    action(f.window, command == QLatin1String("new") ? "fileNewAct" : "fileOpenAct")->trigger();
+    if (command == QLatin1String("recent")) {
+        Reglages::ajouteFichierRecent(other);
+        QVERIFY(chooseRecent(f.window, other));
+    } else {
+        action(f.window, command == QLatin1String("new") ? "fileNewAct" : "fileOpenAct")->trigger();
+    }
     QVERIFY(cleanRun(answers));
     QCOMPARE(answers.log().value(0), savePrompt);
     QCOMPARE(answers.buttonOrders().value(0), QStringLiteral("Oui, Non, Annuler"));
@@ -816,6 +855,110 @@ void TestDocuments::promptBeforeNewOrOpen()
         QCOMPARE(readBytes(page), saved ? QByteArray("ancien\najout") : QByteArray("ancien\n"));
     if (document == QLatin1String("new, named"))
         QCOMPARE(readBytes(named), QByteArray("ajout"));
+}
+
+void TestDocuments::recentFiles_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("entries"); // %1: the documents' folder
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QString>("shown"); // the document in the window at the end
+
+    const QStringList clear = {"-", "Effacer la liste"};
+    QTest::newRow("newest first, each once")
+        << QStringList {"open a.html", "open b.html", "open a.html"}
+        << QStringList {"&1 a.html", "&2 b.html"} + clear << QStringList() << "a.html";
+    QStringList twelve;
+    QStringList ten;
+    for (int i = 1; i <= 12; ++i)
+        twelve << QStringLiteral("open f%1.txt").arg(i);
+    for (int i = 12; i > 2; --i)
+        ten << (i > 3 ? QStringLiteral("&%1 f%2.txt").arg(13 - i).arg(i)
+                      : QStringLiteral("1&0 f3.txt"));
+    QTest::newRow("the ten newest kept") << twelve << ten + clear << QStringList() << "f12.txt";
+    QTest::newRow("saved files too")
+        << QStringList {"open a.html", "save c.html"}
+        << QStringList {"&1 c.html", "&2 a.html"} + clear << QStringList() << "c.html";
+    QTest::newRow("same names show their folder, & shown")
+        << QStringList {"open x/index.html", "open y/index.html", "open R&D.html"}
+        << QStringList {"&1 R&&D.html", "&2 index.html (%1/y)", "&3 index.html (%1/x)"} + clear
+        << QStringList() << "R&D.html";
+    QTest::newRow("chosen: opened")
+        << QStringList {"open a.html", "open b.html", "choose a.html"}
+        << QStringList {"&1 a.html", "&2 b.html"} + clear << QStringList() << "a.html";
+    QTest::newRow("vanished: said, and it leaves the list")
+        << QStringList {"open a.html", "open b.html", "delete a.html", "choose a.html"}
+        << QStringList {"&1 b.html"} + clear
+        << QStringList {"Marlisse | Le fichier %1/a.html n'existe plus.\nIl est retiré de la "
+                        "liste des fichiers récents."}
+        << "b.html";
+    QTest::newRow("two windows both add")
+        << QStringList {"open a.html", "other b.html", "open c.html"}
+        << QStringList {"&1 c.html", "&2 b.html", "&3 a.html"} + clear << QStringList()
+        << "c.html";
+    QTest::newRow("Effacer la liste") << QStringList {"open a.html", "clear"}
+                                      << QStringList {"[(vide)]"} << QStringList() << "a.html";
+}
+
+// The files last opened or saved, newest first, in every window, and chosen as
+// the open dialog would choose them; the list lives in the user's settings.
+void TestDocuments::recentFiles()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, entries);
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, shown);
+    Reglages::effaceFichiersRecents();
+    QTemporaryDir docs;
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    std::unique_ptr<EditorFixture> other;
+    QStringList seen;
+    QString read; // each file holds its own path
+    for (const QString &step : std::as_const(steps)) {
+        const QString verb = step.section(QLatin1Char(' '), 0, 0);
+        const QString path = docs.filePath(step.section(QLatin1Char(' '), 1));
+        if ((verb == QLatin1String("open") || verb == QLatin1String("other"))
+            && !QFileInfo::exists(path))
+            QVERIFY(writeBytes(path, path.toUtf8()));
+        if (verb == QLatin1String("open")) {
+            QVERIFY(openThroughDialog(f.window, path));
+            read = path;
+        } else if (verb == QLatin1String("other")) {
+            other = std::make_unique<EditorFixture>();
+            QVERIFY(openThroughDialog(other->window, path));
+        } else if (verb == QLatin1String("save")) {
+            QVERIFY(saveAsThroughDialog(f.window, path));
+        } else if (verb == QLatin1String("delete")) {
+            QVERIFY(QFile::remove(path));
+        } else if (verb == QLatin1String("choose")) {
+            DialogAnswers answers;
+            if (!QFileInfo::exists(path))
+                answers.press(QStringLiteral("OK"));
+            else
+                read = path;
+            QVERIFY(chooseRecent(f.window, path));
+            QVERIFY(cleanRun(answers));
+            seen << answers.log();
+        } else if (verb == QLatin1String("clear")) {
+            recentEntries(f.window);
+            action(f.window, QStringLiteral("effaceRecentsAct"))->trigger();
+        }
+    }
+
+    for (QString &entry : entries)
+        entry.replace(QLatin1String("%1"), docs.path());
+    QCOMPARE(recentEntries(f.window), entries);
+    for (QString &box : boxes)
+        box.replace(QLatin1String("%1"), docs.path());
+    QCOMPARE(seen, boxes);
+    QCOMPARE(QFileInfo(w.currentFile()).fileName(), shown);
+    QCOMPARE(w.textEdit()->toPlainText(), read);
+    // Each entry names its file in full in the status bar.
+    const auto *menu = f.window->findChild<QMenu *>(QStringLiteral("recentsMenu"));
+    for (int i = 0; i < Reglages::fichiersRecents().size(); ++i)
+        QCOMPARE(menu->actions().at(i)->statusTip(), Reglages::fichiersRecents().at(i));
+    QCOMPARE(recentEntries(f.window), entries);
 }
 
 void TestDocuments::folderChangeMarksOptions_data()

@@ -1,3 +1,5 @@
+#include "dialoganswers.h"
+#include "documentfile.h"
 #include "marlisseapp.h"
 #include "montextedit.h"
 #include "testsupport.h"
@@ -7,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QLabel>
@@ -197,14 +200,16 @@ void TestEditorWindow::menuBar()
              QStringList({"Liste simple", "Liste ordonnée", "Elément de liste",
                           "Liste de définitions", "Terme défini", "Définition"}));
     QCOMPARE(entries(top.at(0)->menu()),
-             QStringList({"&Nouveau", "&Ouvrir", "&Sauver", "Sau&ver sous...", "-", "&Quitter"}));
+             QStringList({"&Nouveau", "&Ouvrir", "&Sauver", "Sau&ver sous...", "Fichiers &récents",
+                          "-", "&Quitter"}));
     QCOMPARE(entries(top.at(1)->menu()),
              QStringList({"Annuler", "Refaire", "-", "Co&uper", "&Copier", "Co&ller", "-",
                           "Chercher...", "&Remplacer...", "Répéter chercher/remplacer",
                           "Remplacer tout...", "Chercher le précédent"}));
     QCOMPARE(entries(top.at(3)->menu()),
-             QStringList({"Voir dans le navigateur", "-", "Barre d'outils", "Barre d'outils HTML",
-                          "Barre de &statut", "-", "Police Editeur"}));
+             QStringList({"Voir dans le navigateur", "Ouvrir dans le navigateur du bureau", "-",
+                          "Barre d'outils", "Barre d'outils HTML", "Barre de &statut", "-",
+                          "Police Editeur"}));
 }
 
 void TestEditorWindow::toolBars()
@@ -249,7 +254,8 @@ void TestEditorWindow::shortcutsTriggerActions_data()
            {"Ctrl+Alt+-", "titre6Act"},      {"Shift+Alt+L", "listeSimpleAct"},
            {"Shift+Alt+O", "listeOrdoAct"},  {"Shift+Alt+E", "elemListeAct"},
            {"Ctrl+Alt+T", "tableauxAct"},    {"F1", "aideAct"},
-           {"Ctrl+Q", "fileQuitAct"}};
+           {"Ctrl+Q", "fileQuitAct"},        {"F5", "navigateurAct"},
+           {"Shift+F5", "navigateurBureauAct"}};
     for (const auto &row : table)
         QTest::newRow(row.first) << QString::fromUtf8(row.first) << QString::fromLatin1(row.second);
 }
@@ -498,14 +504,24 @@ void TestEditorWindow::pastedRichTextArrivesPlain_data()
     QTest::addColumn<QString>("html"); // null: none on the clipboard
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("pasted");
+    QTest::addColumn<bool>("drop"); // dropped on the text, not pasted
+    QTest::addColumn<QString>("box"); // the message box that refuses it
     const QString image(QChar::ObjectReplacementCharacter);
     QTest::newRow("HTML and its text") << "<b>gras</b> et <i>penché</i>"
                                        << "gras et penché"
-                                       << "gras et penché";
+                                       << "gras et penché" << false << QString();
     QTest::newRow("HTML alone gives its text")
-        << "<b>gras</b> et <i>penché</i>" << QString() << "gras et penché";
+        << "<b>gras</b> et <i>penché</i>" << QString() << "gras et penché" << false << QString();
     QTest::newRow("image dropped from the text") << QString() << "avant" + image + "après"
-                                                 << "avantaprès";
+                                                 << "avantaprès" << false << QString();
+    QTest::newRow("dropped") << QString() << "déposé" << "déposé" << true << QString();
+    // Past the limit the text's positions overflow and the layout crashes.
+    const QString tropLong(DocumentFile::maxCharacters + 1, QLatin1Char('x'));
+    const QString refus = QStringLiteral("Marlisse | Le texte inséré (");
+    QTest::newRow("pasted past the document's limit")
+        << QString() << tropLong << QString() << false << refus;
+    QTest::newRow("dropped past the document's limit")
+        << QString() << tropLong << QString() << true << refus;
 }
 
 // Only text comes in, never formats; an image copied with it leaves nothing.
@@ -514,6 +530,8 @@ void TestEditorWindow::pastedRichTextArrivesPlain()
     QFETCH(QString, html);
     QFETCH(QString, text);
     QFETCH(QString, pasted);
+    QFETCH(bool, drop);
+    QFETCH(QString, box);
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
     auto *mime = new QMimeData;
@@ -521,9 +539,26 @@ void TestEditorWindow::pastedRichTextArrivesPlain()
         mime->setHtml(html);
     if (!text.isNull())
         mime->setText(text);
-    QApplication::clipboard()->setMimeData(mime);
-    action(f.window, "editPasteAct")->trigger();
+    DialogAnswers answers;
+    if (!box.isEmpty())
+        answers.press(QStringLiteral("OK"));
+    if (drop) {
+        // A drop reaches only the widget that took the drag as it entered.
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.textEdit()->viewport(), &enter);
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.textEdit()->viewport(), &event);
+        delete mime;
+    } else {
+        QApplication::clipboard()->setMimeData(mime);
+        action(f.window, "editPasteAct")->trigger();
+    }
+    QVERIFY(cleanRun(answers));
+    QCOMPARE(answers.log().value(0).left(box.size()), box);
     QCOMPARE(w.textEdit()->toPlainText(), pasted);
+    QVERIFY(w.textEdit()->document()->isUndoAvailable() == !pasted.isEmpty());
+    if (pasted.isEmpty())
+        return;
     QTextCursor cursor(w.textEdit()->document());
     cursor.setPosition(2);
     QCOMPARE(cursor.charFormat().fontWeight(), int(QFont::Normal));

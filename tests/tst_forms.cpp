@@ -82,15 +82,19 @@ void TestForms::texts_data()
 
     QTest::newRow("search") << "editChercheAct"
                             << "Marlisse - Chercher"
-                            << QStringList {"labelCherche", "Texte à chercher :", "cbCasse",
-                                            "Respecter Majuscules/minuscules"}
+                            << QStringList {"labelCherche",  "Texte à chercher :",
+                                            "cbCasse",       "Respecter Majuscules/minuscules",
+                                            "cbMotsEntiers", "&Mots entiers",
+                                            "cbExpression",  "Expression &régulière"}
                             << "buttonOk"
                             << "buttonCancel";
     QTest::newRow("replace") << "editReplaceAct"
                              << "Marlisse - Remplacer"
                              << QStringList {"labelCherche",  "Texte à chercher :",
                                              "labelRemplace", "Remplacer par :",
-                                             "cbCasse",       "Respecter Majuscules/minuscules"}
+                                             "cbCasse",       "Respecter Majuscules/minuscules",
+                                             "cbMotsEntiers", "&Mots entiers",
+                                             "cbExpression",  "Expression &régulière"}
                              << "buttonOk_2"
                              << "buttonCancel_2";
     QTest::newRow("table") << "tableauxAct"
@@ -274,11 +278,12 @@ void TestForms::tabOrder_data()
     QTest::addColumn<QString>("actionName");
     QTest::addColumn<QStringList>("ordre"); // from the widget that has the focus at first
     QTest::newRow("search") << "editChercheAct"
-                            << QStringList {"lineEditCherche", "cbCasse", "buttonOk",
-                                            "buttonCancel", "lineEditCherche"};
+                            << QStringList {"lineEditCherche", "cbCasse",  "cbMotsEntiers",
+                                            "cbExpression",    "buttonOk", "buttonCancel",
+                                            "lineEditCherche"};
     QTest::newRow("replace") << "editReplaceAct"
-                             << QStringList {"lineEditCherche", "lineEditRemplace",
-                                             "cbCasse",         "buttonOk_2",
+                             << QStringList {"lineEditCherche", "lineEditRemplace", "cbCasse",
+                                             "cbMotsEntiers",   "cbExpression",     "buttonOk_2",
                                              "buttonCancel_2",  "lineEditCherche"};
     QTest::newRow("table") << "tableauxAct"
                            << QStringList {"spbNumLignes", "spbNumCols",   "cbBordure",
@@ -309,8 +314,8 @@ void TestForms::resizingMovesNothing_data()
 {
     QTest::addColumn<QString>("actionName");
     QTest::addColumn<QSize>("taille");
-    QTest::newRow("search") << "editChercheAct" << QSize(400, 251);
-    QTest::newRow("replace") << "editReplaceAct" << QSize(432, 300);
+    QTest::newRow("search") << "editChercheAct" << QSize(400, 311);
+    QTest::newRow("replace") << "editReplaceAct" << QSize(432, 360);
     QTest::newRow("table") << "tableauxAct" << QSize(340, 222);
 }
 

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
@@ -16,6 +17,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTest>
+#include <QUrl>
 
 using namespace TestSupport;
 
@@ -56,6 +58,18 @@ void closeViewers()
     processDeferredDeletes();
 }
 
+// Takes the URLs handed to the desktop, so that no test starts a real browser.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+
+public slots:
+    void ouvre(const QUrl &url) { urls << url; }
+
+public:
+    QList<QUrl> urls;
+};
+
 } // namespace
 
 class TestPreview : public QObject
@@ -79,6 +93,8 @@ private slots:
     void previewFollowsSaves();
     void previewInEditorsEncoding_data();
     void previewInEditorsEncoding();
+    void desktopBrowser_data();
+    void desktopBrowser();
     void editorDestructionDeletesPreview();
     void helpOpensNewWindows();
     void helpWithoutManualSaysWhereItLooked();
@@ -447,6 +463,74 @@ void TestPreview::previewInEditorsEncoding()
     QCOMPARE(shown, name.endsWith(QLatin1String(".html")) ? QStringLiteral("Привет") : text);
     action(w.browser(), "rechargerAct")->trigger();
     QCOMPARE(w.browser()->textBrowser->toPlainText(), shown);
+}
+
+void TestPreview::desktopBrowser_data()
+{
+    QTest::addColumn<QString>("name"); // of the saved document, none when never saved
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<bool>("starts"); // the desktop starts a browser
+    QTest::addColumn<bool>("handed"); // the page's URL is handed to the desktop
+    QTest::addColumn<QString>("notice");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("saved page") << "a.html" << false << true << true << QString() << QString();
+    QTest::newRow("saved, then changed")
+        << "a.html" << true << true << true
+        << QStringLiteral("Aperçu de la dernière version enregistrée\u00a0: Ctrl+S pour y voir "
+                          "vos modifications")
+        << QString();
+    QTest::newRow("never saved") << QString() << true << true << false
+                                 << QStringLiteral(
+                                        "Enregistrez d'abord le document (Ctrl+S)\u00a0: "
+                                        "le navigateur montre la page enregistrée")
+                                 << QString();
+    QTest::newRow("a php page")
+        << "a.php" << false << true << false
+        << QStringLiteral("Le navigateur du bureau ne montre que les pages .htm et .html")
+        << QString();
+    QTest::newRow("nothing started") << "a.html" << false << false << true << QString()
+                                     << QStringLiteral("Marlisse | Aucun navigateur n'a pu être "
+                                                       "lancé pour montrer la page ");
+}
+
+// Shift+F5 hands the saved page to the desktop's browser, and says what it cannot show.
+void TestPreview::desktopBrowser()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, modified);
+    QFETCH(bool, starts);
+    QFETCH(bool, handed);
+    QFETCH(QString, notice);
+    QFETCH(QString, box);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QString path;
+    if (!name.isEmpty()) {
+        path = writeFile(f.dir.filePath(name), page("A", "a"));
+        w.setCurrentFile(path);
+    }
+    if (modified)
+        w.textEdit()->insertPlainText(QStringLiteral("<p>pas encore enregistré</p>"));
+    UrlCatcher catcher;
+    // A handler without that slot makes the desktop report a failure.
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, starts ? "ouvre" : "absente");
+    if (!starts)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("No such method")));
+    DialogAnswers answers;
+    if (!box.isEmpty())
+        answers.press(QStringLiteral("OK"));
+    QAction *navigateur = action(f.window, "navigateurBureauAct");
+    QVERIFY(navigateur->isEnabled());
+    navigateur->trigger();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+
+    QVERIFY(cleanRun(answers));
+    QCOMPARE(answers.log().value(0).left(box.size()), box);
+    QCOMPARE(catcher.urls,
+             handed && starts ? QList<QUrl> {QUrl::fromLocalFile(path)} : QList<QUrl>());
+    auto *label = f.window->statusBar()->findChild<QLabel *>(QStringLiteral("annonceApercu"));
+    QCOMPARE(label->text(), notice);
+    QVERIFY(openViewers().isEmpty());
 }
 
 void TestPreview::editorDestructionDeletesPreview()

@@ -21,25 +21,38 @@ using namespace TestSupport;
 
 namespace {
 
-// Answers the search dialog with a text and the case option.
-DialogAnswers::Answer chercher(const QString &texte, bool casse)
+// The two options beside the case option.
+enum Options { MotsEntiers = 1, Expression = 2 };
+
+void cocheOptions(QWidget *dialog, bool casse, int options)
+{
+    dialog->findChild<QCheckBox *>(QStringLiteral("cbCasse"))->setChecked(casse);
+    dialog->findChild<QCheckBox *>(QStringLiteral("cbMotsEntiers"))
+        ->setChecked(options & MotsEntiers);
+    dialog->findChild<QCheckBox *>(QStringLiteral("cbExpression"))
+        ->setChecked(options & Expression);
+}
+
+// Answers the search dialog with a text and the options.
+DialogAnswers::Answer chercher(const QString &texte, bool casse, int options = 0)
 {
     return [=](QWidget *dialog) {
         QCOMPARE(dialog->objectName(), QStringLiteral("DlgCherche"));
         dialog->findChild<QLineEdit *>(QStringLiteral("lineEditCherche"))->setText(texte);
-        dialog->findChild<QCheckBox *>(QStringLiteral("cbCasse"))->setChecked(casse);
+        cocheOptions(dialog, casse, options);
         clickButton(dialog, QStringLiteral("Ok"));
     };
 }
 
-// Answers the replace dialog with a text, its replacement and the case option.
-DialogAnswers::Answer remplacer(const QString &texte, const QString &par, bool casse)
+// Answers the replace dialog with a text, its replacement and the options.
+DialogAnswers::Answer remplacer(const QString &texte, const QString &par, bool casse,
+                                int options = 0)
 {
     return [=](QWidget *dialog) {
         QCOMPARE(dialog->objectName(), QStringLiteral("DlgRemplace"));
         dialog->findChild<QLineEdit *>(QStringLiteral("lineEditCherche"))->setText(texte);
         dialog->findChild<QLineEdit *>(QStringLiteral("lineEditRemplace"))->setText(par);
-        dialog->findChild<QCheckBox *>(QStringLiteral("cbCasse"))->setChecked(casse);
+        cocheOptions(dialog, casse, options);
         clickButton(dialog, QStringLiteral("Ok"));
     };
 }
@@ -85,11 +98,13 @@ QString selection(const monQTextEdit *edit)
 }
 
 // A row of the search table: from the cursor at depart, Ctrl+F, or Shift+F3 on the
-// remembered text when precedent, finds cherche at debut (-1: "non trouvé").
+// remembered text when precedent, finds cherche at debut (-1: "non trouvé"), a
+// match of longueur characters (-1: those of cherche).
 void recherche(const char *nom, const QString &texte, const QString &cherche, bool casse,
-               int depart, bool precedent, int debut)
+               int depart, bool precedent, int debut, int options = 0, int longueur = -1)
 {
-    QTest::newRow(nom) << texte << cherche << casse << depart << precedent << debut;
+    QTest::newRow(nom) << texte << cherche << casse << depart << precedent << debut << options
+                       << (longueur < 0 ? int(cherche.size()) : longueur);
 }
 
 enum Commandes { ParF3 = 1, ParTout = 2, LesDeux = 3 };
@@ -99,13 +114,13 @@ enum Commandes { ParF3 = 1, ParTout = 2, LesDeux = 3 };
 // the overwrite mode.
 void remplacement(int commandes, const char *nom, const QString &texte, const QString &cherche,
                   const QString &remplace, bool casse, int remplacements, const QString &attendu,
-                  int curseur, bool refrappe = false)
+                  int curseur, bool refrappe = false, int options = 0)
 {
     for (const bool tout : {false, true}) {
         if (commandes & (tout ? ParTout : ParF3))
             QTest::addRow("%s%s", tout ? "all: " : "", nom)
                 << tout << texte << cherche << remplace << casse << remplacements << attendu
-                << curseur << refrappe;
+                << curseur << refrappe << options;
     }
 }
 
@@ -131,6 +146,10 @@ private slots:
     void cancelledDialogChangesNothing_data();
     void cancelledDialogChangesNothing();
     void dialogsOpenWithLastValues();
+    void refusedChangesNothing_data();
+    void refusedChangesNothing();
+    void emptyMatchesMoveOn_data();
+    void emptyMatchesMoveOn();
     void newCommandsFromKeys_data();
     void newCommandsFromKeys();
 };
@@ -149,6 +168,8 @@ void TestSearch::caseOption_data()
     QTest::addColumn<int>("depart");
     QTest::addColumn<bool>("precedent");
     QTest::addColumn<int>("debut");
+    QTest::addColumn<int>("options");
+    QTest::addColumn<int>("longueur");
     recherche("Table finds table without the option", "une table", "Table", false, 0, false, 4);
     recherche("Table misses table with the option", "une table", "Table", true, 0, false, -1);
     recherche("with the option, the exact case is found", "table Table", "Table", true, 0, false,
@@ -169,6 +190,38 @@ void TestSearch::caseOption_data()
     recherche("previous: in the middle", "mot et mot et mot", "mot", false, 12, true, 7);
     recherche("previous: not the one the cursor stands in", "mot et mot", "mot", false, 9, true, 0);
     recherche("previous: the case option skips Mot", "mot Mot mot", "mot", true, 8, true, 0);
+
+    // A letter, a digit or "_" just before or after joins a word, in the Unicode sense.
+    recherche("whole words: td skips tdx", "tdx td", "td", false, 0, false, 4, MotsEntiers);
+    recherche("whole words: at the text's start", "td tdx", "td", false, 0, false, 0, MotsEntiers);
+    recherche("whole words: at the text's end", "xtd td", "td", false, 0, false, 4, MotsEntiers);
+    recherche("whole words: an accented letter before", "étd td", "td", false, 0, false, 4,
+              MotsEntiers);
+    recherche("whole words: an accented letter after", "tdé td", "TD", false, 0, false, 4,
+              MotsEntiers);
+    recherche("whole words: a digit and _ join", "2td td_ td", "td", false, 0, false, 8,
+              MotsEntiers);
+    recherche("whole words: previous", "td tdx", "td", false, 6, true, 0, MotsEntiers);
+    recherche("whole words: a line's edges", "xtd\ntd", "td", false, 0, false, 4, MotsEntiers);
+
+    recherche("expression: h[1-6] finds h2", "<p><h2>", "h[1-6]", false, 0, false, 4, Expression,
+              2);
+    recherche("expression: the case option misses H2", "<H2>", "h[1-6]", true, 0, false, -1,
+              Expression);
+    recherche("expression: without it, H2 found", "<H2>", "h[1-6]", false, 0, false, 1, Expression,
+              2);
+    recherche("expression: \\w knows accented letters", "-- été", "\\w+", false, 0, false, 3,
+              Expression, 3);
+    recherche("expression: a match stays within one line", "a\nb", "a\\sb", false, 0, false, -1,
+              Expression);
+    recherche("expression: ^ is a line's start", "ab\nab", "^a", false, 1, false, 3, Expression, 1);
+    recherche("expression: previous", "h1 h2 h3", "h\\d", false, 7, true, 3, Expression, 2);
+    recherche("expression and whole words: ab|abc finds abc", "abcd abc", "ab|abc", false, 0, false,
+              5, Expression | MotsEntiers, 3);
+    recherche("expression and whole words: each match", "tdx td", "t.", false, 0, false, 4,
+              Expression | MotsEntiers, 2);
+    recherche("expression: the text as typed is not an expression", "a.b", "a\\.b", false, 0, false,
+              -1);
 }
 
 void TestSearch::caseOption()
@@ -179,6 +232,8 @@ void TestSearch::caseOption()
     QFETCH(int, depart);
     QFETCH(bool, precedent);
     QFETCH(int, debut);
+    QFETCH(int, options);
+    QFETCH(int, longueur);
 
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
@@ -189,8 +244,10 @@ void TestSearch::caseOption()
     if (precedent) {
         w.strCherche() = cherche;
         w.respecteCasse() = casse;
+        w.motsEntiers() = options & MotsEntiers;
+        w.expressionReguliere() = options & Expression;
     } else {
-        answers.then(chercher(cherche, casse));
+        answers.then(chercher(cherche, casse, options));
     }
     if (debut < 0)
         answers.then(noter(&messages));
@@ -199,6 +256,8 @@ void TestSearch::caseOption()
 
     QCOMPARE(w.strCherche(), cherche);
     QCOMPARE(w.respecteCasse(), casse);
+    QCOMPARE(w.motsEntiers(), bool(options & MotsEntiers));
+    QCOMPARE(w.expressionReguliere(), bool(options & Expression));
     QCOMPARE(w.strRemplace(), QString());
     QCOMPARE(texteDe(edit), texte);
     if (debut < 0) {
@@ -209,7 +268,7 @@ void TestSearch::caseOption()
     } else {
         QVERIFY(messages.isEmpty());
         QCOMPARE(edit->textCursor().selectionStart(), debut);
-        QCOMPARE(edit->textCursor().selectionEnd(), debut + cherche.size());
+        QCOMPARE(edit->textCursor().selectionEnd(), debut + longueur);
     }
 }
 
@@ -303,6 +362,7 @@ void TestSearch::replaceRepeated_data()
     QTest::addColumn<QString>("attendu");
     QTest::addColumn<int>("curseur");
     QTest::addColumn<bool>("refrappe");
+    QTest::addColumn<int>("options");
 
     remplacement(LesDeux, "a by aa never finds the a it inserted", "a b a", "a", "aa", false, 2,
                  "aa b aa", 7);
@@ -326,6 +386,28 @@ void TestSearch::replaceRepeated_data()
                  false, 2, "gras</b> et x</b>", 12);
     remplacement(ParTout, "no occurrence: nothing changes", "abc", "z", "y", false, 0, "abc", 3);
     remplacement(ParTout, "an empty search text does nothing", "abc", "", "y", false, 0, "abc", 3);
+    // A replacement pasted with a Windows line end is inserted with one line break:
+    // the positions of the next occurrences moved by one character less than its length.
+    remplacement(LesDeux, "a Windows line end in the replacement", "a b a b a", "a", "x\r\ny",
+                 false, 3, "x\ny b x\ny b x\ny", 15);
+
+    remplacement(LesDeux, "whole words: tdx left alone", "td tdx td", "td", "th", false, 2,
+                 "th tdx th", 9, false, MotsEntiers);
+    remplacement(LesDeux, "expression: every heading, its level kept", "<h1>a</h1><h2>b</h2>",
+                 "<h([1-6])>", "<h\\1 class=\"t\">", false, 2,
+                 "<h1 class=\"t\">a</h1><h2 class=\"t\">b</h2>", 34, false, Expression);
+    remplacement(LesDeux, "expression: \\10 is \\1 then 0", "a b", "(a)", "\\10", false, 1, "a0 b",
+                 2, false, Expression);
+    remplacement(LesDeux, "expression: \\n, \\\\, a group not captured, any other backslash", "a,b",
+                 ",", "\\n\\\\\\t\\2", false, 1, "a\n\\\\tb", 5, false, Expression);
+    remplacement(LesDeux, "expression: the case option", "Ab ab", "a(b)", "\\1", true, 1, "Ab b", 4,
+                 false, Expression);
+    remplacement(LesDeux, "expression: ^ once at each line's start", "a\nb", "^", "> ", false, 2,
+                 "> a\n> b", 6, false, Expression);
+    // After an empty match the search goes on one character further, and an empty
+    // match right after a longer one counts.
+    remplacement(LesDeux, "expression: a* never loops", "baac", "a*", "x", false, 4, "xbxxcx", 6,
+                 false, Expression);
 }
 
 // Ctrl+R replaces the first occurrence and each F3 the next one; Ctrl+Shift+R
@@ -344,6 +426,7 @@ void TestSearch::replaceRepeated()
     QFETCH(QString, attendu);
     QFETCH(int, curseur);
     QFETCH(bool, refrappe);
+    QFETCH(int, options);
 
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
@@ -354,7 +437,7 @@ void TestSearch::replaceRepeated()
     f.window->statusBar()->clearMessage();
     QList<Message> messages;
     DialogAnswers answers;
-    answers.then(remplacer(cherche, remplace, casse)).then(noter(&messages));
+    answers.then(remplacer(cherche, remplace, casse, options)).then(noter(&messages));
 
     action(f.window, tout ? "editReplaceToutAct" : "editReplaceAct")->trigger();
     QCOMPARE(w.strRemplace(), remplace);
@@ -599,6 +682,145 @@ void TestSearch::dialogsOpenWithLastValues()
     }
     // The Escapes changed nothing: the case-sensitive search found "mot", not "Mot".
     QCOMPARE(w.textEdit()->textCursor().selectionStart(), 4);
+}
+
+void TestSearch::refusedChangesNothing_data()
+{
+    QTest::addColumn<QString>("actionName");
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<QString>("cherche");
+    QTest::addColumn<QString>("remplace");
+    QTest::addColumn<int>("options");
+    QTest::addColumn<QString>("titre");
+    QTest::addColumn<QStringList>("extraits"); // of the box's text
+
+    // The problem in the engine's words, then where it is.
+    const QString expression = QStringLiteral("Marlisse - Expression régulière");
+    const QStringList invalide
+        = {"L'expression régulière «\u00a0a(b\u00a0» n'est pas valide\u00a0:\n",
+           "parenthesis, à la fin de l'expression.", "\nRien n'a été cherché."};
+    for (const char *commande : {"editChercheAct", "editReplaceAct", "editReplaceToutAct",
+                                 "editReplaceEncoreAct", "editChercherPrecedentAct"})
+        QTest::addRow("broken expression: %s", commande)
+            << commande << "a(b c"
+            << "a(b"
+            << "x" << int(Expression) << expression << invalide;
+    QTest::newRow("broken expression, whole words")
+        << "editChercheAct"
+        << "a"
+        << "a)b"
+        << "" << (Expression | MotsEntiers) << expression
+        << QStringList {"«\u00a0a)b\u00a0»", "après «\u00a0a\u00a0»"};
+
+    // The engine gives up on the line: never a silent "non trouvé".
+    const QString lourde = QString(30, QLatin1Char('a')) + QLatin1Char('b');
+    for (const char *commande :
+         {"editChercheAct", "editReplaceToutAct", "editChercherPrecedentAct"})
+        QTest::addRow("engine gives up: %s", commande)
+            << commande << "x\n" + lourde << "(a+)+$"
+            << "y" << int(Expression) << "Recherche/Remplacement"
+            << QStringList {"«\u00a0(a+)+$\u00a0» a été abandonnée à la ligne 2"};
+
+    // 270,000 letters each replaced by 250 would pass the document's limit.
+    QStringList lignes(270, QString(1000, QLatin1Char('a')));
+    QTest::newRow("replace all past the document's limit")
+        << "editReplaceToutAct" << lignes.join(u'\n') << "a" << QString(250, QLatin1Char('x')) << 0
+        << "Recherche/Remplacement" << QStringList {"la limite.\nLe texte n'a pas été modifié."};
+}
+
+// A broken expression, an engine that gives up or a result too large for the
+// document: a box says so, and neither the text nor the cursor moves.
+void TestSearch::refusedChangesNothing()
+{
+    QFETCH(QString, actionName);
+    QFETCH(QString, texte);
+    QFETCH(QString, cherche);
+    QFETCH(QString, remplace);
+    QFETCH(int, options);
+    QFETCH(QString, titre);
+    QFETCH(QStringList, extraits);
+
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    const int depart
+        = actionName == QLatin1String("editChercherPrecedentAct") ? int(texte.size()) : 0;
+    prepare(edit, texte, depart, depart);
+    edit->document()->setModified(false);
+    QList<Message> messages;
+    DialogAnswers answers;
+    if (actionName == QLatin1String("editChercheAct")) {
+        answers.then(chercher(cherche, false, options));
+    } else if (actionName == QLatin1String("editReplaceAct")
+               || actionName == QLatin1String("editReplaceToutAct")) {
+        answers.then(remplacer(cherche, remplace, false, options));
+    } else {
+        w.strCherche() = cherche;
+        w.strRemplace() = remplace;
+        w.motsEntiers() = options & MotsEntiers;
+        w.expressionReguliere() = options & Expression;
+    }
+    answers.then(noter(&messages));
+    action(f.window, actionName)->trigger();
+    QVERIFY(cleanRun(answers));
+
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages[0].titre, titre);
+    for (const QString &extrait : extraits)
+        QVERIFY2(messages[0].texte.contains(extrait), qPrintable(messages[0].texte));
+    QCOMPARE(messages[0].parent, f.window.data());
+    QVERIFY(texteDe(edit) == texte);
+    QVERIFY(!edit->document()->isModified());
+    QVERIFY(!edit->document()->isUndoAvailable());
+    QVERIFY(!edit->textCursor().hasSelection());
+    QCOMPARE(edit->textCursor().position(), depart);
+}
+
+void TestSearch::emptyMatchesMoveOn_data()
+{
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<QString>("cherche");
+    QTest::addColumn<bool>("precedent");
+    QTest::addColumn<QList<int>>("trouves"); // start and end of each match, in order
+    QTest::newRow("^: line after line") << "ab\ncd\n"
+                                        << "^" << false << QList<int> {0, 0, 3, 3, 6, 6};
+    QTest::newRow("a*: one character further after an empty match")
+        << "baac"
+        << "a*" << false << QList<int> {0, 0, 1, 3, 3, 3, 4, 4};
+    QTest::newRow("$: backward, line after line") << "ab\ncd"
+                                                  << "$" << true << QList<int> {5, 5, 2, 2};
+}
+
+// F3 (or Shift+F3) on an expression that matches empty text goes on at each press,
+// then says "non trouvé": it never stays on the same place.
+void TestSearch::emptyMatchesMoveOn()
+{
+    QFETCH(QString, texte);
+    QFETCH(QString, cherche);
+    QFETCH(bool, precedent);
+    QFETCH(QList<int>, trouves);
+
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    const int depart = precedent ? int(texte.size()) : 0;
+    prepare(edit, texte, depart, depart);
+    w.strCherche() = cherche;
+    w.expressionReguliere() = true;
+    QList<Message> messages;
+    DialogAnswers answers;
+    answers.then(noter(&messages));
+    QList<int> vus;
+    for (int i = 0; i <= trouves.size() / 2 && messages.isEmpty(); ++i) {
+        action(f.window, precedent ? "editChercherPrecedentAct" : "editReplaceEncoreAct")
+            ->trigger();
+        if (messages.isEmpty())
+            vus << edit->textCursor().selectionStart() << edit->textCursor().selectionEnd();
+    }
+    QVERIFY(cleanRun(answers));
+    QCOMPARE(vus, trouves);
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages[0].texte, "\"" + cherche + "\" non trouvé");
 }
 
 void TestSearch::newCommandsFromKeys_data()
