@@ -93,6 +93,9 @@ public slots:
     void slotAide();
     void slotHelpAbout();
     void slotHelpAboutQt();
+    void slotFermerBalises(bool on);
+    void slotViewNumerosLigne(bool on);
+    void slotAtteindreLigne();
 
 protected slots:
     void slotGereFermetureBrowser();
@@ -239,6 +242,9 @@ private:
     QAction *helpAboutAct;
     QAction *helpAboutQtAct;
     QAction *whatsThisAct;
+    QAction *fermerBalisesAct;
+    QAction *viewNumerosLigneAct;
+    QAction *atteindreLigneAct;
 
     QString strAlignement;
     QString strCherche;
