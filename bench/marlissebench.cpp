@@ -2,10 +2,13 @@
 // save, highlighting, memory and start-up, each figure beside a straightforward reference measured
 // in the same run (the rule-by-rule highlighter and the default font strategy).
 //
-//   marlisse_bench [--runs N] [--sizes 100K,1M,5M,20M] [--replace-all]
+//   marlisse_bench [--runs N] [--sizes 100K,1M,5M,20M] [--replace-all] [--typing]
 //
 // --replace-all measures only "Remplacer tout" (5 MB, 50,000 occurrences, the
 // view at the top and in the middle), which a full run measures after the tables.
+// --typing measures only the typing aids on 5 MB: keystrokes and scrolling with
+// the line numbers and the closing tags on beside both off, and going to the last
+// line of a page still being laid out; a full run measures them after the tables.
 //
 // Each size is measured on a page in ISO 8859-1 and on the same page in UTF-8, so
 // that the cost of reading a file by its encoding shows beside the former.
@@ -29,6 +32,8 @@
 #include <QMap>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,6 +42,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 namespace {
@@ -343,6 +349,124 @@ int runReplaceAllChild(qsizetype size, int occurrences, bool middle)
     return 0;
 }
 
+// Keystrokes and scrolling on a laid-out document, with the line numbers and the
+// closing tags on (as the user finds them) or both off (the editor before them).
+int runTypingChild(qsizetype size, bool aids)
+{
+    TestSupport::init();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.html"));
+    if (!TestSupport::writeBytes(path, generateHtml(size)))
+        return 2;
+
+    TestSupport::EditorFixture fixture;
+    KalTextEditTestAccess w(fixture.window);
+    monQTextEdit *edit = w.textEdit();
+    TestSupport::action(fixture.window, QStringLiteral("viewNumerosLigneAct"))->setChecked(aids);
+    TestSupport::action(fixture.window, QStringLiteral("fermerBalisesAct"))->setChecked(aids);
+    if (!fixture.window->loadFile(path) || edit->numerosLigne() != aids
+        || edit->fermetureBalises() != aids)
+        return 3;
+    double stall = 0;
+    waitForLayout(edit->document(), &stall);
+    QTest::qWait(50);
+
+    QMap<QString, double> r;
+    const int characters = edit->document()->characterCount();
+    r[QStringLiteral("aidtypemid")] = median(typingTimes(edit, characters / 2, 25));
+    r[QStringLiteral("aidtypetop")] = median(typingTimes(edit, 200, 25));
+    // A ">" in the text, after a word: the scan back for its tag, bounded, then nothing.
+    {
+        QList<double> times;
+        for (int i = 0; i < 25; ++i) {
+            QElapsedTimer t;
+            t.start();
+            QTest::keyClick(edit, Qt::Key_Greater);
+            QCoreApplication::processEvents();
+            times << ms(t);
+        }
+        r[QStringLiteral("aidtypegt")] = median(times);
+    }
+    // Page by page from the middle, each page painted.
+    {
+        QScrollBar *bar = edit->verticalScrollBar();
+        bar->setValue(bar->maximum() / 2);
+        QCoreApplication::processEvents();
+        QList<double> times;
+        for (int i = 0; i < 40; ++i) {
+            QElapsedTimer t;
+            t.start();
+            bar->setValue(bar->value() + bar->pageStep());
+            QCoreApplication::processEvents();
+            times << ms(t);
+        }
+        r[QStringLiteral("aidscroll")] = median(times);
+    }
+    for (auto it = r.cbegin(); it != r.cend(); ++it)
+        std::printf("%s=%.3f\n", qPrintable(it.key()), it.value());
+    std::fflush(stdout);
+    edit->document()->setModified(false);
+    return 0;
+}
+
+// "Atteindre la ligne" to the last line of a page whose text is shown but still
+// being laid out: from Ok to the command's end and to the next paint, and
+// whether the cursor is then at the start of that line, in the middle of the view.
+int runGotoChild(qsizetype size)
+{
+    TestSupport::init();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.html"));
+    if (!TestSupport::writeBytes(path, generateHtml(size)))
+        return 2;
+
+    TestSupport::EditorFixture fixture;
+    KalTextEditTestAccess w(fixture.window);
+    monQTextEdit *edit = w.textEdit();
+    QTextDocument *document = edit->document();
+    PaintWatch paints;
+    edit->viewport()->installEventFilter(&paints);
+    QTest::qWait(50);
+    int before = paints.paints;
+    if (!fixture.window->loadFile(path))
+        return 3;
+    while (paints.paints == before)
+        QCoreApplication::processEvents();
+
+    QMap<QString, double> r;
+    r[QStringLiteral("gotostilllaying")] = fullyLaidOut(document) ? 0 : 1;
+    const int lines = document->blockCount();
+    QElapsedTimer t;
+    std::clock_t cpu = 0;
+    TestSupport::whenModalShows([&t, &cpu, lines](QWidget *dialog) {
+        dialog->findChild<QSpinBox *>(QStringLiteral("spbLigne"))->setValue(lines);
+        t.start();
+        cpu = std::clock();
+        TestSupport::clickButton(dialog, QStringLiteral("Ok"));
+    });
+    TestSupport::action(fixture.window, QStringLiteral("atteindreLigneAct"))->trigger();
+    r[QStringLiteral("gotoline")] = ms(t);
+    r[QStringLiteral("gotocpu")] = double(std::clock() - cpu) * 1000.0 / CLOCKS_PER_SEC;
+    before = paints.paints;
+    while (paints.paints == before && t.elapsed() < 60000)
+        QCoreApplication::processEvents();
+    r[QStringLiteral("gotoshown")] = ms(t);
+    const QTextCursor cursor = edit->textCursor();
+    const int middle = edit->viewport()->height() / 2;
+    const QRect shown = edit->cursorRect();
+    // The last line cannot rise above the bottom of the view: as near the middle as
+    // the end of the text allows.
+    const QScrollBar *bar = edit->verticalScrollBar();
+    const bool placed = qAbs(shown.center().y() - middle) <= shown.height()
+        || (bar->value() == bar->maximum() && edit->viewport()->rect().contains(shown));
+    r[QStringLiteral("gotoright")]
+        = cursor.blockNumber() == lines - 1 && cursor.positionInBlock() == 0 && placed ? 1 : 0;
+    for (auto it = r.cbegin(); it != r.cend(); ++it)
+        std::printf("%s=%.3f\n", qPrintable(it.key()), it.value());
+    std::fflush(stdout);
+    return 0;
+}
+
 // Start-up: prints a line at the window's first paint and leaves.
 int runStartupChild()
 {
@@ -441,6 +565,50 @@ void printReplaceAll(int runs)
     }
 }
 
+void printTyping(int runs)
+{
+    const qsizetype size = 5 * 1000 * 1000;
+    QMap<QString, QList<double>> on;
+    QMap<QString, QList<double>> off;
+    QMap<QString, QList<double>> go;
+    for (int run = 0; run < runs; ++run) {
+        for (const bool aids : {true, false}) {
+            const auto values
+                = parse(runProcess({QStringLiteral("--typing-child"), QString::number(size),
+                                    aids ? QStringLiteral("on") : QStringLiteral("off")}));
+            for (auto it = values.cbegin(); it != values.cend(); ++it)
+                (aids ? on : off)[it.key()] << it.value();
+        }
+        const auto values
+            = parse(runProcess({QStringLiteral("--goto-child"), QString::number(size)}));
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            go[it.key()] << it.value();
+    }
+    const Row typingRows[] = {
+        {"aidtypemid", "typed character, mid-document", "ms"},
+        {"aidtypetop", "typed character, near the top", "ms"},
+        {"aidtypegt", "typed \">\" in the text, mid-document", "ms"},
+        {"aidscroll", "scrolling, one page painted", "ms"},
+    };
+    std::printf("| 5M, typing aids (medians of %d runs) | line numbers and closing tags on | "
+                "both off (before them) | ratio |\n|---|---:|---:|---:|\n",
+                runs);
+    for (const Row &row : typingRows) {
+        const double a = median(on.value(QLatin1String(row.key)));
+        const double b = median(off.value(QLatin1String(row.key)));
+        std::printf("| %s | %.2f %s | %.2f %s | %.2f |\n", row.label, a, row.unit, b, row.unit,
+                    b > 0 ? a / b : 0.0);
+    }
+    const auto m = [&go](const char *key) { return median(go.value(QLatin1String(key))); };
+    std::printf("\nAtteindre la ligne, the last line of 5M while the page is still being laid "
+                "out (%s; medians of %d runs): %.1f ms to the command's end (%.1f ms of "
+                "processor time), %.1f ms to the next paint; cursor at the start of that line, "
+                "in view, as near the middle as the end of the text allows: %s\n",
+                m("gotostilllaying") == 1 ? "it was" : "it was not", runs, m("gotoline"),
+                m("gotocpu"), m("gotoshown"), m("gotoright") == 1 ? "yes" : "no");
+    std::fflush(stdout);
+}
+
 // The rows shown for the UTF-8 page, beside the same page in ISO 8859-1.
 const char *const utf8Rows[]
     = {"read", "shown", "laidout", "stall", "typemid", "typetop", "save", "identical"};
@@ -504,6 +672,7 @@ int runParent(const QStringList &sizes, int runs)
                 "offscreen): %.1f ms\n",
                 median(startups));
     printReplaceAll(runs);
+    printTyping(runs);
     return 0;
 }
 
@@ -526,6 +695,11 @@ int main(int argc, char **argv)
         return runChild(arguments.value(1).toLongLong(),
                         arguments.value(2) == QLatin1String("reference"),
                         arguments.value(3) == QLatin1String("utf8"));
+    if (arguments.value(0) == QLatin1String("--typing-child"))
+        return runTypingChild(arguments.value(1).toLongLong(),
+                              arguments.value(2) == QLatin1String("on"));
+    if (arguments.value(0) == QLatin1String("--goto-child"))
+        return runGotoChild(arguments.value(1).toLongLong());
     if (arguments.value(0) == QLatin1String("--replace-all-child"))
         return runReplaceAllChild(arguments.value(1).toLongLong(), arguments.value(2).toInt(),
                                   arguments.value(3) == QLatin1String("middle"));
@@ -541,6 +715,10 @@ int main(int argc, char **argv)
     }
     if (arguments.contains(QLatin1String("--replace-all"))) {
         printReplaceAll(runs);
+        return 0;
+    }
+    if (arguments.contains(QLatin1String("--typing"))) {
+        printTyping(runs);
         return 0;
     }
     return runParent(sizes, runs);
