@@ -1,6 +1,7 @@
 #include "reglages.h"
 
 #include <QSettings>
+#include <QStandardPaths>
 #include <QVariant>
 
 namespace {
@@ -9,11 +10,13 @@ const QString cleFermerBalises = QStringLiteral("edition/fermerBalises");
 const QString cleNumerosLigne = QStringLiteral("affichage/numerosLigne");
 const QString cleRecents = QStringLiteral("fichiers/recents");
 
-// marlisse.conf in the user's configuration folder, read again from the disk.
+// marlisse.conf in the user's configuration folder, read again from the disk. The
+// name is given whole: the INI files that QSettings names itself end in ".ini".
 QSettings fichier()
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("marlisse"),
-                     QStringLiteral("marlisse"));
+    return QSettings(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                         + QLatin1String("/marlisse/marlisse.conf"),
+                     QSettings::IniFormat);
 }
 
 // A value the user or another version may have written by hand: only "true" and
