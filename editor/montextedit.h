@@ -83,4 +83,6 @@ private:
     MargeNumeros *margeNumeros = nullptr;
     int chiffresMarge = 0;
     int ligneCourante = -1;
+    // Where the first line in view began at the last paint of the margin.
+    mutable int premierVu = 0;
 };

@@ -103,7 +103,21 @@ QList<monQTextEdit::NumeroAffiche> monQTextEdit::numerosAffiches() const
     const int hauteur = viewport()->height();
     const qreal largeur = largeurMarge() - fontMetrics().horizontalAdvance(QLatin1Char(' '));
     const int courant = textCursor().blockNumber() + 1;
+    // The layout's hit test finds the first block in view once the text is laid out,
+    // but not while it is still being laid out: the first block of the last paint is
+    // then the nearer start. From there, the block that meets the top of the view is
+    // as many steps away as the view scrolled.
     QTextBlock bloc = cursorForPosition(QPoint(0, 0)).block();
+    const QTextBlock avant = document()->findBlock(premierVu);
+    if (avant.isValid()
+        && qAbs(mise->blockBoundingRect(avant).top() - haut)
+            < qAbs(mise->blockBoundingRect(bloc).top() - haut))
+        bloc = avant;
+    while (bloc.previous().isValid() && mise->blockBoundingRect(bloc).top() > haut)
+        bloc = bloc.previous();
+    while (bloc.next().isValid() && mise->blockBoundingRect(bloc).bottom() <= haut)
+        bloc = bloc.next();
+    premierVu = bloc.position();
     for (int numero = bloc.blockNumber() + 1; bloc.isValid(); bloc = bloc.next(), ++numero) {
         if (mise->blockBoundingRect(bloc).top() - haut >= hauteur)
             break;

@@ -549,8 +549,7 @@ void TestEditorWindow::returnKeepsIndentation_data()
     const int rien = Qt::NoModifier;
     QTest::newRow("spaces") << "    un" << 6 << 6 << retour << rien << "    un\n    " << 11;
     QTest::newRow("tabs") << "\t\tun" << 4 << 4 << retour << rien << "\t\tun\n\t\t" << 7;
-    QTest::newRow("spaces and tabs")
-        << " \t un" << 5 << 5 << retour << rien << " \t un\n \t " << 9;
+    QTest::newRow("spaces and tabs") << " \t un" << 5 << 5 << retour << rien << " \t un\n \t " << 9;
     QTest::newRow("no blanks") << "un" << 2 << 2 << retour << rien << "un\n" << 3;
     QTest::newRow("a line of blanks") << "    " << 4 << 4 << retour << rien << "    \n    " << 9;
     QTest::newRow("cursor inside the blanks")
@@ -614,20 +613,24 @@ void TestEditorWindow::lineNumbers_data()
     QTest::addColumn<int>("ligneCurseur");
     QTest::addColumn<int>("taillePolice"); // 0: the font at start
     QTest::addColumn<QList<int>>("numeros"); // empty: a run of numbers around the cursor's line
+    QTest::addColumn<bool>("charge"); // opened from a file, asked before it is all laid out
 
     QStringList mille;
     for (int i = 1; i <= 1000; ++i)
         mille << QStringLiteral("ligne %1").arg(i);
     const QString longue
         = QStringLiteral("debut\n") + QString(600, QLatin1Char('x')) + QStringLiteral("\nfin");
-    QTest::newRow("three lines") << "un\ndeux\ntrois" << 2 << 0 << QList<int> {1, 2, 3};
-    QTest::newRow("empty lines") << "\n\n\n" << 1 << 0 << QList<int> {1, 2, 3, 4};
-    QTest::newRow("a wrapped line has one number") << longue << 3 << 0 << QList<int> {1, 2, 3};
+    QTest::newRow("three lines") << "un\ndeux\ntrois" << 2 << 0 << QList<int> {1, 2, 3} << false;
+    QTest::newRow("empty lines") << "\n\n\n" << 1 << 0 << QList<int> {1, 2, 3, 4} << false;
+    QTest::newRow("a wrapped line has one number")
+        << longue << 3 << 0 << QList<int> {1, 2, 3} << false;
     QTest::newRow("lines in view only")
-        << mille.join(QLatin1Char('\n')) << 500 << 0 << QList<int>();
-    QTest::newRow("a larger font") << "un\ndeux\ntrois" << 1 << 30 << QList<int> {1, 2, 3};
+        << mille.join(QLatin1Char('\n')) << 500 << 0 << QList<int>() << false;
+    QTest::newRow("a larger font") << "un\ndeux\ntrois" << 1 << 30 << QList<int> {1, 2, 3} << false;
     QTest::newRow("a smaller font, lines in view only")
-        << mille.join(QLatin1Char('\n')) << 1000 << 8 << QList<int>();
+        << mille.join(QLatin1Char('\n')) << 1000 << 8 << QList<int>() << false;
+    QTest::newRow("a page just opened")
+        << mille.join(QLatin1Char('\n')) << 1 << 0 << QList<int>() << true;
 }
 
 void TestEditorWindow::lineNumbers()
@@ -636,6 +639,7 @@ void TestEditorWindow::lineNumbers()
     QFETCH(int, ligneCurseur);
     QFETCH(int, taillePolice);
     QFETCH(QList<int>, numeros);
+    QFETCH(bool, charge);
 
     EditorFixture f;
     monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
@@ -649,9 +653,18 @@ void TestEditorWindow::lineNumbers()
         action(f.window, "policeEditeurAct")->trigger();
         QCOMPARE(edit->font().pointSize(), taillePolice);
     }
-    edit->setPlainText(texte);
-    edit->setTextCursor(QTextCursor(edit->document()->findBlockByNumber(ligneCurseur - 1)));
-    QCoreApplication::processEvents();
+    QTemporaryDir dossier;
+    if (charge) {
+        // The layout of the text goes on between events: the margin is painted in
+        // the meantime.
+        const QString page = dossier.filePath(QStringLiteral("page.html"));
+        QVERIFY(writeBytes(page, texte.toLatin1()));
+        QVERIFY(f.window->loadFile(page));
+    } else {
+        edit->setPlainText(texte);
+        edit->setTextCursor(QTextCursor(edit->document()->findBlockByNumber(ligneCurseur - 1)));
+        QCoreApplication::processEvents();
+    }
 
     const QList<monQTextEdit::NumeroAffiche> affiches = edit->numerosAffiches();
     QList<int> vus;
