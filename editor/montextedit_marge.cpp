@@ -94,39 +94,50 @@ void monQTextEdit::resizeEvent(QResizeEvent *e)
 }
 
 // From the first block in view to the last, each block's number at its first
-// line: the cost follows the height of the view, not the length of the text.
+// line: the cost follows the height of the view, not the length of the text. It
+// runs at each keystroke and each scroll: a block's place is read from its layout,
+// and only a block that has none yet is laid out.
 QList<monQTextEdit::NumeroAffiche> monQTextEdit::numerosAffiches() const
 {
-    QList<NumeroAffiche> numeros;
     QAbstractTextDocumentLayout *mise = document()->documentLayout();
+    const auto hautDe = [mise](const QTextBlock &bloc) {
+        const QTextLayout *layout = bloc.layout();
+        return layout && layout->lineCount() > 0 ? layout->position().y()
+                                                 : mise->blockBoundingRect(bloc).top();
+    };
     const int haut = verticalScrollBar()->value();
     const int hauteur = viewport()->height();
-    const qreal largeur = largeurMarge() - fontMetrics().horizontalAdvance(QLatin1Char(' '));
-    const int courant = textCursor().blockNumber() + 1;
-    // The layout's hit test finds the first block in view once the text is laid out,
-    // but not while it is still being laid out: the first block of the last paint is
-    // then the nearer start. From there, the block that meets the top of the view is
-    // as many steps away as the view scrolled.
-    QTextBlock bloc = cursorForPosition(QPoint(0, 0)).block();
-    const QTextBlock avant = document()->findBlock(premierVu);
-    if (avant.isValid()
-        && qAbs(mise->blockBoundingRect(avant).top() - haut)
-            < qAbs(mise->blockBoundingRect(bloc).top() - haut))
-        bloc = avant;
-    while (bloc.previous().isValid() && mise->blockBoundingRect(bloc).top() > haut)
+
+    // The first block in view is found from the one of the last paint, step by
+    // step: a scroll of a page or two is a few dozen steps, each cheaper than the
+    // layout's hit test. After a long jump, the hit test finds the place, once the
+    // text is laid out (while it is still being laid out, the hit test may answer a
+    // block far off, and the nearer of the two starts is taken).
+    QTextBlock bloc = document()->findBlock(premierVu);
+    if (qAbs(hautDe(bloc) - haut) > 50 * hauteur) {
+        const QTextBlock trouve = cursorForPosition(QPoint(0, 0)).block();
+        if (qAbs(hautDe(trouve) - haut) < qAbs(hautDe(bloc) - haut))
+            bloc = trouve;
+    }
+    while (bloc.previous().isValid() && hautDe(bloc) > haut)
         bloc = bloc.previous();
-    while (bloc.next().isValid() && mise->blockBoundingRect(bloc).bottom() <= haut)
+    while (bloc.next().isValid() && hautDe(bloc.next()) <= haut)
         bloc = bloc.next();
     premierVu = bloc.position();
+
+    QList<NumeroAffiche> numeros;
+    const qreal largeur = largeurMarge() - fontMetrics().horizontalAdvance(QLatin1Char(' '));
+    const int courant = textCursor().blockNumber() + 1;
     for (int numero = bloc.blockNumber() + 1; bloc.isValid(); bloc = bloc.next(), ++numero) {
-        if (mise->blockBoundingRect(bloc).top() - haut >= hauteur)
+        const qreal y = hautDe(bloc) - haut;
+        if (y >= hauteur)
             break;
         const QTextLayout *layout = bloc.layout();
         if (!bloc.isVisible() || !layout || layout->lineCount() == 0)
             continue;
         const QTextLine premiere = layout->lineAt(0);
-        const qreal y = layout->position().y() + premiere.y() - haut;
-        numeros.append({numero, QRectF(0, y, largeur, premiere.height()), numero == courant});
+        numeros.append(
+            {numero, QRectF(0, y + premiere.y(), largeur, premiere.height()), numero == courant});
     }
     return numeros;
 }
