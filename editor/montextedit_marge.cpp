@@ -175,12 +175,19 @@ void monQTextEdit::atteindreLigne(int numero)
         : fontMetrics().height();
     const int vue = viewport()->height();
     const int haut = qRound(rect.top() - (vue - ligne) / 2);
-    for (QTextBlock suite = bloc.next();
-         suite.isValid() && mise->blockBoundingRect(suite).top() < haut + vue;
-         suite = suite.next()) { }
-    const int fin = qCeil(mise->documentSize().height()) - vue;
+    // The bottom of the text that the view will show, laid out. When it is the end of
+    // the text, the scroll bar's end is known: the range the widget gave it while the
+    // layout was running may be another.
+    qreal bas = rect.bottom();
+    QTextBlock suite = bloc.next();
+    for (; suite.isValid() && bas < haut + vue; suite = suite.next())
+        bas = mise->blockBoundingRect(suite).bottom();
+    const bool finDuTexte = !suite.isValid();
+    if (finDuTexte)
+        bas += document()->documentMargin();
+    const int fin = qMax(0, qCeil(qMax(mise->documentSize().height(), bas)) - vue);
     QScrollBar *barre = verticalScrollBar();
-    barre->setMaximum(qMax(barre->maximum(), fin));
+    barre->setMaximum(finDuTexte ? fin : qMax(barre->maximum(), fin));
     barre->setValue(qBound(0, haut, fin));
     setTextCursor(QTextCursor(bloc));
 }

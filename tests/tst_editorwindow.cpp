@@ -777,7 +777,10 @@ void TestEditorWindow::goToLine()
     QVERIFY(edit->viewport()->rect().contains(ligne));
     if (barre->value() > 0 && barre->value() < barre->maximum())
         QVERIFY2(qAbs(ligne.center().y() - edit->viewport()->height() / 2) <= ligne.height(),
-                 qPrintable(QString::number(ligne.center().y())));
+                 qPrintable(QStringLiteral("line at %1, scrolled %2 of %3")
+                                .arg(ligne.center().y())
+                                .arg(barre->value())
+                                .arg(barre->maximum())));
     if (attendue == 150)
         QVERIFY(barre->value() > 0 && barre->value() < barre->maximum());
 }
