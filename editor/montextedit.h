@@ -40,7 +40,7 @@ public:
     QWidget *marge() const;
 
     // Puts the cursor at the start of line numero (counted from 1) and shows that
-    // line in the middle of the view.
+    // line in the middle of the view, or as near it as the ends of the text allow.
     void atteindreLigne(int numero);
 
 signals:
