@@ -3,6 +3,7 @@
 // in the same run (the rule-by-rule highlighter and the default font strategy).
 //
 //   marlisse_bench [--runs N] [--sizes 100K,1M,5M,20M] [--replace-all] [--save-1251]
+//                  [--typing]
 //
 // --replace-all measures only "Remplacer tout" (5 MB, 50,000 occurrences, the
 // view at the top and in the middle), which a full run measures after the tables,
@@ -10,6 +11,9 @@
 // --save-1251 measures only the save of a 5 MB page in windows-1251, unchanged and
 // after a typed "é" that the encoding lacks, beside the way it was saved before
 // the table of bytes; a full run measures it last.
+// --typing measures only the typing aids on 5 MB: keystrokes and scrolling with
+// the line numbers and the closing tags on beside both off, and going to the last
+// line of a page still being laid out; a full run measures them after the tables.
 //
 // Each size is measured on a page in ISO 8859-1 and on the same page in UTF-8, so
 // that the cost of reading a file by its encoding shows beside the former.
@@ -36,6 +40,8 @@
 #include <QMap>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -46,6 +52,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 namespace {
@@ -53,6 +60,14 @@ namespace {
 double ms(const QElapsedTimer &t)
 {
     return double(t.nsecsElapsed()) / 1e6;
+}
+
+// The processor time of the calling thread, in milliseconds.
+double threadCpuMs()
+{
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
 double median(QList<double> values)
@@ -456,6 +471,155 @@ int runSave1251Child(qsizetype size)
     return 0;
 }
 
+// Opening, keystrokes and scrolling on a laid-out document, with the line numbers
+// and the closing tags on (as the user finds them) or both off (the editor before
+// them).
+int runTypingChild(qsizetype size, bool aids)
+{
+    TestSupport::init();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.html"));
+    if (!TestSupport::writeBytes(path, generateHtml(size)))
+        return 2;
+
+    TestSupport::EditorFixture fixture;
+    KalTextEditTestAccess w(fixture.window);
+    monQTextEdit *edit = w.textEdit();
+    TestSupport::action(fixture.window, QStringLiteral("viewNumerosLigneAct"))->setChecked(aids);
+    TestSupport::action(fixture.window, QStringLiteral("fermerBalisesAct"))->setChecked(aids);
+    QTest::qWait(50);
+    QMap<QString, double> r;
+    QElapsedTimer t;
+    t.start();
+    if (!fixture.window->loadFile(path) || edit->numerosLigne() != aids
+        || edit->fermetureBalises() != aids)
+        return 3;
+    double stall = 0;
+    r[QStringLiteral("aidlaidout")] = ms(t) + waitForLayout(edit->document(), &stall);
+    r[QStringLiteral("aidstall")] = stall;
+    QTest::qWait(50);
+
+    // Each step timed on the clock and in the processor time of this thread, which
+    // a machine busy with other work changes less.
+    const auto measure = [&r](const char *key, int count, const std::function<void()> &step) {
+        QList<double> wall;
+        QList<double> cpu;
+        for (int i = 0; i < count; ++i) {
+            QElapsedTimer t;
+            t.start();
+            const double before = threadCpuMs();
+            step();
+            QCoreApplication::processEvents(); // repaint included
+            cpu << threadCpuMs() - before;
+            wall << ms(t);
+        }
+        r[QLatin1String(key)] = median(wall);
+        r[QLatin1String(key) + QLatin1String("cpu")] = median(cpu);
+    };
+    const auto placeCursor = [edit](int position) {
+        QTextCursor cursor = edit->textCursor();
+        cursor.setPosition(position);
+        edit->setTextCursor(cursor);
+        QCoreApplication::processEvents();
+    };
+    const auto type = [edit](Qt::Key key) { return [edit, key] { QTest::keyClick(edit, key); }; };
+    placeCursor(edit->document()->characterCount() / 2);
+    measure("aidtypemid", 25, type(Qt::Key_X));
+    // A ">" in the text, after a word: the scan back for its tag, bounded, then nothing.
+    measure("aidtypegt", 25, type(Qt::Key_Greater));
+    placeCursor(200);
+    measure("aidtypetop", 25, type(Qt::Key_X));
+    // Page by page from a quarter of the page, each page painted. The margin narrows
+    // the view, which wraps the long lines otherwise: the window is widened by the
+    // margin's width, so that both ways show the same lines.
+    if (aids) {
+        fixture.window->resize(fixture.window->width() + edit->marge()->width(),
+                               fixture.window->height());
+        QCoreApplication::processEvents();
+        // Laid out again at the new width, all of it before the first page.
+        edit->document()->documentLayout()->blockBoundingRect(edit->document()->lastBlock());
+        QCoreApplication::processEvents();
+    }
+    r[QStringLiteral("aidviewwidth")] = edit->viewport()->width();
+    // The cost of a page differs much from one page to the next (short lines, a long
+    // wrapped one): the mean over many pages, rather than the median of a few.
+    QScrollBar *bar = edit->verticalScrollBar();
+    bar->setValue(bar->maximum() / 4);
+    QCoreApplication::processEvents();
+    const int pages = 1000;
+    t.restart();
+    const double before = threadCpuMs();
+    for (int i = 0; i < pages; ++i) {
+        bar->setValue(bar->value() + bar->pageStep());
+        QCoreApplication::processEvents();
+    }
+    r[QStringLiteral("aidscrollcpu")] = (threadCpuMs() - before) / pages;
+    r[QStringLiteral("aidscroll")] = ms(t) / pages;
+    for (auto it = r.cbegin(); it != r.cend(); ++it)
+        std::printf("%s=%.3f\n", qPrintable(it.key()), it.value());
+    std::fflush(stdout);
+    edit->document()->setModified(false);
+    return 0;
+}
+
+// "Atteindre la ligne" to the last line of a page whose text is shown but still
+// being laid out: from Ok to the command's end and to the next paint, and
+// whether the cursor is then at the start of that line, in the middle of the view.
+int runGotoChild(qsizetype size)
+{
+    TestSupport::init();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.html"));
+    if (!TestSupport::writeBytes(path, generateHtml(size)))
+        return 2;
+
+    TestSupport::EditorFixture fixture;
+    KalTextEditTestAccess w(fixture.window);
+    monQTextEdit *edit = w.textEdit();
+    QTextDocument *document = edit->document();
+    PaintWatch paints;
+    edit->viewport()->installEventFilter(&paints);
+    QTest::qWait(50);
+    int before = paints.paints;
+    if (!fixture.window->loadFile(path))
+        return 3;
+    while (paints.paints == before)
+        QCoreApplication::processEvents();
+
+    QMap<QString, double> r;
+    r[QStringLiteral("gotostilllaying")] = fullyLaidOut(document) ? 0 : 1;
+    const int lines = document->blockCount();
+    QElapsedTimer t;
+    double cpu = 0;
+    TestSupport::whenModalShows([&t, &cpu, lines](QWidget *dialog) {
+        dialog->findChild<QSpinBox *>(QStringLiteral("spbLigne"))->setValue(lines);
+        t.start();
+        cpu = threadCpuMs();
+        TestSupport::clickButton(dialog, QStringLiteral("Ok"));
+    });
+    TestSupport::action(fixture.window, QStringLiteral("atteindreLigneAct"))->trigger();
+    r[QStringLiteral("gotoline")] = ms(t);
+    r[QStringLiteral("gotocpu")] = threadCpuMs() - cpu;
+    before = paints.paints;
+    while (paints.paints == before && t.elapsed() < 60000)
+        QCoreApplication::processEvents();
+    r[QStringLiteral("gotoshown")] = ms(t);
+    const QTextCursor cursor = edit->textCursor();
+    const int middle = edit->viewport()->height() / 2;
+    const QRect shown = edit->cursorRect();
+    // The last line cannot rise above the bottom of the view: as near the middle as
+    // the end of the text allows.
+    const QScrollBar *bar = edit->verticalScrollBar();
+    const bool placed = qAbs(shown.center().y() - middle) <= shown.height()
+        || (bar->value() == bar->maximum() && edit->viewport()->rect().contains(shown));
+    r[QStringLiteral("gotoright")]
+        = cursor.blockNumber() == lines - 1 && cursor.positionInBlock() == 0 && placed ? 1 : 0;
+    for (auto it = r.cbegin(); it != r.cend(); ++it)
+        std::printf("%s=%.3f\n", qPrintable(it.key()), it.value());
+    std::fflush(stdout);
+    return 0;
+}
+
 // Start-up: prints a line at the window's first paint and leaves.
 int runStartupChild()
 {
@@ -601,6 +765,62 @@ void printSave1251(int runs)
     std::fflush(stdout);
 }
 
+void printTyping(int runs)
+{
+    const qsizetype size = 5 * 1000 * 1000;
+    QMap<QString, QList<double>> on;
+    QMap<QString, QList<double>> off;
+    QMap<QString, QList<double>> go;
+    for (int run = 0; run < runs; ++run) {
+        for (const bool aids : {true, false}) {
+            const auto values
+                = parse(runProcess({QStringLiteral("--typing-child"), QString::number(size),
+                                    aids ? QStringLiteral("on") : QStringLiteral("off")}));
+            for (auto it = values.cbegin(); it != values.cend(); ++it)
+                (aids ? on : off)[it.key()] << it.value();
+        }
+        const auto values
+            = parse(runProcess({QStringLiteral("--goto-child"), QString::number(size)}));
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            go[it.key()] << it.value();
+    }
+    const Row typingRows[] = {
+        {"aidlaidout", "open: until fully laid out", "ms"},
+        {"aidstall", "open: longest event-loop stall", "ms"},
+        {"aidtypemid", "typed character, mid-document", "ms"},
+        {"aidtypetop", "typed character, near the top", "ms"},
+        {"aidtypegt", "typed \">\" in the text, mid-document", "ms"},
+        {"aidscroll", "scrolling, one page painted (mean of 1000)", "ms"},
+    };
+    std::printf("| 5M, typing aids (medians of %d runs) | line numbers and closing tags on | "
+                "both off (before them) | ratio | processor time, on | off | ratio |\n"
+                "|---|---:|---:|---:|---:|---:|---:|\n",
+                runs);
+    for (const Row &row : typingRows) {
+        const QString key = QLatin1String(row.key);
+        const double a = median(on.value(key));
+        const double b = median(off.value(key));
+        std::printf("| %s | %.2f %s | %.2f %s | %.2f |", row.label, a, row.unit, b, row.unit,
+                    b > 0 ? a / b : 0.0);
+        if (on.contains(key + QLatin1String("cpu"))) {
+            const double c = median(on.value(key + QLatin1String("cpu")));
+            const double d = median(off.value(key + QLatin1String("cpu")));
+            std::printf(" %.2f %s | %.2f %s | %.2f |\n", c, row.unit, d, row.unit,
+                        d > 0 ? c / d : 0.0);
+        } else {
+            std::printf(" | | |\n");
+        }
+    }
+    const auto m = [&go](const char *key) { return median(go.value(QLatin1String(key))); };
+    std::printf("\nAtteindre la ligne, the last line of 5M while the page is still being laid "
+                "out (%s; medians of %d runs): %.1f ms to the command's end (%.1f ms of "
+                "processor time), %.1f ms to the next paint; cursor at the start of that line, "
+                "in view, as near the middle as the end of the text allows: %s\n",
+                m("gotostilllaying") == 1 ? "it was" : "it was not", runs, m("gotoline"),
+                m("gotocpu"), m("gotoshown"), m("gotoright") == 1 ? "yes" : "no");
+    std::fflush(stdout);
+}
+
 // The rows shown for the UTF-8 page, beside the same page in ISO 8859-1.
 const char *const utf8Rows[]
     = {"read", "shown", "laidout", "stall", "typemid", "typetop", "save", "identical"};
@@ -665,6 +885,7 @@ int runParent(const QStringList &sizes, int runs)
                 median(startups));
     printReplaceAll(runs);
     printSave1251(runs);
+    printTyping(runs);
     return 0;
 }
 
@@ -689,6 +910,11 @@ int main(int argc, char **argv)
                         arguments.value(3) == QLatin1String("utf8"));
     if (arguments.value(0) == QLatin1String("--save-1251-child"))
         return runSave1251Child(arguments.value(1).toLongLong());
+    if (arguments.value(0) == QLatin1String("--typing-child"))
+        return runTypingChild(arguments.value(1).toLongLong(),
+                              arguments.value(2) == QLatin1String("on"));
+    if (arguments.value(0) == QLatin1String("--goto-child"))
+        return runGotoChild(arguments.value(1).toLongLong());
     if (arguments.value(0) == QLatin1String("--replace-all-child"))
         return runReplaceAllChild(arguments.value(1).toLongLong(), arguments.value(2).toInt(),
                                   arguments.value(3) == QLatin1String("middle"),
@@ -709,6 +935,10 @@ int main(int argc, char **argv)
     }
     if (arguments.contains(QLatin1String("--save-1251"))) {
         printSave1251(runs);
+        return 0;
+    }
+    if (arguments.contains(QLatin1String("--typing"))) {
+        printTyping(runs);
         return 0;
     }
     return runParent(sizes, runs);

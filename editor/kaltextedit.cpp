@@ -94,6 +94,7 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     option.setTextDirection(Qt::LeftToRight);
     textEdit->document()->setDefaultTextOption(option);
     textEdit->setAcceptRichText(false);
+    textEdit->setNumerosLigne(viewNumerosLigneAct->isChecked());
     // New documents are in the encoding that codecName names.
     adopteEncodage(DocumentEncoding::fromName(QString::fromLatin1(codecName))
                        .value_or(DocumentEncoding::latin1()),

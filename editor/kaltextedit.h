@@ -95,6 +95,9 @@ public slots:
     void slotAide();
     void slotHelpAbout();
     void slotHelpAboutQt();
+    void slotFermerBalises(bool on);
+    void slotViewNumerosLigne(bool on);
+    void slotAtteindreLigne();
 
 protected slots:
     void slotGereFermetureBrowser();
@@ -246,6 +249,9 @@ private:
     QAction *helpAboutAct;
     QAction *helpAboutQtAct;
     QAction *whatsThisAct;
+    QAction *fermerBalisesAct;
+    QAction *viewNumerosLigneAct;
+    QAction *atteindreLigneAct;
 
     QString strAlignement;
     QString strCherche;

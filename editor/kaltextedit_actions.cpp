@@ -2,6 +2,8 @@
 
 #include "kaltextedit.h"
 
+#include "reglages.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
@@ -119,6 +121,13 @@ void KalTextEdit::createActions()
            "remontant vers le début du document"));
     connect(editChercherPrecedentAct, &QAction::triggered, this,
             &KalTextEdit::slotEditChercherPrecedent);
+
+    atteindreLigneAct = newAction(
+        this, "atteindreLigneAct", tr("Atteindre la ligne..."), nullptr, tr("Ctrl+G"),
+        tr("Place le curseur au début d'une ligne choisie par son numéro"),
+        tr("Atteindre la ligne\n\nPlace le curseur au début de la ligne dont on donne le "
+           "numéro et la montre au milieu de la fenêtre"));
+    connect(atteindreLigneAct, &QAction::triggered, this, &KalTextEdit::slotAtteindreLigne);
 
     // Character styles.
     carGrasAct = newAction(this, "carGrasAct", tr("Gras"), ":/images/cargras.png", tr("Ctrl+Alt+G"),
@@ -292,6 +301,16 @@ void KalTextEdit::createActions()
                          tr("Insérer image\n\nInsère les balises permettant d'insérer une image"));
     connect(imageAct, &QAction::triggered, this, &KalTextEdit::slotImage);
 
+    // Checked from the user's settings before it is connected, as the view toggles.
+    fermerBalisesAct = newAction(
+        this, "fermerBalisesAct", tr("Fermer les balises"), nullptr, QString(),
+        tr("Active/désactive la fermeture automatique des balises"),
+        tr("Fermer les balises\n\nQuand vous tapez le \">\" qui termine une balise ouvrante, "
+           "insère la balise fermante après le curseur"));
+    fermerBalisesAct->setCheckable(true);
+    fermerBalisesAct->setChecked(Reglages::fermerBalises());
+    connect(fermerBalisesAct, &QAction::toggled, this, &KalTextEdit::slotFermerBalises);
+
     // View and help. The toggles are checked before they are connected, so
     // building the window runs none of their slots.
     viewToolBarAct = newAction(this, "viewToolBarAct", tr("Barre d'outils"), nullptr, QString(),
@@ -315,6 +334,15 @@ void KalTextEdit::createActions()
     viewStatusBarAct->setCheckable(true);
     viewStatusBarAct->setChecked(true);
     connect(viewStatusBarAct, &QAction::toggled, this, &KalTextEdit::slotViewStatusBar);
+
+    viewNumerosLigneAct
+        = newAction(this, "viewNumerosLigneAct", tr("Numéros de ligne"), nullptr, QString(),
+                    tr("Active/désactive les numéros de ligne"),
+                    tr("Numéros de ligne\n\nActive/désactive les numéros de ligne dans la marge "
+                       "de gauche du texte"));
+    viewNumerosLigneAct->setCheckable(true);
+    viewNumerosLigneAct->setChecked(Reglages::numerosLigne());
+    connect(viewNumerosLigneAct, &QAction::toggled, this, &KalTextEdit::slotViewNumerosLigne);
 
     navigateurAct
         = newAction(this, "navigateurAct", tr("Voir dans le navigateur"), ":/images/navigateur.png",
@@ -383,6 +411,7 @@ void KalTextEdit::createMenus()
     editMenu->addAction(editReplaceEncoreAct);
     editMenu->addAction(editReplaceToutAct);
     editMenu->addAction(editChercherPrecedentAct);
+    editMenu->addAction(atteindreLigneAct);
 
     htmlMenu = menuBar()->addMenu(tr("Edition &Html"));
     caracteresMenu = htmlMenu->addMenu(tr("Caractères"));
@@ -403,12 +432,15 @@ void KalTextEdit::createMenus()
         {listeSimpleAct, listeOrdoAct, elemListeAct, listeDefAct, termDefAct, definitionAct});
     htmlMenu->addSeparator();
     htmlMenu->addActions({tableauxAct, lienHypTextAct, nameAncreAct, imageAct});
+    htmlMenu->addSeparator();
+    htmlMenu->addAction(fermerBalisesAct);
 
     viewMenu = menuBar()->addMenu(tr("Affichage"));
     viewMenu->addAction(navigateurAct);
     viewMenu->addAction(navigateurBureauAct);
     viewMenu->addSeparator();
     viewMenu->addActions({viewToolBarAct, viewToolBarBAct, viewStatusBarAct});
+    viewMenu->addAction(viewNumerosLigneAct);
     viewMenu->addSeparator();
     viewMenu->addAction(policeEditeurAct);
 

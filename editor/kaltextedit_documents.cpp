@@ -357,4 +357,7 @@ void KalTextEdit::activeCommandesHtml(bool on)
         action->setEnabled(on);
     toolBarB->setVisible(on);
     viewToolBarBAct->setChecked(on);
+    // Closing tags are typed only in HTML documents.
+    fermerBalisesAct->setEnabled(on);
+    textEdit->setFermetureBalises(on && fermerBalisesAct->isChecked());
 }

@@ -27,15 +27,51 @@ QString texteColle(const QMimeData *source)
 
 monQTextEdit::monQTextEdit(QWidget *parent)
     : QTextEdit(parent)
-{ }
+{
+    connect(document(), &QTextDocument::contentsChange, this, &monQTextEdit::suitModification);
+    creeMarge();
+    majTabulations();
+}
 
 void monQTextEdit::keyPressEvent(QKeyEvent *e)
 {
-    // The widget handles every key first; the window then switches its mode.
+    // Return and Enter, with Shift or Ctrl too, make a new line of the file: the
+    // widget's own line separator, which Shift+Return would insert, is saved as a
+    // line feed and would make one line of the editor two of the file.
+    const Qt::KeyboardModifiers autres
+        = e->modifiers() & ~(Qt::ShiftModifier | Qt::ControlModifier | Qt::KeypadModifier);
+    const bool tapeChevron = fermeture && e->text() == QLatin1String(">");
+    if (!isReadOnly()) {
+        if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && autres == Qt::NoModifier) {
+            insereRetourLigne();
+            e->accept();
+            return;
+        }
+        if (tapeChevron && fermeBaliseTapee()) {
+            e->accept();
+            return;
+        }
+    }
+
+    // The widget handles every other key first; the window then switches its mode.
     // Shift+Insert and Ctrl+Insert are paste and copy, not the mode key.
+    const int debut = textCursor().selectionStart();
     QTextEdit::keyPressEvent(e);
     if (e->key() == Qt::Key_Insert && !(e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)))
         emit insertKeyPressed();
+    // A ">" that the widget inserted may end an opening tag.
+    if (tapeChevron && textCursor().position() == debut + 1
+        && document()->characterAt(debut) == QLatin1Char('>'))
+        fermeBaliseOuvrante();
+}
+
+void monQTextEdit::changeEvent(QEvent *e)
+{
+    QTextEdit::changeEvent(e);
+    if (e->type() == QEvent::FontChange) {
+        majTabulations();
+        majMarge(true);
+    }
 }
 
 bool monQTextEdit::canInsertFromMimeData(const QMimeData *source) const

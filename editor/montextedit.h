@@ -1,9 +1,17 @@
 #pragma once
 
+#include <QList>
+#include <QRectF>
 #include <QTextEdit>
 
-// The editing widget: a plain QTextEdit that tells when the Insert key was pressed
-// and takes whatever a paste or a drop brings as plain text.
+class MargeNumeros;
+
+// The editing widget: a QTextEdit that tells when the Insert key was pressed and
+// takes whatever a paste or a drop brings as plain text. What the user types is
+// helped here, in the key handling and nowhere else, so that pastes, drops and
+// the commands' insertions never are: Return keeps the line's indentation, and in
+// an HTML document a typed opening tag gets its closing tag. A margin at the left
+// numbers the lines of the file.
 class monQTextEdit : public QTextEdit
 {
     Q_OBJECT
@@ -11,11 +19,70 @@ class monQTextEdit : public QTextEdit
 public:
     explicit monQTextEdit(QWidget *parent);
 
+    // Whether a typed ">" that ends an opening tag inserts its closing tag: the
+    // window turns it on for HTML documents when the user wants it.
+    void setFermetureBalises(bool on);
+    bool fermetureBalises() const { return fermeture; }
+
+    void setNumerosLigne(bool on);
+    bool numerosLigne() const;
+
+    // One number of the margin: the line's number, where it is drawn (in the
+    // margin's coordinates) and whether it is the cursor's line.
+    struct NumeroAffiche
+    {
+        int numero;
+        QRectF rect;
+        bool courant;
+    };
+    // The numbers the margin paints, the lines in view only.
+    QList<NumeroAffiche> numerosAffiches() const;
+    QWidget *marge() const;
+
+    // Puts the cursor at the start of line numero (counted from 1) and shows that
+    // line in the middle of the view, or as near it as the ends of the text allow.
+    void atteindreLigne(int numero);
+
 signals:
     void insertKeyPressed();
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;
+    void changeEvent(QEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
+
+private:
+    friend class MargeNumeros;
+
+    void insereRetourLigne();
+    bool fermeBaliseTapee();
+    void fermeBaliseOuvrante();
+    void suitModification(int position, int retires, int ajoutes);
+    QString texteEntre(int debut, int fin) const;
+    void creeMarge();
+    int largeurMarge() const;
+    void majMarge(bool force = false);
+    void placeMarge();
+    void peintMarge(QPaintEvent *event);
+    void majTabulations();
+
+    // A closing tag inserted for the user, as long as it stands untouched.
+    struct FermetureAuto
+    {
+        int debut;
+        int fin;
+        QString balise;
+    };
+    // At most this many are followed at once: the oldest are forgotten, and then
+    // typed over no more.
+    static constexpr int maxFermeturesAuto = 64;
+    QList<FermetureAuto> fermeturesAuto;
+    bool fermeture = false;
+    MargeNumeros *margeNumeros = nullptr;
+    int chiffresMarge = 0;
+    int ligneCourante = -1;
+    // Where the first line in view began at the last paint of the margin.
+    mutable int premierVu = 0;
 };

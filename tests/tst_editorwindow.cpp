@@ -13,17 +13,21 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 #include <QToolBar>
 
@@ -57,6 +61,12 @@ private slots:
     void positionLabel();
     void fontDialogAccepted();
     void fontDialogCancelled();
+    void returnKeepsIndentation_data();
+    void returnKeepsIndentation();
+    void lineNumbers_data();
+    void lineNumbers();
+    void goToLine_data();
+    void goToLine();
     void pastedRichTextArrivesPlain_data();
     void pastedRichTextArrivesPlain();
     void alignmentGroupIsExclusive();
@@ -98,8 +108,16 @@ void TestEditorWindow::startupState()
     for (const char *name : {"editAnnulerAct", "editRefaireAct", "editCutAct", "editCopyAct"})
         QVERIFY2(!action(f.window, name)->isEnabled(), name);
     for (const char *name : {"carGrasAct", "tableauxAct", "imageAct", "viewToolBarBAct",
-                             "titre6Act", "alignJustifieAct", "editPasteAct", "fileSaveAct"})
+                             "titre6Act", "alignJustifieAct", "editPasteAct", "fileSaveAct",
+                             "fermerBalisesAct", "atteindreLigneAct"})
         QVERIFY2(action(f.window, name)->isEnabled(), name);
+    // The typing aids are on by default.
+    QVERIFY(action(f.window, "fermerBalisesAct")->isChecked());
+    QVERIFY(w.textEdit()->fermetureBalises());
+    QVERIFY(action(f.window, "viewNumerosLigneAct")->isChecked());
+    QVERIFY(w.textEdit()->marge()->isVisible());
+    QCOMPARE(w.textEdit()->tabStopDistance(),
+             4 * QFontMetricsF(w.textEdit()->font()).horizontalAdvance(QLatin1Char(' ')));
     QVERIFY(w.toolBarB()->isVisible());
     QVERIFY(action(f.window, "viewToolBarBAct")->isChecked());
     QVERIFY(action(f.window, "alignGaucheAct")->isChecked());
@@ -191,10 +209,27 @@ void TestEditorWindow::menuBar()
 
     const QMenu *html = top.at(2)->menu();
     QCOMPARE(entries(html),
-             QStringList({"Caractères", "-", "Justification", "-", "Corps...", "Paragraphe",
-                          "Aller à la ligne", "Ligne horizontale", "Espace insécable",
-                          "symbole Euro", "-", "Titres", "-", "Listes", "-", "Tableaux",
-                          "Lien hyper-texte", "Ancre hyper-texte", "Image"}));
+             QStringList({"Caractères",
+                          "-",
+                          "Justification",
+                          "-",
+                          "Corps...",
+                          "Paragraphe",
+                          "Aller à la ligne",
+                          "Ligne horizontale",
+                          "Espace insécable",
+                          "symbole Euro",
+                          "-",
+                          "Titres",
+                          "-",
+                          "Listes",
+                          "-",
+                          "Tableaux",
+                          "Lien hyper-texte",
+                          "Ancre hyper-texte",
+                          "Image",
+                          "-",
+                          "Fermer les balises"}));
     QCOMPARE(entries(html->actions().at(11)->menu()).size(), 6);
     QCOMPARE(entries(html->actions().at(13)->menu()),
              QStringList({"Liste simple", "Liste ordonnée", "Elément de liste",
@@ -205,11 +240,11 @@ void TestEditorWindow::menuBar()
     QCOMPARE(entries(top.at(1)->menu()),
              QStringList({"Annuler", "Refaire", "-", "Co&uper", "&Copier", "Co&ller", "-",
                           "Chercher...", "&Remplacer...", "Répéter chercher/remplacer",
-                          "Remplacer tout...", "Chercher le précédent"}));
+                          "Remplacer tout...", "Chercher le précédent", "Atteindre la ligne..."}));
     QCOMPARE(entries(top.at(3)->menu()),
              QStringList({"Voir dans le navigateur", "Ouvrir dans le navigateur du bureau", "-",
-                          "Barre d'outils", "Barre d'outils HTML", "Barre de &statut", "-",
-                          "Police Editeur"}));
+                          "Barre d'outils", "Barre d'outils HTML", "Barre de &statut",
+                          "Numéros de ligne", "-", "Police Editeur"}));
 }
 
 void TestEditorWindow::toolBars()
@@ -255,7 +290,7 @@ void TestEditorWindow::shortcutsTriggerActions_data()
            {"Shift+Alt+O", "listeOrdoAct"},  {"Shift+Alt+E", "elemListeAct"},
            {"Ctrl+Alt+T", "tableauxAct"},    {"F1", "aideAct"},
            {"Ctrl+Q", "fileQuitAct"},        {"F5", "navigateurAct"},
-           {"Shift+F5", "navigateurBureauAct"}};
+           {"Shift+F5", "navigateurBureauAct"}, {"Ctrl+G", "atteindreLigneAct"}};
     for (const auto &row : table)
         QTest::newRow(row.first) << QString::fromUtf8(row.first) << QString::fromLatin1(row.second);
 }
@@ -402,6 +437,8 @@ void TestEditorWindow::viewToggles_data()
     QTest::newRow("HTML toolbar") << QStringLiteral("viewToolBarBAct")
                                   << QStringLiteral("toolBarB");
     QTest::newRow("status bar") << QStringLiteral("viewStatusBarAct") << QString();
+    QTest::newRow("line numbers") << QStringLiteral("viewNumerosLigneAct")
+                                  << QStringLiteral("margeNumeros");
 }
 
 void TestEditorWindow::viewToggles()
@@ -409,9 +446,8 @@ void TestEditorWindow::viewToggles()
     QFETCH(QString, actionName);
     QFETCH(QString, barName);
     EditorFixture f;
-    QWidget *bar = barName.isEmpty()
-        ? static_cast<QWidget *>(f.window->statusBar())
-        : static_cast<QWidget *>(f.window->findChild<QToolBar *>(barName));
+    QWidget *bar = barName.isEmpty() ? static_cast<QWidget *>(f.window->statusBar())
+                                     : f.window->findChild<QWidget *>(barName);
     QVERIFY(bar);
     QAction *toggle = action(f.window, actionName.toLatin1().constData());
     QVERIFY(toggle->isChecked());
@@ -473,6 +509,9 @@ void TestEditorWindow::fontDialogAccepted()
     QVERIFY(w.editorFont().italic());
     QCOMPARE(w.textEdit()->font(), w.editorFont());
     QVERIFY(w.optionsModifiees());
+    // Tab stops every four spaces of the new font.
+    QCOMPARE(w.textEdit()->tabStopDistance(),
+             4 * QFontMetricsF(w.textEdit()->font()).horizontalAdvance(QLatin1Char(' ')));
 
     // Accepting the very same font still marks the preferences as changed.
     EditorFixture same;
@@ -497,6 +536,259 @@ void TestEditorWindow::fontDialogCancelled()
     QCOMPARE(w.editorFont(), before);
     QCOMPARE(w.textEdit()->font(), before);
     QVERIFY(!w.optionsModifiees());
+}
+
+// Return keeps the blanks that begin the line, as far as the cursor; Shift+Return
+// and Ctrl+Return make the same line of the file, not a line separator that the
+// file would not have. One undo step, apart from what is typed after.
+void TestEditorWindow::returnKeepsIndentation_data()
+{
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<int>("ancre");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("touche");
+    QTest::addColumn<int>("modificateurs");
+    QTest::addColumn<QString>("attendu");
+    QTest::addColumn<int>("curseur");
+
+    const int retour = Qt::Key_Return;
+    const int rien = Qt::NoModifier;
+    QTest::newRow("spaces") << "    un" << 6 << 6 << retour << rien << "    un\n    " << 11;
+    QTest::newRow("tabs") << "\t\tun" << 4 << 4 << retour << rien << "\t\tun\n\t\t" << 7;
+    QTest::newRow("spaces and tabs") << " \t un" << 5 << 5 << retour << rien << " \t un\n \t " << 9;
+    QTest::newRow("no blanks") << "un" << 2 << 2 << retour << rien << "un\n" << 3;
+    QTest::newRow("a line of blanks") << "    " << 4 << 4 << retour << rien << "    \n    " << 9;
+    QTest::newRow("cursor inside the blanks")
+        << "    un" << 2 << 2 << retour << rien << "  \n    un" << 5;
+    QTest::newRow("cursor at the start") << "    un" << 0 << 0 << retour << rien << "\n    un" << 1;
+    QTest::newRow("the cursor's line")
+        << "a\n  b\n\tc" << 5 << 5 << retour << rien << "a\n  b\n  \n\tc" << 8;
+    QTest::newRow("a selection") << "    un deux" << 4 << 7 << retour << rien << "    \n    deux"
+                                 << 9;
+    QTest::newRow("a selection from the blanks")
+        << "    un" << 2 << 4 << retour << rien << "  \n  un" << 5;
+    QTest::newRow("a selection over two lines")
+        << "  un\n        deux" << 4 << 11 << retour << rien << "  un\n    deux" << 7;
+    QTest::newRow("Enter") << "    un" << 6 << 6 << int(Qt::Key_Enter) << int(Qt::KeypadModifier)
+                           << "    un\n    " << 11;
+    QTest::newRow("Shift+Return") << "    un" << 6 << 6 << retour << int(Qt::ShiftModifier)
+                                  << "    un\n    " << 11;
+    QTest::newRow("Ctrl+Return") << "    un" << 6 << 6 << retour << int(Qt::ControlModifier)
+                                 << "    un\n    " << 11;
+}
+
+void TestEditorWindow::returnKeepsIndentation()
+{
+    QFETCH(QString, texte);
+    QFETCH(int, ancre);
+    QFETCH(int, position);
+    QFETCH(int, touche);
+    QFETCH(int, modificateurs);
+    QFETCH(QString, attendu);
+    QFETCH(int, curseur);
+
+    EditorFixture f;
+    monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
+    edit->setPlainText(texte);
+    QTextCursor cursor(edit->document());
+    cursor.setPosition(ancre);
+    cursor.setPosition(position, QTextCursor::KeepAnchor);
+    edit->setTextCursor(cursor);
+
+    QTest::keyClick(edit, Qt::Key(touche), Qt::KeyboardModifiers(modificateurs));
+    const QString raw = edit->document()->toRawText();
+    QVERIFY(!raw.contains(QChar::LineSeparator));
+    QCOMPARE(edit->toPlainText(), attendu);
+    QCOMPARE(edit->textCursor().position(), curseur);
+    QCOMPARE(edit->document()->blockCount(), int(attendu.count(QLatin1Char('\n'))) + 1);
+
+    QAction *annuler = action(f.window, "editAnnulerAct");
+    QTest::keyClicks(edit, QStringLiteral("deux"));
+    annuler->trigger();
+    QCOMPARE(edit->toPlainText(), attendu);
+    annuler->trigger();
+    QCOMPARE(edit->toPlainText(), texte);
+}
+
+// The margin numbers the lines of the file in view, each beside the first line it
+// shows, where the text of that line stands, the cursor's line marked; it makes
+// room for the widest number and follows the font.
+void TestEditorWindow::lineNumbers_data()
+{
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<int>("ligneCurseur");
+    QTest::addColumn<int>("taillePolice"); // 0: the font at start
+    QTest::addColumn<QList<int>>("numeros"); // empty: a run of numbers around the cursor's line
+    QTest::addColumn<bool>("charge"); // opened from a file, asked before it is all laid out
+
+    QStringList mille;
+    for (int i = 1; i <= 1000; ++i)
+        mille << QStringLiteral("ligne %1").arg(i);
+    const QString longue
+        = QStringLiteral("debut\n") + QString(600, QLatin1Char('x')) + QStringLiteral("\nfin");
+    QTest::newRow("three lines") << "un\ndeux\ntrois" << 2 << 0 << QList<int> {1, 2, 3} << false;
+    QTest::newRow("empty lines") << "\n\n\n" << 1 << 0 << QList<int> {1, 2, 3, 4} << false;
+    QTest::newRow("a wrapped line has one number")
+        << longue << 3 << 0 << QList<int> {1, 2, 3} << false;
+    QTest::newRow("lines in view only")
+        << mille.join(QLatin1Char('\n')) << 500 << 0 << QList<int>() << false;
+    QTest::newRow("a larger font") << "un\ndeux\ntrois" << 1 << 30 << QList<int> {1, 2, 3} << false;
+    QTest::newRow("a smaller font, lines in view only")
+        << mille.join(QLatin1Char('\n')) << 1000 << 8 << QList<int>() << false;
+    QTest::newRow("a page just opened")
+        << mille.join(QLatin1Char('\n')) << 1 << 0 << QList<int>() << true;
+}
+
+void TestEditorWindow::lineNumbers()
+{
+    QFETCH(QString, texte);
+    QFETCH(int, ligneCurseur);
+    QFETCH(int, taillePolice);
+    QFETCH(QList<int>, numeros);
+    QFETCH(bool, charge);
+
+    EditorFixture f;
+    monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
+    if (taillePolice > 0) {
+        whenModalShows([taillePolice](QWidget *modal) {
+            auto *dialog = qobject_cast<QFontDialog *>(modal);
+            QVERIFY(dialog);
+            dialog->setCurrentFont(QFont(QStringLiteral("DejaVu Sans Mono"), taillePolice));
+            dialog->accept();
+        });
+        action(f.window, "policeEditeurAct")->trigger();
+        QCOMPARE(edit->font().pointSize(), taillePolice);
+    }
+    QTemporaryDir dossier;
+    if (charge) {
+        // The layout of the text goes on between events: the margin is painted in
+        // the meantime.
+        const QString page = dossier.filePath(QStringLiteral("page.html"));
+        QVERIFY(writeBytes(page, texte.toLatin1()));
+        QVERIFY(f.window->loadFile(page));
+    } else {
+        edit->setPlainText(texte);
+        edit->setTextCursor(QTextCursor(edit->document()->findBlockByNumber(ligneCurseur - 1)));
+        QCoreApplication::processEvents();
+    }
+
+    const QList<monQTextEdit::NumeroAffiche> affiches = edit->numerosAffiches();
+    QList<int> vus;
+    for (const monQTextEdit::NumeroAffiche &n : affiches)
+        vus << n.numero;
+    if (QTest::currentDataTag() == QByteArray("a wrapped line has one number"))
+        QVERIFY(edit->document()->findBlockByNumber(1).layout()->lineCount() > 3);
+    if (!numeros.isEmpty()) {
+        QCOMPARE(vus, numeros);
+    } else {
+        // Consecutive numbers around the cursor's line, as many as the view holds.
+        QVERIFY(vus.contains(ligneCurseur));
+        QVERIFY(vus.size() < 100);
+        for (qsizetype i = 1; i < vus.size(); ++i)
+            QCOMPARE(vus.at(i), vus.at(i - 1) + 1);
+        QVERIFY(vus.first() > 1 || vus.last() < 1000);
+    }
+
+    QWidget *marge = edit->marge();
+    const QFontMetrics mesures(edit->font());
+    const QString plusLarge = QString::number(edit->document()->blockCount());
+    QVERIFY(marge->isVisible());
+    QVERIFY(marge->geometry().right() < edit->viewport()->geometry().left());
+    for (const monQTextEdit::NumeroAffiche &n : affiches) {
+        // Each number stands where the text of its line begins, in the view.
+        const QTextBlock bloc = edit->document()->findBlockByNumber(n.numero - 1);
+        const QRect texteLigne = edit->cursorRect(QTextCursor(bloc));
+        QCOMPARE(qRound(n.rect.top()), texteLigne.top());
+        QVERIFY(n.rect.height() >= mesures.height() - 1);
+        QVERIFY(n.rect.width() >= mesures.horizontalAdvance(plusLarge));
+        QVERIFY(n.rect.right() <= marge->width());
+        QCOMPARE(n.courant, n.numero == ligneCurseur);
+    }
+}
+
+// "Atteindre la ligne..." offers the cursor's line, from 1 to the last, and puts
+// the cursor at the start of the line given, in the middle of the view as far as
+// the text allows; Escape changes nothing.
+void TestEditorWindow::goToLine_data()
+{
+    QTest::addColumn<int>("lignes");
+    QTest::addColumn<int>("courante");
+    QTest::addColumn<QString>("reponse"); // typed in the field, then Return; or "Escape"
+    QTest::addColumn<int>("attendue");
+
+    QTest::newRow("line 150 of 300") << 300 << 1 << "150" << 150;
+    QTest::newRow("first line") << 300 << 200 << "1" << 1;
+    QTest::newRow("last line") << 300 << 1 << "300" << 300;
+    QTest::newRow("the line it was on") << 300 << 42 << "" << 42;
+    QTest::newRow("a single line") << 1 << 1 << "1" << 1;
+    QTest::newRow("Escape") << 300 << 42 << "Escape" << 42;
+}
+
+void TestEditorWindow::goToLine()
+{
+    QFETCH(int, lignes);
+    QFETCH(int, courante);
+    QFETCH(QString, reponse);
+    QFETCH(int, attendue);
+
+    EditorFixture f;
+    monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
+    QStringList texte;
+    for (int i = 1; i <= lignes; ++i)
+        texte << QStringLiteral("ligne %1").arg(i);
+    edit->setPlainText(texte.join(QLatin1Char('\n')));
+    QTextCursor depart(edit->document()->findBlockByNumber(courante - 1));
+    depart.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 3);
+    edit->setTextCursor(depart);
+    const int valeurAvant = edit->verticalScrollBar()->value();
+
+    QString titre;
+    QString offert;
+    int minimum = 0;
+    int maximum = 0;
+    whenModalShows([&](QWidget *modal) {
+        titre = modal->windowTitle();
+        auto *champ = modal->findChild<QSpinBox *>(QStringLiteral("spbLigne"));
+        QVERIFY(champ);
+        QTRY_VERIFY(champ->hasFocus());
+        minimum = champ->minimum();
+        maximum = champ->maximum();
+        offert = champ->findChild<QLineEdit *>()->selectedText();
+        if (reponse == QLatin1String("Escape")) {
+            QTest::keyClick(champ, Qt::Key_Escape);
+        } else {
+            QTest::keyClicks(champ, reponse);
+            QTest::keyClick(champ, Qt::Key_Return);
+        }
+    });
+    action(f.window, "atteindreLigneAct")->trigger();
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(titre, QStringLiteral("Marlisse - Atteindre la ligne"));
+    QCOMPARE(minimum, 1);
+    QCOMPARE(maximum, lignes);
+    QCOMPARE(offert, QString::number(courante));
+
+    const QTextCursor arrivee = edit->textCursor();
+    if (reponse == QLatin1String("Escape")) {
+        QCOMPARE(arrivee.position(), depart.position());
+        QCOMPARE(edit->verticalScrollBar()->value(), valeurAvant);
+        return;
+    }
+    QCOMPARE(arrivee.blockNumber(), attendue - 1);
+    QCOMPARE(arrivee.positionInBlock(), 0);
+    QVERIFY(!arrivee.hasSelection());
+    // In the middle of the view, or as near as the start or the end of the text allows.
+    const QRect ligne = edit->cursorRect();
+    const QScrollBar *barre = edit->verticalScrollBar();
+    QVERIFY(edit->viewport()->rect().contains(ligne));
+    if (barre->value() > 0 && barre->value() < barre->maximum())
+        QVERIFY2(qAbs(ligne.center().y() - edit->viewport()->height() / 2) <= ligne.height(),
+                 qPrintable(QStringLiteral("line at %1, scrolled %2 of %3")
+                                .arg(ligne.center().y())
+                                .arg(barre->value())
+                                .arg(barre->maximum())));
+    if (attendue == 150)
+        QVERIFY(barre->value() > 0 && barre->value() < barre->maximum());
 }
 
 void TestEditorWindow::pastedRichTextArrivesPlain_data()

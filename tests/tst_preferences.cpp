@@ -44,6 +44,8 @@ private slots:
     void damagedFileStillStarts_data();
     void damagedFileStillStarts();
     void deletedFileBringsDefaults();
+    void userSettings_data();
+    void userSettings();
     void writtenBeforeCancelledClose();
     void unwritableFileShownAtEveryClose_data();
     void unwritableFileShownAtEveryClose();
@@ -406,6 +408,61 @@ void TestPreferences::deletedFileBringsDefaults()
     QVERIFY(w.editorFont().fixedPitch());
     QVERIFY(!w.editorFont().bold());
     QCOMPARE(w.currentDir(), program.path());
+}
+
+// The settings beyond marlisse.opt, in marlisse.conf of the user's configuration
+// folder: the closing tags and the line numbers are on unless the file says "false";
+// a file that cannot be read or makes no sense gives the defaults, and the program
+// works on. A choice made in the menus is the next run's when the file can be written.
+void TestPreferences::userSettings_data()
+{
+    QTest::addColumn<QByteArray>("contenu"); // null: no file; "<dossier>": a folder in its place
+    QTest::addColumn<bool>("fermer");
+    QTest::addColumn<bool>("numeros");
+    QTest::addColumn<bool>("retenu");
+    QTest::newRow("no file") << QByteArray() << true << true << true;
+    QTest::newRow("both off") << QByteArray("[edition]\nfermerBalises=false\n"
+                                            "[affichage]\nnumerosLigne=false\n")
+                              << false << false << true;
+    QTest::newRow("closing tags off")
+        << QByteArray("[edition]\nfermerBalises=false\n") << false << true << true;
+    QTest::newRow("values that mean nothing")
+        << QByteArray("[edition]\nfermerBalises=peut-etre\n[affichage]\nnumerosLigne=0\n") << true
+        << true << true;
+    QTest::newRow("binary") << QByteArray(4096, '\xff') << true << true << true;
+    QTest::newRow("a folder in its place") << QByteArray("<dossier>") << true << true << false;
+}
+
+void TestPreferences::userSettings()
+{
+    QFETCH(QByteArray, contenu);
+    QFETCH(bool, fermer);
+    QFETCH(bool, numeros);
+    QFETCH(bool, retenu);
+    QTemporaryDir configuration;
+    const auto guard = configurationIn(configuration.path());
+    const QString fichier = configuration.path() + QStringLiteral("/marlisse/marlisse.conf");
+    if (contenu == "<dossier>")
+        QVERIFY(QDir().mkpath(fichier));
+    else if (!contenu.isNull())
+        QVERIFY(writeBytes(fichier, contenu));
+
+    const auto etat = [](KalTextEdit *window, bool fermer, bool numeros) {
+        KalTextEditTestAccess w(window);
+        QCOMPARE(action(window, "fermerBalisesAct")->isChecked(), fermer);
+        QCOMPARE(w.textEdit()->fermetureBalises(), fermer);
+        QCOMPARE(action(window, "viewNumerosLigneAct")->isChecked(), numeros);
+        QCOMPARE(w.textEdit()->numerosLigne(), numeros);
+    };
+    {
+        EditorFixture f;
+        etat(f.window, fermer, numeros);
+        action(f.window, "fermerBalisesAct")->trigger();
+        action(f.window, "viewNumerosLigneAct")->trigger();
+        etat(f.window, !fermer, !numeros);
+    }
+    EditorFixture suivant;
+    etat(suivant.window, retenu ? !fermer : fermer, retenu ? !numeros : numeros);
 }
 
 // The preferences are written before the document question: a close cancelled

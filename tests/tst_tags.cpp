@@ -7,6 +7,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTextBlock>
 #include <QToolBar>
@@ -81,6 +83,24 @@ const QList<Situation> situations = {
     {"non-breaking space selected", QStringLiteral("1\u00a0000 F"), 0, 5},
 };
 
+// Types texte into the widget key by key, as a user does: "\n" is Return, "←" and
+// "→" the arrow keys, "⌫" Backspace.
+void tape(QWidget *edit, const QString &texte)
+{
+    for (const QChar c : texte) {
+        if (c == u'\n')
+            QTest::keyClick(edit, Qt::Key_Return);
+        else if (c == u'←')
+            QTest::keyClick(edit, Qt::Key_Left);
+        else if (c == u'→')
+            QTest::keyClick(edit, Qt::Key_Right);
+        else if (c == u'⌫')
+            QTest::keyClick(edit, Qt::Key_Backspace);
+        else
+            QTest::keyClicks(edit, QString(c));
+    }
+}
+
 } // namespace
 
 class TestTags : public QObject
@@ -100,6 +120,12 @@ private slots:
     void cursorMoves_data();
     void cursorMoves();
     void engineLeavesNothingSelected();
+    void typedTags_data();
+    void typedTags();
+    void closingTagUndo_data();
+    void closingTagUndo();
+    void closingTagsOnlyWhereAsked_data();
+    void closingTagsOnlyWhereAsked();
 };
 
 void TestTags::initTestCase()
@@ -414,6 +440,201 @@ void TestTags::engineLeavesNothingSelected()
     w.insereBalises(QStringLiteral("<x>"), QStringLiteral("</x>"), -4, 0);
     QCOMPARE(texteDe(edit), QStringLiteral("un mot\n<x></x>"));
     QCOMPARE(edit->textCursor().position(), 10);
+}
+
+// What typing a tag gives, in a new HTML document: the closing tag of an opening
+// tag, and none where it would be wrong.
+void TestTags::typedTags_data()
+{
+    QTest::addColumn<QString>("texte"); // the text before typing, the cursor at its end
+    QTest::addColumn<int>("position"); // or here, when not -1
+    QTest::addColumn<bool>("refrappe");
+    QTest::addColumn<QString>("frappe");
+    QTest::addColumn<QString>("attendu");
+    QTest::addColumn<int>("curseur");
+
+    const auto tel = [](const char *nom, const QString &frappe) {
+        QTest::newRow(nom) << QString() << -1 << false << frappe << frappe << int(frappe.size());
+    };
+    QTest::newRow("opening tag closed") << "" << -1 << false << "<h1>Titre"
+                                        << "<h1>Titre</h1>" << 9;
+    QTest::newRow("case kept") << "" << -1 << false << "<DIV>"
+                               << "<DIV></DIV>" << 5;
+    QTest::newRow("name with attributes") << "" << -1 << false << "<Div class=\"a\">"
+                                          << "<Div class=\"a\"></Div>" << 15;
+    QTest::newRow("'>' in a quoted value") << "" << -1 << false << "<a title=\"a>b\">"
+                                           << "<a title=\"a>b\"></a>" << 15;
+    QTest::newRow("'>' in single quotes") << "" << -1 << false << "<a title='a>b'>"
+                                          << "<a title='a>b'></a>" << 15;
+    QTest::newRow("'<' in a quoted value") << "" << -1 << false << "<a title=\"a<b\" href=\"x\">"
+                                           << "<a title=\"a<b\" href=\"x\"></a>" << 24;
+    QTest::newRow("tag over two lines") << "" << -1 << false << "<a\nhref=\"x\">"
+                                        << "<a\nhref=\"x\"></a>" << 12;
+    QTest::newRow("after a comment") << "" << -1 << false << "<!-- <p> --><b>"
+                                     << "<!-- <p> --><b></b>" << 15;
+    QTest::newRow("after a script") << "<script>x</script>" << -1 << false << "<p>"
+                                    << "<script>x</script><p></p>" << 21;
+    QTest::newRow("'>' in the text") << "" << -1 << false << "<p>a > b"
+                                     << "<p>a > b</p>" << 8;
+    QTest::newRow("another closing tag follows") << "</b>" << 0 << false << "<p>"
+                                                 << "<p></p></b>" << 3;
+    QTest::newRow("overwrite mode inserts it") << "abcdefgh" << 0 << true << "<i>"
+                                               << "<i></i>defgh" << 3;
+    QTest::newRow("overwrite mode types over it") << "" << -1 << true << "<p>x</p>"
+                                                  << "<p>x</p>" << 8;
+
+    // Typed over: a closing tag typed in front of the one inserted gives it once.
+    tel("closing tag typed over", QStringLiteral("<p>texte</p>"));
+    tel("nested closing tags typed over", QStringLiteral("<tr><td>a</td></tr>"));
+    tel("typed over in another case", QStringLiteral("<P>x</p>"));
+    QTest::newRow("a typed closing tag stays") << "<p></p>" << 3 << false << "</p>"
+                                               << "<p></p></p>" << 7;
+    QTest::newRow("an inserted tag once touched stays") << "" << -1 << false << "<em>→→⌫/←←</em>"
+                                                        << "<em></em></em>" << 9;
+
+    // No closing tag.
+    for (const char *vide :
+         {"area", "base", "br", "col", "embed", "hr", "img", "input", "link", "meta", "source",
+          "track", "wbr", "param", "keygen", "basefont", "frame", "isindex"})
+        tel(qPrintable(QStringLiteral("void element %1").arg(QLatin1String(vide))),
+            QLatin1Char('<') + QLatin1String(vide) + QLatin1Char('>'));
+    tel("void element in upper case", QStringLiteral("<BR>"));
+    tel("image with attributes", QStringLiteral("<img src=\"a.png\" alt=\"\">"));
+    tel("ending in />", QStringLiteral("<span/>"));
+    tel("ending in a blank and />", QStringLiteral("<p />"));
+    tel("closing tag", QStringLiteral("</p>"));
+    tel("doctype", QStringLiteral("<!DOCTYPE html>"));
+    tel("comment", QStringLiteral("<!-- c -->"));
+    tel("processing instruction", QStringLiteral("<?xml version=\"1.0\"?>"));
+    tel("in a comment", QStringLiteral("<!-- <p>"));
+    tel("'>' typed in a quoted value", QStringLiteral("<a title=\"x>"));
+    tel("'<' and a blank", QStringLiteral("a < b>"));
+    tel("in a script", QStringLiteral("<script>if (a<b && c>d)</script>"));
+    tel("in a style", QStringLiteral("<style>p<i></style>"));
+    QTest::newRow("its closing tag follows") << "</p>" << 0 << false << "<p>"
+                                             << "<p></p>" << 3;
+    QTest::newRow("its closing tag follows in upper case") << "</P>" << 0 << false << "<p>"
+                                                           << "<p></P>" << 3;
+
+    // The scan back stops after 4,096 characters: a tag of 4,096 is closed, a
+    // longer one is not.
+    const QString debut = QStringLiteral("<div title=\"");
+    const QString court = debut + QString(4082, u'x') + u'"';
+    const QString long_ = debut + QString(4083, u'x') + u'"';
+    QTest::newRow("tag of 4096 characters")
+        << court << -1 << false << ">" << court + "></div>" << int(court.size()) + 1;
+    QTest::newRow("tag of 4097 characters")
+        << long_ << -1 << false << ">" << long_ + ">" << int(long_.size()) + 1;
+}
+
+void TestTags::typedTags()
+{
+    QFETCH(QString, texte);
+    QFETCH(int, position);
+    QFETCH(bool, refrappe);
+    QFETCH(QString, frappe);
+    QFETCH(QString, attendu);
+    QFETCH(int, curseur);
+
+    EditorFixture f;
+    monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
+    QVERIFY(action(f.window, QStringLiteral("fermerBalisesAct"))->isChecked());
+    prepare(edit, texte, position < 0 ? int(texte.size()) : position,
+            position < 0 ? int(texte.size()) : position);
+    if (refrappe)
+        QTest::keyClick(edit, Qt::Key_Insert);
+    QCOMPARE(edit->overwriteMode(), refrappe);
+    tape(edit, frappe);
+    QCOMPARE(texteDe(edit), attendu);
+    QCOMPARE(edit->textCursor().position(), curseur);
+}
+
+// One Ctrl+Z takes back the closing tag inserted, the next what was typed, as the
+// widget groups it; the closing tag typed over goes with its ">".
+void TestTags::closingTagUndo_data()
+{
+    QTest::addColumn<QString>("frappe");
+    QTest::addColumn<QStringList>("etapes"); // the text after each Ctrl+Z
+    QTest::newRow("inserted closing tag") << "<em>" << QStringList {"<em>", ""};
+    QTest::newRow("text typed inside") << "<em>mot" << QStringList {"<em></em>", "<em>", ""};
+    QTest::newRow("closing tag typed over")
+        << "<p>texte</p>" << QStringList {"<p>texte</p</p>", "<p></p>", "<p>", ""};
+}
+
+void TestTags::closingTagUndo()
+{
+    QFETCH(QString, frappe);
+    QFETCH(QStringList, etapes);
+    EditorFixture f;
+    monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    tape(edit, frappe);
+    for (const QString &etape : etapes) {
+        QTest::keySequence(edit, QKeySequence(QStringLiteral("Ctrl+Z")));
+        QCOMPARE(texteDe(edit), etape);
+    }
+    QVERIFY(!edit->document()->isUndoAvailable());
+}
+
+// Only what is typed into an HTML document, with the option on, gets its closing
+// tag: not a plain text, not a paste.
+void TestTags::closingTagsOnlyWhereAsked_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("attendu");
+    QTest::newRow("HTML document") << "html"
+                                   << "<p></p>";
+    QTest::newRow("plain-text document") << "txt"
+                                         << "<p>";
+    QTest::newRow("back to an HTML document") << "txt then html"
+                                              << "<p></p>";
+    QTest::newRow("option off") << "off"
+                                << "<p>";
+    QTest::newRow("option off, then on") << "off then on"
+                                         << "<p></p>";
+    QTest::newRow("pasted") << "paste"
+                            << "<p>";
+}
+
+void TestTags::closingTagsOnlyWhereAsked()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, attendu);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    QAction *option = action(f.window, QStringLiteral("fermerBalisesAct"));
+    // The choice is the user's, kept for the next runs: this test leaves it on.
+    const auto remet = qScopeGuard([option] { option->setChecked(true); });
+
+    const auto typeDocument = [&w](const QString &nom) {
+        w.setCurrentFile(nom);
+        w.majTypeDocument(nom);
+        w.activeCommandesHtml(w.isHtml());
+    };
+    if (situation.startsWith(QLatin1String("txt"))) {
+        typeDocument(QStringLiteral("/tmp/notes.txt"));
+        QVERIFY(!option->isEnabled());
+    }
+    if (situation.endsWith(QLatin1String("html"))) {
+        typeDocument(QStringLiteral("/tmp/page.html"));
+        QVERIFY(option->isEnabled());
+    }
+    if (situation.startsWith(QLatin1String("off")))
+        option->trigger();
+    if (situation.endsWith(QLatin1String("on")))
+        option->trigger();
+    QCOMPARE(option->isChecked(), !situation.endsWith(QLatin1String("off")));
+
+    if (situation == QLatin1String("paste")) {
+        QApplication::clipboard()->setText(QStringLiteral("<p>"));
+        action(f.window, QStringLiteral("editPasteAct"))->trigger();
+    } else {
+        tape(edit, QStringLiteral("<p>"));
+    }
+    QCOMPARE(texteDe(edit), attendu);
+    QCOMPARE(edit->textCursor().position(), 3);
 }
 
 QTEST_MAIN(TestTags)
