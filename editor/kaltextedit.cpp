@@ -59,6 +59,9 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     , isHtml(true)
     , optionsModifiees(false)
     , journal(nullptr)
+    , panneauProblemes(nullptr)
+    , verification(nullptr)
+    , revisionVerifiee(-1)
 {
     programDir = folderOfProgram(programPath);
     helpDir = Emplacements::dossierAide(programDir);

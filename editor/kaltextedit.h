@@ -17,6 +17,11 @@ class JournalRecuperation;
 struct DocumentRecupere;
 class Lisorel;
 class monQTextEdit;
+class PanneauProblemes;
+namespace Verification {
+struct Resultat;
+class VerificationEnFond;
+} // namespace Verification
 
 // The editor window: one document edited as HTML source text.
 // The class is split into source files by concern: window (kaltextedit.cpp),
@@ -85,6 +90,7 @@ public slots:
     void slotLienHypText();
     void slotNameAncre();
     void slotImage();
+    void slotVerifierPage();
     void slotViewToolBar(bool toggle);
     void slotViewToolBarB(bool toggle);
     void slotViewStatusBar(bool toggle);
@@ -102,6 +108,7 @@ protected slots:
     void slotMenuEncodage();
     void slotRouvrirEncodage(QAction *action);
     void slotEnregistrerEncodage(QAction *action);
+    void slotAllerAuProbleme(int ligne, int colonne);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -156,6 +163,9 @@ private:
     // Search.
     bool selectionneOccurrence(bool arriere);
     void gardeEnHaut(int position);
+
+    // Page check.
+    void verificationTerminee(const Verification::Resultat &resultat);
 
     Lisorel *browser;
     QString currentFile;
@@ -230,6 +240,7 @@ private:
     QAction *lienHypTextAct;
     QAction *nameAncreAct;
     QAction *imageAct;
+    QAction *verifierPageAct;
     QAction *viewToolBarAct;
     QAction *viewToolBarBAct;
     QAction *viewStatusBarAct;
@@ -262,6 +273,11 @@ private:
     bool isHtml;
     bool optionsModifiees;
     JournalRecuperation *journal;
+    // "Vérifier la page": made at its first use. The revision of the document
+    // that the newest check was asked for.
+    PanneauProblemes *panneauProblemes;
+    Verification::VerificationEnFond *verification;
+    int revisionVerifiee;
 
     friend class KalTextEditTestAccess;
 };
