@@ -1,5 +1,6 @@
 #include "imbrication.h"
 
+#include <QHash>
 #include <QLatin1String>
 
 #include <algorithm>
@@ -15,30 +16,45 @@ bool parmi(const QString &nom, std::initializer_list<const char *> noms)
                        [&nom](const char *n) { return nom == QLatin1String(n); });
 }
 
-bool estVide(const QString &nom)
+enum Sorte : quint8 {
+    Vide = 1, // no content, no end tag
+    EnLigne = 2, // carried by Tidy from block to block when left open
+    SeFermeSeul = 4, // its end tag may be left out: what holds it closes it
+};
+
+// Looked up once a tag: a page has them by the million.
+quint8 sorte(const QString &nom)
 {
-    return parmi(nom,
-                 {"area",  "base",  "basefont", "bgsound", "br",    "col",     "command", "embed",
-                  "frame", "hr",    "image",    "img",     "input", "isindex", "keygen",  "link",
-                  "meta",  "param", "source",   "spacer",  "track", "wbr"});
+    static const QHash<QString, quint8> sortes = [] {
+        QHash<QString, quint8> table;
+        for (const char *n :
+             {"area",  "base",  "basefont", "bgsound", "br",    "col",     "command", "embed",
+              "frame", "hr",    "image",    "img",     "input", "isindex", "keygen",  "link",
+              "meta",  "param", "source",   "spacer",  "track", "wbr"})
+            table.insert(QLatin1String(n), Vide);
+        for (const char *n :
+             {"a",      "abbr", "acronym", "b",    "bdi", "bdo",  "big",   "blink", "cite",
+              "code",   "data", "del",     "dfn",  "em",  "font", "i",     "ins",   "kbd",
+              "label",  "mark", "nobr",    "q",    "s",   "samp", "small", "span",  "strike",
+              "strong", "sub",  "sup",     "time", "tt",  "u",    "var"})
+            table.insert(QLatin1String(n), EnLigne);
+        for (const char *n :
+             {"p", "li", "dt", "dd", "td", "th", "tr", "option", "optgroup", "thead", "tbody",
+              "tfoot", "colgroup", "caption", "rb", "rt", "rp", "rtc"})
+            table.insert(QLatin1String(n), SeFermeSeul);
+        return table;
+    }();
+    return sortes.value(nom);
 }
 
-// The inline elements that Tidy carries from block to block when left open.
 bool estEnLigne(const QString &nom)
 {
-    return parmi(nom,
-                 {"a",      "abbr", "acronym", "b",    "bdi", "bdo",  "big",   "blink", "cite",
-                  "code",   "data", "del",     "dfn",  "em",  "font", "i",     "ins",   "kbd",
-                  "label",  "mark", "nobr",    "q",    "s",   "samp", "small", "span",  "strike",
-                  "strong", "sub",  "sup",     "time", "tt",  "u",    "var"});
+    return sorte(nom) & EnLigne;
 }
 
-// Elements whose end tag may be left out: the end of what holds them closes them.
 bool seFermeSeul(const QString &nom)
 {
-    return parmi(nom,
-                 {"p", "li", "dt", "dd", "td", "th", "tr", "option", "optgroup", "thead", "tbody",
-                  "tfoot", "colgroup", "caption", "rb", "rt", "rp", "rtc"});
+    return sorte(nom) & SeFermeSeul;
 }
 
 // Whether the start tag of a block, nom, closes the innermost open block, dessus.
@@ -67,9 +83,10 @@ bool ferme(const QString &nom, const QString &dessus)
 
 void Imbrication::balise(const Balise &balise)
 {
-    if (etat != Depassement::Aucun || estVide(balise.nom))
+    const quint8 sorteBalise = sorte(balise.nom);
+    if (etat != Depassement::Aucun || (sorteBalise & Vide))
         return;
-    const bool enLigne = estEnLigne(balise.nom);
+    const bool enLigne = sorteBalise & EnLigne;
 
     if (balise.fermante) {
         if (ouverts.value(balise.nom) == 0)

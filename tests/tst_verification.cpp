@@ -4,6 +4,7 @@
 // the worker; and the panel in the editor window.
 
 #include "colonnes.h"
+#include "documentfile.h"
 #include "montextedit.h"
 #include "testsupport.h"
 #include "verificationenfond.h"
@@ -438,27 +439,32 @@ void TestVerification::onlyTheNewestResult()
 void TestVerification::hostileText_data()
 {
     QTest::addColumn<QString>("texte");
+    QTest::addColumn<bool>("finSignalee"); // a problem on the last line
     QString octets;
     quint32 graine = 7;
     for (int i = 0; i < 200000; ++i) {
         graine = graine * 1103515245 + 12345;
         octets += QChar(char16_t((graine >> 16) & 0xffff));
     }
-    QTest::newRow("random units") << octets;
-    QTest::newRow("NULs") << QString(100000, QChar(0));
-    QTest::newRow("unterminated") << QStringLiteral("<a href=\"x");
-    QTest::newRow("empty") << QString();
+    QTest::newRow("random units") << octets << false;
+    QTest::newRow("NULs") << QString(100000, QChar(0)) << false;
+    QTest::newRow("unterminated") << QStringLiteral("<a href=\"x") << true;
+    QTest::newRow("empty") << QString() << false;
     QTest::newRow("halves of pairs") << QStringLiteral("<p>") + QChar(0xd800)
-            + QStringLiteral("<b>") + QChar(0xdc00) + QStringLiteral("x");
-    // The document's limit in characters, as plain text with a few tags.
-    QString grand = QStringLiteral("<p>Un <b>mot</b> et du texte, encore du texte.</p>\n");
-    grand = grand.repeated(64 * 1024 * 1024 / grand.size());
-    QTest::newRow("64 MiB") << grand;
+            + QStringLiteral("<b>") + QChar(0xdc00)
+            + QStringLiteral("x") << true;
+    // The document's limit in characters, of text mostly.
+    const QString ligne = QStringLiteral("Du texte, des mots et encore des mots, une ligne.\n");
+    QTest::newRow("64 MiB") << QStringLiteral("<p>")
+            + ligne.repeated(DocumentFile::maxCharacters / ligne.size() - 1)
+            + QStringLiteral("<b>fin</p>")
+                            << true;
 }
 
 void TestVerification::hostileText()
 {
     QFETCH(QString, texte);
+    QFETCH(bool, finSignalee);
     const Verification::Resultat resultat = Verification::verifie({texte, QString()});
     qsizetype lignes = 1;
     for (const QChar c : texte)
@@ -468,6 +474,8 @@ void TestVerification::hostileText()
         QVERIFY(p.ligne >= 1 && p.ligne <= lignes + 1);
         QVERIFY(p.colonne >= 1);
     }
+    if (finSignalee)
+        QCOMPARE(resultat.problemes.last().ligne, lignes);
 }
 
 // The command is the last of "Edition Html", after a separator, with F7, and is
@@ -610,7 +618,7 @@ void TestVerification::changeDuringCheck()
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
     QString corps = QStringLiteral("<p><b>gras</p>\n");
-    for (int i = 0; i < 60000; ++i)
+    for (int i = 0; i < 20000; ++i)
         corps += QStringLiteral("<p>Un paragraphe de texte, avec <i>des</i> mots.</p>\n");
     const QString fichier = dossier.filePath(QStringLiteral("grand/page.html"));
     QVERIFY(writeBytes(fichier, page(corps).toUtf8()));
