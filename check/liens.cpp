@@ -176,7 +176,8 @@ void Liens::termine(Positions &positions, Releve &releve)
             if (relatif.isEmpty())
                 continue;
             if (dossier.isEmpty()) {
-                if (jamaisEnregistree && !releve.aRemarque()) {
+                if (jamaisEnregistree && !remarqueFaite) {
+                    remarqueFaite = true;
                     const auto [ligne, colonne] = positions.de(lien.position);
                     releve.ajoute(
                         {ligne, colonne, Genre::Remarque,

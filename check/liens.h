@@ -40,6 +40,7 @@ private:
     QList<Lien> liens; // in the order of the page
     QSet<QString> identifiants;
     QHash<QString, bool> existants;
+    bool remarqueFaite = false;
 };
 
 } // namespace Verification

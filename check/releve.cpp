@@ -60,14 +60,16 @@ void Releve::ajoute(Probleme probleme, bool colonneTidy)
         ++resultat.liens;
         break;
     case Genre::Remarque:
-        if (!resultat.remarque)
-            resultat.remarque = probleme;
+        break;
+    }
+    probleme.ligne = std::max(probleme.ligne, 1);
+    probleme.colonne = std::max(probleme.colonne, 1);
+    if (probleme.genre == Genre::Remarque) {
+        remarques.push_back({std::move(probleme), colonneTidy, suivant++});
         return;
     }
     if (maximum <= 0)
         return;
-    probleme.ligne = std::max(probleme.ligne, 1);
-    probleme.colonne = std::max(probleme.colonne, 1);
     premiers.push({std::move(probleme), colonneTidy, suivant++});
     if (premiers.size() > std::size_t(maximum))
         premiers.pop();
@@ -82,10 +84,23 @@ Resultat Releve::termine(QStringView texte)
         premiers.pop();
     }
     std::reverse(entrees.begin(), entrees.end());
+    colonnesDeLEditeur(texte, entrees);
+    resultat.problemes.reserve(qsizetype(entrees.size()));
+    for (Entree &entree : entrees)
+        resultat.problemes.append(std::move(entree.probleme));
 
-    // Tidy's columns become the editor's, in one pass over the lines that hold
-    // them: on each line the rows come in the order of their columns, and Tidy's
-    // order is the editor's.
+    std::stable_sort(remarques.begin(), remarques.end(), Apres());
+    colonnesDeLEditeur(texte, remarques);
+    for (Entree &entree : remarques)
+        resultat.remarques.append(std::move(entree.probleme));
+    return std::move(resultat);
+}
+
+// Tidy's columns become the editor's, in one pass over the lines that hold them:
+// the entries come sorted, on each line in the order of their columns, and
+// Tidy's order is the editor's. They stay sorted.
+void Releve::colonnesDeLEditeur(QStringView texte, std::vector<Entree> &entrees)
+{
     int ligne = 1;
     qsizetype debutLigne = 0;
     auto finDeLigne = [&texte](qsizetype debut) {
@@ -124,14 +139,11 @@ Resultat Releve::termine(QStringView texte)
         }
         p.colonne = colonne + std::max(0, p.colonne - colonneTidy);
     }
+    // Where a control character moved a column, rows of one line may change order.
     std::stable_sort(entrees.begin(), entrees.end(), [](const Entree &a, const Entree &b) {
         return std::tie(a.probleme.ligne, a.probleme.colonne)
             < std::tie(b.probleme.ligne, b.probleme.colonne);
     });
-    resultat.problemes.reserve(qsizetype(entrees.size()));
-    for (Entree &entree : entrees)
-        resultat.problemes.append(std::move(entree.probleme));
-    return std::move(resultat);
 }
 
 } // namespace Verification

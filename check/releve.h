@@ -45,7 +45,6 @@ public:
     // (tabs aside) and a mark at the text's start; termine() turns it into the
     // editor's.
     void ajoute(Probleme probleme, bool colonneTidy = false);
-    bool aRemarque() const { return resultat.remarque.has_value(); }
     Resultat termine(QStringView texte);
 
 private:
@@ -60,10 +59,13 @@ private:
         bool operator()(const Entree &a, const Entree &b) const;
     };
 
+    static void colonnesDeLEditeur(QStringView texte, std::vector<Entree> &entrees);
+
     int maximum;
     quint64 suivant = 0;
     Resultat resultat;
     std::priority_queue<Entree, std::vector<Entree>, Apres> premiers;
+    std::vector<Entree> remarques; // all kept
 };
 
 } // namespace Verification

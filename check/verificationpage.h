@@ -3,8 +3,6 @@
 #include <QList>
 #include <QString>
 
-#include <optional>
-
 // "Vérifier la page": the problems of an HTML page's source, each at a line and a
 // column of the text as the editor holds it. Markup problems come from HTML Tidy
 // (linked, in report mode: no tidied page is made); Marlisse checks itself what
@@ -32,9 +30,10 @@ struct Resultat
     int erreurs = 0;
     int avertissements = 0;
     int liens = 0;
-    // Said once, apart from the problems: the page was never saved, so that the
-    // relative names it holds could not be checked (at the first of them).
-    std::optional<Probleme> remarque;
+    // What is said of the check, apart from the problems and before them: the
+    // relative names that a page never saved holds could not be checked (said
+    // once, at the first), Tidy had to be stopped.
+    QList<Probleme> remarques;
 
     int total() const { return erreurs + avertissements + liens; }
 };

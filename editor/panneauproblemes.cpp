@@ -79,8 +79,8 @@ void PanneauProblemes::montre(const Verification::Resultat &resultat)
     resultatMontre = true;
 
     QList<QTreeWidgetItem *> lignes;
-    if (resultat.remarque)
-        lignes << ligneProbleme(*resultat.remarque);
+    for (const Verification::Probleme &remarque : resultat.remarques)
+        lignes << ligneProbleme(remarque);
     for (const Verification::Probleme &probleme : resultat.problemes)
         lignes << ligneProbleme(probleme);
     if (resultat.total() == 0) {

@@ -51,8 +51,8 @@ QStringList rangees(const Verification::Resultat &resultat)
                       .arg(p.colonne)
                       .arg(Verification::nomGenre(p.genre));
     };
-    if (resultat.remarque)
-        ajoute(*resultat.remarque);
+    for (const Verification::Probleme &p : resultat.remarques)
+        ajoute(p);
     for (const Verification::Probleme &p : resultat.problemes)
         ajoute(p);
     return lignes;
@@ -92,6 +92,7 @@ private slots:
     void sameRowsAsTidy_data();
     void sameRowsAsTidy();
     void sloppyPagesAreChecked();
+    void tidyStoppedWhenItLoops();
     void rowsAreBounded();
     void columns_data();
     void columns();
@@ -335,6 +336,19 @@ void TestVerification::sloppyPagesAreChecked()
     for (const Verification::Probleme &p : resultat.problemes)
         QVERIFY2(p.genre != Genre::Erreur, qPrintable(p.message));
     QVERIFY(resultat.avertissements > 3000);
+}
+
+// Tidy 5.6 loops for ever on a definition list in a table row that a table's end
+// tag closes: it is stopped, what it found is kept, and a remark says where.
+void TestVerification::tidyStoppedWhenItLoops()
+{
+    const Verification::Resultat resultat = Verification::verifie(
+        {page(QStringLiteral("<p><b>x</p>\n<tr><dl><dt><dd></table>")), QString()});
+    QCOMPARE(resultat.remarques.size(), 1);
+    const Verification::Probleme &remarque = resultat.remarques.first();
+    QCOMPARE(remarque.ligne, 4);
+    QVERIFY(remarque.message.contains(QStringLiteral("tourne en rond")));
+    QCOMPARE(rangees(resultat).at(1), QStringLiteral("3:4 Avertissement"));
 }
 
 // A page with more problems than the list holds keeps the first ones by position,
