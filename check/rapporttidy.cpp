@@ -36,6 +36,9 @@ struct Course
     std::size_t plafondOctets;
     quint64 messages = 0;
     quint64 plafondMessages;
+    // Messages in a row at one place: Tidy reopens there at most a few thousand
+    // elements (see Imbrication), a loop says the same thing there without end.
+    int memePlace = 0;
     quint64 appels = 0;
     QElapsedTimer chrono;
     qint64 delai; // in milliseconds
@@ -51,7 +54,7 @@ struct Course
         // a few hundred MB at most, a few messages a tag.
         const std::size_t megaoctets = std::size_t(taille) / (1024 * 1024);
         plafondOctets = std::size_t(1024) * 1024 * 1024 + 64 * std::size_t(taille);
-        plafondMessages = 500'000 + 50 * quint64(taille);
+        plafondMessages = 100'000 + 20 * quint64(taille);
         delai = 20'000 + 2'000 * qint64(megaoctets);
         chrono.start();
     }
@@ -77,9 +80,12 @@ Course *courseDe(TidyAllocator *allocateur)
     std::longjmp(course->retour, 1);
 }
 
+constexpr int memePlaceMaximum = 20'000;
+
 void surveille(Course *course)
 {
-    if (course->octets > course->plafondOctets || course->messages > course->plafondMessages)
+    if (course->octets > course->plafondOctets || course->messages > course->plafondMessages
+        || course->memePlace > memePlaceMaximum)
         arrete(course);
     if ((++course->appels & 0x3ff) == 0 && course->chrono.hasExpired(course->delai))
         arrete(course);
@@ -172,8 +178,15 @@ Bool TIDY_CALL recoitMessage(TidyMessage message)
         // Information, summaries and footnotes are not about a place in the page.
         return no;
     }
-    course->ligne = tidyGetMessageLine(message);
-    course->colonne = tidyGetMessageColumn(message);
+    const int ligne = tidyGetMessageLine(message);
+    const int colonne = tidyGetMessageColumn(message);
+    if (ligne == course->ligne && colonne == course->colonne) {
+        ++course->memePlace;
+    } else {
+        course->memePlace = 0;
+        course->ligne = ligne;
+        course->colonne = colonne;
+    }
     course->releve->ajoute({course->ligne, course->colonne, genre,
                             QString::fromUtf8(tidyGetMessage(message)).trimmed(), QString()},
                            true);
