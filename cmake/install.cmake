@@ -35,8 +35,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION editors)
 # The libraries (the toolkit's, HTML Tidy's) come from dpkg-shlibdeps; the toolkit's
-# window-system plugins are only
-# recommended by its libraries, yet without them no window opens.
+# window-system plugins are only recommended by its libraries, yet without them no
+# window opens.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
