@@ -60,7 +60,9 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     , optionsModifiees(false)
     , journal(nullptr)
     , panneauProblemes(nullptr)
+    , copieVerifiee(nullptr)
     , verification(nullptr)
+    , revisionDemandee(-1)
     , revisionVerifiee(-1)
 {
     programDir = folderOfProgram(programPath);

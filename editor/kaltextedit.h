@@ -17,6 +17,7 @@ class JournalRecuperation;
 struct DocumentRecupere;
 class Lisorel;
 class monQTextEdit;
+class CopieDocument;
 class PanneauProblemes;
 namespace Verification {
 struct Resultat;
@@ -273,10 +274,12 @@ private:
     bool isHtml;
     bool optionsModifiees;
     JournalRecuperation *journal;
-    // "Vérifier la page": made at its first use. The revision of the document
-    // that the newest check was asked for.
+    // "Vérifier la page": made at its first use. The document's revisions when
+    // F7 was last pressed and in the text that its check got.
     PanneauProblemes *panneauProblemes;
+    CopieDocument *copieVerifiee;
     Verification::VerificationEnFond *verification;
+    int revisionDemandee;
     int revisionVerifiee;
 
     friend class KalTextEditTestAccess;

@@ -3,6 +3,7 @@
 #include "kaltextedit.h"
 
 #include "colonnes.h"
+#include "copiedocument.h"
 #include "montextedit.h"
 #include "panneauproblemes.h"
 #include "verificationenfond.h"
@@ -13,8 +14,8 @@
 
 void KalTextEdit::slotVerifierPage()
 {
-    QTextDocument *document = textEdit->document();
     if (!panneauProblemes) {
+        QTextDocument *document = textEdit->document();
         panneauProblemes = new PanneauProblemes(this);
         addDockWidget(Qt::BottomDockWidgetArea, panneauProblemes);
         connect(panneauProblemes, &PanneauProblemes::allerA, this,
@@ -30,24 +31,30 @@ void KalTextEdit::slotVerifierPage()
         verification = new Verification::VerificationEnFond(this);
         connect(verification, &Verification::VerificationEnFond::terminee, this,
                 [this](const Verification::Resultat &resultat) { verificationTerminee(resultat); });
+        // The worker gets a copy: the document is the GUI thread's alone.
+        copieVerifiee = new CopieDocument(document, this);
+        connect(copieVerifiee, &CopieDocument::copiee, this,
+                [this](const QString &texte, int revision) {
+                    revisionVerifiee = revision;
+                    verification->demande({texte, currentFile});
+                });
     }
     panneauProblemes->show();
     panneauProblemes->raise();
-    // The worker gets a copy: the document is the GUI thread's alone.
-    revisionVerifiee = document->revision();
-    verification->demande({document->toRawText(), currentFile});
     panneauProblemes->verificationEnCours();
+    revisionDemandee = textEdit->document()->revision();
+    copieVerifiee->demarre();
 }
 
 void KalTextEdit::verificationTerminee(const Verification::Resultat &resultat)
 {
     panneauProblemes->montre(resultat);
-    const bool inchange = textEdit->document()->revision() == revisionVerifiee;
-    panneauProblemes->setTexteModifie(!inchange);
-    // The list takes the keyboard, unless the user went on typing meanwhile (or
+    const int revision = textEdit->document()->revision();
+    panneauProblemes->setTexteModifie(revision != revisionVerifiee);
+    // The list takes the keyboard, unless the user went on typing since F7 (or
     // went elsewhere): what is typed goes where it was meant to.
     const QWidget *focus = QApplication::focusWidget();
-    if (inchange && panneauProblemes->isVisible()
+    if (revision == revisionDemandee && panneauProblemes->isVisible()
         && (!focus || focus == textEdit || panneauProblemes->isAncestorOf(focus)))
         panneauProblemes->liste()->setFocus();
 }

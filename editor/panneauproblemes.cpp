@@ -57,9 +57,14 @@ PanneauProblemes::PanneauProblemes(QWidget *parent)
     arbre->setUniformRowHeights(true);
     arbre->setAllColumnsShowFocus(true);
     arbre->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Widths from the widest texts, not from the rows: measuring a thousand rows at
+    // each check would hold the event loop.
+    const QFontMetrics mesure(arbre->font());
+    const int marge = 3 * mesure.averageCharWidth();
     arbre->header()->setStretchLastSection(true);
-    arbre->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    arbre->header()->setSectionResizeMode(3, QHeaderView::Stretch);
+    arbre->setColumnWidth(0, mesure.horizontalAdvance(QStringLiteral("0000000")) + marge);
+    arbre->setColumnWidth(1, mesure.horizontalAdvance(QStringLiteral("000000")) + marge);
+    arbre->setColumnWidth(2, mesure.horizontalAdvance(QStringLiteral("Avertissement")) + marge);
     arbre->installEventFilter(this);
     connect(arbre, &QTreeWidget::itemDoubleClicked, this, &PanneauProblemes::active);
     setWidget(arbre);
