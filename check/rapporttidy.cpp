@@ -42,13 +42,15 @@ struct Course
     quint64 appels = 0;
     QElapsedTimer chrono;
     qint64 delai; // in milliseconds
+    const std::atomic<bool> *arret; // set by the owner: stop now
     // Where Tidy was at its last message: where it went round in circles.
     int ligne = 1;
     int colonne = 1;
     std::jmp_buf retour;
 
-    Course(Releve *releve, qsizetype taille)
+    Course(Releve *releve, qsizetype taille, const std::atomic<bool> *arret)
         : releve(releve)
+        , arret(arret)
     {
         // Far above what any page costs: a page of 5 MB takes Tidy half a second,
         // a few hundred MB at most, a few messages a tag.
@@ -85,7 +87,8 @@ constexpr int memePlaceMaximum = 20'000;
 void surveille(Course *course)
 {
     if (course->octets > course->plafondOctets || course->messages > course->plafondMessages
-        || course->memePlace > memePlaceMaximum)
+        || course->memePlace > memePlaceMaximum
+        || (course->arret && course->arret->load(std::memory_order_relaxed)))
         arrete(course);
     if ((++course->appels & 0x3ff) == 0 && course->chrono.hasExpired(course->delai))
         arrete(course);
@@ -233,15 +236,16 @@ bool lanceTidy(const QByteArray &utf8, Course *course)
 
 } // namespace
 
-void rapportTidy(const QByteArray &utf8, Releve &releve)
+void rapportTidy(const QByteArray &utf8, Releve &releve, const std::atomic<bool> *arret)
 {
     // The language is Tidy's global state: set once, before any document exists.
     static std::once_flag langue;
     std::call_once(langue, [] { tidySetLanguage("fr"); });
 
-    Course course(&releve, utf8.size());
+    Course course(&releve, utf8.size(), arret);
     course.allocateur.vtbl = &fonctionsMemoire;
-    if (!lanceTidy(utf8, &course)) {
+    // Stopped by its owner, the result goes nowhere: nothing to say.
+    if (!lanceTidy(utf8, &course) && !(arret && *arret)) {
         releve.ajoute({course.ligne, course.colonne, Genre::Remarque,
                        QStringLiteral("HTML Tidy tourne en rond à partir d'ici\u00a0: la "
                                       "vérification du balisage s'arrête là"),

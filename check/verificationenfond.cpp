@@ -13,6 +13,7 @@ VerificationEnFond::VerificationEnFond(QObject *parent)
 
 VerificationEnFond::~VerificationEnFond()
 {
+    arret = true;
     travailleur.waitForDone();
 }
 
@@ -30,7 +31,7 @@ void VerificationEnFond::lance(Page page, quint64 numero)
 {
     courante = numero;
     travailleur.start([this, page = std::move(page), numero] {
-        Resultat resultat = verifie(page);
+        Resultat resultat = verifie(page, problemesMaximum, &arret);
         // Handed to this object's thread; a result still on its way when the
         // object goes is dropped with it (the destructor has waited for this task).
         QMetaObject::invokeMethod(

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QThreadPool>
 
+#include <atomic>
 #include <optional>
 
 // Runs the checks of one window on a worker thread of its own, from a copy of the
@@ -24,7 +25,7 @@ public:
     static constexpr uint taillePile = 64 * 1024 * 1024;
 
     explicit VerificationEnFond(QObject *parent = nullptr);
-    // Waits for the check that runs.
+    // Stops the check that runs, and waits for it.
     ~VerificationEnFond() override;
 
     // Checks the page; returns the number that terminee() will carry.
@@ -42,6 +43,8 @@ private:
     quint64 derniere = 0;
     quint64 courante = 0; // the number of the one running, 0 for none
     std::optional<std::pair<Page, quint64>> enAttente;
+    // A window closing does not wait for Tidy to finish a large page.
+    std::atomic<bool> arret {false};
     // Declared last: destroyed first, it waits for the check that runs.
     QThreadPool travailleur;
 };

@@ -35,7 +35,7 @@ QString lignesDeLEditeur(const QString &texte)
 
 } // namespace
 
-Resultat verifie(const Page &page, int maximum)
+Resultat verifie(const Page &page, int maximum, const std::atomic<bool> *arret)
 {
     const QString texte = lignesDeLEditeur(page.texte);
     Releve releve(maximum);
@@ -50,7 +50,7 @@ Resultat verifie(const Page &page, int maximum)
 
     switch (imbrication.depassement()) {
     case Imbrication::Depassement::Aucun:
-        rapportTidy(texte.toUtf8(), releve);
+        rapportTidy(texte.toUtf8(), releve, arret);
         break;
     case Imbrication::Depassement::Profondeur: {
         const auto [ligne, colonne] = positions.de(imbrication.position());

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
+
 // "Vérifier la page": the problems of an HTML page's source, each at a line and a
 // column of the text as the editor holds it. Markup problems come from HTML Tidy
 // (linked, in report mode: no tidied page is made); Marlisse checks itself what
@@ -52,8 +54,10 @@ constexpr int problemesMaximum = 1000;
 
 // Checks the page. Tidy's parser calls itself once a level of nesting: this runs
 // on a thread with a large stack (VerificationEnFond), or on any thread for pages
-// of a few thousand levels at most.
-Resultat verifie(const Page &page, int maximum = problemesMaximum);
+// of a few thousand levels at most. When arret is set, from another thread, Tidy
+// stops soon and the result is to be dropped.
+Resultat verifie(const Page &page, int maximum = problemesMaximum,
+                 const std::atomic<bool> *arret = nullptr);
 
 // The name shown for a kind of problem: "Erreur", "Avertissement", "Lien", "Remarque".
 QString nomGenre(Genre genre);

@@ -100,6 +100,7 @@ private slots:
     void deepPagesInTheWorker_data();
     void deepPagesInTheWorker();
     void onlyTheNewestResult();
+    void stoppedCheck();
     void hostileText_data();
     void hostileText();
     void commandInMenu();
@@ -447,6 +448,26 @@ void TestVerification::onlyTheNewestResult()
     QCOMPARE(resultat.problemes.size(), 1);
     QVERIFY(resultat.problemes.first().message.contains(QStringLiteral("</u>")));
     QVERIFY(!enFond.enCours());
+}
+
+// A window that closes stops its check: Tidy is left at once (its rows are not
+// given, nor a remark about it), the worker gives nothing to a window gone.
+void TestVerification::stoppedCheck()
+{
+    const std::atomic<bool> arret {true};
+    const Verification::Resultat resultat = Verification::verifie(
+        {page(QStringLiteral("<p><b>x</p><img src=\"manque.png\" alt=\"\">")),
+         dossier.filePath(QStringLiteral("p.html"))},
+        Verification::problemesMaximum, &arret);
+    QCOMPARE(rangees(resultat), QStringList {QStringLiteral("3:22 Lien")});
+
+    auto enFond = std::make_unique<Verification::VerificationEnFond>();
+    QSignalSpy termine(enFond.get(), &Verification::VerificationEnFond::terminee);
+    enFond->demande({page(QStringLiteral("<p><b>x</p>\n").repeated(200000)), QString()});
+    enFond->demande({page(QString()), QString()});
+    enFond.reset();
+    QTest::qWait(50);
+    QCOMPARE(termine.size(), 0);
 }
 
 // Bytes of any kind and the largest document: no crash, no hang, and rows at
