@@ -72,7 +72,7 @@ Resultat verifie(const Page &page, int maximum, const std::atomic<bool> *arret)
     }
     }
 
-    // The nesting row stands before the links: the positions are asked in order.
+    // The links' positions come in the page's order, from the start again.
     Positions positionsLiens(texte);
     liens.termine(positionsLiens, releve);
     return releve.termine(texte);
