@@ -191,7 +191,8 @@ void TestEditorWindow::menuBar()
              QStringList({"Caractères", "-", "Justification", "-", "Corps...", "Paragraphe",
                           "Aller à la ligne", "Ligne horizontale", "Espace insécable",
                           "symbole Euro", "-", "Titres", "-", "Listes", "-", "Tableaux",
-                          "Lien hyper-texte", "Ancre hyper-texte", "Image"}));
+                          "Lien hyper-texte", "Ancre hyper-texte", "Image", "-",
+                          "Vérifier la page"}));
     QCOMPARE(entries(html->actions().at(11)->menu()).size(), 6);
     QCOMPARE(entries(html->actions().at(13)->menu()),
              QStringList({"Liste simple", "Liste ordonnée", "Elément de liste",
