@@ -3,7 +3,6 @@
 // the tidy program; the bounds that keep Tidy's recursive parser on its stack;
 // the worker; and the panel in the editor window.
 
-#include "colonnes.h"
 #include "copiedocument.h"
 #include "documentfile.h"
 #include "montextedit.h"
@@ -95,8 +94,6 @@ private slots:
     void sloppyPagesAreChecked();
     void tidyStoppedWhenItLoops();
     void rowsAreBounded();
-    void columns_data();
-    void columns();
     void deepPagesInTheWorker_data();
     void deepPagesInTheWorker();
     void onlyTheNewestResult();
@@ -374,32 +371,6 @@ void TestVerification::rowsAreBounded()
         const auto &b = tous.problemes.at(i);
         QVERIFY(a.ligne < b.ligne || (a.ligne == b.ligne && a.colonne <= b.colonne));
     }
-}
-
-void TestVerification::columns_data()
-{
-    QTest::addColumn<QString>("ligne");
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("colonne");
-    QTest::newRow("start") << QStringLiteral("abc") << 0 << 1;
-    QTest::newRow("end") << QStringLiteral("abc") << 3 << 4;
-    QTest::newRow("tab") << QStringLiteral("\tx") << 1 << 2;
-    QTest::newRow("after an emoji") << QStringLiteral("\U0001F600x") << 2 << 2;
-    QTest::newRow("after two emoji") << QStringLiteral("\U0001F600\U0001F600x") << 4 << 3;
-    QTest::newRow("letter and combining accent") << QStringLiteral("e\u0301x") << 2 << 3;
-    QTest::newRow("after an emoji, accents") << QStringLiteral("\u00e9\U0001F600\u00e0x") << 4 << 4;
-}
-
-// A position gives a column, and the column gives the position back.
-void TestVerification::columns()
-{
-    QFETCH(QString, ligne);
-    QFETCH(int, position);
-    QFETCH(int, colonne);
-    QCOMPARE(Colonnes::colonne(ligne, position), colonne);
-    QCOMPARE(Colonnes::position(ligne, colonne), qsizetype(position));
-    QCOMPARE(Colonnes::position(ligne, 1000), ligne.size());
-    QCOMPARE(Colonnes::position(ligne, 0), qsizetype(0));
 }
 
 // Tidy's parser calls itself for each level: a page just within the bound is
