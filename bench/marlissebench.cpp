@@ -3,7 +3,7 @@
 // in the same run (the rule-by-rule highlighter and the default font strategy).
 //
 //   marlisse_bench [--runs N] [--sizes 100K,1M,5M,20M] [--replace-all] [--save-1251]
-//                  [--typing]
+//                  [--typing] [--check]
 //
 // --replace-all measures only "Remplacer tout" (5 MB, 50,000 occurrences, the
 // view at the top and in the middle), which a full run measures after the tables,
@@ -14,6 +14,9 @@
 // --typing measures only the typing aids on 5 MB: keystrokes and scrolling with
 // the line numbers and the closing tags on beside both off, and going to the last
 // line of a page still being laid out; a full run measures them after the tables.
+// --check measures only "Vérifier la page" at each size: from F7 to the rows in
+// the panel, with the longest event-loop stall meanwhile, beside the same check
+// run on the GUI thread and the stalls of an editor that checks nothing.
 //
 // Each size is measured on a page in ISO 8859-1 and on the same page in UTF-8, so
 // that the cost of reading a file by its encoding shows beside the former.
@@ -26,8 +29,10 @@
 #include "htmlgenerator.h"
 #include "journalrecuperation.h"
 #include "montextedit.h"
+#include "panneauproblemes.h"
 #include "referencehighlighter.h"
 #include "testsupport.h"
+#include "verificationpage.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -121,8 +126,9 @@ bool fullyLaidOut(QTextDocument *document)
 }
 
 // Pumps the event loop until done() holds; returns the time it took and, in
-// longestStall, the longest time the loop did not answer.
-double pumpUntil(const std::function<bool()> &done, double *longestStall)
+// longestStall, the longest time the loop did not answer. An interval above 0
+// leaves the processor to other threads while the loop waits.
+double pumpUntil(const std::function<bool()> &done, double *longestStall, int intervalMs = 0)
 {
     QElapsedTimer total;
     total.start();
@@ -131,7 +137,7 @@ double pumpUntil(const std::function<bool()> &done, double *longestStall)
     double stall = 0;
     QEventLoop loop;
     QTimer tick;
-    tick.setInterval(0);
+    tick.setInterval(intervalMs);
     QObject::connect(&tick, &QTimer::timeout, &loop, [&]() {
         stall = std::max(stall, ms(sinceTick));
         sinceTick.restart();
@@ -620,6 +626,57 @@ int runGotoChild(qsizetype size)
     return 0;
 }
 
+// "Vérifier la page" on a laid-out page of about size characters: "worker" is F7
+// until the panel shows the rows; "gui" is the same check called on the GUI
+// thread (the straightforward way); "idle" watches the event loop of the same
+// editor, checking nothing, for as long as the worker took.
+int runCheckChild(qsizetype size, const QString &mode, double idleMs)
+{
+    TestSupport::init();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.html"));
+    {
+        QFile file(path);
+        const QByteArray bytes = generateHtml(size);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return 2;
+    }
+    TestSupport::EditorFixture fixture;
+    KalTextEditTestAccess w(fixture.window);
+    if (!fixture.window->loadFile(path))
+        return 3;
+    w.currentFile() = path;
+    double stall = 0;
+    waitForLayout(w.textEdit()->document(), &stall);
+    QTest::qWait(100);
+
+    QMap<QString, double> r;
+    QElapsedTimer t;
+    t.start();
+    if (mode == QLatin1String("worker")) {
+        TestSupport::action(fixture.window, QStringLiteral("verifierPageAct"))->trigger();
+        auto *panel = fixture.window->findChild<PanneauProblemes *>();
+        r[QStringLiteral("checkshown")]
+            = pumpUntil([panel] { return panel && panel->aUnResultat(); }, &stall, 2);
+        r[QStringLiteral("checkstall")] = stall;
+    } else if (mode == QLatin1String("gui")) {
+        bool done = false;
+        QTimer::singleShot(0, fixture.window, [&] {
+            Verification::verifie({w.textEdit()->document()->toRawText(), path});
+            done = true;
+        });
+        r[QStringLiteral("checkshown")] = pumpUntil([&done] { return done; }, &stall, 2);
+        r[QStringLiteral("checkstall")] = stall;
+    } else {
+        pumpUntil([&t, idleMs] { return ms(t) >= idleMs; }, &stall, 2);
+        r[QStringLiteral("checkstall")] = stall;
+    }
+    for (auto it = r.cbegin(); it != r.cend(); ++it)
+        std::printf("%s=%.3f\n", qPrintable(it.key()), it.value());
+    std::fflush(stdout);
+    return 0;
+}
+
 // Start-up: prints a line at the window's first paint and leaves.
 int runStartupChild()
 {
@@ -821,6 +878,42 @@ void printTyping(int runs)
     std::fflush(stdout);
 }
 
+void printCheck(const QStringList &sizes, int runs)
+{
+    for (const QString &size : sizes) {
+        QMap<QString, QList<double>> worker;
+        QMap<QString, QList<double>> gui;
+        QMap<QString, QList<double>> idle;
+        for (int run = 0; run < runs; ++run) {
+            const QString characters = QString::number(parseSize(size));
+            const auto one = parse(runProcess({QStringLiteral("--check-child"), characters,
+                                               QStringLiteral("worker"), QStringLiteral("0")}));
+            for (auto it = one.cbegin(); it != one.cend(); ++it)
+                worker[it.key()] << it.value();
+            const auto two = parse(runProcess({QStringLiteral("--check-child"), characters,
+                                               QStringLiteral("gui"), QStringLiteral("0")}));
+            for (auto it = two.cbegin(); it != two.cend(); ++it)
+                gui[it.key()] << it.value();
+            const auto three = parse(
+                runProcess({QStringLiteral("--check-child"), characters, QStringLiteral("idle"),
+                            QString::number(one.value(QStringLiteral("checkshown")))}));
+            for (auto it = three.cbegin(); it != three.cend(); ++it)
+                idle[it.key()] << it.value();
+        }
+        const auto m = [](const QMap<QString, QList<double>> &values, const char *key) {
+            return median(values.value(QLatin1String(key)));
+        };
+        std::printf("| %s, Vérifier la page | F7 (worker) | on the GUI thread | no check |\n"
+                    "|---|---:|---:|---:|\n",
+                    qPrintable(size));
+        std::printf("| from F7 to the rows shown | %.1f ms | %.1f ms | – |\n",
+                    m(worker, "checkshown"), m(gui, "checkshown"));
+        std::printf("| longest event-loop stall meanwhile | %.1f ms | %.1f ms | %.1f ms |\n\n",
+                    m(worker, "checkstall"), m(gui, "checkstall"), m(idle, "checkstall"));
+        std::fflush(stdout);
+    }
+}
+
 // The rows shown for the UTF-8 page, beside the same page in ISO 8859-1.
 const char *const utf8Rows[]
     = {"read", "shown", "laidout", "stall", "typemid", "typetop", "save", "identical"};
@@ -886,6 +979,7 @@ int runParent(const QStringList &sizes, int runs)
     printReplaceAll(runs);
     printSave1251(runs);
     printTyping(runs);
+    printCheck(sizes, runs);
     return 0;
 }
 
@@ -915,6 +1009,9 @@ int main(int argc, char **argv)
                               arguments.value(2) == QLatin1String("on"));
     if (arguments.value(0) == QLatin1String("--goto-child"))
         return runGotoChild(arguments.value(1).toLongLong());
+    if (arguments.value(0) == QLatin1String("--check-child"))
+        return runCheckChild(arguments.value(1).toLongLong(), arguments.value(2),
+                             arguments.value(3).toDouble());
     if (arguments.value(0) == QLatin1String("--replace-all-child"))
         return runReplaceAllChild(arguments.value(1).toLongLong(), arguments.value(2).toInt(),
                                   arguments.value(3) == QLatin1String("middle"),
@@ -939,6 +1036,10 @@ int main(int argc, char **argv)
     }
     if (arguments.contains(QLatin1String("--typing"))) {
         printTyping(runs);
+        return 0;
+    }
+    if (arguments.contains(QLatin1String("--check"))) {
+        printCheck(sizes, runs);
         return 0;
     }
     return runParent(sizes, runs);

@@ -1,7 +1,8 @@
 # Installs a build into a scratch prefix and checks that the result is what a desktop needs:
 # the program alone in bin/, its manual in share/marlisse/, the desktop entry, the icons and
 # the AppStream data, both validated by their freedesktop tools. Then builds the Debian package
-# and checks that it holds the same files under /usr and depends on the toolkit's libraries.
+# and checks that it holds the same files under /usr and depends on the toolkit's libraries
+# and HTML Tidy's.
 #   cmake -DBUILD_DIR=... -DPREFIX=... -DBINDIR=bin -DDATADIR=share -DAPPSTREAM_ID=...
 #         -DPACKAGE=marlisse_2.1 -P checkinstall.cmake
 
@@ -118,7 +119,8 @@ foreach(path ${listed})
     endif()
 endforeach()
 run("${dpkg_deb}" --field "${deb}" Depends)
-foreach(wanted libqt6widgets6 libqt6printsupport6 libqt6gui6 libqt6core6 libc6 qt6-qpa-plugins)
+foreach(wanted libqt6widgets6 libqt6printsupport6 libqt6gui6 libqt6core6 libtidy5deb1 libc6
+               qt6-qpa-plugins)
     if(NOT output MATCHES "(^|, )${wanted}( |,|\n|$)")
         message(FATAL_ERROR "the package does not depend on ${wanted}: ${output}")
     endif()

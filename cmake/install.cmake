@@ -28,14 +28,16 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "French editor for the source text of HTML
 set(CPACK_PACKAGE_DESCRIPTION "Marlisse edits the source of one HTML page as plain text, \
 with a French user interface. Menu, toolbar and keyboard commands wrap the selection in \
 markup: styles, paragraphs and headings, lists, links, anchors, images, tables and a whole \
-page skeleton. A highlighter colours the source as you type, and the viewer window \
+page skeleton. A highlighter colours the source as you type, F7 lists the page's markup \
+problems found by HTML Tidy and its links that lead nowhere, and the viewer window \
 Lisorel previews the saved page and shows the French help manual.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION editors)
-# The libraries come from dpkg-shlibdeps; the toolkit's window-system plugins are only
-# recommended by its libraries, yet without them no window opens.
+# The libraries (the toolkit's, HTML Tidy's) come from dpkg-shlibdeps; the toolkit's
+# window-system plugins are only recommended by its libraries, yet without them no
+# window opens.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)

@@ -59,6 +59,11 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     , isHtml(true)
     , optionsModifiees(false)
     , journal(nullptr)
+    , panneauProblemes(nullptr)
+    , copieVerifiee(nullptr)
+    , verification(nullptr)
+    , revisionDemandee(-1)
+    , revisionVerifiee(-1)
 {
     programDir = folderOfProgram(programPath);
     helpDir = Emplacements::dossierAide(programDir);

@@ -18,6 +18,12 @@ struct DocumentRecupere;
 class Lisorel;
 class Recherche;
 class monQTextEdit;
+class CopieDocument;
+class PanneauProblemes;
+namespace Verification {
+struct Resultat;
+class VerificationEnFond;
+} // namespace Verification
 
 // The editor window: one document edited as HTML source text.
 // The class is split into source files by concern: window (kaltextedit.cpp),
@@ -87,6 +93,7 @@ public slots:
     void slotLienHypText();
     void slotNameAncre();
     void slotImage();
+    void slotVerifierPage();
     void slotViewToolBar(bool toggle);
     void slotViewToolBarB(bool toggle);
     void slotViewStatusBar(bool toggle);
@@ -107,6 +114,7 @@ protected slots:
     void slotMenuEncodage();
     void slotRouvrirEncodage(QAction *action);
     void slotEnregistrerEncodage(QAction *action);
+    void slotAllerAuProbleme(int ligne, int colonne);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -164,6 +172,9 @@ private:
     // Search.
     bool selectionneOccurrence(const Recherche &recherche, bool arriere, QString *remplacement);
     void gardeEnHaut(int position);
+
+    // Page check.
+    void verificationTerminee(const Verification::Resultat &resultat);
 
     Lisorel *browser;
     QString currentFile;
@@ -239,6 +250,7 @@ private:
     QAction *lienHypTextAct;
     QAction *nameAncreAct;
     QAction *imageAct;
+    QAction *verifierPageAct;
     QAction *viewToolBarAct;
     QAction *viewToolBarBAct;
     QAction *viewStatusBarAct;
@@ -281,6 +293,13 @@ private:
     bool isHtml;
     bool optionsModifiees;
     JournalRecuperation *journal;
+    // "Vérifier la page": made at its first use. The document's revisions when
+    // F7 was last pressed and in the text that its check got.
+    PanneauProblemes *panneauProblemes;
+    CopieDocument *copieVerifiee;
+    Verification::VerificationEnFond *verification;
+    int revisionDemandee;
+    int revisionVerifiee;
 
     friend class KalTextEditTestAccess;
 };

@@ -311,6 +311,13 @@ void KalTextEdit::createActions()
     fermerBalisesAct->setChecked(Reglages::fermerBalises());
     connect(fermerBalisesAct, &QAction::toggled, this, &KalTextEdit::slotFermerBalises);
 
+    verifierPageAct = newAction(
+        this, "verifierPageAct", tr("Vérifier la page"), nullptr, tr("F7"),
+        tr("Liste les problèmes de la page"),
+        tr("Vérifier la page\n\nListe, ligne par ligne, les erreurs de balisage trouvées par "
+           "HTML Tidy et les images, liens et ancres qui ne mènent nulle part"));
+    connect(verifierPageAct, &QAction::triggered, this, &KalTextEdit::slotVerifierPage);
+
     // View and help. The toggles are checked before they are connected, so
     // building the window runs none of their slots.
     viewToolBarAct = newAction(this, "viewToolBarAct", tr("Barre d'outils"), nullptr, QString(),
@@ -434,6 +441,8 @@ void KalTextEdit::createMenus()
     htmlMenu->addActions({tableauxAct, lienHypTextAct, nameAncreAct, imageAct});
     htmlMenu->addSeparator();
     htmlMenu->addAction(fermerBalisesAct);
+    htmlMenu->addSeparator();
+    htmlMenu->addAction(verifierPageAct);
 
     viewMenu = menuBar()->addMenu(tr("Affichage"));
     viewMenu->addAction(navigateurAct);

@@ -2,12 +2,14 @@
 
 #include "kaltextedit.h"
 
+#include "colonnes.h"
 #include "labelcliquable.h"
 #include "montextedit.h"
 
 #include <QFontDialog>
 #include <QLabel>
 #include <QStatusBar>
+#include <QTextBlock>
 #include <QToolBar>
 
 void KalTextEdit::createStatusBar()
@@ -61,16 +63,18 @@ void KalTextEdit::slotMaJStatusBarreInfoModif(bool m)
         labelModif->setText(QString(31, QLatin1Char(' ')));
 }
 
-// Runs at every keystroke: the cursor's block number and column cost no more on a
-// large document than on a small one. The label grows when a text needs more room
-// and never shrinks, so that it is laid out again only when the numbers get a
-// digit more than they ever had.
+// Runs at every keystroke: the cursor's block number costs no more on a large
+// document than on a small one, its column (in characters, as HTML Tidy counts
+// them) as much as its line. The label grows when a text needs more room and
+// never shrinks, so that it is laid out again only when the numbers get a digit
+// more than they ever had.
 void KalTextEdit::slotMaJPosition()
 {
     const QTextCursor cursor = textEdit->textCursor();
-    labelPosition->setText(QStringLiteral("Ligne %1, col. %2")
-                               .arg(cursor.blockNumber() + 1)
-                               .arg(cursor.positionInBlock() + 1));
+    labelPosition->setText(
+        QStringLiteral("Ligne %1, col. %2")
+            .arg(cursor.blockNumber() + 1)
+            .arg(Colonnes::colonne(cursor.block().text(), cursor.positionInBlock())));
     const int largeur = labelPosition->sizeHint().width();
     if (largeur > labelPosition->minimumWidth())
         labelPosition->setFixedWidth(largeur);

@@ -13,7 +13,7 @@ mkdir -p "$findings"
 export LSAN_OPTIONS="suppressions=$root_dir/tests/sanitizers/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 status=0
-for fuzzer in preferences codec highlighter tags typing; do
+for fuzzer in preferences codec highlighter tags typing verification; do
     binary=$build_dir/tests/fuzz/fuzz_$fuzzer
     work=$(mktemp -d)
     echo "== fuzz_$fuzzer for ${seconds}s"

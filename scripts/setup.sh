@@ -8,6 +8,7 @@ build_dir=${MARLISSE_BUILD_DIR:-$root_dir/build}
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
           libgl-dev fonts-dejavu-core desktop-file-utils appstream dpkg-dev file
+          pkg-config libtidy-dev tidy
           ${MARLISSE_EXTRA_PACKAGES:-})
 
 missing=()

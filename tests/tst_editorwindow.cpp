@@ -209,27 +209,11 @@ void TestEditorWindow::menuBar()
 
     const QMenu *html = top.at(2)->menu();
     QCOMPARE(entries(html),
-             QStringList({"Caractères",
-                          "-",
-                          "Justification",
-                          "-",
-                          "Corps...",
-                          "Paragraphe",
-                          "Aller à la ligne",
-                          "Ligne horizontale",
-                          "Espace insécable",
-                          "symbole Euro",
-                          "-",
-                          "Titres",
-                          "-",
-                          "Listes",
-                          "-",
-                          "Tableaux",
-                          "Lien hyper-texte",
-                          "Ancre hyper-texte",
-                          "Image",
-                          "-",
-                          "Fermer les balises"}));
+             QStringList({"Caractères", "-", "Justification", "-", "Corps...", "Paragraphe",
+                          "Aller à la ligne", "Ligne horizontale", "Espace insécable",
+                          "symbole Euro", "-", "Titres", "-", "Listes", "-", "Tableaux",
+                          "Lien hyper-texte", "Ancre hyper-texte", "Image", "-",
+                          "Fermer les balises", "-", "Vérifier la page"}));
     QCOMPARE(entries(html->actions().at(11)->menu()).size(), 6);
     QCOMPARE(entries(html->actions().at(13)->menu()),
              QStringList({"Liste simple", "Liste ordonnée", "Elément de liste",

@@ -1,0 +1,76 @@
+// "Vérifier la page" on any text: no crash and no hang (the nesting bounds keep
+// Tidy's recursive parser within the stack and its time), rows sorted, on lines
+// the editor has, link rows on the line's characters, every column found again
+// by the jump, and the first rows the same whatever the number kept.
+
+#include "colonnes.h"
+#include "fuzzsupport.h"
+#include "verificationpage.h"
+
+#include <QStringList>
+
+namespace {
+
+// The text's lines as the editor's blocks hold them.
+QStringList lignesDeLEditeur(QString texte)
+{
+    texte.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    for (const QChar fin :
+         {QChar(u'\r'), QChar(QChar::ParagraphSeparator), QChar(u'\ufdd0'), QChar(u'\ufdd1')})
+        texte.replace(fin, QLatin1Char('\n'));
+    return texte.split(QLatin1Char('\n'));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString texte = fuzzText(bytes);
+    // Saved in a folder that does not exist, so that every local name is missing;
+    // or never saved.
+    const QString chemin = !bytes.isEmpty() && (uchar(bytes[0]) & 1)
+        ? QStringLiteral("/marlisse-fuzz-absent/page.html")
+        : QString();
+    const Verification::Resultat resultat = Verification::verifie({texte, chemin});
+    const QStringList lignes = lignesDeLEditeur(texte);
+
+    FUZZ_CHECK(resultat.problemes.size() <= resultat.total(), "%lld rows, %d counted",
+               static_cast<long long>(resultat.problemes.size()), resultat.total());
+    for (const Verification::Probleme &p : resultat.remarques)
+        FUZZ_CHECK(chemin.isEmpty() || !p.message.contains(QStringLiteral("jamais enregistré")),
+                   "a saved page said never saved");
+    const Verification::Probleme *avant = nullptr;
+    for (const Verification::Probleme &p : resultat.problemes) {
+        FUZZ_CHECK(p.ligne >= 1 && p.ligne <= lignes.size() + 1, "line %d of %lld", p.ligne,
+                   static_cast<long long>(lignes.size()));
+        FUZZ_CHECK(p.colonne >= 1, "column %d", p.colonne);
+        FUZZ_CHECK(!avant || avant->ligne < p.ligne
+                       || (avant->ligne == p.ligne && avant->colonne <= p.colonne),
+                   "%d:%d before %d:%d", avant->ligne, avant->colonne, p.ligne, p.colonne);
+        avant = &p;
+        if (p.ligne > lignes.size())
+            continue;
+        const QString &ligne = lignes.at(p.ligne - 1);
+        const int derniere = Colonnes::colonne(ligne, ligne.size());
+        if (p.genre == Verification::Genre::Lien)
+            FUZZ_CHECK(p.colonne <= derniere, "link at column %d of %d", p.colonne, derniere);
+        if (p.colonne <= derniere)
+            FUZZ_CHECK(Colonnes::colonne(ligne, Colonnes::position(ligne, p.colonne)) == p.colonne,
+                       "column %d not found again", p.colonne);
+    }
+
+    // Fewer rows kept: the same first ones.
+    const Verification::Resultat premiers = Verification::verifie({texte, chemin}, 3);
+    FUZZ_CHECK(premiers.total() == resultat.total(), "%d counted, then %d", premiers.total(),
+               resultat.total());
+    if (resultat.problemes.size() <= Verification::problemesMaximum) {
+        for (qsizetype i = 0; i < premiers.problemes.size(); ++i) {
+            const Verification::Probleme &a = premiers.problemes.at(i);
+            const Verification::Probleme &b = resultat.problemes.at(i);
+            FUZZ_CHECK(a.ligne == b.ligne && a.colonne == b.colonne && a.message == b.message,
+                       "row %lld differs", static_cast<long long>(i));
+        }
+    }
+    return 0;
+}

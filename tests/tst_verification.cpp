@@ -1,0 +1,727 @@
+// "Vérifier la page": the rows the checker gives for small pages (Tidy's and its
+// own link checks), at the lines and columns the editor shows; the same rows as
+// the tidy program; the bounds that keep Tidy's recursive parser on its stack;
+// the worker; and the panel in the editor window.
+
+#include "copiedocument.h"
+#include "documentfile.h"
+#include "montextedit.h"
+#include "testsupport.h"
+#include "verificationenfond.h"
+#include "verificationpage.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTreeWidget>
+
+#include "panneauproblemes.h"
+
+using namespace TestSupport;
+using Verification::Genre;
+
+Q_DECLARE_METATYPE(Verification::Resultat)
+
+namespace {
+
+// A page clean for Tidy 5.6 around the given lines, which start at line 3.
+QString page(const QString &lignes)
+{
+    return QStringLiteral("<!DOCTYPE html>\n<html><head><title>t</title></head><body>\n") + lignes
+        + QStringLiteral("\n</body></html>\n");
+}
+
+// "line:column Kind" for each row, the remark first.
+QStringList rangees(const Verification::Resultat &resultat)
+{
+    QStringList lignes;
+    auto ajoute = [&lignes](const Verification::Probleme &p) {
+        lignes << QStringLiteral("%1:%2 %3")
+                      .arg(p.ligne)
+                      .arg(p.colonne)
+                      .arg(Verification::nomGenre(p.genre));
+    };
+    for (const Verification::Probleme &p : resultat.remarques)
+        ajoute(p);
+    for (const Verification::Probleme &p : resultat.problemes)
+        ajoute(p);
+    return lignes;
+}
+
+// A page's folder with the files (a name ending in "/" is a folder) it names.
+void creeFichiers(const QString &dossier, const QStringList &fichiers)
+{
+    for (const QString &nom : fichiers) {
+        if (nom.endsWith(QLatin1Char('/')))
+            QVERIFY(QDir().mkpath(dossier + QLatin1Char('/') + nom));
+        else
+            QVERIFY(writeBytes(dossier + QLatin1Char('/') + nom, "x"));
+    }
+}
+
+QString nested(const QString &balise, int fois)
+{
+    return balise.repeated(fois);
+}
+
+QString tidyProgram()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("tidy"));
+}
+
+} // namespace
+
+class TestVerification : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void pages_data();
+    void pages();
+    void sameRowsAsTidy_data();
+    void sameRowsAsTidy();
+    void sloppyPagesAreChecked();
+    void tidyStoppedWhenItLoops();
+    void rowsAreBounded();
+    void deepPagesInTheWorker_data();
+    void deepPagesInTheWorker();
+    void onlyTheNewestResult();
+    void stoppedCheck();
+    void hostileText_data();
+    void hostileText();
+    void commandInMenu();
+    void checkAndJump();
+    void labelAndJumpAgree_data();
+    void labelAndJumpAgree();
+    void changeDuringCheck();
+    void panelRows();
+    void manualLinks();
+
+private:
+    Verification::Resultat verifieDans(const QString &texte, const QStringList &fichiers,
+                                       bool enregistree);
+    QTemporaryDir dossier;
+};
+
+void TestVerification::initTestCase()
+{
+    init();
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("^QObject::connect")));
+    qRegisterMetaType<Verification::Resultat>();
+}
+
+Verification::Resultat TestVerification::verifieDans(const QString &texte,
+                                                     const QStringList &fichiers, bool enregistree)
+{
+    QTemporaryDir site(dossier.path() + QStringLiteral("/site-XXXXXX"));
+    creeFichiers(site.path(), fichiers);
+    QString avecDossier = texte;
+    avecDossier.replace(QStringLiteral("%DIR%"), site.path());
+    return Verification::verifie(
+        {avecDossier, enregistree ? site.filePath(QStringLiteral("page.html")) : QString()});
+}
+
+void TestVerification::pages_data()
+{
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<QStringList>("fichiers");
+    QTest::addColumn<bool>("enregistree");
+    QTest::addColumn<QStringList>("attendu");
+
+    const QStringList aucun;
+    QTest::newRow("clean") << page(
+        QStringLiteral("<p>Bonjour <img src=\"a.png\" alt=\"a\"> <a href=\"#top\">haut</a> "
+                       "<a href=\"#\">ici</a></p>"))
+                           << QStringList {QStringLiteral("a.png")} << true << aucun;
+    QTest::newRow("unclosed b") << page(QStringLiteral("<p><b>gras</p>")) << aucun << true
+                                << QStringList {QStringLiteral("3:4 Avertissement")};
+    // Tidy counts a tab as one column and an emoji as one, as the label does.
+    QTest::newRow("tab and emoji before")
+        << page(QStringLiteral("<p>\t\U0001F600<b>gras</p>")) << aucun << true
+        << QStringList {QStringLiteral("3:6 Avertissement")};
+    QTest::newRow("combining accent before")
+        << page(QStringLiteral("<p>e\u0301<b>gras</p>")) << aucun << true
+        << QStringList {QStringLiteral("3:6 Avertissement")};
+    // Tidy drops control characters without counting them: the editor shows them.
+    QTest::newRow("control characters before")
+        << page(QStringLiteral("<p>\u0001\u000b<b>gras</p>")) << aucun << true
+        << QStringList {QStringLiteral("3:6 Avertissement")};
+    QTest::newRow("text after a NUL")
+        << page(QStringLiteral("<p>a") + QChar(0) + QStringLiteral("b</p>\n<p><b>gras</p>"))
+        << aucun << true << QStringList {QStringLiteral("4:4 Avertissement")};
+    QTest::newRow("mark at the start")
+        << QStringLiteral("\ufeff<!DOCTYPE html><html><head><title>t</title></head><body><p><b>x"
+                          "</p></body></html>")
+        << aucun << true << QStringList {QStringLiteral("1:61 Avertissement")};
+    QTest::newRow("CR LF and CR") << QStringLiteral(
+        "<!DOCTYPE html>\r\n<html><head><title>t</title></head><body>\r<p><b>x</p>\r\n"
+        "<img src=\"manque.png\" alt=\"\">\r\n</body></html>")
+                                  << aucun << true
+                                  << QStringList {QStringLiteral("3:4 Avertissement"),
+                                                  QStringLiteral("4:1 Avertissement"),
+                                                  QStringLiteral("4:11 Lien")};
+    QTest::newRow("an error") << page(QStringLiteral("<p><inconnue>x</p>")) << aucun << true
+                              << QStringList {QStringLiteral("3:4 Erreur"),
+                                              QStringLiteral("3:4 Avertissement")};
+
+    // Marlisse's own link checks.
+    QTest::newRow("missing image")
+        << page(QStringLiteral("<p><img src=\"manque.png\" alt=\"x\"></p>")) << aucun << true
+        << QStringList {QStringLiteral("3:14 Lien")};
+    QTest::newRow("image in a folder, escaped, with query and fragment")
+        << page(QStringLiteral("<p><img src=\"img/a%20b.png?v=2#x\" alt=\"x\"></p>"))
+        << QStringList {QStringLiteral("img/a b.png")} << true << aucun;
+    QTest::newRow("reference decoded") << page(QStringLiteral("<img src=\"a&amp;b.png\" alt=\"\">"))
+                                       << QStringList {QStringLiteral("a&b.png")} << true << aucun;
+    QTest::newRow("existing folder")
+        << page(QStringLiteral("<a href=\"dossier\">d</a> <a href=\"../\">p</a>"))
+        << QStringList {QStringLiteral("dossier/")} << true << aucun;
+    QTest::newRow("missing page") << page(QStringLiteral("x <a href='autre.html'>x</a>")) << aucun
+                                  << true << QStringList {QStringLiteral("3:12 Lien")};
+    QTest::newRow("unquoted, then an emoji")
+        << page(QStringLiteral("\U0001F600 <a href=autre.html>x</a>")) << aucun << true
+        << QStringList {QStringLiteral("3:11 Lien")};
+    QTest::newRow("missing anchor")
+        << page(QStringLiteral("<a href=\"#nulle\">x</a> <a href=\"#la\">y</a> <a name=\"n\" "
+                               "href=\"#n\">z</a> <p id=\"la\">w</p>"))
+        << aucun << true << QStringList {QStringLiteral("3:10 Lien")};
+    QTest::newRow("anchor escaped") << page(QStringLiteral(
+        "<a href=\"#caf%C3%A9\">x</a> <a href=\"#TOP\">y</a> <p id=\"caf\u00e9\">w</p>"))
+                                    << aucun << true << aucun;
+    QTest::newRow("other schemes, root and host not checked") << page(QStringLiteral(
+        "<p><a href=\"http://exemple.fr/x.html\">a</a> <a href=\"mailto:a@b.fr\">b</a> "
+        "<img src=\"data:image/png;base64,AAAA\" alt=\"c\"> <a "
+        "href=\"javascript:void(0)\">d</a> <a href=\"//hote/x.html\">e</a> <a "
+        "href=\"/racine.html\">f</a> <a href=\"?q=1\">g</a></p>"))
+                                                              << aucun << true << aucun;
+    QTest::newRow("file URLs") << page(
+        QStringLiteral("<img src=\"file://%DIR%/la.png\" alt=\"\">\n<img "
+                       "src=\"file:///nulle/part.png\" alt=\"\">"))
+                               << QStringList {QStringLiteral("la.png")} << true
+                               << QStringList {QStringLiteral("4:11 Lien")};
+    QTest::newRow("srcset candidates")
+        << page(QStringLiteral(
+               "<img src=\"a.png\" srcset=\"a.png 1x,manque.png 2x, b.png 640w\" alt=\"x\">"))
+        << QStringList {QStringLiteral("a.png"), QStringLiteral("b.png")} << true
+        << QStringList {QStringLiteral("3:35 Lien")};
+    QTest::newRow("local base") << QStringLiteral(
+        "<!DOCTYPE html>\n<html><head><base href=\"sous/index.html\"><title>t</title></head>"
+        "<body>\n<img src=\"a.png\" alt=\"\"><img src=\"b.png\" alt=\"\">\n</body></html>")
+                                << QStringList {QStringLiteral("sous/a.png"),
+                                                QStringLiteral("b.png")}
+                                << true << QStringList {QStringLiteral("3:35 Lien")};
+    QTest::newRow("distant base") << QStringLiteral(
+        "<!DOCTYPE html>\n<html><head><base href=\"http://exemple.fr/\"><title>t</title></head>"
+        "<body>\n<img src=\"manque.png\" alt=\"\">\n</body></html>")
+                                  << aucun << true << aucun;
+    QTest::newRow("comments and scripts") << page(QStringLiteral(
+        "<!-- <img src=\"manque.png\"> -->\n<script>var s = '<img src=\"manque.png\">';</script>"))
+                                          << aucun << true << aucun;
+    // Never saved: relative names are not checked, and a remark says so once;
+    // anchors and file: URLs are.
+    QTest::newRow("never saved") << page(QStringLiteral(
+        "<a href=\"#nulle\">x</a> <img src=\"manque.png\" alt=\"\"> <img src=\"autre.png\" "
+        "alt=\"\"> <img src=\"file:///nulle/part.png\" alt=\"\">"))
+                                 << aucun << false
+                                 << QStringList {QStringLiteral("3:34 Remarque"),
+                                                 QStringLiteral("3:10 Lien"),
+                                                 QStringLiteral("3:93 Lien")};
+
+    // Past the bounds, Tidy is not called, and the links are still checked.
+    QTest::newRow("nests too deep")
+        << page(nested(QStringLiteral("<b>"), 10001) + QStringLiteral("\n<img src=\"manque.png\">"))
+        << aucun << true
+        << QStringList {QStringLiteral("3:%1 Erreur").arg(3 * 9998 + 1),
+                        QStringLiteral("4:11 Lien")};
+    QTest::newRow("deep enough") << page(nested(QStringLiteral("<div>"), 2000)) << aucun << true
+                                 << QStringList {QStringLiteral("3:1 Avertissement")};
+    // Each <p> reopens every <font> left open: the 531st passes the bound.
+    QTest::newRow("fonts left open")
+        << page(nested(QStringLiteral("<font><p>"), 1000)) << aucun << true
+        << QStringList {QStringLiteral("3:%1 Erreur").arg(9 * 530 + 7)};
+}
+
+void TestVerification::pages()
+{
+    QFETCH(QString, texte);
+    QFETCH(QStringList, fichiers);
+    QFETCH(bool, enregistree);
+    QFETCH(QStringList, attendu);
+    const Verification::Resultat resultat = verifieDans(texte, fichiers, enregistree);
+    QStringList trouve = rangees(resultat);
+    // Deep pages give Tidy's warnings by the thousand: the first one tells.
+    if (QByteArray(QTest::currentDataTag()) == "deep enough")
+        trouve = trouve.mid(0, 1);
+    if (trouve != attendu) {
+        for (const Verification::Probleme &p : resultat.problemes)
+            qDebug() << p.ligne << p.colonne << p.message << p.detail;
+    }
+    QCOMPARE(trouve, attendu);
+    QCOMPARE(resultat.erreurs + resultat.avertissements + resultat.liens, resultat.total());
+}
+
+// The program "tidy -e" of the same library gives the same rows (where no control
+// character moves its columns), messages included.
+void TestVerification::sameRowsAsTidy_data()
+{
+    QTest::addColumn<QString>("texte");
+    QTest::newRow("unclosed and unknown")
+        << page(QStringLiteral("<p><b>gras</p>\n<p><inconnue>x</p>\n<img src=\"a.png\">"));
+    QTest::newRow("tabs, accents and emoji")
+        << page(QStringLiteral("<p>\t\u00e9t\u00e9 \U0001F600\t<i>x</p>\n\t<font>y</font>"));
+    QTest::newRow("more than six errors")
+        << page(QStringLiteral("<x1><x2><x3><x4><x5><x6><x7><x8>"));
+    QTest::newRow("no doctype, no title") << QStringLiteral("<p>x</p>");
+}
+
+void TestVerification::sameRowsAsTidy()
+{
+    QFETCH(QString, texte);
+    if (tidyProgram().isEmpty())
+        QSKIP("the tidy program is not installed");
+    const QString fichier = dossier.filePath(QStringLiteral("tidy.html"));
+    QVERIFY(writeBytes(fichier, texte.toUtf8()));
+    QProcess tidy;
+    tidy.start(tidyProgram(),
+               {QStringLiteral("-e"), QStringLiteral("-q"), QStringLiteral("-language"),
+                QStringLiteral("fr"), QStringLiteral("--tab-size"), QStringLiteral("1"),
+                QStringLiteral("--show-errors"), QStringLiteral("1000"), fichier});
+    QVERIFY(tidy.waitForFinished(30000));
+    const QRegularExpression rangee(
+        QStringLiteral("^Ligne: (\\d+) Col: (\\d+) - (Avertissement|Erreur)\\s*:\\s*(.*)$"));
+    QStringList attendu;
+    for (const QString &ligne : QString::fromUtf8(tidy.readAllStandardError()).split(u'\n')) {
+        const QRegularExpressionMatch m = rangee.match(ligne.trimmed());
+        if (m.hasMatch())
+            attendu << QStringLiteral("%1:%2 %3 %4")
+                           .arg(m.captured(1), m.captured(2), m.captured(3),
+                                m.captured(4).trimmed());
+    }
+    QStringList trouve;
+    for (const Verification::Probleme &p : Verification::verifie({texte, QString()}).problemes)
+        trouve << QStringLiteral("%1:%2 %3 %4")
+                      .arg(p.ligne)
+                      .arg(p.colonne)
+                      .arg(Verification::nomGenre(p.genre), p.message);
+    attendu.sort();
+    trouve.sort();
+    QVERIFY(!attendu.isEmpty());
+    QCOMPARE(trouve, attendu);
+}
+
+// Pages as people write them, with end tags left out everywhere, are checked:
+// the nesting count follows Tidy, which closes paragraphs, items and cells and
+// merges a <b> with the one it carried over.
+void TestVerification::sloppyPagesAreChecked()
+{
+    QString corps;
+    for (int i = 0; i < 3000; ++i) {
+        corps
+            += QStringLiteral("<p>Un <b>mot <font color=red>rouge</font>\n<ul><li>un<li>deux <i>x\n"
+                              "</ul><table><tr><td>a<td>b<tr><td>c</table>\n<div><p>fin</div>\n");
+    }
+    const Verification::Resultat resultat = Verification::verifie({page(corps), QString()}, 5);
+    for (const Verification::Probleme &p : resultat.problemes)
+        QVERIFY2(p.genre != Genre::Erreur, qPrintable(p.message));
+    QVERIFY(resultat.avertissements > 3000);
+}
+
+// Tidy 5.6 loops for ever on a definition list in a table row that a table's end
+// tag closes: it is stopped, what it found is kept, and a remark says where.
+void TestVerification::tidyStoppedWhenItLoops()
+{
+    const Verification::Resultat resultat = Verification::verifie(
+        {page(QStringLiteral("<p><b>x</p>\n<tr><dl><dt><dd></table>")), QString()});
+    QCOMPARE(resultat.remarques.size(), 1);
+    const Verification::Probleme &remarque = resultat.remarques.first();
+    QCOMPARE(remarque.ligne, 4);
+    QVERIFY(remarque.message.contains(QStringLiteral("tourne en rond")));
+    QCOMPARE(rangees(resultat).at(1), QStringLiteral("3:4 Avertissement"));
+}
+
+// A page with more problems than the list holds keeps the first ones by position,
+// sorted, and counts them all.
+void TestVerification::rowsAreBounded()
+{
+    QString corps;
+    for (int i = 0; i < 1500; ++i)
+        corps += QStringLiteral("<p><b>x</p> <img src=\"manque%1.png\" alt=\"\">\n").arg(i);
+    const Verification::Page lue {page(corps), dossier.filePath(QStringLiteral("p.html"))};
+    const Verification::Resultat tous = Verification::verifie(lue, 1000000);
+    const Verification::Resultat premiers = Verification::verifie(lue);
+    QCOMPARE(tous.liens, 1500);
+    QVERIFY(tous.total() > 3000);
+    QCOMPARE(tous.problemes.size(), tous.total());
+    QCOMPARE(premiers.total(), tous.total());
+    QCOMPARE(premiers.problemes.size(), Verification::problemesMaximum);
+    QCOMPARE(rangees(premiers), rangees(tous).mid(0, Verification::problemesMaximum));
+    for (qsizetype i = 1; i < tous.problemes.size(); ++i) {
+        const auto &a = tous.problemes.at(i - 1);
+        const auto &b = tous.problemes.at(i);
+        QVERIFY(a.ligne < b.ligne || (a.ligne == b.ligne && a.colonne <= b.colonne));
+    }
+}
+
+// Tidy's parser calls itself for each level: a page just within the bound is
+// checked by Tidy on the worker's stack, in every build, sanitizers included.
+void TestVerification::deepPagesInTheWorker_data()
+{
+    QTest::addColumn<QString>("balises");
+    QTest::addColumn<int>("fois");
+    // <html> and <body> make two levels more.
+    QTest::newRow("b") << QStringLiteral("<b>") << 9998;
+    QTest::newRow("table and cell") << QStringLiteral("<table><td>") << 4999;
+    QTest::newRow("definition lists") << QStringLiteral("<dl>") << 9998;
+    QTest::newRow("list items") << QStringLiteral("<ul><li>") << 4999;
+}
+
+void TestVerification::deepPagesInTheWorker()
+{
+    QFETCH(QString, balises);
+    QFETCH(int, fois);
+    Verification::VerificationEnFond enFond;
+    QSignalSpy termine(&enFond, &Verification::VerificationEnFond::terminee);
+    enFond.demande({page(nested(balises, fois)), QString()});
+    QVERIFY(termine.wait(120000));
+    const auto resultat = termine.first().first().value<Verification::Resultat>();
+    QVERIFY(resultat.avertissements > 0);
+    for (const Verification::Probleme &p : resultat.problemes)
+        QVERIFY2(!p.message.contains(QStringLiteral("pas vérifié")), qPrintable(p.message));
+}
+
+// F7 during a check runs once more after it: one running, one waiting, and only
+// the newest result is given.
+void TestVerification::onlyTheNewestResult()
+{
+    Verification::VerificationEnFond enFond;
+    QSignalSpy termine(&enFond, &Verification::VerificationEnFond::terminee);
+    const QString lourd = page(QStringLiteral("<p><b>x</p>\n").repeated(20000));
+    enFond.demande({lourd, QString()});
+    QVERIFY(enFond.enCours());
+    enFond.demande({page(QStringLiteral("<p><i>x</p>")), QString()});
+    const quint64 derniere = enFond.demande({page(QStringLiteral("<p><u>x</p>")), QString()});
+    QVERIFY(termine.wait(60000));
+    QTest::qWait(100);
+    QCOMPARE(termine.size(), 1);
+    QCOMPARE(termine.first().at(1).value<quint64>(), derniere);
+    const auto resultat = termine.first().first().value<Verification::Resultat>();
+    QCOMPARE(resultat.problemes.size(), 1);
+    QVERIFY(resultat.problemes.first().message.contains(QStringLiteral("</u>")));
+    QVERIFY(!enFond.enCours());
+}
+
+// A window that closes stops its check: Tidy is left at once (its rows are not
+// given, nor a remark about it), the worker gives nothing to a window gone.
+void TestVerification::stoppedCheck()
+{
+    const std::atomic<bool> arret {true};
+    const Verification::Resultat resultat = Verification::verifie(
+        {page(QStringLiteral("<p><b>x</p><img src=\"manque.png\" alt=\"\">")),
+         dossier.filePath(QStringLiteral("p.html"))},
+        Verification::problemesMaximum, &arret);
+    QCOMPARE(rangees(resultat), QStringList {QStringLiteral("3:22 Lien")});
+
+    auto enFond = std::make_unique<Verification::VerificationEnFond>();
+    QSignalSpy termine(enFond.get(), &Verification::VerificationEnFond::terminee);
+    enFond->demande({page(QStringLiteral("<p><b>x</p>\n").repeated(200000)), QString()});
+    enFond->demande({page(QString()), QString()});
+    enFond.reset();
+    QTest::qWait(50);
+    QCOMPARE(termine.size(), 0);
+}
+
+// Bytes of any kind and the largest document: no crash, no hang, and rows at
+// places that exist.
+void TestVerification::hostileText_data()
+{
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<bool>("finSignalee"); // a problem on the last line
+    QString octets;
+    quint32 graine = 7;
+    for (int i = 0; i < 200000; ++i) {
+        graine = graine * 1103515245 + 12345;
+        octets += QChar(char16_t((graine >> 16) & 0xffff));
+    }
+    QTest::newRow("random units") << octets << false;
+    QTest::newRow("NULs") << QString(100000, QChar(0)) << false;
+    QTest::newRow("unterminated") << QStringLiteral("<a href=\"x") << true;
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("halves of pairs") << QStringLiteral("<p>") + QChar(0xd800)
+            + QStringLiteral("<b>") + QChar(0xdc00)
+            + QStringLiteral("x") << true;
+    // The document's limit in characters, of text mostly.
+    const QString ligne = QStringLiteral("Du texte, des mots et encore des mots, une ligne.\n");
+    QTest::newRow("64 MiB") << QStringLiteral("<p>")
+            + ligne.repeated(DocumentFile::maxCharacters / ligne.size() - 1)
+            + QStringLiteral("<b>fin</p>")
+                            << true;
+}
+
+void TestVerification::hostileText()
+{
+    QFETCH(QString, texte);
+    QFETCH(bool, finSignalee);
+    const Verification::Resultat resultat = Verification::verifie({texte, QString()});
+    qsizetype lignes = 1;
+    for (const QChar c : texte)
+        lignes += c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator || c == u'\ufdd0'
+            || c == u'\ufdd1';
+    for (const Verification::Probleme &p : resultat.problemes) {
+        QVERIFY(p.ligne >= 1 && p.ligne <= lignes + 1);
+        QVERIFY(p.colonne >= 1);
+    }
+    if (finSignalee)
+        QCOMPARE(resultat.problemes.last().ligne, lignes);
+}
+
+// The command is the last of "Edition Html", after a separator, with F7, and is
+// enabled with the HTML commands.
+void TestVerification::commandInMenu()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QAction *verifier = action(f.window, QStringLiteral("verifierPageAct"));
+    QVERIFY(verifier);
+    QCOMPARE(verifier->text(), QStringLiteral("Vérifier la page"));
+    QCOMPARE(verifier->shortcut(), QKeySequence(Qt::Key_F7));
+    QVERIFY(!verifier->statusTip().isEmpty());
+    QVERIFY(verifier->whatsThis().startsWith(QStringLiteral("Vérifier la page\n\n")));
+    QMenu *html = nullptr;
+    for (QAction *menu : f.window->menuBar()->actions()) {
+        if (menu->text() == QStringLiteral("Edition &Html"))
+            html = menu->menu();
+    }
+    QVERIFY(html);
+    const QList<QAction *> items = html->actions();
+    QCOMPARE(items.last(), verifier);
+    QVERIFY(items.at(items.size() - 2)->isSeparator());
+    QVERIFY(verifier->isEnabled());
+    w.activeCommandesHtml(false);
+    QVERIFY(!verifier->isEnabled());
+    w.activeCommandesHtml(true);
+    QVERIFY(verifier->isEnabled());
+}
+
+// As the issue's user tried it: a page with a missing image (line 3), a link to
+// a missing page (4), to a missing anchor (5) and an unclosed <b> (6). F7, Return
+// lands on line 3; F7, Down, Return on line 4; and so on; the text never changes.
+void TestVerification::checkAndJump()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString texte
+        = QStringLiteral("<!DOCTYPE html>\n<html><head><title>Essai</title></head><body>\n"
+                         "<p><img src=\"images/absente.png\" alt=\"absente\"></p>\n"
+                         "<p><a href=\"pas-encore.html\">la suite</a></p>\n"
+                         "<p><a href=\"#nulle-part\">plus bas</a></p>\n"
+                         "<p>\t\u00e9t\u00e9 \U0001F600 <b>gras</p>\n</body></html>\n");
+    const QString fichier = dossier.filePath(QStringLiteral("essai/page.html"));
+    QVERIFY(writeBytes(fichier, texte.toUtf8()));
+    QVERIFY(f.window->loadFile(fichier));
+    w.currentFile() = fichier;
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    monQTextEdit *edit = w.textEdit();
+    edit->setFocus();
+
+    const QPoint attendus[] = {{3, 14}, {4, 13}, {5, 13}, {6, 11}};
+    for (int rang = 0; rang < 4; ++rang) {
+        QTest::keyClick(edit, Qt::Key_F7);
+        auto *panneau = f.window->findChild<PanneauProblemes *>();
+        QVERIFY(panneau);
+        QTreeWidget *liste = panneau->liste();
+        QTRY_VERIFY(liste->hasFocus());
+        QVERIFY(panneau->isVisible());
+        QCOMPARE(panneau->windowTitle(),
+                 QStringLiteral("Problèmes de la page\u00a0: 1 avertissement, 3 liens"));
+        QCOMPARE(liste->currentItem(), liste->topLevelItem(0));
+        for (int i = 0; i < rang; ++i)
+            QTest::keyClick(liste, Qt::Key_Down);
+        QTest::keyClick(liste, Qt::Key_Return);
+        QVERIFY(edit->hasFocus());
+        const QTextCursor cursor = edit->textCursor();
+        QCOMPARE(cursor.blockNumber() + 1, attendus[rang].x());
+        QCOMPARE(
+            f.window->statusBar()->findChild<QLabel *>(QStringLiteral("labelPosition"))->text(),
+            QStringLiteral("Ligne %1, col. %2").arg(attendus[rang].x()).arg(attendus[rang].y()));
+    }
+    QCOMPARE(edit->document()->toPlainText(), texte);
+    QVERIFY(!edit->document()->isModified());
+
+    // Escape gives the text the keyboard; the close button hides, F7 shows again.
+    auto *panneau = f.window->findChild<PanneauProblemes *>();
+    panneau->liste()->setFocus();
+    QTest::keyClick(panneau->liste(), Qt::Key_Escape);
+    QVERIFY(edit->hasFocus());
+    panneau->close();
+    QVERIFY(!panneau->isVisible());
+    QTest::keyClick(edit, Qt::Key_F7);
+    QVERIFY(panneau->isVisible());
+}
+
+// The position label counts characters as Tidy does, and the jump to a row's
+// column lands where the label shows that column.
+void TestVerification::labelAndJumpAgree_data()
+{
+    QTest::addColumn<QString>("ligne");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("colonne");
+    QTest::newRow("after an emoji") << QStringLiteral("\U0001F600<b>") << 2 << 2;
+    QTest::newRow("after a tab and two emoji")
+        << QStringLiteral("\t\U0001F600\U0001F600<b>") << 5 << 4;
+    QTest::newRow("letter and combining accent") << QStringLiteral("e\u0301<b>") << 2 << 3;
+}
+
+void TestVerification::labelAndJumpAgree()
+{
+    QFETCH(QString, ligne);
+    QFETCH(int, position);
+    QFETCH(int, colonne);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    edit->setPlainText(QStringLiteral("un\n") + ligne);
+    auto *label = f.window->statusBar()->findChild<QLabel *>(QStringLiteral("labelPosition"));
+    QTextCursor cursor = edit->textCursor();
+    cursor.setPosition(3 + position);
+    edit->setTextCursor(cursor);
+    QCOMPARE(label->text(), QStringLiteral("Ligne 2, col. %1").arg(colonne));
+
+    // The checker's row for the <b> that follows, and the jump to it.
+    action(f.window, QStringLiteral("verifierPageAct"))->trigger();
+    auto *panneau = f.window->findChild<PanneauProblemes *>();
+    QTRY_VERIFY(panneau->aUnResultat());
+    QTreeWidgetItem *rangee = nullptr;
+    for (int i = 0; i < panneau->liste()->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = panneau->liste()->topLevelItem(i);
+        if (item->text(0) == QLatin1String("2") && item->text(3).contains(QStringLiteral("<b>")))
+            rangee = item;
+    }
+    QVERIFY(rangee);
+    QCOMPARE(rangee->text(1), QString::number(colonne));
+    edit->moveCursor(QTextCursor::Start);
+    panneau->liste()->setCurrentItem(rangee);
+    QTest::keyClick(panneau->liste(), Qt::Key_Return);
+    QCOMPARE(edit->textCursor().position(), 3 + position);
+    QCOMPARE(label->text(), QStringLiteral("Ligne 2, col. %1").arg(colonne));
+}
+
+// Typing during a check of a large page. While the text is copied: the letter
+// goes to the text, a save writes it at once, the copy starts over and the check
+// takes it in. While the worker runs: the result's title says that the text
+// changed, and its rows still lead to their lines. Either way, the keyboard stays
+// with the text the user typed in.
+void TestVerification::changeDuringCheck()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QString corps = QStringLiteral("<p><b>gras</p>\n");
+    for (int i = 0; i < 40000; ++i)
+        corps += QStringLiteral("<p>Un paragraphe de texte, avec <i>des</i> mots.</p>\n");
+    const QString fichier = dossier.filePath(QStringLiteral("grand/page.html"));
+    QVERIFY(writeBytes(fichier, page(corps).toUtf8()));
+    QVERIFY(f.window->loadFile(fichier));
+    w.currentFile() = fichier;
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    monQTextEdit *edit = w.textEdit();
+    edit->setFocus();
+    edit->moveCursor(QTextCursor::End);
+
+    QTest::keyClick(edit, Qt::Key_F7);
+    auto *panneau = f.window->findChild<PanneauProblemes *>();
+    auto *copie = f.window->findChild<CopieDocument *>();
+    QVERIFY(panneau->windowTitle().contains(QStringLiteral("en cours")));
+    QVERIFY(copie->enCours());
+    QTest::keyClicks(edit, QStringLiteral("z"));
+    QVERIFY(f.window->saveFile(fichier));
+    QVERIFY(readBytes(fichier).endsWith("</html>\nz"));
+    QTRY_VERIFY_WITH_TIMEOUT(panneau->aUnResultat(), 60000);
+    QVERIFY(edit->hasFocus());
+    // The check took the text with the letter.
+    QVERIFY(!panneau->windowTitle().contains(QStringLiteral("changé")));
+
+    QTest::keyClick(edit, Qt::Key_F7);
+    while (copie->enCours())
+        QCoreApplication::processEvents();
+    QTest::keyClicks(edit, QStringLiteral("y"));
+    QTRY_VERIFY_WITH_TIMEOUT(!panneau->windowTitle().contains(QStringLiteral("en cours")), 60000);
+    QVERIFY(edit->hasFocus());
+    QVERIFY(panneau->windowTitle().endsWith(
+        QStringLiteral(" (le texte a changé depuis la vérification)")));
+    QTreeWidget *liste = panneau->liste();
+    const QList<QTreeWidgetItem *> rangees
+        = liste->findItems(QStringLiteral("</b>"), Qt::MatchContains, 3);
+    QVERIFY(!rangees.isEmpty());
+    QCOMPARE(rangees.first()->text(0), QStringLiteral("3"));
+    liste->setCurrentItem(rangees.first());
+    liste->setFocus();
+    QTest::keyClick(liste, Qt::Key_Return);
+    QCOMPARE(edit->textCursor().blockNumber(), 2);
+    QCOMPARE(edit->textCursor().positionInBlock(), 3);
+    edit->document()->setModified(false);
+}
+
+// The panel's own rows: no problem, the remark of a document never saved, and
+// the problems beyond those listed.
+void TestVerification::panelRows()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QAction *verifier = action(f.window, QStringLiteral("verifierPageAct"));
+    w.textEdit()->setPlainText(page(QStringLiteral("<p>Rien à redire.</p>")));
+    verifier->trigger();
+    auto *panneau = f.window->findChild<PanneauProblemes *>();
+    QTRY_VERIFY(panneau->aUnResultat());
+    QTreeWidget *liste = panneau->liste();
+    QCOMPARE(liste->topLevelItemCount(), 1);
+    QCOMPARE(liste->topLevelItem(0)->text(0), QStringLiteral("Aucun problème trouvé."));
+    QCOMPARE(panneau->windowTitle(), QStringLiteral("Problèmes de la page\u00a0: aucun problème"));
+
+    w.textEdit()->setPlainText(page(QStringLiteral("<img src=\"a.png\" alt=\"\"><p><b>x</p>")));
+    verifier->trigger();
+    QTRY_VERIFY(!panneau->windowTitle().contains(QStringLiteral("en cours")));
+    QCOMPARE(liste->topLevelItemCount(), 2);
+    QCOMPARE(liste->topLevelItem(0)->text(2), QStringLiteral("Remarque"));
+    QVERIFY(liste->topLevelItem(0)->text(3).contains(QStringLiteral("jamais enregistré")));
+    QCOMPARE(liste->topLevelItem(1)->text(2), QStringLiteral("Avertissement"));
+
+    w.textEdit()->setPlainText(page(QStringLiteral("<p><b>x</p>\n").repeated(1200)));
+    verifier->trigger();
+    QTRY_VERIFY(!panneau->windowTitle().contains(QStringLiteral("en cours")));
+    QCOMPARE(liste->topLevelItemCount(), 1001);
+    QVERIFY(liste->topLevelItem(1000)->text(0).startsWith(QStringLiteral("… et ")));
+    QVERIFY(liste->topLevelItem(1000)->text(0).endsWith(
+        QStringLiteral(" autres problèmes, non listés.")));
+    w.textEdit()->document()->setModified(false);
+}
+
+// The manual checks itself: every name and anchor in its pages is found.
+void TestVerification::manualLinks()
+{
+    const QString manuel = QFINDTESTDATA("../help/AideMarlisse");
+    QVERIFY(!manuel.isEmpty());
+    for (const QString &nom : QDir(manuel).entryList({QStringLiteral("*.html")}, QDir::Files)) {
+        const QString chemin = manuel + QLatin1Char('/') + nom;
+        const Verification::Resultat resultat
+            = Verification::verifie({QString::fromLatin1(readBytes(chemin)), chemin});
+        for (const Verification::Probleme &p : resultat.problemes) {
+            QVERIFY2(p.genre != Genre::Lien,
+                     qPrintable(QStringLiteral("%1:%2: %3").arg(nom).arg(p.ligne).arg(p.message)));
+        }
+    }
+}
+
+QTEST_MAIN(TestVerification)
+#include "tst_verification.moc"
