@@ -1,5 +1,6 @@
 #include "journalrecuperation.h"
 
+#include "documentfile.h"
 #include "ecriturecomplete.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QIODevice>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QUuid>
 
@@ -19,13 +21,15 @@
 namespace {
 
 const QByteArray magie = QByteArrayLiteral("MARLISSE-JOURNAL");
-constexpr quint32 versionFormat = 1;
+constexpr quint32 versionFormat = 2;
 constexpr int tailleEntete = 16 + 4 + 8;
 constexpr int tailleEmpreinte = 20;
 constexpr QDataStream::Version versionFlux = QDataStream::Qt_6_0;
 
-// A document holds at most 64 MiB of characters, two bytes each in the journal.
-constexpr qint64 tailleMaxJournal = 160 * 1024 * 1024;
+// Two bytes a character of the text, and room for the rest: a path, an
+// encoding's name and a declaration take a few kilobytes at most.
+constexpr qint64 tailleMaxJournal
+    = tailleEntete + 2 * qint64(DocumentFile::maxCharacters) + 1024 * 1024 + tailleEmpreinte;
 
 const QLatin1String suffixeJournal(".journal");
 const QLatin1String suffixeVerrou(".lock");
@@ -64,15 +68,26 @@ FormatJournal::Etat litFichier(const QString &chemin, DocumentRecupere *document
 
 namespace FormatJournal {
 
+const qint64 tailleMax = tailleMaxJournal;
+
 QByteArray ecrit(const DocumentRecupere &document)
 {
+    const qint64 autres
+        = 2 * (document.fichier.size() + document.codage.size() + document.declaration.size());
+    if (2 * qint64(document.texte.size()) + autres + 1024
+        > tailleMax - tailleEntete - tailleEmpreinte)
+        return QByteArray();
     QByteArray corps;
-    corps.reserve(document.texte.size() * 2 + document.fichier.size() * 2 + 64);
+    corps.reserve(document.texte.size() * 2 + autres + 128);
     {
         QDataStream flux(&corps, QIODevice::WriteOnly);
         flux.setVersion(versionFlux);
+        const EtatFichier &disque = document.disque;
         flux << qint64(document.derniereModification.toMSecsSinceEpoch()) << document.fichier
-             << document.html << document.codage << document.texte;
+             << document.html << document.codage << document.texte << document.declaration
+             << document.marque << quint8(document.finsDeLigne)
+             << qint64(disque.vide() ? -1 : disque.taille) << qint64(disque.modification)
+             << disque.empreinteCalculee();
     }
     QByteArray octets;
     octets.reserve(tailleEntete + corps.size() + tailleEmpreinte);
@@ -109,11 +124,26 @@ Etat lit(const QByteArray &octets, DocumentRecupere *document)
     if (QCryptographicHash::hash(signe, QCryptographicHash::Sha1) != octets.right(tailleEmpreinte))
         return Etat::Abime;
 
-    QDataStream flux(octets.mid(tailleEntete, qsizetype(tailleCorps)));
+    // Read in place: the body of a long text is a hundred megabytes.
+    QDataStream flux(
+        QByteArray::fromRawData(octets.constData() + tailleEntete, qsizetype(tailleCorps)));
     flux.setVersion(versionFlux);
     qint64 millisecondes = 0;
     DocumentRecupere lu;
     flux >> millisecondes >> lu.fichier >> lu.html >> lu.codage >> lu.texte;
+    lu.premierFormat = version == 1;
+    if (!lu.premierFormat) {
+        quint8 finsDeLigne = 0;
+        qint64 taille = -1;
+        qint64 modification = 0;
+        QByteArray empreinte;
+        flux >> lu.declaration >> lu.marque >> finsDeLigne >> taille >> modification >> empreinte;
+        if (finsDeLigne > quint8(LineEnds::Convention::CR))
+            return Etat::Abime;
+        lu.finsDeLigne = LineEnds::Convention(finsDeLigne);
+        if (!lu.fichier.isEmpty() && taille >= 0)
+            lu.disque = EtatFichier::connu(lu.fichier, taille, modification, empreinte);
+    }
     if (flux.status() != QDataStream::Ok || !flux.atEnd())
         return Etat::Abime;
     lu.derniereModification = QDateTime::fromMSecsSinceEpoch(millisecondes, Qt::UTC);
@@ -137,6 +167,8 @@ JournalRecuperation::JournalRecuperation(QTextDocument *document, Description de
     minuterie.setSingleShot(true);
     minuterie.setInterval(delai);
     connect(&minuterie, &QTimer::timeout, this, &JournalRecuperation::ecrit);
+    connect(document, &QTextDocument::contentsChange, this,
+            &JournalRecuperation::changementContenu);
     connect(document, &QTextDocument::contentsChanged, this, &JournalRecuperation::changement);
     connect(document, &QTextDocument::modificationChanged, this,
             &JournalRecuperation::modificationChangee);
@@ -146,6 +178,8 @@ JournalRecuperation::JournalRecuperation(QTextDocument *document, Description de
             &JournalRecuperation::termine);
     travailleur.setMaxThreadCount(1);
 }
+
+const qsizetype JournalRecuperation::longueurMax = DocumentFile::maxCharacters;
 
 JournalRecuperation::~JournalRecuperation()
 {
@@ -180,6 +214,9 @@ bool JournalRecuperation::demarre()
     }
     verrou = std::move(verrouFenetre);
     cheminJournal = nom + suffixeJournal;
+    // The worker's text starts empty: a text already there is copied at the first write.
+    longueur = std::max(document->characterCount() - 1, 0);
+    copieEntiere = longueur > 0;
     return true;
 }
 
@@ -204,6 +241,75 @@ void JournalRecuperation::changement()
         minuterie.start();
 }
 
+// Runs at every edit, before the document says it changed: the text the edit
+// added is taken now, while the positions still hold. The document counts its
+// last paragraph's end in some reports (position 0, a character more removed and
+// added than the text has): only what lies within the text is taken.
+void JournalRecuperation::changementContenu(int position, int retires, int ajoutes)
+{
+    if (!actif() || copieEntiere || toujoursCopier)
+        return;
+    const qsizetype nouvelle = document->characterCount() - 1;
+    const qsizetype retrait = std::min<qsizetype>(retires, longueur - position);
+    const qsizetype ajout = std::min<qsizetype>(ajoutes, nouvelle - position);
+    if (position < 0 || retrait < 0 || ajout < 0 || longueur - retrait + ajout != nouvelle
+        || (ajout > 0 && ajout == nouvelle)) {
+        // The whole text is new (or the report does not add up): it is copied at
+        // the next write, unless nouveauTexte() gives it first.
+        copieEntiere = true;
+        texteEntier.reset();
+        modifications.clear();
+        return;
+    }
+    longueur = nouvelle;
+    QString ajoute;
+    if (ajout > 0) {
+        QTextCursor curseur(document);
+        curseur.setPosition(position);
+        curseur.setPosition(int(position + ajout), QTextCursor::KeepAnchor);
+        ajoute = curseur.selectedText();
+    }
+
+    // Typing, deleting and overwriting next to the last edit make one edit with
+    // it: what lies between them is in both texts.
+    if (!modifications.empty()) {
+        Modification &derniere = modifications.back();
+        const qsizetype debut = derniere.position;
+        const qsizetype fin = debut + derniere.texte.size();
+        if (position <= fin && position + retrait >= debut) {
+            const qsizetype finModifiee = std::max(position + retrait, fin);
+            QString texteFusionne
+                = position > debut ? derniere.texte.left(position - debut) : QString();
+            texteFusionne += ajoute;
+            if (position + retrait < fin)
+                texteFusionne += QStringView(derniere.texte).sliced(position + retrait - debut);
+            const qsizetype nouveauDebut = std::min<qsizetype>(position, debut);
+            derniere.retires = finModifiee - fin + derniere.retires + debut - nouveauDebut;
+            derniere.position = nouveauDebut;
+            derniere.texte = std::move(texteFusionne);
+            return;
+        }
+    }
+    modifications.push_back({position, retrait, std::move(ajoute)});
+}
+
+void JournalRecuperation::nouveauTexte(const QString &nouveau)
+{
+    if (!actif() || toujoursCopier)
+        return;
+    // The widget makes one line break of a CR LF: such a text is not the one it holds.
+    if (nouveau.size() != document->characterCount() - 1) {
+        copieEntiere = true;
+        texteEntier.reset();
+        modifications.clear();
+        return;
+    }
+    copieEntiere = false;
+    texteEntier = nouveau;
+    modifications.clear();
+    longueur = nouveau.size();
+}
+
 void JournalRecuperation::modificationChangee(bool modifie)
 {
     // Undo back to the saved text, and Redo again, change nothing else that says so.
@@ -224,25 +330,63 @@ void JournalRecuperation::ecrit()
     if (!aEcrire || !actif())
         return;
     aEcrire = false;
-    DocumentRecupere etat;
-    decrit(&etat);
-    // The only work on the GUI thread: a copy of the text.
-    etat.texte = document->toRawText();
-    etat.derniereModification = QDateTime::fromMSecsSinceEpoch(derniereModification, Qt::UTC);
-    const quint64 tache = ++generation;
-    peutExister = true;
-    travailleur.start([this, tache, etat = std::move(etat), destination = cheminJournal]() mutable {
-        if (generation.load() != tache)
+    transmet(true);
+}
+
+void JournalRecuperation::transmet(bool ecrire)
+{
+    std::optional<QString> entier;
+    std::swap(entier, texteEntier);
+    if (copieEntiere || (ecrire && toujoursCopier)) {
+        // After an edit of the whole text, whose report took as long.
+        entier = document->toRawText();
+        ++copies;
+        copieEntiere = false;
+        modifications.clear();
+        longueur = entier->size();
+    }
+    std::optional<DocumentRecupere> etat;
+    if (ecrire && longueur > longueurMax) {
+        signaleTropLong();
+    } else if (ecrire) {
+        etat.emplace();
+        decrit(&*etat);
+        etat->derniereModification = QDateTime::fromMSecsSinceEpoch(derniereModification, Qt::UTC);
+    }
+    std::vector<Modification> lot;
+    lot.swap(modifications);
+    if (!entier && lot.empty() && !etat)
+        return;
+    // A task that only brings the worker's text up to date leaves a write before
+    // it to do.
+    const quint64 tache = etat ? ++generation : 0;
+    if (etat)
+        peutExister = true;
+    travailleur.start([this, tache, entier = std::move(entier), lot = std::move(lot),
+                       etat = std::move(etat), destination = cheminJournal]() mutable {
+        if (entier) {
+            texte = std::move(*entier);
+            texte.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+        }
+        for (Modification &modification : lot) {
+            modification.texte.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+            texte.replace(modification.position, modification.retires, modification.texte);
+        }
+        if (!etat || generation.load() != tache)
             return;
-        etat.texte.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+        etat->texte = texte;
+        const QByteArray octets = FormatJournal::ecrit(*etat);
+        etat.reset();
         QString raison;
-        const bool ecrit = ecritureComplete(destination, FormatJournal::ecrit(etat), &raison);
+        const bool ecrit = !octets.isEmpty() && ecritureComplete(destination, octets, &raison);
         // The window waits for this thread before it goes: it is there to hear.
         QMetaObject::invokeMethod(
             this,
-            [this, ecrit, raison, destination] {
+            [this, ecrit, raison, destination, tropLong = octets.isEmpty()] {
                 if (ecrit) {
                     emit journalEcrit();
+                } else if (tropLong) {
+                    signaleTropLong();
                 } else {
                     signaleEchec(
                         QStringLiteral("Récupération interrompue\u00a0: le journal %1 ne peut "
@@ -252,6 +396,13 @@ void JournalRecuperation::ecrit()
             },
             Qt::QueuedConnection);
     });
+}
+
+QString JournalRecuperation::texteDuTravailleur()
+{
+    transmet(false);
+    attend();
+    return texte;
 }
 
 void JournalRecuperation::supprime()
@@ -347,4 +498,16 @@ void JournalRecuperation::signaleEchec(const QString &message)
         return;
     echecSignale = true;
     emit recuperationImpossible(message);
+}
+
+// The last journal written stays: its text is older, but it is all that can be kept.
+void JournalRecuperation::signaleTropLong()
+{
+    if (tropLongSignale)
+        return;
+    tropLongSignale = true;
+    emit recuperationImpossible(
+        QStringLiteral("Récupération suspendue\u00a0: le texte dépasse %1 caractères, ce que "
+                       "le journal de récupération peut garder.")
+            .arg(longueurMax));
 }

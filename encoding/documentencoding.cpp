@@ -1,6 +1,7 @@
 #include "documentencoding.h"
 
 #include "documentcodec.h"
+#include "lineends.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -299,7 +300,7 @@ bool holdsSeparator(QByteArrayView bytes)
     return false;
 }
 
-// The text of bytes in UTF-8 (CR LF as LF) when saving it unchanged gives them
+// The text of bytes in UTF-8 when saving it unchanged gives them
 // back, as writesBack() tells for the other encodings. The toolkit's decoder
 // reports every sequence that would not be written back the same (an overlong
 // form, a surrogate, a value past U+10FFFF, a cut or stray byte), so a text decoded
@@ -315,7 +316,6 @@ std::optional<QString> utf8Text(QByteArrayView bytes)
                                | QStringConverter::Flag::ConvertInitialBom);
     QString text(decoder.requiredSpace(bytes.size()), Qt::Uninitialized);
     QChar *out = text.data();
-    bool carriageReturn = false;
     const qsizetype size = bytes.size();
     for (qsizetype start = 0; start < size;) {
         qsizetype end = std::min(size, start + piece);
@@ -328,23 +328,21 @@ std::optional<QString> utf8Text(QByteArrayView bytes)
         // A separator read from the file would be written as a line feed.
         if (holdsSeparator(read))
             return std::nullopt;
-        carriageReturn = carriageReturn || std::memchr(read.data(), '\r', size_t(read.size()));
         out = decoder.appendToBuffer(out, read);
         if (decoder.hasError())
             return std::nullopt;
         start = end;
     }
     text.resize(out - text.constData());
-    if (carriageReturn)
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text;
 }
 
-// The text of bytes in the encoding when it gives them back exactly, CR LF as LF.
+// The text of bytes in the encoding when it gives them back exactly, line ends
+// as they are in the file.
 std::optional<QString> exactText(QByteArrayView bytes, const QByteArray &name)
 {
     if (name == latin1Name)
-        return DocumentCodec::decodeDocument(bytes);
+        return QString::fromLatin1(bytes);
     if (name == utf8Name)
         return utf8Text(bytes);
     QStringDecoder decoder(name.constData(),
@@ -353,8 +351,6 @@ std::optional<QString> exactText(QByteArrayView bytes, const QByteArray &name)
     QString text = decoder.decode(bytes);
     if (decoder.hasError() || !writesBack(text, bytes, name))
         return std::nullopt;
-    if (text.contains(QLatin1String("\r\n")))
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text;
 }
 
@@ -426,6 +422,7 @@ Decoded decode(const QByteArray &bytes)
         if (auto text = exactText(withoutMark(bytes, encoding), encoding.name)) {
             decoded.text = std::move(*text);
             decoded.encoding = encoding;
+            decoded.lineEnds = LineEnds::toLineFeeds(decoded.text);
             return decoded;
         }
         refused = QStringLiteral("Le fichier ne suit pas sa marque d'ordre des octets (%1)")
@@ -460,19 +457,27 @@ Decoded decode(const QByteArray &bytes)
             decoded.text = std::move(*text);
             decoded.encoding = Encoding {QByteArray(utf8Name), false};
         } else {
-            decoded.text = DocumentCodec::decodeDocument(bytes);
+            decoded.text = QString::fromLatin1(bytes);
             decoded.encoding = latin1();
         }
     }
     if (!refused.isEmpty())
         decoded.notice
             = refused + QStringLiteral("\u00a0: il est lu en %1.").arg(decoded.encoding.label());
+    decoded.lineEnds = LineEnds::toLineFeeds(decoded.text);
     return decoded;
 }
 
-std::optional<QString> decodeAs(const QByteArray &bytes, const Encoding &encoding)
+std::optional<QString> decodeAs(const QByteArray &bytes, const Encoding &encoding,
+                                LineEnds::Survey *lineEnds)
 {
-    return exactText(withoutMark(bytes, encoding), encoding.name);
+    std::optional<QString> text = exactText(withoutMark(bytes, encoding), encoding.name);
+    if (text) {
+        const LineEnds::Survey survey = LineEnds::toLineFeeds(*text);
+        if (lineEnds)
+            *lineEnds = survey;
+    }
+    return text;
 }
 
 QByteArray encode(QString text, const Encoding &encoding, bool htmlReferences, int *unencodable)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lineends.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -18,8 +20,10 @@
 //     are UTF-8;
 //  4. otherwise ISO 8859-1, in which every byte is a character.
 // An encoding is taken only when the text it gives is written back to the very
-// same bytes (line ends aside): when a mark or a declaration fails that test, the
-// next step applies, down to ISO 8859-1, which always holds.
+// same bytes: when a mark or a declaration fails that test, the next step
+// applies, down to ISO 8859-1, which always holds. Every line end (CR LF, LF or a
+// lone CR) is read as a line feed; the convention of most lines is told apart, so
+// that the editor writes it back.
 namespace DocumentEncoding {
 
 struct Encoding
@@ -50,20 +54,23 @@ std::optional<Encoding> fromName(const QString &labelOrName);
 // The encodings offered to the user, as the toolkit can read and write them.
 QList<Encoding> choices();
 
-// A file's text by the rule, CR LF as LF.
+// A file's text by the rule, its line ends as line feeds.
 struct Decoded
 {
     QString text;
     Encoding encoding;
+    LineEnds::Survey lineEnds;
     // Empty when the file followed its mark or declaration (or had none); else,
     // in French, which one it did not follow and what was used instead.
     QString notice;
 };
 Decoded decode(const QByteArray &bytes);
 
-// A file's text in the given encoding, CR LF as LF, a leading byte-order mark of
-// that encoding left out; nothing when that encoding would lose or change bytes.
-std::optional<QString> decodeAs(const QByteArray &bytes, const Encoding &encoding);
+// A file's text in the given encoding, its line ends as line feeds (surveyed in
+// lineEnds, when given), a leading byte-order mark of that encoding left out;
+// nothing when that encoding would lose or change bytes.
+std::optional<QString> decodeAs(const QByteArray &bytes, const Encoding &encoding,
+                                LineEnds::Survey *lineEnds = nullptr);
 
 // The bytes of a document's text (QTextDocument::toRawText, or any text) in the
 // given encoding: paragraph and line separators as line feeds, the byte-order

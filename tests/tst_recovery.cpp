@@ -197,7 +197,7 @@ void TestRecovery::offeredInTurn_data()
     QByteArray change = bon;
     change[bon.size() - 25] = 'X';
     QByteArray plusRecent = bon;
-    plusRecent[19] = 2; // the format's version
+    plusRecent[19] = 3; // the format's version
     const QStringList nonNon {"Non", "Non"};
     QTest::newRow("Oui to the newest") << false << QByteArray() << QStringList {"Oui"} << "récent"
                                        << "" << QStringList {"ancien", "récent"};
