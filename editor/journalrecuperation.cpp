@@ -7,6 +7,7 @@
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
@@ -17,6 +18,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <ctime>
 
 namespace {
 
@@ -30,6 +32,36 @@ constexpr QDataStream::Version versionFlux = QDataStream::Qt_6_0;
 // encoding's name and a declaration take a few kilobytes at most.
 constexpr qint64 tailleMaxJournal
     = tailleEntete + 2 * qint64(DocumentFile::maxCharacters) + 1024 * 1024 + tailleEmpreinte;
+
+// Keeps the longest time one of the journal's runs on the GUI thread takes: the
+// time the thread spent running it, which other programs on a busy machine do
+// not lengthen.
+class Chronometre
+{
+public:
+    explicit Chronometre(qint64 *plusLong)
+        : plusLong(plusLong)
+        , debut(maintenant())
+    { }
+    ~Chronometre() { *plusLong = std::max(*plusLong, maintenant() - debut); }
+
+private:
+    static qint64 maintenant()
+    {
+#ifdef Q_OS_UNIX
+        timespec temps;
+        if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &temps) == 0)
+            return qint64(temps.tv_sec) * 1000000000 + temps.tv_nsec;
+#endif
+        static QElapsedTimer horloge;
+        if (!horloge.isValid())
+            horloge.start();
+        return horloge.nsecsElapsed();
+    }
+
+    qint64 *plusLong;
+    qint64 debut;
+};
 
 const QLatin1String suffixeJournal(".journal");
 const QLatin1String suffixeVerrou(".lock");
@@ -249,6 +281,7 @@ void JournalRecuperation::changementContenu(int position, int retires, int ajout
 {
     if (!actif() || copieEntiere || toujoursCopier)
         return;
+    const Chronometre chronometre(&plusLong);
     const qsizetype nouvelle = document->characterCount() - 1;
     const qsizetype retrait = std::min<qsizetype>(retires, longueur - position);
     const qsizetype ajout = std::min<qsizetype>(ajoutes, nouvelle - position);
@@ -335,6 +368,7 @@ void JournalRecuperation::ecrit()
 
 void JournalRecuperation::transmet(bool ecrire)
 {
+    const Chronometre chronometre(&plusLong);
     std::optional<QString> entier;
     std::swap(entier, texteEntier);
     if (copieEntiere || (ecrire && toujoursCopier)) {
@@ -507,7 +541,7 @@ void JournalRecuperation::signaleTropLong()
         return;
     tropLongSignale = true;
     emit recuperationImpossible(
-        QStringLiteral("Récupération suspendue\u00a0: le texte dépasse %1 caractères, ce que "
-                       "le journal de récupération peut garder.")
+        QStringLiteral("Récupération suspendue\u00a0: le texte dépasse %1 caractères, la "
+                       "limite du journal de récupération.")
             .arg(longueurMax));
 }

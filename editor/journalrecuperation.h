@@ -147,6 +147,11 @@ public:
     // thread had to copy the whole text (for the tests and the benchmark).
     QString texteDuTravailleur();
     int copiesCompletes() const { return copies; }
+    // The longest time one of the journal's own runs on the GUI thread took (an
+    // edit taken, a write handed over), in milliseconds of the thread's time; and
+    // its reset. For the benchmark.
+    double plusLongTravail() const { return double(plusLong) / 1e6; }
+    void remetPlusLongTravail() { plusLong = 0; }
     // The way before edits were handed over: a copy of the whole text at each
     // write (for the benchmark's comparison).
     void copieAChaqueEcriture(bool copie) { toujoursCopier = copie; }
@@ -196,6 +201,7 @@ private:
     qsizetype longueur = 0;
     int copies = 0;
     bool toujoursCopier = false;
+    qint64 plusLong = 0; // nanoseconds
 
     // Worker thread: the text as the document held it at the last edit handed
     // over, line feeds between lines.
