@@ -2,10 +2,12 @@
 // save, highlighting, memory and start-up, each figure beside a straightforward reference measured
 // in the same run (the rule-by-rule highlighter and the default font strategy).
 //
-//   marlisse_bench [--runs N] [--sizes 100K,1M,5M,20M] [--replace-all]
+//   marlisse_bench [--runs N] [--sizes 100K,1M,5M,20M] [--replace-all | --journal]
 //
 // --replace-all measures only "Remplacer tout" (5 MB, 50,000 occurrences, the
 // view at the top and in the middle), which a full run measures after the tables.
+// --journal measures only the recovery journal's stalls, handed the edits and
+// copying the whole text as before, which a full run shows after each size.
 //
 // Each size is measured on a page in ISO 8859-1 and on the same page in UTF-8, so
 // that the cost of reading a file by its encoding shows beside the former.
@@ -267,6 +269,88 @@ int runChild(qsizetype size, bool reference, bool utf8)
     return 0;
 }
 
+// The recovery journal's writes on a laid-out page, as the user types: the
+// first write after the page is opened, then writes after a typed character, a
+// small paste and a deleted word. For each, the longest time the event loop did not
+// answer from the edit until the journal is on disk (the edit's own handling
+// excluded). With copy set, the journal copies the whole text at each write, as
+// it did before it was handed the edits.
+int runJournalChild(qsizetype size, bool copy)
+{
+    TestSupport::init();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.html"));
+    {
+        QFile file(path);
+        const QByteArray bytes = generateHtml(size);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return 2;
+    }
+    TestSupport::EditorFixture fixture;
+    KalTextEditTestAccess w(fixture.window);
+    monQTextEdit *edit = w.textEdit();
+    JournalRecuperation *journal = w.journal();
+    journal->copieAChaqueEcriture(copy);
+    if (!fixture.window->loadFile(path))
+        return 3;
+    // A large page takes minutes to lay out on a busy machine: the layout left
+    // lengthens the stalls, not the journal's own work.
+    double stall = 0;
+    QElapsedTimer layout;
+    layout.start();
+    pumpUntil([&] { return fullyLaidOut(edit->document()) || layout.elapsed() > 20000; }, &stall);
+    QTextCursor cursor = edit->textCursor();
+    cursor.setPosition(edit->document()->characterCount() / 2);
+    edit->setTextCursor(cursor);
+    QTest::qWait(100);
+
+    bool written = false;
+    QObject::connect(journal, &JournalRecuperation::journalEcrit, journal,
+                     [&written] { written = true; });
+    QMap<QString, double> r;
+    // The stall, and the journal's own longest run on the GUI thread from the edit
+    // on (the edit's report, then the write handed over) in the time the thread
+    // ran: on a busy machine, other programs lengthen the stalls.
+    const auto measure = [&](const char *key, const std::function<void()> &edit) {
+        written = false;
+        journal->remetPlusLongTravail();
+        edit();
+        QTest::qWait(200); // the edit's own work: layout, highlighting, paint
+        double journalStall = 0;
+        pumpUntil([&written] { return written; }, &journalStall);
+        r[QLatin1String(key)] = written ? journalStall : -1;
+        r[QLatin1String(key) + QLatin1String("own")] = journal->plusLongTravail();
+    };
+    // What the event loop does without the journal, for comparison: the cursor's
+    // blinking, the timers of the window.
+    {
+        double idle = 0;
+        QElapsedTimer t;
+        t.start();
+        pumpUntil([&t] { return t.elapsed() > JournalRecuperation::delai + 100; }, &idle);
+        r[QStringLiteral("journalidle")] = idle;
+    }
+    measure("journalfirst", [edit] { QTest::keyClick(edit, Qt::Key_X); });
+    measure("journaltyped", [edit] { QTest::keyClick(edit, Qt::Key_Y); });
+    measure("journalpaste", [edit] {
+        QTest::keyClick(edit, Qt::Key_Down);
+        edit->insertPlainText(QStringLiteral("<b>collé</b>"));
+    });
+    measure("journaldelete", [edit] {
+        QTextCursor word = edit->textCursor();
+        word.setPosition(200);
+        word.setPosition(205, QTextCursor::KeepAnchor);
+        word.removeSelectedText();
+    });
+    r[QStringLiteral("journalcopies")] = journal->copiesCompletes();
+
+    for (auto it = r.cbegin(); it != r.cend(); ++it)
+        std::printf("%s=%.3f\n", qPrintable(it.key()), it.value());
+    std::fflush(stdout);
+    edit->document()->setModified(false);
+    return 0;
+}
+
 // "Remplacer tout" on a laid-out document of about size characters holding
 // occurrences of a marker, spread evenly, with the view at the top or in the
 // middle: from Ok to the command's end, to the next paint and to the end of the
@@ -441,6 +525,47 @@ void printReplaceAll(int runs)
     }
 }
 
+const Row journalRows[] = {
+    {"journalfirst", "first write, after a typed character: stall", "ms"},
+    {"journalfirstown", "first write, after a typed character: journal's own work (CPU)", "ms"},
+    {"journaltyped", "write after a typed character: stall", "ms"},
+    {"journaltypedown", "write after a typed character: journal's own work (CPU)", "ms"},
+    {"journalpaste", "write after a pasted word: stall", "ms"},
+    {"journalpasteown", "write after a pasted word: journal's own work (CPU)", "ms"},
+    {"journaldelete", "write after a word deleted near the top: stall", "ms"},
+    {"journaldeleteown", "write after a word deleted near the top: journal's own work (CPU)", "ms"},
+    {"journalidle", "no edit, no write: stall (the event loop alone)", "ms"},
+};
+
+// The journal's longest stalls, handed the edits and copying the whole text as
+// before, each in children of their own.
+void printJournal(const QString &size, int runs)
+{
+    QMap<QString, QList<double>> edits;
+    QMap<QString, QList<double>> copies;
+    for (int run = 0; run < runs; ++run) {
+        for (const bool copy : {false, true}) {
+            const auto values = parse(
+                runProcess({QStringLiteral("--journal-child"), QString::number(parseSize(size)),
+                            copy ? QStringLiteral("copy") : QStringLiteral("edits")}));
+            for (auto it = values.cbegin(); it != values.cend(); ++it)
+                (copy ? copies : edits)[it.key()] << it.value();
+        }
+    }
+    std::printf("| %s, recovery journal | edits | whole copy (before) | ratio "
+                "|\n|---|---:|---:|---:|\n",
+                qPrintable(size));
+    for (const Row &row : journalRows) {
+        const double a = median(edits.value(QLatin1String(row.key)));
+        const double b = median(copies.value(QLatin1String(row.key)));
+        std::printf("| %s | %.1f %s | %.1f %s | %.2f |\n", row.label, a, row.unit, b, row.unit,
+                    b > 0 ? a / b : 0.0);
+    }
+    std::printf("\nWhole copies of the text on the GUI thread, handed the edits: %.0f\n\n",
+                median(edits.value(QStringLiteral("journalcopies"))));
+    std::fflush(stdout);
+}
+
 // The rows shown for the UTF-8 page, beside the same page in ISO 8859-1.
 const char *const utf8Rows[]
     = {"read", "shown", "laidout", "stall", "typemid", "typetop", "save", "identical"};
@@ -491,6 +616,7 @@ int runParent(const QStringList &sizes, int runs)
         }
         std::printf("\n");
         std::fflush(stdout);
+        printJournal(size, runs);
     }
 
     QList<double> startups;
@@ -526,6 +652,9 @@ int main(int argc, char **argv)
         return runChild(arguments.value(1).toLongLong(),
                         arguments.value(2) == QLatin1String("reference"),
                         arguments.value(3) == QLatin1String("utf8"));
+    if (arguments.value(0) == QLatin1String("--journal-child"))
+        return runJournalChild(arguments.value(1).toLongLong(),
+                               arguments.value(2) == QLatin1String("copy"));
     if (arguments.value(0) == QLatin1String("--replace-all-child"))
         return runReplaceAllChild(arguments.value(1).toLongLong(), arguments.value(2).toInt(),
                                   arguments.value(3) == QLatin1String("middle"));
@@ -541,6 +670,11 @@ int main(int argc, char **argv)
     }
     if (arguments.contains(QLatin1String("--replace-all"))) {
         printReplaceAll(runs);
+        return 0;
+    }
+    if (arguments.contains(QLatin1String("--journal"))) {
+        for (const QString &size : sizes)
+            printJournal(size, runs);
         return 0;
     }
     return runParent(sizes, runs);
