@@ -372,7 +372,7 @@ void JournalRecuperation::transmet(bool ecrire)
     std::optional<QString> entier;
     std::swap(entier, texteEntier);
     if (copieEntiere || (ecrire && toujoursCopier)) {
-        // After an edit of the whole text, whose report took as long.
+        // Only after an edit of the whole text, which took the document as long.
         entier = document->toRawText();
         ++copies;
         copieEntiere = false;
