@@ -3,6 +3,7 @@
 #include "documentfile.h"
 #include "ecriturecomplete.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDataStream>
@@ -16,6 +17,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QUuid>
+#include <QtEndian>
 
 #include <algorithm>
 #include <ctime>
@@ -102,36 +104,74 @@ namespace FormatJournal {
 
 const qint64 tailleMax = tailleMaxJournal;
 
-QByteArray ecrit(const DocumentRecupere &document)
+bool ecrit(QIODevice *device, const DocumentRecupere &document, bool *tropLong)
 {
-    const qint64 autres
-        = 2 * (document.fichier.size() + document.codage.size() + document.declaration.size());
-    if (2 * qint64(document.texte.size()) + autres + 1024
-        > tailleMax - tailleEntete - tailleEmpreinte)
-        return QByteArray();
-    QByteArray corps;
-    corps.reserve(document.texte.size() * 2 + autres + 128);
+    QByteArray avant;
     {
-        QDataStream flux(&corps, QIODevice::WriteOnly);
+        QDataStream flux(&avant, QIODevice::WriteOnly);
+        flux.setVersion(versionFlux);
+        flux << qint64(document.derniereModification.toMSecsSinceEpoch()) << document.fichier
+             << document.html << document.codage;
+    }
+    QByteArray apres;
+    {
+        QDataStream flux(&apres, QIODevice::WriteOnly);
         flux.setVersion(versionFlux);
         const EtatFichier &disque = document.disque;
-        flux << qint64(document.derniereModification.toMSecsSinceEpoch()) << document.fichier
-             << document.html << document.codage << document.texte << document.declaration
-             << document.marque << quint8(document.finsDeLigne)
+        flux << document.declaration << document.marque << quint8(document.finsDeLigne)
              << qint64(disque.vide() ? -1 : disque.taille) << qint64(disque.modification)
              << disque.empreinteCalculee();
     }
-    QByteArray octets;
-    octets.reserve(tailleEntete + corps.size() + tailleEmpreinte);
+    const QString &texte = document.texte;
+    const qint64 tailleCorps = avant.size() + 4 + 2 * qint64(texte.size()) + apres.size();
+    const bool depasse = tailleEntete + tailleCorps + tailleEmpreinte > tailleMax;
+    if (tropLong)
+        *tropLong = depasse;
+    if (depasse)
+        return false;
+    QByteArray entete;
     {
-        QDataStream flux(&octets, QIODevice::WriteOnly);
+        QDataStream flux(&entete, QIODevice::WriteOnly);
         flux.setVersion(versionFlux);
         flux.writeRawData(magie.constData(), int(magie.size()));
-        flux << versionFormat << quint64(corps.size());
+        flux << versionFormat << quint64(tailleCorps);
     }
-    octets += corps;
-    corps = QByteArray();
-    octets += QCryptographicHash::hash(octets, QCryptographicHash::Sha1);
+
+    QCryptographicHash signature(QCryptographicHash::Sha1);
+    const auto ecritSigne = [device, &signature](const char *octets, qint64 taille) {
+        signature.addData(QByteArrayView(octets, taille));
+        return ecritToutes(device, octets, taille);
+    };
+    if (!ecritSigne(entete.constData(), entete.size())
+        || !ecritSigne(avant.constData(), avant.size()))
+        return false;
+    // The text as QDataStream writes a QString, its size in bytes then its UTF-16
+    // in big endian, in pieces: the text of a large document is never copied whole.
+    char longueur[4];
+    qToBigEndian<quint32>(texte.isNull() ? 0xffffffff : quint32(2 * texte.size()), longueur);
+    if (!ecritSigne(longueur, sizeof longueur))
+        return false;
+    constexpr qsizetype morceau = 64 * 1024;
+    QByteArray tampon(2 * std::min(morceau, texte.size()), Qt::Uninitialized);
+    for (qsizetype debut = 0; debut < texte.size(); debut += morceau) {
+        const qsizetype nombre = std::min(morceau, texte.size() - debut);
+        qToBigEndian<quint16>(texte.constData() + debut, nombre, tampon.data());
+        if (!ecritSigne(tampon.constData(), 2 * nombre))
+            return false;
+    }
+    if (!ecritSigne(apres.constData(), apres.size()))
+        return false;
+    const QByteArray somme = signature.result();
+    return ecritToutes(device, somme.constData(), somme.size());
+}
+
+QByteArray ecrit(const DocumentRecupere &document)
+{
+    QByteArray octets;
+    QBuffer tampon(&octets);
+    tampon.open(QIODevice::WriteOnly);
+    if (!ecrit(&tampon, document))
+        return QByteArray();
     return octets;
 }
 
@@ -409,14 +449,19 @@ void JournalRecuperation::transmet(bool ecrire)
         if (!etat || generation.load() != tache)
             return;
         etat->texte = texte;
-        const QByteArray octets = FormatJournal::ecrit(*etat);
-        etat.reset();
+        bool tropLong = false;
         QString raison;
-        const bool ecrit = !octets.isEmpty() && ecritureComplete(destination, octets, &raison);
+        const bool ecrit = ecritureComplete(
+            destination,
+            [&etat, &tropLong](QIODevice *device) {
+                return FormatJournal::ecrit(device, *etat, &tropLong);
+            },
+            &raison);
+        etat.reset();
         // The window waits for this thread before it goes: it is there to hear.
         QMetaObject::invokeMethod(
             this,
-            [this, ecrit, raison, destination, tropLong = octets.isEmpty()] {
+            [this, ecrit, raison, destination, tropLong] {
                 if (ecrit) {
                     emit journalEcrit();
                 } else if (tropLong) {

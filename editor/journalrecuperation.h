@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+class QIODevice;
 class QLockFile;
 class QTextDocument;
 
@@ -65,6 +66,10 @@ enum class Etat {
     Illisible, // not a regular file, too large, or the system refused to read it
 };
 
+// Writes the journal to device in pieces, so that a long text is never copied
+// whole: false when a piece could not be written, or when the journal would be
+// longer than tailleMax (then tropLong is set and nothing is written).
+bool ecrit(QIODevice *device, const DocumentRecupere &document, bool *tropLong = nullptr);
 // The journal's bytes; empty when they would be more than tailleMax.
 QByteArray ecrit(const DocumentRecupere &document);
 Etat lit(const QByteArray &octets, DocumentRecupere *document);
