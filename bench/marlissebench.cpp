@@ -3,7 +3,7 @@
 // in the same run (the rule-by-rule highlighter and the default font strategy).
 //
 //   marlisse_bench [--runs N] [--sizes 100K,1M,5M,20M] [--replace-all] [--save-1251]
-//                  [--typing] [--check]
+//                  [--typing] [--check] [--journal]
 //
 // --replace-all measures only "Remplacer tout" (5 MB, 50,000 occurrences, the
 // view at the top and in the middle), which a full run measures after the tables,
@@ -17,6 +17,8 @@
 // --check measures only "Vérifier la page" at each size: from F7 to the rows in
 // the panel, with the longest event-loop stall meanwhile, beside the same check
 // run on the GUI thread and the stalls of an editor that checks nothing.
+// --journal measures only the recovery journal's stalls, handed the edits and
+// copying the whole text as before, which a full run shows after each size.
 //
 // Each size is measured on a page in ISO 8859-1 and on the same page in UTF-8, so
 // that the cost of reading a file by its encoding shows beside the former.
@@ -294,6 +296,91 @@ int runChild(qsizetype size, bool reference, bool utf8)
         std::printf("%s=%.3f\n", qPrintable(it.key()), it.value());
     std::fflush(stdout);
     edit->document()->setModified(false);
+    return 0;
+}
+
+// A layout that lays nothing out: the document reports its edits as it does to a
+// view, without the view's own work.
+class NoLayout : public QAbstractTextDocumentLayout
+{
+public:
+    using QAbstractTextDocumentLayout::QAbstractTextDocumentLayout;
+    void draw(QPainter *, const PaintContext &) override { }
+    int hitTest(const QPointF &, Qt::HitTestAccuracy) const override { return -1; }
+    int pageCount() const override { return 1; }
+    QSizeF documentSize() const override { return QSizeF(); }
+    QRectF frameBoundingRect(QTextFrame *) const override { return QRectF(); }
+    QRectF blockBoundingRect(const QTextBlock &) const override { return QRectF(); }
+
+protected:
+    void documentChanged(int, int, int) override { }
+};
+
+// The recovery journal's writes as the user edits a page: the first write after
+// the page is read, then writes after a typed character, a small paste and a
+// deleted word. For each, the longest time the event loop did not answer from
+// the edit until the journal is on disk, and the journal's own longest run on
+// the GUI thread (the edit's report, then the write handed over) in the time the
+// thread ran, which other programs on a busy machine do not lengthen. The page is
+// a document of its own, as the editor's is, without a view: the toolkit takes
+// minutes to lay out a 20M page, which would hide the journal's share. With copy
+// set, the journal copies the whole text at each write, as it did before it was
+// handed the edits.
+int runJournalChild(qsizetype size, bool copy)
+{
+    TestSupport::init();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.html"));
+    QTextDocument document;
+    document.setDocumentLayout(new NoLayout(&document));
+    const QString text = DocumentEncoding::decode(generateHtml(size)).text;
+    document.setPlainText(text);
+    JournalRecuperation journal(&document, [&path](DocumentRecupere *recupere) {
+        recupere->fichier = path;
+        recupere->codage = QStringLiteral("ISO 8859-1");
+    });
+    if (!journal.demarre())
+        return 3;
+    journal.copieAChaqueEcriture(copy);
+    journal.nouveauTexte(text); // as the editor does once it has read a file
+    QTextCursor cursor(&document);
+    cursor.setPosition(document.characterCount() / 2);
+
+    bool written = false;
+    QObject::connect(&journal, &JournalRecuperation::journalEcrit, &journal,
+                     [&written] { written = true; });
+    QMap<QString, double> r;
+    const auto measure = [&](const char *key, const std::function<void()> &edit) {
+        written = false;
+        journal.remetPlusLongTravail();
+        edit();
+        double journalStall = 0;
+        pumpUntil([&written] { return written; }, &journalStall);
+        r[QLatin1String(key)] = written ? journalStall : -1;
+        r[QLatin1String(key) + QLatin1String("own")] = journal.plusLongTravail();
+    };
+    measure("journalfirst", [&cursor] { cursor.insertText(QStringLiteral("x")); });
+    measure("journaltyped", [&cursor] { cursor.insertText(QStringLiteral("y")); });
+    measure("journalpaste", [&cursor] {
+        cursor.movePosition(QTextCursor::NextBlock);
+        cursor.insertText(QStringLiteral("<b>coll\u00e9</b>"));
+    });
+    measure("journaldelete", [&document] {
+        QTextCursor word(&document);
+        word.setPosition(200);
+        word.setPosition(205, QTextCursor::KeepAnchor);
+        word.removeSelectedText();
+    });
+    r[QStringLiteral("journalcopies")] = journal.copiesCompletes();
+    r[QStringLiteral("journalsame")] = journal.texteDuTravailleur()
+            == document.toRawText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'))
+        ? 1
+        : 0;
+
+    for (auto it = r.cbegin(); it != r.cend(); ++it)
+        std::printf("%s=%.3f\n", qPrintable(it.key()), it.value());
+    std::fflush(stdout);
+    document.setModified(false);
     return 0;
 }
 
@@ -914,6 +1001,47 @@ void printCheck(const QStringList &sizes, int runs)
     }
 }
 
+const Row journalRows[] = {
+    {"journalfirst", "first write, after a typed character: stall", "ms"},
+    {"journalfirstown", "first write, after a typed character: journal's own work (CPU)", "ms"},
+    {"journaltyped", "write after a typed character: stall", "ms"},
+    {"journaltypedown", "write after a typed character: journal's own work (CPU)", "ms"},
+    {"journalpaste", "write after a pasted word: stall", "ms"},
+    {"journalpasteown", "write after a pasted word: journal's own work (CPU)", "ms"},
+    {"journaldelete", "write after a word deleted near the top: stall", "ms"},
+    {"journaldeleteown", "write after a word deleted near the top: journal's own work (CPU)", "ms"},
+    {"journalsame", "the worker's text is the document's (1 = yes)", ""},
+};
+
+// The journal's longest stalls, handed the edits and copying the whole text as
+// before, each in children of their own.
+void printJournal(const QString &size, int runs)
+{
+    QMap<QString, QList<double>> edits;
+    QMap<QString, QList<double>> copies;
+    for (int run = 0; run < runs; ++run) {
+        for (const bool copy : {false, true}) {
+            const auto values = parse(
+                runProcess({QStringLiteral("--journal-child"), QString::number(parseSize(size)),
+                            copy ? QStringLiteral("copy") : QStringLiteral("edits")}));
+            for (auto it = values.cbegin(); it != values.cend(); ++it)
+                (copy ? copies : edits)[it.key()] << it.value();
+        }
+    }
+    std::printf("| %s, recovery journal | edits | whole copy (before) | ratio "
+                "|\n|---|---:|---:|---:|\n",
+                qPrintable(size));
+    for (const Row &row : journalRows) {
+        const double a = median(edits.value(QLatin1String(row.key)));
+        const double b = median(copies.value(QLatin1String(row.key)));
+        std::printf("| %s | %.1f %s | %.1f %s | %.2f |\n", row.label, a, row.unit, b, row.unit,
+                    b > 0 ? a / b : 0.0);
+    }
+    std::printf("\nWhole copies of the text on the GUI thread, handed the edits: %.0f\n\n",
+                median(edits.value(QStringLiteral("journalcopies"))));
+    std::fflush(stdout);
+}
+
 // The rows shown for the UTF-8 page, beside the same page in ISO 8859-1.
 const char *const utf8Rows[]
     = {"read", "shown", "laidout", "stall", "typemid", "typetop", "save", "identical"};
@@ -964,6 +1092,7 @@ int runParent(const QStringList &sizes, int runs)
         }
         std::printf("\n");
         std::fflush(stdout);
+        printJournal(size, runs);
     }
 
     QList<double> startups;
@@ -1009,6 +1138,9 @@ int main(int argc, char **argv)
                               arguments.value(2) == QLatin1String("on"));
     if (arguments.value(0) == QLatin1String("--goto-child"))
         return runGotoChild(arguments.value(1).toLongLong());
+    if (arguments.value(0) == QLatin1String("--journal-child"))
+        return runJournalChild(arguments.value(1).toLongLong(),
+                               arguments.value(2) == QLatin1String("copy"));
     if (arguments.value(0) == QLatin1String("--check-child"))
         return runCheckChild(arguments.value(1).toLongLong(), arguments.value(2),
                              arguments.value(3).toDouble());
@@ -1040,6 +1172,11 @@ int main(int argc, char **argv)
     }
     if (arguments.contains(QLatin1String("--check"))) {
         printCheck(sizes, runs);
+        return 0;
+    }
+    if (arguments.contains(QLatin1String("--journal"))) {
+        for (const QString &size : sizes)
+            printJournal(size, runs);
         return 0;
     }
     return runParent(sizes, runs);

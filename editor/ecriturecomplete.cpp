@@ -2,17 +2,34 @@
 
 #include <QSaveFile>
 
-bool ecritureComplete(const QString &fileName, const QByteArray &bytes, QString *reason)
+bool ecritToutes(QIODevice *device, const char *bytes, qint64 size)
 {
-    QSaveFile file(fileName);
-    bool written = file.open(QIODevice::WriteOnly);
     // A write cut short (a full disk) reports no error; the next one says why.
     qint64 done = 0;
-    while (written && done < bytes.size()) {
-        const qint64 size = file.write(bytes.constData() + done, bytes.size() - done);
-        written = size > 0;
-        done += size;
+    while (done < size) {
+        const qint64 written = device->write(bytes + done, size - done);
+        if (written <= 0)
+            return false;
+        done += written;
     }
+    return true;
+}
+
+bool ecritureComplete(const QString &fileName, const QByteArray &bytes, QString *reason)
+{
+    return ecritureComplete(
+        fileName,
+        [&bytes](QIODevice *device) {
+            return ecritToutes(device, bytes.constData(), bytes.size());
+        },
+        reason);
+}
+
+bool ecritureComplete(const QString &fileName, const std::function<bool(QIODevice *)> &write,
+                      QString *reason)
+{
+    QSaveFile file(fileName);
+    bool written = file.open(QIODevice::WriteOnly) && write(&file);
     // flush() before commit(): commit() does not see a failure of the last
     // buffered write, and would put a truncated file in the old one's place.
     written = written && file.flush() && file.commit();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "etatfichier.h"
+#include "lineends.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QObject>
@@ -10,20 +13,32 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+class QIODevice;
 class QLockFile;
 class QTextDocument;
 
 // What a recovery journal keeps of a document that was never saved: enough to
-// give it back as if it had been opened and edited.
+// give it back as if it had been opened and edited, and to save it as it would
+// have been saved without the crash.
 struct DocumentRecupere
 {
     QString texte; // line feeds between lines
     QString fichier; // full path, "" for a new document
     bool html = true;
-    QString codage; // the encoding's name
+    QString codage; // the encoding's label
     QDateTime derniereModification; // UTC
+    // What the next save needs: the character set the text declared when its
+    // encoding was settled, the byte-order mark, the line ends, and the file as
+    // the document last read or wrote it.
+    QString declaration;
+    bool marque = false;
+    LineEnds::Convention finsDeLigne = LineEnds::Convention::LF;
+    EtatFichier disque;
+    // Read from a journal of the first format, which kept none of the above.
+    bool premierFormat = false;
 };
 
 // The journal file, written by one version of the program and read by any later
@@ -31,9 +46,17 @@ struct DocumentRecupere
 // endian), the length of the body (quint64), the body, then the SHA-1 of all that
 // precedes it. The body is a QDataStream (Qt 6.0 format) of the time of the last
 // change (qint64, milliseconds since 1970 UTC), the file name (QString), the type
-// (bool, true for HTML), the encoding's name (QString) and the text (QString, as
-// UTF-16 so that every character comes back, even half a surrogate pair).
+// (bool, true for HTML), the encoding's label (QString) and the text (QString, as
+// UTF-16 so that every character comes back, even half a surrogate pair). Format 2
+// adds, after the text, the declaration as read (QString), the byte-order mark
+// (bool), the line ends (quint8: 0 LF, 1 CR LF, 2 CR), and the file's size
+// (qint64, -1 when unknown), modification time (qint64, nanoseconds since 1970
+// UTC) and SHA-1 (QByteArray, empty when unknown) when last read or written.
 namespace FormatJournal {
+
+// The largest journal read: that of a text at the document's limit, with room
+// for the rest. A journal of a text too long for it is never written.
+extern const qint64 tailleMax;
 
 enum class Etat {
     Lisible,
@@ -43,6 +66,11 @@ enum class Etat {
     Illisible, // not a regular file, too large, or the system refused to read it
 };
 
+// Writes the journal to device in pieces, so that a long text is never copied
+// whole: false when a piece could not be written, or when the journal would be
+// longer than tailleMax (then tropLong is set and nothing is written).
+bool ecrit(QIODevice *device, const DocumentRecupere &document, bool *tropLong = nullptr);
+// The journal's bytes; empty when they would be more than tailleMax.
 QByteArray ecrit(const DocumentRecupere &document);
 Etat lit(const QByteArray &octets, DocumentRecupere *document);
 
@@ -66,15 +94,19 @@ struct JournalAbandonne
 // The recovery journal of one editor window. While the document is modified, its
 // text is written to the journal at most a second and a half after a change, so
 // that a program that dies (a crash, a power cut, kill -9) loses at most that.
-// The text is taken on the GUI thread, which is a copy; encoding and writing run
-// on a worker thread of the journal's own, one task after the other in the order
-// they were asked, so that a removal is never overtaken by an older write.
+// A worker thread of the journal's own keeps a copy of the text, and encodes and
+// writes it, one task after the other in the order they were asked, so that a
+// removal is never overtaken by an older write. The GUI thread hands it only the
+// edits since the last write, as the document reports them, so that its share of
+// the work does not grow with the document: the worker's text starts as the one
+// given with nouveauTexte() (a file as read), and only an edit of the whole text
+// makes the GUI thread copy it.
 class JournalRecuperation : public QObject
 {
     Q_OBJECT
 
 public:
-    // Fills in the document's name, type and encoding at each write.
+    // Fills in the document's name, type, encoding and file at each write.
     using Description = std::function<void(DocumentRecupere *)>;
 
     JournalRecuperation(QTextDocument *document, Description decrit, QObject *parent = nullptr);
@@ -90,6 +122,10 @@ public:
     bool demarre();
     bool actif() const;
     QString chemin() const;
+
+    // The document's text was just replaced by texte (setPlainText): the worker
+    // takes it as it is, with no copy.
+    void nouveauTexte(const QString &texte);
 
     // The changes were saved or dropped: the journal goes.
     void supprime();
@@ -109,6 +145,21 @@ public:
 
     // The milliseconds from a change to the write of the text.
     static constexpr int delai = 1500;
+    // The longest text kept, in characters: the document's limit.
+    static const qsizetype longueurMax;
+
+    // The worker's text once it has every edit so far, and how many times the GUI
+    // thread had to copy the whole text (for the tests and the benchmark).
+    QString texteDuTravailleur();
+    int copiesCompletes() const { return copies; }
+    // The longest time one of the journal's own runs on the GUI thread took (an
+    // edit taken, a write handed over), in milliseconds of the thread's time; and
+    // its reset. For the benchmark.
+    double plusLongTravail() const { return double(plusLong) / 1e6; }
+    void remetPlusLongTravail() { plusLong = 0; }
+    // The way before edits were handed over: a copy of the whole text at each
+    // write (for the benchmark's comparison).
+    void copieAChaqueEcriture(bool copie) { toujoursCopier = copie; }
 
 signals:
     // A write reached the disk (mostly for the tests and the benchmark).
@@ -117,10 +168,23 @@ signals:
     void recuperationImpossible(const QString &message);
 
 private:
+    // An edit as the document reports it: at position, retires characters gave
+    // way to texte.
+    struct Modification
+    {
+        qsizetype position;
+        qsizetype retires;
+        QString texte;
+    };
+
     void changement();
+    void changementContenu(int position, int retires, int ajoutes);
     void modificationChangee(bool modifie);
     void ecrit();
+    // Hands the worker the edits since the last time, and the write when asked.
+    void transmet(bool ecrire);
     void signaleEchec(const QString &message);
+    void signaleTropLong();
 
     QTextDocument *document;
     Description decrit;
@@ -131,6 +195,23 @@ private:
     bool aEcrire = false;
     bool peutExister = false;
     bool echecSignale = false;
+    bool tropLongSignale = false;
+
+    // GUI thread: what the worker's text lacks. Either a text that replaces it
+    // (texteEntier, or the document's whole text when copieEntiere is set), or
+    // nothing; then the edits since. longueur is the text's length with them.
+    std::optional<QString> texteEntier;
+    bool copieEntiere = false;
+    std::vector<Modification> modifications;
+    qsizetype longueur = 0;
+    int copies = 0;
+    bool toujoursCopier = false;
+    qint64 plusLong = 0; // nanoseconds
+
+    // Worker thread: the text as the document held it at the last edit handed
+    // over, line feeds between lines.
+    QString texte;
+
     // Numbers the tasks given to the worker; a write that a later task follows
     // leaves the work to it.
     std::atomic<quint64> generation {0};

@@ -55,6 +55,9 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     , encodageMenu(nullptr)
     , rouvrirEncodageMenu(nullptr)
     , enregistrerEncodageMenu(nullptr)
+    , finsDeLigne(LineEnds::Convention::LF)
+    , labelFinsDeLigne(nullptr)
+    , finsDeLigneMenu(nullptr)
     , standalone(standalone)
     , isHtml(true)
     , optionsModifiees(false)
@@ -104,6 +107,7 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     adopteEncodage(DocumentEncoding::fromName(QString::fromLatin1(codecName))
                        .value_or(DocumentEncoding::latin1()),
                    QString());
+    adopteFinsDeLigne(LineEnds::Convention::LF);
 
     if (!litOptions()) {
         editorFont.setFamily(QStringLiteral("Helvetica"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "documentencoding.h"
+#include "etatfichier.h"
 
 #include <QFont>
 #include <QMainWindow>
@@ -115,6 +116,8 @@ protected slots:
     void slotRouvrirEncodage(QAction *action);
     void slotEnregistrerEncodage(QAction *action);
     void slotAllerAuProbleme(int ligne, int colonne);
+    void slotMenuFinsDeLigne();
+    void slotFinsDeLigne(QAction *action);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -148,6 +151,8 @@ private:
     void adopteEncodage(const DocumentEncoding::Encoding &encoding, const QString &declaration);
     QString debutDocument() const;
     void remplitMenuEncodage();
+    void adopteFinsDeLigne(LineEnds::Convention convention);
+    bool remplacerFichierChange(const QString &fileName);
 
     // Preferences and closing.
     bool litOptions();
@@ -156,7 +161,7 @@ private:
 
     // Recovery journal.
     void demarreJournal();
-    void texteRemplace();
+    void texteRemplace(const QString &texte);
     bool restaure(const DocumentRecupere &document);
 
     // Tag engine.
@@ -289,6 +294,12 @@ private:
     // changed since is saved in what it declares now.
     DocumentEncoding::Encoding encodageDocument;
     QString declarationLue;
+    // The line ends the next saves write: the file's own, LF for a new document.
+    LineEnds::Convention finsDeLigne;
+    QLabel *labelFinsDeLigne;
+    QMenu *finsDeLigneMenu;
+    // The file as the document last read or wrote it.
+    EtatFichier etatDisque;
     bool standalone;
     bool isHtml;
     bool optionsModifiees;

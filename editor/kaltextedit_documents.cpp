@@ -51,11 +51,13 @@ void KalTextEdit::slotFileNew()
         return;
 
     textEdit->setPlainText(QString());
-    texteRemplace();
+    texteRemplace(QString());
     currentFile.clear();
+    etatDisque = EtatFichier();
     adopteEncodage(DocumentEncoding::fromName(QString::fromLatin1(codecName))
                        .value_or(DocumentEncoding::latin1()),
                    QString());
+    adopteFinsDeLigne(LineEnds::Convention::LF);
     isHtml = true;
     activeCommandesHtml(true);
     windowTitleText = baseTitle + QStringLiteral(" - Nouveau");
@@ -147,15 +149,25 @@ bool KalTextEdit::chargeFichier(const QString &fileName,
     } else {
         decoded = DocumentEncoding::decode(reading.bytes, kind);
     }
+    etatDisque = EtatFichier::de(fileName, reading.bytes);
     reading.bytes = QByteArray(); // a large file is not kept twice while it is shown
     const QString declaration = DocumentEncoding::findDeclaration(decoded.text, kind).name;
     textEdit->setPlainText(decoded.text);
-    texteRemplace();
+    texteRemplace(decoded.text);
     adopteEncodage(decoded.encoding, declaration);
-    if (decoded.notice.isEmpty())
+    adopteFinsDeLigne(decoded.lineEnds.convention);
+    QStringList notices;
+    if (!decoded.notice.isEmpty())
+        notices << decoded.notice;
+    if (decoded.lineEnds.mixed()) {
+        notices << QStringLiteral("Le fichier mélange plusieurs fins de ligne (%1)\u00a0: il "
+                                  "sera enregistré en %2.")
+                       .arg(decoded.lineEnds.counts(), LineEnds::label(finsDeLigne));
+    }
+    if (notices.isEmpty())
         statusBar()->clearMessage();
     else
-        statusBar()->showMessage(decoded.notice);
+        statusBar()->showMessage(notices.join(QLatin1Char(' ')));
     return true;
 }
 
@@ -208,6 +220,10 @@ bool KalTextEdit::saveFile(QString fileName)
         return false;
     }
 
+    // Another program's changes are not lost without a word.
+    if (!remplacerFichierChange(fileName))
+        return false;
+
     // A page is saved in what it declares, so that the file always agrees with its
     // declaration, once the user has changed it: a declaration that has stayed as
     // read keeps the encoding the file was read in, and the file its bytes.
@@ -242,7 +258,8 @@ bool KalTextEdit::saveFile(QString fileName)
     int unencodable = 0;
     int references = 0;
     const QByteArray bytes
-        = DocumentEncoding::encode(std::move(text), encoding, html, &unencodable, &references);
+        = DocumentEncoding::encode(LineEnds::withLineEnds(std::move(text), finsDeLigne), encoding,
+                                   html, &unencodable, &references);
     if (unencodable > 0) {
         const QString question = unencodable == 1
             ? QStringLiteral("1 caractère ne peut pas être écrit en %1.\nIl sera "
@@ -270,6 +287,7 @@ bool KalTextEdit::saveFile(QString fileName)
         return false;
     }
 
+    etatDisque = EtatFichier::de(fileName, bytes);
     textEdit->document()->setModified(false);
     apercuApresSauvegarde(fileName, encoding);
     setCurrentFile(fileName);
@@ -286,6 +304,20 @@ bool KalTextEdit::saveFile(QString fileName)
     if (!notices.isEmpty())
         statusBar()->showMessage(notices.join(QLatin1Char(' ')));
     return true;
+}
+
+// False when the file the document was read from, or last written to, was
+// changed on disk by another program since, and the user does not want it
+// replaced.
+bool KalTextEdit::remplacerFichierChange(const QString &fileName)
+{
+    if (etatDisque.chemin != fileName || !etatDisque.changeSurDisque())
+        return true;
+    return questionOuiNon(this, QMessageBox::Warning, QStringLiteral("Sauvegarde"),
+                          QStringLiteral("Le fichier «\u00a0%1\u00a0» a été modifié sur le disque "
+                                         "depuis son ouverture. Le remplacer\u00a0?")
+                              .arg(QFileInfo(fileName).fileName()),
+                          QStringLiteral("Oui"), QStringLiteral("Non"), false);
 }
 
 void KalTextEdit::demandeSauvegarde(bool *ok)

@@ -16,11 +16,14 @@
 
 namespace {
 
+QString date(const QDateTime &quand)
+{
+    return QLocale(QLocale::French, QLocale::France)
+        .toString(quand.toLocalTime(), QStringLiteral("dddd d MMMM yyyy 'à' HH:mm:ss"));
+}
+
 QString question(const DocumentRecupere &document)
 {
-    const QString quand = QLocale(QLocale::French, QLocale::France)
-                              .toString(document.derniereModification.toLocalTime(),
-                                        QStringLiteral("dddd d MMMM yyyy 'à' HH:mm:ss"));
     QString texte;
     if (document.fichier.isEmpty()) {
         texte = QStringLiteral("Le document «\u00a0Nouveau\u00a0» n'avait jamais été enregistré "
@@ -31,9 +34,19 @@ QString question(const DocumentRecupere &document)
                                "Marlisse s'est arrêté.\nDossier\u00a0: %2")
                     .arg(fichier.fileName(), QDir::toNativeSeparators(fichier.path()));
     }
-    return texte
-        + QStringLiteral("\nDernière modification\u00a0: %1.\n\nRécupérer son texte\u00a0?")
-              .arg(quand);
+    texte += QStringLiteral("\nDernière modification\u00a0: %1.")
+                 .arg(date(document.derniereModification));
+    // Another program may have written the file since: taking the text back would
+    // then hide that newer file.
+    const auto disque = EtatFichier::surDisque(document.fichier);
+    if (disque
+        && disque->modification / 1000000 > document.derniereModification.toMSecsSinceEpoch()) {
+        texte += QStringLiteral("\nLe fichier sur le disque est plus récent\u00a0: il a été "
+                                "modifié le %1.")
+                     .arg(date(
+                         QDateTime::fromMSecsSinceEpoch(disque->modification / 1000000, Qt::UTC)));
+    }
+    return texte + QStringLiteral("\n\nRécupérer son texte\u00a0?");
 }
 
 QString raison(FormatJournal::Etat etat)
@@ -62,6 +75,11 @@ void KalTextEdit::demarreJournal()
             document->fichier = currentFile;
             document->html = isHtml;
             document->codage = documentEncodingName();
+            document->declaration = declarationLue;
+            document->marque = encodageDocument.bom;
+            document->finsDeLigne = finsDeLigne;
+            if (etatDisque.chemin == currentFile)
+                document->disque = etatDisque;
         },
         this);
     // The editor works as well without: it says so once and goes on.
@@ -70,12 +88,16 @@ void KalTextEdit::demarreJournal()
     journal->demarre();
 }
 
-// The text was replaced by a new one, not modified. QTextEdit does not always
-// say so: an empty text put in place of another leaves the document unmodified
-// after announcing it modified. The status bar and the journal are told here.
-void KalTextEdit::texteRemplace()
+// The text was replaced by texte, not modified. QTextEdit does not always say
+// so: an empty text put in place of another leaves the document unmodified after
+// announcing it modified. The status bar and the journal are told here; the
+// journal takes the text as it is, with no copy.
+void KalTextEdit::texteRemplace(const QString &texte)
 {
     slotMaJStatusBarreInfoModif(textEdit->document()->isModified());
+    if (!journal)
+        return;
+    journal->nouveauTexte(texte);
     journal->supprime();
 }
 
@@ -134,12 +156,32 @@ void KalTextEdit::proposeRecuperation()
 }
 
 // The text comes back as if its file had been opened and then edited: name,
-// title, type, encoding and the modified mark, the cursor at the start. False
-// when the encoding's name is not known.
+// title, type, encoding, line ends, the file as it was read or saved, and the
+// modified mark, the cursor at the start. False when the encoding's name is not
+// known.
 bool KalTextEdit::restaure(const DocumentRecupere &document)
 {
     textEdit->setPlainText(document.texte);
-    const bool codageConnu = setDocumentEncodingName(document.codage);
+    journal->nouveauTexte(document.texte);
+    auto encoding = DocumentEncoding::fromName(document.codage);
+    const bool codageConnu = encoding.has_value();
+    if (encoding && document.premierFormat) {
+        // All a journal of the first format kept was the encoding's name: the
+        // declaration the text holds stands for the one read.
+        setDocumentEncodingName(document.codage);
+    } else if (encoding) {
+        // The declaration as read, not as edited: an edited one decides at the save.
+        encoding->bom = document.marque;
+        adopteEncodage(*encoding, document.declaration);
+    }
+    adopteFinsDeLigne(document.finsDeLigne);
+    etatDisque = document.disque;
+    if (document.premierFormat && !document.fichier.isEmpty()) {
+        // Only the time of the last change is known to compare the file with.
+        etatDisque = EtatFichier::connu(document.fichier, -1,
+                                        document.derniereModification.toMSecsSinceEpoch() * 1000000,
+                                        QByteArray());
+    }
     if (document.fichier.isEmpty()) {
         currentFile.clear();
         windowTitleText = baseTitle + QStringLiteral(" - Nouveau");

@@ -53,6 +53,16 @@ void KalTextEdit::createStatusBar()
     connect(encodage, &LabelCliquable::clicked, this, &KalTextEdit::slotMenuEncodage);
     labelEncodage = encodage;
     statusBar()->addPermanentWidget(labelEncodage, 0);
+
+    // Its text, the document's line ends, is given with them (adopteFinsDeLigne).
+    auto *finsDeLigne = new LabelCliquable(statusBar());
+    finsDeLigne->setObjectName(QStringLiteral("labelFinsDeLigne"));
+    finsDeLigne->setToolTip(
+        QStringLiteral("Fins de ligne du document\u00a0: cliquez pour les changer"));
+    finsDeLigne->setCursor(Qt::PointingHandCursor);
+    connect(finsDeLigne, &LabelCliquable::clicked, this, &KalTextEdit::slotMenuFinsDeLigne);
+    labelFinsDeLigne = finsDeLigne;
+    statusBar()->addPermanentWidget(labelFinsDeLigne, 0);
 }
 
 void KalTextEdit::slotMaJStatusBarreInfoModif(bool m)

@@ -1,6 +1,7 @@
 #include "documentencoding.h"
 
 #include "documentcodec.h"
+#include "lineends.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -659,7 +660,7 @@ bool holdsLineBreak(QByteArrayView bytes)
     return holds('\xe2', '\x80', '\xa8', '\xa9') || holds('\xef', '\xb7', '\x90', '\x91');
 }
 
-// The text of bytes in UTF-8 (CR LF as LF) when saving it unchanged gives them
+// The text of bytes in UTF-8 when saving it unchanged gives them
 // back, as writesBack() tells for the other encodings. The toolkit's decoder
 // reports every sequence that would not be written back the same (an overlong
 // form, a surrogate, a value past U+10FFFF, a cut or stray byte), so a text decoded
@@ -675,7 +676,6 @@ std::optional<QString> utf8Text(QByteArrayView bytes)
                                | QStringConverter::Flag::ConvertInitialBom);
     QString text(decoder.requiredSpace(bytes.size()), Qt::Uninitialized);
     QChar *out = text.data();
-    bool carriageReturn = false;
     const qsizetype size = bytes.size();
     for (qsizetype start = 0; start < size;) {
         qsizetype end = std::min(size, start + piece);
@@ -688,23 +688,21 @@ std::optional<QString> utf8Text(QByteArrayView bytes)
         // A line break of the widget read from the file would be written as a line feed.
         if (holdsLineBreak(read))
             return std::nullopt;
-        carriageReturn = carriageReturn || std::memchr(read.data(), '\r', size_t(read.size()));
         out = decoder.appendToBuffer(out, read);
         if (decoder.hasError())
             return std::nullopt;
         start = end;
     }
     text.resize(out - text.constData());
-    if (carriageReturn)
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text;
 }
 
-// The text of bytes in the encoding when it gives them back exactly, CR LF as LF.
+// The text of bytes in the encoding when it gives them back exactly, line ends
+// as they are in the file.
 std::optional<QString> exactText(QByteArrayView bytes, const QByteArray &name)
 {
     if (name == latin1Name)
-        return DocumentCodec::decodeDocument(bytes);
+        return QString::fromLatin1(bytes);
     if (name == utf8Name)
         return utf8Text(bytes);
     QStringDecoder decoder(name.constData(),
@@ -713,8 +711,6 @@ std::optional<QString> exactText(QByteArrayView bytes, const QByteArray &name)
     QString text = decoder.decode(bytes);
     if (decoder.hasError() || !writesBack(text, bytes, name))
         return std::nullopt;
-    if (text.contains(QLatin1String("\r\n")))
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text;
 }
 
@@ -1110,6 +1106,7 @@ Decoded decode(const QByteArray &bytes, Kind kind, const std::optional<Encoding>
         if (auto text = exactText(body, encoding.name)) {
             decoded.text = std::move(*text);
             decoded.encoding = encoding;
+            decoded.lineEnds = LineEnds::toLineFeeds(decoded.text);
             return decoded;
         }
         refused = QStringLiteral("Le fichier ne suit pas sa marque d'ordre des octets (%1)")
@@ -1154,7 +1151,7 @@ Decoded decode(const QByteArray &bytes, Kind kind, const std::optional<Encoding>
             decoded.text = std::move(*text);
             decoded.encoding = Encoding {QByteArray(utf8Name), false};
         } else {
-            decoded.text = DocumentCodec::decodeDocument(bytes);
+            decoded.text = QString::fromLatin1(bytes);
             decoded.encoding = latin1();
         }
     }
@@ -1167,6 +1164,7 @@ Decoded decode(const QByteArray &bytes, Kind kind, const std::optional<Encoding>
                                   "s'accordent pas\u00a0: il est lu en %3.")
                        .arg(conflict->xml, conflict->meta, decoded.encoding.label());
     decoded.notice = notices.join(QLatin1Char(' '));
+    decoded.lineEnds = LineEnds::toLineFeeds(decoded.text);
     return decoded;
 }
 
@@ -1182,7 +1180,9 @@ std::optional<Decoded> decodeAs(const QByteArray &bytes, const Encoding &encodin
     auto text = exactText(body, found.name);
     if (!text)
         return std::nullopt;
-    return Decoded {std::move(*text), found, QString()};
+    Decoded decoded {std::move(*text), found, {}, QString()};
+    decoded.lineEnds = LineEnds::toLineFeeds(decoded.text);
+    return decoded;
 }
 
 QByteArray encode(QString text, const Encoding &encoding, bool htmlReferences, int *unencodable,

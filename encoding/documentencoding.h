@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lineends.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -19,8 +21,10 @@
 //     are UTF-8;
 //  5. otherwise ISO 8859-1, in which every byte is a character.
 // An encoding is taken only when the text it gives is written back to the very
-// same bytes (line ends aside): when a mark or a declaration fails that test, the
-// next step applies, down to ISO 8859-1, which always holds.
+// same bytes: when a mark or a declaration fails that test, the next step
+// applies, down to ISO 8859-1, which always holds. Every line end (CR LF, LF or a
+// lone CR) is read as a line feed; the convention of most lines is told apart, so
+// that the editor writes it back.
 namespace DocumentEncoding {
 
 struct Encoding
@@ -58,11 +62,12 @@ QList<Encoding> choices();
 enum class Kind { Page, Xml, Stylesheet };
 Kind kindOf(const QString &fileName);
 
-// A file's text by the rule, CR LF as LF.
+// A file's text by the rule, its line ends as line feeds (surveyed in lineEnds).
 struct Decoded
 {
     QString text;
     Encoding encoding;
+    LineEnds::Survey lineEnds;
     // Empty when the file followed its mark or declaration (or had none); else,
     // in French, which one it did not follow and what was used instead, or that
     // its XML declaration and its <meta> disagree.
@@ -72,10 +77,11 @@ struct Decoded
 Decoded decode(const QByteArray &bytes, Kind kind = Kind::Page,
                const std::optional<Encoding> &environment = std::nullopt);
 
-// A file's text in the given encoding, CR LF as LF, a leading byte-order mark of
-// that encoding left out, with the encoding as the file has it: with its mark, or
-// without one (UTF-16 LE chosen for a file that has no mark stays without).
-// Nothing when that encoding would lose or change bytes.
+// A file's text in the given encoding, its line ends as line feeds (surveyed in
+// lineEnds), a leading byte-order mark of that encoding left out, with the
+// encoding as the file has it: with its mark, or without one (UTF-16 LE chosen for
+// a file that has no mark stays without). Nothing when that encoding would lose or
+// change bytes.
 std::optional<Decoded> decodeAs(const QByteArray &bytes, const Encoding &encoding);
 
 // The bytes of a document's text (QTextDocument::toRawText, or any text) in the

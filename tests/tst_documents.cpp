@@ -84,6 +84,8 @@ private slots:
     void widgetLineBreaks();
     void singleByteEncodings_data();
     void singleByteEncodings();
+    void changedOnDisk_data();
+    void changedOnDisk();
 };
 
 namespace {
@@ -173,6 +175,22 @@ bool chooseRecent(KalTextEdit *window, const QString &path)
         }
     }
     return false;
+}
+
+// Chooses line ends in the line-end label's menu, opened by a click on the label.
+bool chooseLineEnds(KalTextEdit *window, const QString &label)
+{
+    QTest::mouseClick(window->findChild<QLabel *>(QStringLiteral("labelFinsDeLigne")),
+                      Qt::LeftButton);
+    auto *menu = window->findChild<QMenu *>(QStringLiteral("finsDeLigneMenu"));
+    if (!menu || !menu->isVisible())
+        return false;
+    menu->hide();
+    auto *choice = menu->findChild<QAction *>(QStringLiteral("finsDeLigneAct ") + label);
+    if (!choice)
+        return false;
+    choice->trigger();
+    return true;
 }
 
 const QString savePrompt
@@ -331,12 +349,13 @@ void TestDocuments::readingRule_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("notice");
+    QTest::addColumn<QString>("lineEnds"); // the convention, and the counts of a mixed file
     QTest::addColumn<QString>("file"); // whose name tells where it declares
-    const auto row
-        = [](const char *name, const QByteArray &bytes, const QString &text, const char *label,
-             const QString &notice = QString(), const char *file = "page.html") {
-              QTest::newRow(name) << bytes << text << QString::fromUtf8(label) << notice
-                                  << QString::fromLatin1(file);
+    const auto row = [](const char *name, const QByteArray &bytes, const QString &text,
+                        const char *label, const QString &notice = QString(),
+                        const char *lineEnds = "LF", const char *file = "page.html") {
+        QTest::newRow(name) << bytes << text << QString::fromUtf8(label) << notice
+                            << QString::fromUtf8(lineEnds) << QString::fromLatin1(file);
           };
     // Bytes that a step reads as text back, with the label of the encoding taken.
     const auto same
@@ -347,8 +366,19 @@ void TestDocuments::readingRule_data()
     same("content-type declaration", "KOI8-R", koi8 + cyrillic, "KOI8-R");
     same("XML declaration", "Shift_JIS", "<?xml version='1.0' encoding='Shift_JIS'?>\n<p>日本</p>",
          "Shift_JIS");
-    row("UTF-16 LE mark, CR LF", inEncoding("UTF-16LE", "a\r\n" + cyrillic, true), "a\n" + cyrillic,
-        "UTF-16 LE");
+    row("UTF-16 LE mark, CR LF", inEncoding("UTF-16LE", "a\r\n" + cyrillic + "\r\n", true),
+        "a\n" + cyrillic + "\n", "UTF-16 LE", QString(), "CR LF (2 CR LF, 1 LF)");
+
+    // Line ends: each read as a line feed, the convention of most lines kept.
+    row("CR LF", "<p>\r\n\xe9\r\n", "<p>\né\n", "ISO 8859-1", QString(), "CR LF");
+    row("lone CR", "<p>\r\xe9\r", "<p>\né\n", "ISO 8859-1", QString(), "CR");
+    row("CR, CR LF and LF", "a\r\rb\r\nc\n\r\n", "a\n\nb\nc\n\n", "ISO 8859-1", QString(),
+        "CR LF (2 CR LF, 2 CR, 1 LF)");
+    row("as many LF as CR LF", "a\r\nb\nc", "a\nb\nc", "ISO 8859-1", QString(),
+        "LF (1 LF, 1 CR LF)");
+    // CR LF in UTF-8 takes no more bytes than in ISO 8859-1.
+    row("plain ASCII in CR LF is ISO 8859-1", "<p>\r\n", "<p>\n", "ISO 8859-1", QString(), "CR LF");
+    row("UTF-8 in CR", inEncoding("UTF-8", "Привет\r"), "Привет\n", "UTF-8", QString(), "CR");
 
     // The order of the steps: mark, declaration, UTF-8, ISO 8859-1.
     same("mark before declaration", "UTF-8", pageDeclaring("windows-1251", cyrillic),
@@ -417,13 +447,14 @@ void TestDocuments::readingRule_data()
         disagree.arg("UTF-8"));
     row("XML declaration first in an XHTML file", inEncoding("UTF-8", xhtml),
         QString::fromLatin1(inEncoding("UTF-8", xhtml)), "ISO 8859-1", disagree.arg("ISO 8859-1"),
-        "page.xhtml");
+        "LF", "page.xhtml");
     // A stylesheet: @charset at its very start, nothing else.
     const QString css = QStringLiteral("@charset \"windows-1251\";\np[title=\"Привет\"] {}\n");
     row("@charset of a stylesheet", inEncoding("windows-1251", css), css, "windows-1251", {},
-        "style.css");
+        "LF", "style.css");
     row("<meta> in a stylesheet", inEncoding("windows-1251", first),
-        QString::fromLatin1(inEncoding("windows-1251", first)), "ISO 8859-1", {}, "style.css");
+        QString::fromLatin1(inEncoding("windows-1251", first)), "ISO 8859-1", {}, "LF",
+        "style.css");
 
     // Large files are read in pieces: a character across the end of a piece, or a
     // zero-width no-break space that begins one, is read whole.
@@ -439,15 +470,23 @@ void TestDocuments::readingRule()
     QFETCH(QString, text);
     QFETCH(QString, label);
     QFETCH(QString, notice);
+    QFETCH(QString, lineEnds);
     QFETCH(QString, file);
     const DocumentEncoding::Decoded decoded
         = DocumentEncoding::decode(bytes, DocumentEncoding::kindOf(file));
     QCOMPARE(decoded.text, text);
     QCOMPARE(decoded.encoding.label(), label);
     QCOMPARE(decoded.notice, notice);
-    // Written back unchanged, the same bytes (line ends aside).
-    if (!bytes.contains('\r'))
-        QCOMPARE(DocumentEncoding::encode(decoded.text, decoded.encoding, false), bytes);
+    const LineEnds::Survey survey = decoded.lineEnds;
+    QCOMPARE(LineEnds::label(survey.convention)
+                 + (survey.mixed() ? " (" + survey.counts() + ")" : QString()),
+             lineEnds);
+    // Written back unchanged, in its line ends, the same bytes.
+    if (!survey.mixed()) {
+        QCOMPARE(DocumentEncoding::encode(LineEnds::withLineEnds(decoded.text, survey.convention),
+                                          decoded.encoding, false),
+                 bytes);
+    }
 }
 
 void TestDocuments::typeFromOpenedName_data()
@@ -1089,7 +1128,8 @@ void TestDocuments::filesRoundTripByteForByte()
     QCOMPARE(readBytes(path), bytes);
 }
 
-// A CR LF file loads with single line feeds and is written back with line feeds.
+// A CR LF file loads with single line feeds and, once edited, is written back
+// with CR LF: a typed letter changes one line of it, not all.
 void TestDocuments::crLfLoadsAsLineFeeds()
 {
     EditorFixture f;
@@ -1100,8 +1140,9 @@ void TestDocuments::crLfLoadsAsLineFeeds()
     QVERIFY(openThroughDialog(f.window, path));
     QCOMPARE(w.textEdit()->toPlainText(), QStringLiteral("<p>\nun\n</p>\n"));
     QCOMPARE(w.textEdit()->document()->blockCount(), 4);
+    QTest::keyClick(w.textEdit(), Qt::Key_X);
     QVERIFY(f.window->slotFileSave());
-    QCOMPARE(readBytes(path), QByteArray("<p>\nun\n</p>\n"));
+    QCOMPARE(readBytes(path), QByteArray("x<p>\r\nun\r\n</p>\r\n"));
 }
 
 void TestDocuments::typedCharactersOnDisk_data()
@@ -1253,12 +1294,14 @@ void TestDocuments::openEditSave_data()
     QTest::addColumn<QString>("label");
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<QString>("said"); // part of a box or of the status bar
+    QTest::addColumn<QString>("lineEnds"); // the line-end label's text after the save
     const auto row = [](const char *tag, const char *name, const QByteArray &original,
                         const char *command, const QString &argument, const QByteArray &written,
                         const char *label, const QStringList &answers = QStringList(),
-                        const QString &said = QString()) {
+                        const QString &said = QString(), const char *lineEnds = "LF") {
         QTest::newRow(tag) << QString::fromUtf8(name) << original << QString::fromUtf8(command)
-                           << argument << written << QString::fromUtf8(label) << answers << said;
+                           << argument << written << QString::fromUtf8(label) << answers << said
+                           << QString::fromUtf8(lineEnds);
     };
     // What "ajout" and an "é" typed into a page become in the file.
     const auto typed = [](const char *encoding, QString page, const char *e, bool bom = false) {
@@ -1334,6 +1377,22 @@ void TestDocuments::openEditSave_data()
     row("references said", "page.html", "<p>a</p>", "remplacer", "a</p>|Œ’—</p>",
         "ajout<p>&#338;&#8217;&#8212;</p>", "ISO 8859-1", {},
         QStringLiteral("3 caractères écrits en &#N;, absents de ISO 8859-1"));
+
+    // Each file keeps its line ends, new lines included; one that mixes them says
+    // so when opened and is saved in those of most of its lines. The line-end
+    // label's menu changes them.
+    row("CR LF page, a line added", "page.html", "<p>un</p>\r\n<p>deux</p>\r\n", "remplacer",
+        "</p>|é</p>\n<p>x</p>", "ajout<p>un\xe9</p>\r\n<p>x</p>\r\n<p>deux</p>\r\n", "ISO 8859-1",
+        {}, QString(), "CR LF");
+    row("lone CR in a plain text", "notes.txt", "un\rdeux\r", "remplacer", "deux|trois",
+        "ajoutun\rtrois\r", "ISO 8859-1", {}, QString(), "CR");
+    row("mixed line ends", "notes.txt", "a\r\nb\r\nc\n", "remplacer", "c|d", "ajouta\r\nb\r\nd\r\n",
+        "ISO 8859-1", {},
+        QStringLiteral("Le fichier mélange plusieurs fins de ligne (2 CR LF, 1 LF)\u00a0: il sera "
+                       "enregistré en CR LF."),
+        "CR LF");
+    row("line ends changed to CR LF", "page.html", "<p>a</p>\n<p>b</p>\n", "fins", "CR LF",
+        "ajout<p>a</p>\r\n<p>b</p>\r\n", "ISO 8859-1", {}, QString(), "CR LF");
 }
 
 // A document opened (or new), "ajout" typed at its start, then a text replaced or
@@ -1349,12 +1408,15 @@ void TestDocuments::openEditSave()
     QFETCH(QString, label);
     QFETCH(QStringList, answers);
     QFETCH(QString, said);
+    QFETCH(QString, lineEnds);
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
     const QString path = f.dir.filePath(name);
+    QString atOpen;
     if (!original.isNull()) {
         QVERIFY(writeBytes(path, original));
         QVERIFY(openThroughDialog(f.window, path));
+        atOpen = f.window->statusBar()->currentMessage();
     }
     w.textEdit()->insertPlainText(QStringLiteral("ajout"));
     const QString before = CommandTest::texteDe(w.textEdit());
@@ -1370,6 +1432,8 @@ void TestDocuments::openEditSave()
             = from.isEmpty() ? w.textEdit()->textCursor() : w.textEdit()->document()->find(from);
         QVERIFY(!at.isNull());
         at.insertText(argument.section(QLatin1Char('|'), 1));
+    } else if (command == QLatin1String("fins")) {
+        QVERIFY(chooseLineEnds(f.window, argument));
     } else {
         f.window->statusBar()->clearMessage();
         QVERIFY(chooseEncoding(f.window, command, argument));
@@ -1383,8 +1447,9 @@ void TestDocuments::openEditSave()
     QVERIFY(cleanRun(dialogs));
     QCOMPARE(readBytes(path), written);
     QCOMPARE(encodingLabel(f.window), label);
+    QCOMPARE(f.window->findChild<QLabel *>(QStringLiteral("labelFinsDeLigne"))->text(), lineEnds);
     const QString all
-        = dialogs.log().join(QLatin1Char('\n')) + f.window->statusBar()->currentMessage();
+        = atOpen + dialogs.log().join(QLatin1Char('\n')) + f.window->statusBar()->currentMessage();
     QVERIFY2(all.contains(said), qPrintable(all));
     if (command == QLatin1String("enregistrer") && name.endsWith(QLatin1String(".html"))
         && !original.isNull()) {
@@ -1555,6 +1620,82 @@ void TestDocuments::singleByteEncodings()
     QCOMPARE(DocumentEncoding::encode(text, *chosen, false, &lost, &references), plain);
     QCOMPARE(lost, missing);
     QCOMPARE(references, 0);
+}
+
+void TestDocuments::changedOnDisk_data()
+{
+    QTest::addColumn<QString>("change"); // what happens to the file before Ctrl+S
+    QTest::addColumn<QString>("answer"); // "": no question
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("rewritten, Oui") << "rewritten"
+                                    << "Oui" << true;
+    QTest::newRow("rewritten, Non") << "rewritten"
+                                    << "Non" << false;
+    QTest::newRow("same size, other bytes") << "same size"
+                                            << "Non" << false;
+    QTest::newRow("touched only") << "touched"
+                                  << "" << true;
+    QTest::newRow("deleted") << "deleted"
+                             << "" << true;
+    QTest::newRow("saved by this window") << "saved"
+                                          << "" << true;
+    QTest::newRow("rewritten after a save") << "saved, rewritten"
+                                            << "Oui" << true;
+}
+
+// Another program's changes to the file are never replaced without a word: Ctrl+S
+// asks, and "Non" writes nothing and keeps the text. A file only touched, or gone,
+// or last written by this window, is saved without a question.
+void TestDocuments::changedOnDisk()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, answer);
+    QFETCH(bool, replaced);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString path = f.dir.filePath(QStringLiteral("page.html"));
+    QVERIFY(writeBytes(path, "<p>un</p>\n"));
+    QVERIFY(openThroughDialog(f.window, path));
+    if (change.startsWith(QLatin1String("saved"))) {
+        QTest::keyClick(w.textEdit(), Qt::Key_Y);
+        QVERIFY(f.window->slotFileSave());
+    }
+    QTest::keyClick(w.textEdit(), Qt::Key_X);
+    const QString text = CommandTest::texteDe(w.textEdit());
+
+    // Two writes in the same tick of the clock have the same time: the file is
+    // given a later one, as another program's save some time later would.
+    const auto later = [&path] {
+        QFile file(path);
+        return file.open(QIODevice::ReadWrite)
+            && file.setFileTime(QFileInfo(path).lastModified().addSecs(2),
+                                QFileDevice::FileModificationTime);
+    };
+    QByteArray other = readBytes(path);
+    if (change.endsWith(QLatin1String("rewritten")))
+        other = "<p>un autre programme</p>\n";
+    else if (change == QLatin1String("same size"))
+        other = "<p>UN</p>\n";
+    if (change == QLatin1String("deleted")) {
+        QVERIFY(QFile::remove(path));
+    } else if (change != QLatin1String("saved")) {
+        QVERIFY(writeBytes(path, other));
+        QVERIFY(later());
+    }
+
+    DialogAnswers answers;
+    if (!answer.isEmpty())
+        answers.press(answer);
+    QCOMPARE(f.window->slotFileSave(), replaced);
+    QVERIFY(cleanRun(answers));
+    if (!answer.isEmpty()) {
+        QCOMPARE(answers.log(),
+                 QStringList("Sauvegarde | Le fichier «\u00a0page.html\u00a0» a été modifié sur le "
+                             "disque depuis son ouverture. Le remplacer\u00a0?"));
+    }
+    QCOMPARE(readBytes(path), replaced ? text.toLatin1() : other);
+    QCOMPARE(w.textEdit()->document()->isModified(), !replaced);
+    QCOMPARE(CommandTest::texteDe(w.textEdit()), text);
 }
 
 QTEST_MAIN(TestDocuments)

@@ -286,12 +286,12 @@ void TestHostileFiles::binaryFileRoundTrip_data()
         << "bruit.bin" << noise << noise << latin1(noise);
 
     // Files are read as text: a CR LF line end, or a lone CR, is one line end to the
-    // editor, and the file is written with line feeds.
-    QTest::newRow("CR LF line ends become LF")
-        << "dos.bin" << QByteArray("a\r\n\0b\r\n", 7) << QByteArray("a\n\0b\n", 5)
+    // editor, and the file is written back with the line ends it had.
+    QTest::newRow("CR LF line ends kept")
+        << "dos.bin" << QByteArray("a\r\n\0b\r\n", 7) << QByteArray("a\r\n\0b\r\n", 7)
         << latin1(QByteArray("a\n\0b\n", 5));
-    QTest::newRow("lone CRs become LF")
-        << "mac.txt" << QByteArray("a\rb\r\rc\r") << QByteArray("a\nb\n\nc\n") << "a\nb\n\nc\n";
+    QTest::newRow("lone CRs kept")
+        << "mac.txt" << QByteArray("a\rb\r\rc\r") << QByteArray("a\rb\r\rc\r") << "a\nb\n\nc\n";
 }
 
 // A binary file opens without a word and is written back byte for byte; the editor

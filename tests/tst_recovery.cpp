@@ -4,14 +4,22 @@
 #include "smallfilesystem.h"
 #include "testsupport.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QClipboard>
+#include <QCryptographicHash>
+#include <QDataStream>
 #include <QDeadlineTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLockFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QtEndian>
 
 #include <sys/stat.h>
@@ -29,8 +37,13 @@ private slots:
     void journalFollowsDocument();
     void restored_data();
     void restored();
+    void restoredOverNewerFile_data();
+    void restoredOverNewerFile();
     void offeredInTurn_data();
     void offeredInTurn();
+    void workerFollowsEditor_data();
+    void workerFollowsEditor();
+    void textTooLongToKeep();
     void folderUnusable_data();
     void folderUnusable();
     void killedProgramOffersText();
@@ -40,11 +53,37 @@ namespace {
 
 const qint64 quand = 1700000000000;
 
+DocumentRecupere document(const QString &texte, const QString &fichier = QString(),
+                          qint64 ms = quand, const QString &codage = QStringLiteral("ISO 8859-1"))
+{
+    DocumentRecupere document;
+    document.texte = texte;
+    document.fichier = fichier;
+    document.html = !fichier.endsWith(QLatin1String(".txt"));
+    document.codage = codage;
+    document.derniereModification = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+    return document;
+}
+
 QByteArray journal(const QString &texte, const QString &fichier = QString(), qint64 ms = quand,
                    const QString &codage = QStringLiteral("ISO 8859-1"))
 {
-    return FormatJournal::ecrit({texte, fichier, !fichier.endsWith(QLatin1String(".txt")), codage,
-                                 QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC)});
+    return FormatJournal::ecrit(document(texte, fichier, ms, codage));
+}
+
+// A journal as the first version of its format wrote it: the encoding's name, no more.
+QByteArray journalPremierFormat(const DocumentRecupere &document)
+{
+    QByteArray corps;
+    QDataStream flux(&corps, QIODevice::WriteOnly);
+    flux.setVersion(QDataStream::Qt_6_0);
+    flux << document.derniereModification.toMSecsSinceEpoch() << document.fichier << document.html
+         << document.codage << document.texte;
+    QByteArray octets("MARLISSE-JOURNAL");
+    QDataStream entete(&octets, QIODevice::Append);
+    entete << quint32(1) << quint64(corps.size());
+    octets += corps;
+    return octets + QCryptographicHash::hash(octets, QCryptographicHash::Sha1);
 }
 
 // A journal as a program left it. The lock returned for a live program, held by
@@ -139,24 +178,58 @@ void TestRecovery::journalFollowsDocument()
 
 void TestRecovery::restored_data()
 {
+    QTest::addColumn<QString>("fichier");
+    QTest::addColumn<QString>("texte");
     QTest::addColumn<QString>("codage");
+    QTest::addColumn<bool>("marque");
+    QTest::addColumn<QString>("declaration"); // as read; null: a journal of the first format
+    QTest::addColumn<QString>("finsDeLigne");
     QTest::addColumn<QByteArray>("written");
-    QTest::newRow("UTF-8") << "UTF-8" << QByteArray("premi\xc3\xa8re\xc2\xa0!\n\tsuite");
+    const QString texte = QStringLiteral("première\u00a0!\u2028\tsuite");
+    QTest::newRow("UTF-8") << "notes.txt" << texte << "UTF-8" << false << ""
+                           << "LF" << QByteArray("premi\xc3\xa8re\xc2\xa0!\n\tsuite");
     // A name this program does not know leaves the encoding it has, and says so.
-    QTest::newRow("unknown encoding") << "X-inconnu" << QByteArray("premi\xe8re\xa0!\n\tsuite");
+    QTest::newRow("unknown encoding") << "notes.txt" << texte << "X-inconnu" << false << ""
+                                      << "LF" << QByteArray("premi\xe8re\xa0!\n\tsuite");
+    QTest::newRow("first format") << "notes.txt" << texte << "UTF-8" << false << QString() << "LF"
+                                  << QByteArray("premi\xc3\xa8re\xc2\xa0!\n\tsuite");
+    // Saved as without the crash: in what the page declares since it was read,
+    // without the mark it was read without, in its line ends.
+    const QString page = QStringLiteral("<meta charset=\"utf-8\"><p>été</p>");
+    QTest::newRow("declaration changed before the crash")
+        << "page.html" << page << "ISO 8859-1" << false << "iso-8859-1"
+        << "LF" << page.toUtf8();
+    QTest::newRow("UTF-16 without a mark") << "notes.txt"
+                                           << "é"
+                                           << "UTF-16 LE" << false << ""
+                                           << "LF" << QByteArray("\xe9\0", 2);
+    QTest::newRow("CR LF") << "notes.txt"
+                           << "a\nb\n"
+                           << "ISO 8859-1" << false << ""
+                           << "CR LF" << QByteArray("a\r\nb\r\n");
 }
 
-// "Oui" gives a plain text, whose file was deleted since, back as if the file had
-// been opened and edited, with characters that a plain-text copy would change.
+// "Oui" gives a document, whose file was deleted since, back as if the file had
+// been opened and edited, with characters that a plain-text copy would change;
+// Ctrl+S then writes it as it would have been written without the crash.
 void TestRecovery::restored()
 {
+    QFETCH(QString, fichier);
+    QFETCH(QString, texte);
     QFETCH(QString, codage);
+    QFETCH(bool, marque);
+    QFETCH(QString, declaration);
+    QFETCH(QString, finsDeLigne);
     QFETCH(QByteArray, written);
     QTemporaryDir docs;
-    const QString notes = docs.filePath(QStringLiteral("notes.txt"));
-    const QString texte = QStringLiteral("première\u00a0!\u2028\tsuite");
-    plante(QStringLiteral("laisse"), journal(texte, notes, quand, codage));
-    const QString chemin = JournalRecuperation::dossier() + QLatin1String("/laisse.journal");
+    const QString chemin = docs.filePath(fichier);
+    DocumentRecupere laisse = document(texte, chemin, quand, codage);
+    laisse.declaration = declaration;
+    laisse.marque = marque;
+    laisse.finsDeLigne = *LineEnds::fromLabel(finsDeLigne);
+    plante(QStringLiteral("laisse"),
+           declaration.isNull() ? journalPremierFormat(laisse) : FormatJournal::ecrit(laisse));
+    const QString journalLaisse = JournalRecuperation::dossier() + QLatin1String("/laisse.journal");
 
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
@@ -165,24 +238,91 @@ void TestRecovery::restored()
     f.window->proposeRecuperation();
     QVERIFY(cleanRun(answers));
     QVERIFY(answers.log().value(0).startsWith(
-        QStringLiteral("Récupération | Le document «\u00a0notes.txt\u00a0»")));
+        QStringLiteral("Récupération | Le document «\u00a0%1\u00a0»").arg(fichier)));
     QVERIFY(answers.log().value(0).contains(
         QDateTime::fromMSecsSinceEpoch(quand).toString(u"HH:mm:ss")));
     QCOMPARE(CommandTest::texteDe(w.textEdit()), texte);
     QVERIFY(w.textEdit()->document()->isModified());
     QCOMPARE(w.labelModif()->text(), QStringLiteral(" document modifé "));
-    QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlisse 2.1 - notes.txt"));
-    QVERIFY(!action(f.window, QStringLiteral("carGrasAct"))->isEnabled());
+    QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlisse 2.1 - ") + fichier);
+    QCOMPARE(action(f.window, QStringLiteral("carGrasAct"))->isEnabled(),
+             fichier.endsWith(QLatin1String(".html")));
     QCOMPARE(w.textEdit()->textCursor().position(), 0);
     QCOMPARE(f.window->statusBar()->currentMessage().contains(codage), codage == "X-inconnu");
+    QCOMPARE(f.window->findChild<QLabel *>(QStringLiteral("labelFinsDeLigne"))->text(),
+             finsDeLigne);
     // The window holds the journal now: another program would not offer it.
     QVERIFY(!QLockFile(JournalRecuperation::dossier() + QLatin1String("/laisse.lock")).tryLock(0));
 
     // Ctrl+S makes the file again, in the document's encoding, and the journal goes.
     QVERIFY(f.window->slotFileSave());
-    QCOMPARE(readBytes(notes), written);
+    QCOMPARE(readBytes(chemin), written);
     w.journal()->attend();
-    QVERIFY(!QFileInfo::exists(chemin));
+    QVERIFY(!QFileInfo::exists(journalLaisse));
+}
+
+void TestRecovery::restoredOverNewerFile_data()
+{
+    QTest::addColumn<bool>("premierFormat");
+    QTest::addColumn<bool>("change"); // another program wrote the file after the journal
+    QTest::addColumn<QString>("answer"); // to Ctrl+S's question, "" for none
+    QTest::newRow("changed since, Oui") << false << true << "Oui";
+    QTest::newRow("changed since, Non") << false << true << "Non";
+    QTest::newRow("first format, changed since") << true << true << "Oui";
+    QTest::newRow("unchanged") << false << false << "";
+}
+
+// The question says when the file is newer than the text kept, and Ctrl+S asks
+// before it replaces a file that another program wrote since it was read.
+void TestRecovery::restoredOverNewerFile()
+{
+    QFETCH(bool, premierFormat);
+    QFETCH(bool, change);
+    QFETCH(QString, answer);
+    QTemporaryDir docs;
+    const QString chemin = docs.filePath(QStringLiteral("page.html"));
+    const QByteArray lu("<p>lu</p>\n");
+    QVERIFY(writeBytes(chemin, lu));
+    {
+        // Read a minute before the last change that the journal kept.
+        QFile fichier(chemin);
+        QVERIFY(fichier.open(QIODevice::ReadWrite));
+        QVERIFY(fichier.setFileTime(QDateTime::fromMSecsSinceEpoch(quand - 60000, Qt::UTC),
+                                    QFileDevice::FileModificationTime));
+    }
+    DocumentRecupere laisse = document(QStringLiteral("<p>tapé</p>\n"), chemin);
+    const auto disque = EtatFichier::surDisque(chemin);
+    QVERIFY(disque);
+    laisse.disque = EtatFichier::connu(chemin, disque->taille, disque->modification,
+                                       QCryptographicHash::hash(lu, QCryptographicHash::Sha1));
+    plante(QStringLiteral("laisse"),
+           premierFormat ? journalPremierFormat(laisse) : FormatJournal::ecrit(laisse));
+    const QByteArray autre("<p>écrit par un autre programme</p>\n");
+    if (change)
+        QVERIFY(writeBytes(chemin, autre));
+
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    {
+        DialogAnswers answers;
+        answers.press(QStringLiteral("Oui"));
+        f.window->proposeRecuperation();
+        QVERIFY(cleanRun(answers));
+        QCOMPARE(answers.log().value(0).contains(
+                     QStringLiteral("\nLe fichier sur le disque est plus récent\u00a0: il a été "
+                                    "modifié le ")),
+                 change);
+    }
+
+    DialogAnswers question;
+    if (!answer.isEmpty())
+        question.press(answer);
+    QCOMPARE(f.window->slotFileSave(), answer != QLatin1String("Non"));
+    QVERIFY(cleanRun(question));
+    QCOMPARE(question.log().size(), answer.isEmpty() ? 0 : 1);
+    QCOMPARE(readBytes(chemin),
+             answer == QLatin1String("Non") ? autre : QByteArray("<p>tap\xe9</p>\n"));
+    QCOMPARE(w.textEdit()->document()->isModified(), answer == QLatin1String("Non"));
 }
 
 void TestRecovery::offeredInTurn_data()
@@ -197,7 +337,7 @@ void TestRecovery::offeredInTurn_data()
     QByteArray change = bon;
     change[bon.size() - 25] = 'X';
     QByteArray plusRecent = bon;
-    plusRecent[19] = 2; // the format's version
+    plusRecent[19] = 3; // the format's version
     const QStringList nonNon {"Non", "Non"};
     QTest::newRow("Oui to the newest") << false << QByteArray() << QStringList {"Oui"} << "récent"
                                        << "" << QStringList {"ancien", "récent"};
@@ -252,6 +392,175 @@ void TestRecovery::offeredInTurn()
     QCOMPARE(dossier.entryList({QStringLiteral("*.journal")}, QDir::Files | QDir::System)
                  .replaceInStrings(QStringLiteral(".journal"), QString()),
              remaining);
+}
+
+void TestRecovery::workerFollowsEditor_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("copies"); // of the whole text on the GUI thread
+    // Each step is the editor's own command, as the user gives it; "compare" looks
+    // at the worker's text between two steps.
+    QTest::newRow("typing, deleting, undo, redo")
+        << QStringList {"type <b>ab", "left",   "backspace", "delete",  "return",    "compare",
+                        "down",       "type é", "overwrite", "type XY", "overwrite", "undo",
+                        "compare",    "undo",   "redo",      "end",     "type fin"}
+        << 0;
+    QTest::newRow("replace all, undo, redo")
+        << QStringList {"type x", "replace all ligne|<td>ligne</td>", "compare", "undo", "compare",
+                        "redo"}
+        << 0;
+    QTest::newRow("paste, typing in it, undo")
+        << QStringList {"down",        "paste <p>collé\navec deux lignes</p>\n",
+                        "left",        "type z",
+                        "compare",     "undo",
+                        "paste \u00a0"}
+        << 0;
+    QTest::newRow("whole text replaced") << QStringList {"select all", "paste tout", "type !"} << 1;
+}
+
+// The worker keeps the text from the edits the document reports, however wide
+// they are: its text, and the journal it writes, are the editor's.
+void TestRecovery::workerFollowsEditor()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(int, copies);
+    QTemporaryDir docs;
+    const QString page = docs.filePath(QStringLiteral("page.html"));
+    QStringList lignes;
+    for (int i = 0; i < 200; ++i)
+        lignes << QStringLiteral("<p>ligne %1</p>").arg(i);
+    QVERIFY(writeBytes(page, lignes.join(QLatin1Char('\n')).toLatin1() + '\n'));
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QVERIFY(openThroughDialog(f.window, page));
+    monQTextEdit *edit = w.textEdit();
+
+    DialogAnswers answers;
+    for (const QString &step : steps) {
+        const QString what = step.section(QLatin1Char(' '), 0, 0);
+        const QString argument = step.section(QLatin1Char(' '), 1);
+        if (what == QLatin1String("type")) {
+            // QTest types ASCII only: the others come as the text of a key.
+            for (const QChar c : argument) {
+                if (c.unicode() < 0x80) {
+                    QTest::keyClicks(edit, QString(c));
+                } else {
+                    QKeyEvent touche(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, c);
+                    QApplication::sendEvent(edit, &touche);
+                }
+            }
+        } else if (what == QLatin1String("paste")) {
+            QApplication::clipboard()->setText(argument);
+            action(f.window, "editPasteAct")->trigger();
+        } else if (what == QLatin1String("replace")) {
+            const QString cherche = argument.section(QLatin1Char(' '), 1).section(u'|', 0, 0);
+            const QString par = argument.section(QLatin1Char(' '), 1).section(u'|', 1);
+            answers.then([cherche, par](QWidget *dialog) {
+                dialog->findChild<QLineEdit *>(QStringLiteral("lineEditCherche"))->setText(cherche);
+                dialog->findChild<QLineEdit *>(QStringLiteral("lineEditRemplace"))->setText(par);
+                clickButton(dialog, QStringLiteral("Ok"));
+            });
+            action(f.window, "editReplaceToutAct")->trigger();
+        } else if (what == QLatin1String("undo")) {
+            action(f.window, "editAnnulerAct")->trigger();
+        } else if (what == QLatin1String("redo")) {
+            action(f.window, "editRefaireAct")->trigger();
+        } else if (what == QLatin1String("select")) {
+            edit->selectAll();
+        } else if (what == QLatin1String("compare")) {
+            QCOMPARE(w.journal()->texteDuTravailleur(), CommandTest::texteDe(edit));
+        } else {
+            static const QHash<QString, Qt::Key> keys {{"left", Qt::Key_Left},
+                                                       {"down", Qt::Key_Down},
+                                                       {"end", Qt::Key_End},
+                                                       {"return", Qt::Key_Return},
+                                                       {"backspace", Qt::Key_Backspace},
+                                                       {"delete", Qt::Key_Delete},
+                                                       {"overwrite", Qt::Key_Insert}};
+            QVERIFY2(keys.contains(what), qPrintable(step));
+            QTest::keyClick(edit, keys.value(what),
+                            what == QLatin1String("end") ? Qt::ControlModifier : Qt::NoModifier);
+        }
+    }
+    QVERIFY(cleanRun(answers));
+    QVERIFY(edit->document()->isModified());
+    const QString texte = CommandTest::texteDe(edit);
+    QCOMPARE(w.journal()->texteDuTravailleur(), texte);
+    w.journal()->termine();
+    DocumentRecupere lu;
+    QCOMPARE(FormatJournal::lit(readBytes(w.journal()->chemin()), &lu),
+             FormatJournal::Etat::Lisible);
+    QCOMPARE(lu.texte, texte);
+    QCOMPARE(w.journal()->copiesCompletes(), copies);
+}
+
+namespace {
+
+// A layout that lays nothing out: the document reports its edits, as it does to
+// a view, at no cost however long its text.
+class SansMiseEnPage : public QAbstractTextDocumentLayout
+{
+public:
+    using QAbstractTextDocumentLayout::QAbstractTextDocumentLayout;
+    void draw(QPainter *, const PaintContext &) override { }
+    int hitTest(const QPointF &, Qt::HitTestAccuracy) const override { return -1; }
+    int pageCount() const override { return 1; }
+    QSizeF documentSize() const override { return QSizeF(); }
+    QRectF frameBoundingRect(QTextFrame *) const override { return QRectF(); }
+    QRectF blockBoundingRect(const QTextBlock &) const override { return QRectF(); }
+
+protected:
+    void documentChanged(int, int, int) override { }
+};
+
+} // namespace
+
+// A text longer than the document's limit is not written, and the status bar
+// says so once; the journal goes on once the text is shorter again.
+void TestRecovery::textTooLongToKeep()
+{
+    QTextDocument document;
+    document.setDocumentLayout(new SansMiseEnPage(&document));
+    JournalRecuperation journal(&document, [](DocumentRecupere *) {});
+    QVERIFY(journal.demarre());
+    QSignalSpy dit(&journal, &JournalRecuperation::recuperationImpossible);
+    QSignalSpy ecrit(&journal, &JournalRecuperation::journalEcrit);
+    // In lines, as a page has them: a block of millions of characters would take
+    // the document seconds at each edit.
+    QString limite;
+    limite.reserve(JournalRecuperation::longueurMax);
+    const QString ligne = QString(999, u'a') + QLatin1Char('\n');
+    while (limite.size() + ligne.size() <= JournalRecuperation::longueurMax)
+        limite += ligne;
+    limite += QString(JournalRecuperation::longueurMax - limite.size(), u'a');
+    document.setPlainText(limite);
+    journal.nouveauTexte(limite);
+
+    QTextCursor curseur(&document);
+    curseur.movePosition(QTextCursor::End);
+    for (const QString &tape : {QStringLiteral("b"), QStringLiteral("c")}) {
+        curseur.insertText(tape);
+        journal.termine();
+    }
+    QTest::qWait(50); // what the worker reports comes through the event loop
+    QCOMPARE(ecrit.size(), 0);
+    QVERIFY(!QFileInfo::exists(journal.chemin()));
+    QCOMPARE(dit.size(), 1);
+    QVERIFY2(dit.value(0).value(0).toString().startsWith(
+                 QStringLiteral("Récupération suspendue\u00a0: le texte dépasse 67108864 "
+                                "caractères")),
+             qPrintable(dit.value(0).value(0).toString()));
+
+    curseur.setPosition(3);
+    curseur.setPosition(document.characterCount() - 3, QTextCursor::KeepAnchor);
+    curseur.removeSelectedText();
+    journal.termine();
+    DocumentRecupere lu;
+    QCOMPARE(FormatJournal::lit(readBytes(journal.chemin()), &lu), FormatJournal::Etat::Lisible);
+    QCOMPARE(lu.texte, QStringLiteral("aaabc"));
+    QCOMPARE(dit.size(), 1);
+    QCOMPARE(journal.copiesCompletes(), 0);
+    document.setModified(false);
 }
 
 void TestRecovery::folderUnusable_data()

@@ -1,0 +1,97 @@
+#include "etatfichier.h"
+
+#include "documentfile.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QThreadPool>
+
+#include <memory>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+QByteArray sha1(const QByteArray &octets)
+{
+    return QCryptographicHash::hash(octets, QCryptographicHash::Sha1);
+}
+
+} // namespace
+
+QByteArray EtatFichier::empreinteCalculee() const
+{
+    return empreinte.valid() ? empreinte.get() : QByteArray();
+}
+
+EtatFichier EtatFichier::de(const QString &chemin, const QByteArray &octets)
+{
+    EtatFichier etat;
+    etat.chemin = chemin;
+    if (const auto disque = surDisque(chemin)) {
+        etat.taille = disque->taille;
+        etat.modification = disque->modification;
+    }
+    auto promesse = std::make_shared<std::promise<QByteArray>>();
+    etat.empreinte = promesse->get_future().share();
+    QThreadPool::globalInstance()->start([promesse, octets] { promesse->set_value(sha1(octets)); });
+    return etat;
+}
+
+EtatFichier EtatFichier::connu(const QString &chemin, qint64 taille, qint64 modification,
+                               const QByteArray &empreinte)
+{
+    EtatFichier etat;
+    etat.chemin = chemin;
+    etat.taille = taille;
+    etat.modification = modification;
+    if (!empreinte.isEmpty()) {
+        std::promise<QByteArray> promesse;
+        promesse.set_value(empreinte);
+        etat.empreinte = promesse.get_future().share();
+    }
+    return etat;
+}
+
+std::optional<EtatFichier::Disque> EtatFichier::surDisque(const QString &chemin)
+{
+#ifdef Q_OS_UNIX
+    // QFileInfo gives the time to the millisecond only: two saves in the same
+    // millisecond would look alike.
+    struct stat info;
+    if (::stat(QFile::encodeName(chemin).constData(), &info) != 0)
+        return std::nullopt;
+    return Disque {qint64(info.st_size),
+                   qint64(info.st_mtim.tv_sec) * 1000000000 + qint64(info.st_mtim.tv_nsec)};
+#else
+    const QFileInfo info(chemin);
+    if (!info.exists())
+        return std::nullopt;
+    return Disque {info.size(), info.lastModified().toMSecsSinceEpoch() * 1000000};
+#endif
+}
+
+bool EtatFichier::changeSurDisque() const
+{
+    if (vide())
+        return false;
+    const auto disque = surDisque(chemin);
+    // A file deleted since is simply written again.
+    if (!disque)
+        return false;
+    // All that a journal of an older version knows is when its text was last changed.
+    if (taille < 0)
+        return disque->modification > modification;
+    if (disque->taille == taille && disque->modification == modification)
+        return false;
+    if (disque->taille != taille || !empreinte.valid())
+        return true;
+    // Touched, or written again with the same bytes: nothing to lose.
+    const DocumentFile::Reading lecture = DocumentFile::read(chemin);
+    if (lecture.result != DocumentFile::Result::Read)
+        return true;
+    return sha1(lecture.bytes) != empreinteCalculee();
+}
