@@ -3,9 +3,12 @@
 #include "boitesmessage.h"
 #include "documentfile.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMimeData>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTextDocumentFragment>
 
 namespace {
@@ -23,12 +26,23 @@ QString texteColle(const QMimeData *source)
     return texte;
 }
 
+// The toolkit lays a text out without pages as one page of 8,388,607 pixels, and
+// never ends laying out a line that would pass the end of that page between
+// events: some 400,000 lines froze the editor. Pages a little shorter end where
+// it can go on; a line that would pass the end of one begins the next, a few
+// pixels lower.
+constexpr qreal hauteurPage = 8000000;
+
 } // namespace
 
 monQTextEdit::monQTextEdit(QWidget *parent)
     : QTextEdit(parent)
 {
     connect(document(), &QTextDocument::contentsChange, this, &monQTextEdit::suitModification);
+    // The widget lays the text out again without pages when its width changes, as
+    // when a scroll bar comes or goes: pages are given back once that is done.
+    connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
+            &monQTextEdit::paginer, Qt::QueuedConnection);
     creeMarge();
     majTabulations();
 }
@@ -65,9 +79,30 @@ void monQTextEdit::keyPressEvent(QKeyEvent *e)
         fermeBaliseOuvrante();
 }
 
+void monQTextEdit::paginer()
+{
+    QTextDocument *doc = document();
+    const QSizeF page = doc->pageSize();
+    if (page.height() >= 0)
+        return;
+    QAbstractTextDocumentLayout *mise = doc->documentLayout();
+    {
+        // As the widget does when it lays the text out again: what the view shows
+        // is laid out before the scroll bars hear of the new size, so that they do
+        // not come and go on a text laid out only in part.
+        const QSignalBlocker silence(mise);
+        doc->setPageSize(QSizeF(page.width(), hauteurPage));
+        mise->hitTest(QPointF(0, verticalScrollBar()->value() + viewport()->height()),
+                      Qt::FuzzyHit);
+    }
+    emit mise->documentSizeChanged(QSizeF());
+    viewport()->update();
+}
+
 void monQTextEdit::changeEvent(QEvent *e)
 {
     QTextEdit::changeEvent(e);
+    paginer();
     if (e->type() == QEvent::FontChange) {
         majTabulations();
         majMarge(true);

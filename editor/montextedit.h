@@ -67,6 +67,8 @@ private:
     void placeMarge();
     void peintMarge(QPaintEvent *event);
     void majTabulations();
+    // Keeps the text laid out in pages that the toolkit can end.
+    void paginer();
 
     // A closing tag inserted for the user, as long as it stands untouched.
     struct FermetureAuto

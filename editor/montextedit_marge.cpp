@@ -90,6 +90,7 @@ void monQTextEdit::placeMarge()
 void monQTextEdit::resizeEvent(QResizeEvent *e)
 {
     QTextEdit::resizeEvent(e);
+    paginer();
     placeMarge();
 }
 

@@ -4,6 +4,7 @@
 #include "montextedit.h"
 #include "testsupport.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -67,6 +68,8 @@ private slots:
     void lineNumbers();
     void goToLine_data();
     void goToLine();
+    void textTallerThanThePage_data();
+    void textTallerThanThePage();
     void pastedRichTextArrivesPlain_data();
     void pastedRichTextArrivesPlain();
     void alignmentGroupIsExclusive();
@@ -209,11 +212,29 @@ void TestEditorWindow::menuBar()
 
     const QMenu *html = top.at(2)->menu();
     QCOMPARE(entries(html),
-             QStringList({"Caractères", "-", "Justification", "-", "Corps...", "Paragraphe",
-                          "Aller à la ligne", "Ligne horizontale", "Espace insécable",
-                          "symbole Euro", "-", "Titres", "-", "Listes", "-", "Tableaux",
-                          "Lien hyper-texte", "Ancre hyper-texte", "Image", "-",
-                          "Fermer les balises", "-", "Vérifier la page"}));
+             QStringList({"Caractères",
+                          "-",
+                          "Justification",
+                          "-",
+                          "Corps...",
+                          "Paragraphe",
+                          "Aller à la ligne",
+                          "Ligne horizontale",
+                          "Espace insécable",
+                          "symbole Euro",
+                          "-",
+                          "Titres",
+                          "-",
+                          "Listes",
+                          "-",
+                          "Tableaux",
+                          "Lien hyper-texte",
+                          "Ancre hyper-texte",
+                          "Image",
+                          "-",
+                          "Fermer les balises",
+                          "-",
+                          "Vérifier la page"}));
     QCOMPARE(entries(html->actions().at(11)->menu()).size(), 6);
     QCOMPARE(entries(html->actions().at(13)->menu()),
              QStringList({"Liste simple", "Liste ordonnée", "Elément de liste",
@@ -257,24 +278,40 @@ void TestEditorWindow::shortcutsTriggerActions_data()
 {
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("actionName");
-    const QList<QPair<const char *, const char *>> table
-        = {{"Ctrl+N", "fileNewAct"},         {"Ctrl+O", "fileOpenAct"},
-           {"Ctrl+S", "fileSaveAct"},        {"Ctrl+F", "editChercheAct"},
-           {"Ctrl+R", "editReplaceAct"},     {"F3", "editReplaceEncoreAct"},
-           {"Ctrl+Alt+G", "carGrasAct"},     {"Ctrl+Alt+I", "carItalicAct"},
-           {"Ctrl+Alt+U", "carSouligneAct"}, {"Ctrl+Alt+F", "carPreformateAct"},
-           {"Ctrl+Alt+P", "paragrapheAct"},  {"Ctrl+Alt+K", "alaLigneAct"},
-           {"Ctrl+Alt+N", "blancInsecAct"},  {"Ctrl+Alt+1", "titre1Act"},
-           {"Ctrl+Alt+2", "titre2Act"},      {"Ctrl+Alt+3", "titre3Act"},
-           {"Ctrl+Alt+4", "titre4Act"},      {"Ctrl+Alt+5", "titre5Act"},
-           {"Ctrl+Alt+6", "titre6Act"},      {"Ctrl+Alt+&", "titre1Act"},
-           {"Ctrl+Alt+é", "titre2Act"},      {"Ctrl+Alt+\"", "titre3Act"},
-           {"Ctrl+Alt+'", "titre4Act"},      {"Ctrl+Alt+(", "titre5Act"},
-           {"Ctrl+Alt+-", "titre6Act"},      {"Shift+Alt+L", "listeSimpleAct"},
-           {"Shift+Alt+O", "listeOrdoAct"},  {"Shift+Alt+E", "elemListeAct"},
-           {"Ctrl+Alt+T", "tableauxAct"},    {"F1", "aideAct"},
-           {"Ctrl+Q", "fileQuitAct"},        {"F5", "navigateurAct"},
-           {"Shift+F5", "navigateurBureauAct"}, {"Ctrl+G", "atteindreLigneAct"}};
+    const QList<QPair<const char *, const char *>> table = {{"Ctrl+N", "fileNewAct"},
+                                                            {"Ctrl+O", "fileOpenAct"},
+                                                            {"Ctrl+S", "fileSaveAct"},
+                                                            {"Ctrl+F", "editChercheAct"},
+                                                            {"Ctrl+R", "editReplaceAct"},
+                                                            {"F3", "editReplaceEncoreAct"},
+                                                            {"Ctrl+Alt+G", "carGrasAct"},
+                                                            {"Ctrl+Alt+I", "carItalicAct"},
+                                                            {"Ctrl+Alt+U", "carSouligneAct"},
+                                                            {"Ctrl+Alt+F", "carPreformateAct"},
+                                                            {"Ctrl+Alt+P", "paragrapheAct"},
+                                                            {"Ctrl+Alt+K", "alaLigneAct"},
+                                                            {"Ctrl+Alt+N", "blancInsecAct"},
+                                                            {"Ctrl+Alt+1", "titre1Act"},
+                                                            {"Ctrl+Alt+2", "titre2Act"},
+                                                            {"Ctrl+Alt+3", "titre3Act"},
+                                                            {"Ctrl+Alt+4", "titre4Act"},
+                                                            {"Ctrl+Alt+5", "titre5Act"},
+                                                            {"Ctrl+Alt+6", "titre6Act"},
+                                                            {"Ctrl+Alt+&", "titre1Act"},
+                                                            {"Ctrl+Alt+é", "titre2Act"},
+                                                            {"Ctrl+Alt+\"", "titre3Act"},
+                                                            {"Ctrl+Alt+'", "titre4Act"},
+                                                            {"Ctrl+Alt+(", "titre5Act"},
+                                                            {"Ctrl+Alt+-", "titre6Act"},
+                                                            {"Shift+Alt+L", "listeSimpleAct"},
+                                                            {"Shift+Alt+O", "listeOrdoAct"},
+                                                            {"Shift+Alt+E", "elemListeAct"},
+                                                            {"Ctrl+Alt+T", "tableauxAct"},
+                                                            {"F1", "aideAct"},
+                                                            {"Ctrl+Q", "fileQuitAct"},
+                                                            {"F5", "navigateurAct"},
+                                                            {"Shift+F5", "navigateurBureauAct"},
+                                                            {"Ctrl+G", "atteindreLigneAct"}};
     for (const auto &row : table)
         QTest::newRow(row.first) << QString::fromUtf8(row.first) << QString::fromLatin1(row.second);
 }
@@ -775,6 +812,44 @@ void TestEditorWindow::goToLine()
         QVERIFY(barre->value() > 0 && barre->value() < barre->maximum());
 }
 
+void TestEditorWindow::textTallerThanThePage_data()
+{
+    QTest::addColumn<bool>("largeur"); // the view's width changes, far down the text
+
+    QTest::newRow("laid out between events") << false;
+    QTest::newRow("new width with the view past the first page") << true;
+}
+
+// The toolkit's layout never ended on a text taller than 8,388,607 pixels: a large
+// font makes one of a few thousand lines.
+void TestEditorWindow::textTallerThanThePage()
+{
+    QFETCH(bool, largeur);
+
+    EditorFixture f;
+    monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
+    QFont police = edit->font();
+    police.setPixelSize(400);
+    edit->setFont(police);
+    const int lignes = 9000000 / QFontMetrics(police).lineSpacing() + 100;
+    edit->setPlainText(QStringLiteral("a\n").repeated(lignes));
+    QTextDocument *document = edit->document();
+    QTRY_VERIFY_WITH_TIMEOUT(document->lastBlock().layout()->lineCount() > 0, 60000);
+    QAbstractTextDocumentLayout *mise = document->documentLayout();
+    QVERIFY(mise->blockBoundingRect(document->lastBlock()).top() > 8388607);
+
+    if (largeur) {
+        QScrollBar *barre = edit->verticalScrollBar();
+        barre->setValue(barre->maximum());
+        QVERIFY(barre->value() > 8388607);
+        const int enHaut = edit->cursorForPosition(QPoint(0, 0)).blockNumber();
+        f.window->resize(f.window->width() + 100, f.window->height());
+        QCoreApplication::processEvents();
+        QVERIFY(qAbs(edit->cursorForPosition(QPoint(0, 0)).blockNumber() - enHaut) <= 1);
+        QTRY_VERIFY_WITH_TIMEOUT(document->lastBlock().layout()->lineCount() > 0, 60000);
+    }
+}
+
 void TestEditorWindow::pastedRichTextArrivesPlain_data()
 {
     QTest::addColumn<QString>("html"); // null: none on the clipboard
@@ -790,7 +865,8 @@ void TestEditorWindow::pastedRichTextArrivesPlain_data()
         << "<b>gras</b> et <i>penché</i>" << QString() << "gras et penché" << false << QString();
     QTest::newRow("image dropped from the text") << QString() << "avant" + image + "après"
                                                  << "avantaprès" << false << QString();
-    QTest::newRow("dropped") << QString() << "déposé" << "déposé" << true << QString();
+    QTest::newRow("dropped") << QString() << "déposé"
+                             << "déposé" << true << QString();
     // Past the limit the text's positions overflow and the layout crashes.
     const QString tropLong(DocumentFile::maxCharacters + 1, QLatin1Char('x'));
     const QString refus = QStringLiteral("Marlisse | Le texte inséré (");
