@@ -299,23 +299,6 @@ int runChild(qsizetype size, bool reference, bool utf8)
     return 0;
 }
 
-// A layout that lays nothing out: the document reports its edits as it does to a
-// view, without the view's own work.
-class NoLayout : public QAbstractTextDocumentLayout
-{
-public:
-    using QAbstractTextDocumentLayout::QAbstractTextDocumentLayout;
-    void draw(QPainter *, const PaintContext &) override { }
-    int hitTest(const QPointF &, Qt::HitTestAccuracy) const override { return -1; }
-    int pageCount() const override { return 1; }
-    QSizeF documentSize() const override { return QSizeF(); }
-    QRectF frameBoundingRect(QTextFrame *) const override { return QRectF(); }
-    QRectF blockBoundingRect(const QTextBlock &) const override { return QRectF(); }
-
-protected:
-    void documentChanged(int, int, int) override { }
-};
-
 // The recovery journal's writes as the user edits a page: the first write after
 // the page is read, then writes after a typed character, a small paste and a
 // deleted word. For each, the longest time the event loop did not answer from
@@ -332,7 +315,7 @@ int runJournalChild(qsizetype size, bool copy)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("page.html"));
     QTextDocument document;
-    document.setDocumentLayout(new NoLayout(&document));
+    document.setDocumentLayout(new TestSupport::NoLayout(&document));
     const QString text = DocumentEncoding::decode(generateHtml(size)).text;
     document.setPlainText(text);
     JournalRecuperation journal(&document, [&path](DocumentRecupere *recupere) {

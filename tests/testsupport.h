@@ -2,6 +2,7 @@
 
 #include "kaltextedit.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -119,6 +120,23 @@ bool inScreenChild();
 // given as "NAME=value" too; returns "" when it passed, else what the child printed.
 QString runOnScreen(const QSize &screen, const QString &testFunction,
                     const QStringList &environment = QStringList());
+
+// A layout that lays nothing out: the document reports its edits, as it does to a
+// view, at no cost however long its text.
+class NoLayout : public QAbstractTextDocumentLayout
+{
+public:
+    using QAbstractTextDocumentLayout::QAbstractTextDocumentLayout;
+    void draw(QPainter *, const PaintContext &) override { }
+    int hitTest(const QPointF &, Qt::HitTestAccuracy) const override { return -1; }
+    int pageCount() const override { return 1; }
+    QSizeF documentSize() const override { return QSizeF(); }
+    QRectF frameBoundingRect(QTextFrame *) const override { return QRectF(); }
+    QRectF blockBoundingRect(const QTextBlock &) const override { return QRectF(); }
+
+protected:
+    void documentChanged(int, int, int) override { }
+};
 
 // Presses the button labelled text (mnemonic markers ignored) of a message box or dialog.
 bool clickButton(QWidget *dialog, const QString &text);

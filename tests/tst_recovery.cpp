@@ -494,33 +494,14 @@ void TestRecovery::workerFollowsEditor()
     QCOMPARE(w.journal()->copiesCompletes(), copies);
 }
 
-namespace {
-
-// A layout that lays nothing out: the document reports its edits, as it does to
-// a view, at no cost however long its text.
-class SansMiseEnPage : public QAbstractTextDocumentLayout
-{
-public:
-    using QAbstractTextDocumentLayout::QAbstractTextDocumentLayout;
-    void draw(QPainter *, const PaintContext &) override { }
-    int hitTest(const QPointF &, Qt::HitTestAccuracy) const override { return -1; }
-    int pageCount() const override { return 1; }
-    QSizeF documentSize() const override { return QSizeF(); }
-    QRectF frameBoundingRect(QTextFrame *) const override { return QRectF(); }
-    QRectF blockBoundingRect(const QTextBlock &) const override { return QRectF(); }
-
-protected:
-    void documentChanged(int, int, int) override { }
-};
-
-} // namespace
+namespace { } // namespace
 
 // A text longer than the document's limit is not written, and the status bar
 // says so once; the journal goes on once the text is shorter again.
 void TestRecovery::textTooLongToKeep()
 {
     QTextDocument document;
-    document.setDocumentLayout(new SansMiseEnPage(&document));
+    document.setDocumentLayout(new NoLayout(&document));
     JournalRecuperation journal(&document, [](DocumentRecupere *) {});
     QVERIFY(journal.demarre());
     QSignalSpy dit(&journal, &JournalRecuperation::recuperationImpossible);

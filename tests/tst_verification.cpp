@@ -69,6 +69,20 @@ void creeFichiers(const QString &dossier, const QStringList &fichiers)
     }
 }
 
+// The page, saved as fichier, open in the active window with the editor's focus.
+monQTextEdit *ouvreActive(EditorFixture &f, const QString &fichier, const QByteArray &octets)
+{
+    KalTextEditTestAccess w(f.window);
+    if (!writeBytes(fichier, octets) || !f.window->loadFile(fichier))
+        return nullptr;
+    w.currentFile() = fichier;
+    f.window->activateWindow();
+    if (!QTest::qWaitForWindowActive(f.window))
+        return nullptr;
+    w.textEdit()->setFocus();
+    return w.textEdit();
+}
+
 QString nested(const QString &balise, int fois)
 {
     return balise.repeated(fois);
@@ -527,13 +541,8 @@ void TestVerification::checkAndJump()
                          "<p><a href=\"#nulle-part\">plus bas</a></p>\n"
                          "<p>\t\u00e9t\u00e9 \U0001F600 <b>gras</p>\n</body></html>\n");
     const QString fichier = dossier.filePath(QStringLiteral("essai/page.html"));
-    QVERIFY(writeBytes(fichier, texte.toUtf8()));
-    QVERIFY(f.window->loadFile(fichier));
-    w.currentFile() = fichier;
-    f.window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f.window));
-    monQTextEdit *edit = w.textEdit();
-    edit->setFocus();
+    monQTextEdit *edit = ouvreActive(f, fichier, texte.toUtf8());
+    QVERIFY(edit);
 
     const QPoint attendus[] = {{3, 14}, {4, 13}, {5, 13}, {6, 11}};
     for (int rang = 0; rang < 4; ++rang) {
@@ -630,13 +639,8 @@ void TestVerification::changeDuringCheck()
     for (int i = 0; i < 40000; ++i)
         corps += QStringLiteral("<p>Un paragraphe de texte, avec <i>des</i> mots.</p>\n");
     const QString fichier = dossier.filePath(QStringLiteral("grand/page.html"));
-    QVERIFY(writeBytes(fichier, page(corps).toUtf8()));
-    QVERIFY(f.window->loadFile(fichier));
-    w.currentFile() = fichier;
-    f.window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f.window));
-    monQTextEdit *edit = w.textEdit();
-    edit->setFocus();
+    monQTextEdit *edit = ouvreActive(f, fichier, page(corps).toUtf8());
+    QVERIFY(edit);
     edit->moveCursor(QTextCursor::End);
 
     QTest::keyClick(edit, Qt::Key_F7);
