@@ -97,6 +97,7 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
 
     textEdit = new monQTextEdit(this);
     highlighter = new HighlighterHtml(textEdit->document());
+    textEdit->setColoriage(highlighter);
     // Source text runs left to right: no paragraph has to be scanned for its direction.
     QTextOption option = textEdit->document()->defaultTextOption();
     option.setTextDirection(Qt::LeftToRight);

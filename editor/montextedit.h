@@ -4,7 +4,9 @@
 #include <QRectF>
 #include <QTextEdit>
 
+class HighlighterHtml;
 class MargeNumeros;
+class QTextBlock;
 
 // The editing widget: a QTextEdit that tells when the Insert key was pressed and
 // takes whatever a paste or a drop brings as plain text. What the user types is
@@ -43,11 +45,15 @@ public:
     // line in the middle of the view, or as near it as the ends of the text allow.
     void atteindreLigne(int numero);
 
+    // Colours the lines as they come into view, with highlighter, and no others.
+    void setColoriage(HighlighterHtml *highlighter);
+
 signals:
     void insertKeyPressed();
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;
+    void paintEvent(QPaintEvent *e) override;
     void changeEvent(QEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
@@ -66,6 +72,9 @@ private:
     void majMarge(bool force = false);
     void placeMarge();
     void peintMarge(QPaintEvent *event);
+    qreal hautDe(const QTextBlock &bloc) const;
+    QTextBlock premierBlocVu() const;
+    void colorieVisibles();
     void majTabulations();
     // Keeps the text laid out in pages that the toolkit can end.
     void paginer();
@@ -87,4 +96,8 @@ private:
     int ligneCourante = -1;
     // Where the first line in view began at the last paint of the margin.
     mutable int premierVu = 0;
+    HighlighterHtml *coloriage = nullptr;
+    // The numbers of the first and last blocks in view at the last paint.
+    int premierColore = 0;
+    int dernierColore = 0;
 };

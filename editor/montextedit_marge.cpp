@@ -94,26 +94,25 @@ void monQTextEdit::resizeEvent(QResizeEvent *e)
     placeMarge();
 }
 
-// From the first block in view to the last, each block's number at its first
-// line: the cost follows the height of the view, not the length of the text. It
-// runs at each keystroke and each scroll: a block's place is read from its layout,
-// and only a block that has none yet is laid out.
-QList<monQTextEdit::NumeroAffiche> monQTextEdit::numerosAffiches() const
+// Where a block begins, in the text's coordinates: read from its layout, and only
+// a block that has none yet is laid out.
+qreal monQTextEdit::hautDe(const QTextBlock &bloc) const
 {
-    QAbstractTextDocumentLayout *mise = document()->documentLayout();
-    const auto hautDe = [mise](const QTextBlock &bloc) {
-        const QTextLayout *layout = bloc.layout();
-        return layout && layout->lineCount() > 0 ? layout->position().y()
-                                                 : mise->blockBoundingRect(bloc).top();
-    };
+    const QTextLayout *layout = bloc.layout();
+    return layout && layout->lineCount() > 0
+        ? layout->position().y()
+        : document()->documentLayout()->blockBoundingRect(bloc).top();
+}
+
+// The first block in view, found from the one of the last paint, step by step: a
+// scroll of a page or two is a few dozen steps, each cheaper than the layout's hit
+// test. After a long jump, the hit test finds the place, once the text is laid out
+// (while it is still being laid out, the hit test may answer a block far off, and
+// the nearer of the two starts is taken).
+QTextBlock monQTextEdit::premierBlocVu() const
+{
     const int haut = verticalScrollBar()->value();
     const int hauteur = viewport()->height();
-
-    // The first block in view is found from the one of the last paint, step by
-    // step: a scroll of a page or two is a few dozen steps, each cheaper than the
-    // layout's hit test. After a long jump, the hit test finds the place, once the
-    // text is laid out (while it is still being laid out, the hit test may answer a
-    // block far off, and the nearer of the two starts is taken).
     QTextBlock bloc = document()->findBlock(premierVu);
     if (qAbs(hautDe(bloc) - haut) > 50 * hauteur) {
         const QTextBlock trouve = cursorForPosition(QPoint(0, 0)).block();
@@ -125,6 +124,17 @@ QList<monQTextEdit::NumeroAffiche> monQTextEdit::numerosAffiches() const
     while (bloc.next().isValid() && hautDe(bloc.next()) <= haut)
         bloc = bloc.next();
     premierVu = bloc.position();
+    return bloc;
+}
+
+// From the first block in view to the last, each block's number at its first
+// line: the cost follows the height of the view, not the length of the text. It
+// runs at each keystroke and each scroll.
+QList<monQTextEdit::NumeroAffiche> monQTextEdit::numerosAffiches() const
+{
+    const int haut = verticalScrollBar()->value();
+    const int hauteur = viewport()->height();
+    QTextBlock bloc = premierBlocVu();
 
     QList<NumeroAffiche> numeros;
     const qreal largeur = largeurMarge() - fontMetrics().horizontalAdvance(QLatin1Char(' '));

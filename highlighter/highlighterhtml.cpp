@@ -1,5 +1,6 @@
 #include "highlighterhtml.h"
 
+#include <QTextBlock>
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -112,8 +113,32 @@ HighlighterHtml::HighlighterHtml(QTextDocument *parent)
     rules.append({QRegularExpression(QStringLiteral("<![^\n]*")), commentFormat});
 }
 
+namespace {
+
+// The state of a line whose colours are set; a line left uncoloured has another.
+constexpr int etatColore = 1;
+
+} // namespace
+
+void HighlighterHtml::setFiltre(std::function<bool(const QTextBlock &)> f)
+{
+    filtre = std::move(f);
+}
+
+bool HighlighterHtml::estColore(const QTextBlock &block)
+{
+    return block.userState() == etatColore;
+}
+
 void HighlighterHtml::highlightBlock(const QString &text)
 {
+    // A line's colours depend on its text alone: one left uncoloured now is
+    // coloured the same when it is shown.
+    if (filtre && !filtre(currentBlock())) {
+        setCurrentBlockState(0);
+        return;
+    }
+    setCurrentBlockState(etatColore);
     const qsizetype length = text.size();
     const QChar *chars = text.constData();
 

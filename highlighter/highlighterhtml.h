@@ -5,6 +5,8 @@
 #include <QTextCharFormat>
 #include <QVector>
 
+#include <functional>
+
 // One highlighting rule: a text to find and the format its matches take.
 struct HighlightRule
 {
@@ -28,10 +30,19 @@ public:
 
     const QVector<HighlightRule> &ruleList() const { return rules; }
 
+    // Which lines are coloured when their text is highlighted: all of them by
+    // default. A view of a long text colours only the lines it shows, and the
+    // others as they come into view: the toolkit lays a coloured line out at about
+    // twice the cost of a plain one, and most lines of a long page are never shown.
+    void setFiltre(std::function<bool(const QTextBlock &)> filtre);
+    // Whether a line holds its colours.
+    static bool estColore(const QTextBlock &block);
+
 protected:
     void highlightBlock(const QString &text) override;
 
 private:
+    std::function<bool(const QTextBlock &)> filtre;
     QVector<HighlightRule> rules;
     QTextCharFormat tagFormat;
     QTextCharFormat commentFormat;

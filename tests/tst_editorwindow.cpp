@@ -1,5 +1,6 @@
 #include "dialoganswers.h"
 #include "documentfile.h"
+#include "highlighterhtml.h"
 #include "marlisseapp.h"
 #include "montextedit.h"
 #include "testsupport.h"
@@ -70,6 +71,7 @@ private slots:
     void goToLine();
     void textTallerThanThePage_data();
     void textTallerThanThePage();
+    void linesColouredAsShown();
     void pastedRichTextArrivesPlain_data();
     void pastedRichTextArrivesPlain();
     void alignmentGroupIsExclusive();
@@ -848,6 +850,38 @@ void TestEditorWindow::textTallerThanThePage()
         QVERIFY(qAbs(edit->cursorForPosition(QPoint(0, 0)).blockNumber() - enHaut) <= 1);
         QTRY_VERIFY_WITH_TIMEOUT(document->lastBlock().layout()->lineCount() > 0, 60000);
     }
+}
+
+// A long text's lines are coloured as they come into view, as the highlighter
+// colours them in a document of their own; a line never shown is laid out plain.
+void TestEditorWindow::linesColouredAsShown()
+{
+    EditorFixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window));
+    monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
+    QStringList lignes;
+    for (int i = 1; i <= 3000; ++i)
+        lignes << QStringLiteral("<p class=\"c%1\">ligne %1</p> <!-- fin").arg(i);
+    edit->setPlainText(lignes.join(QLatin1Char('\n')));
+    QTextDocument seul(lignes.join(QLatin1Char('\n')));
+    (new HighlighterHtml(&seul))->rehighlight();
+    const auto memesCouleurs = [&](int numero) {
+        return edit->document()->findBlockByNumber(numero).layout()->formats()
+            == seul.findBlockByNumber(numero).layout()->formats();
+    };
+    edit->viewport()->repaint();
+    QVERIFY(memesCouleurs(0));
+    QVERIFY(edit->document()->lastBlock().layout()->formats().isEmpty());
+
+    edit->atteindreLigne(3000);
+    edit->viewport()->repaint();
+    QVERIFY(memesCouleurs(2999));
+    QVERIFY(memesCouleurs(2990));
+    // A line typed in view is coloured at once.
+    QTest::keyClicks(edit, QStringLiteral("<b>"));
+    QVERIFY(edit->document()->lastBlock().text().startsWith(QLatin1String("<b><p")));
+    QVERIFY(!edit->document()->lastBlock().layout()->formats().isEmpty());
 }
 
 void TestEditorWindow::pastedRichTextArrivesPlain_data()
