@@ -14,6 +14,9 @@ namespace {
 // scroll of a few lines after an edit finds them coloured.
 constexpr int margeColoriage = 50;
 
+// How many views of lines above and below the view are coloured with it.
+constexpr int pagesAutour = 10;
+
 } // namespace
 
 void monQTextEdit::setColoriage(HighlighterHtml *highlighter)
@@ -31,9 +34,11 @@ void monQTextEdit::paintEvent(QPaintEvent *e)
     QTextEdit::paintEvent(e);
 }
 
-// Before each paint, the lines in view that have no colours yet get them: the
-// cost follows the height of the view. Coloured lines are laid out again by the
-// toolkit, at once, before the view paints them.
+// Before each paint, when a line in view has no colours yet, the lines in view
+// and those of some pages around get theirs, all at once: the layout of a
+// document lays out again every line after the first it is told of, whatever
+// the number of lines coloured. Scrolling through a text shown for the first
+// time pays this every few dozen pages.
 void monQTextEdit::colorieVisibles()
 {
     if (!coloriage || !coloriage->document())
@@ -42,18 +47,36 @@ void monQTextEdit::colorieVisibles()
     const int hauteur = viewport()->height();
     const QTextBlock premier = premierBlocVu();
     QTextBlock dernier = premier;
-    int nombre = 0;
+    int nombre = 1;
+    bool aColorier = !HighlighterHtml::estColore(premier);
     for (QTextBlock bloc = premier.next(); bloc.isValid() && hautDe(bloc) - haut < hauteur;
          bloc = bloc.next()) {
         dernier = bloc;
         ++nombre;
+        aColorier = aColorier || !HighlighterHtml::estColore(bloc);
     }
     premierColore = premier.blockNumber();
-    dernierColore = premierColore + nombre;
-    for (QTextBlock bloc = premier;; bloc = bloc.next()) {
-        if (!HighlighterHtml::estColore(bloc))
-            coloriage->rehighlightBlock(bloc);
-        if (bloc == dernier)
+    dernierColore = premierColore + nombre - 1;
+    if (!aColorier)
+        return;
+
+    QTextBlock debut = premier;
+    for (int i = 0; i < pagesAutour * nombre && debut.previous().isValid(); ++i)
+        debut = debut.previous();
+    QTextBlock fin = dernier;
+    for (int i = 0; i < pagesAutour * nombre && fin.next().isValid(); ++i)
+        fin = fin.next();
+    int de = -1;
+    int a = -1;
+    for (QTextBlock bloc = debut;; bloc = bloc.next()) {
+        if (!HighlighterHtml::estColore(bloc)) {
+            coloriage->colore(bloc);
+            if (de < 0)
+                de = bloc.position();
+            a = bloc.position() + bloc.length();
+        }
+        if (bloc == fin)
             break;
     }
+    document()->markContentsDirty(de, a - de);
 }

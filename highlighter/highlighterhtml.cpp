@@ -1,6 +1,7 @@
 #include "highlighterhtml.h"
 
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -130,15 +131,9 @@ bool HighlighterHtml::estColore(const QTextBlock &block)
     return block.userState() == etatColore;
 }
 
-void HighlighterHtml::highlightBlock(const QString &text)
+template<typename Colour>
+void HighlighterHtml::colours(const QString &text, Colour colour) const
 {
-    // A line's colours depend on its text alone: one left uncoloured now is
-    // coloured the same when it is shown.
-    if (filtre && !filtre(currentBlock())) {
-        setCurrentBlockState(0);
-        return;
-    }
-    setCurrentBlockState(etatColore);
     const qsizetype length = text.size();
     const QChar *chars = text.constData();
 
@@ -201,17 +196,42 @@ void HighlighterHtml::highlightBlock(const QString &text)
         from = std::max(from, greenStart);
         to = std::min(to, greenEnd);
         if (greenStart >= 0 && from < to)
-            setFormat(int(from), int(to - from), quoteFormat);
+            colour(from, to - from, quoteFormat);
     };
 
     // Blue over green, green between the blue spans, red over everything after "<!".
     qsizetype done = 0;
     for (const auto &[start, end] : blue) {
         green(done, start);
-        setFormat(int(start), int(end - start), tagFormat);
+        colour(start, end - start, tagFormat);
         done = end;
     }
     green(done, declaration);
     if (declaration < length)
-        setFormat(int(declaration), int(length - declaration), commentFormat);
+        colour(declaration, length - declaration, commentFormat);
+}
+
+void HighlighterHtml::highlightBlock(const QString &text)
+{
+    // A line's colours depend on its text alone: one left uncoloured now is
+    // coloured the same when it is shown.
+    if (filtre && !filtre(currentBlock())) {
+        setCurrentBlockState(0);
+        return;
+    }
+    setCurrentBlockState(etatColore);
+    colours(text, [this](qsizetype start, qsizetype count, const QTextCharFormat &format) {
+        setFormat(int(start), int(count), format);
+    });
+}
+
+void HighlighterHtml::colore(QTextBlock block) const
+{
+    QList<QTextLayout::FormatRange> ranges;
+    colours(block.text(),
+            [&ranges](qsizetype start, qsizetype count, const QTextCharFormat &format) {
+                ranges.append({int(start), int(count), format});
+            });
+    block.layout()->setFormats(ranges);
+    block.setUserState(etatColore);
 }

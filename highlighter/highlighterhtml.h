@@ -37,11 +37,19 @@ public:
     void setFiltre(std::function<bool(const QTextBlock &)> filtre);
     // Whether a line holds its colours.
     static bool estColore(const QTextBlock &block);
+    // Gives block its colours, as highlighting it does, without telling the
+    // document's layout: the caller marks what it coloured as changed, all at once
+    // (each mark lays out again every line after it).
+    void colore(QTextBlock block) const;
 
 protected:
     void highlightBlock(const QString &text) override;
 
 private:
+    // Calls colour(start, count, format) for each coloured run of a line, in order.
+    template<typename Colour>
+    void colours(const QString &text, Colour colour) const;
+
     std::function<bool(const QTextBlock &)> filtre;
     QVector<HighlightRule> rules;
     QTextCharFormat tagFormat;
