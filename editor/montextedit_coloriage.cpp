@@ -68,7 +68,7 @@ void monQTextEdit::colorieVisibles()
         fin = fin.next();
     int de = -1;
     int a = -1;
-    for (QTextBlock bloc = debut;; bloc = bloc.next()) {
+    for (QTextBlock bloc = debut; bloc.isValid(); bloc = bloc.next()) {
         if (!HighlighterHtml::estColore(bloc)) {
             coloriage->colore(bloc);
             if (de < 0)

@@ -113,7 +113,10 @@ QTextBlock monQTextEdit::premierBlocVu() const
 {
     const int haut = verticalScrollBar()->value();
     const int hauteur = viewport()->height();
+    // Where it began may be past the end of a text made shorter since.
     QTextBlock bloc = document()->findBlock(premierVu);
+    if (!bloc.isValid())
+        bloc = document()->lastBlock();
     if (qAbs(hautDe(bloc) - haut) > 50 * hauteur) {
         const QTextBlock trouve = cursorForPosition(QPoint(0, 0)).block();
         if (qAbs(hautDe(trouve) - haut) < qAbs(hautDe(bloc) - haut))
