@@ -181,11 +181,8 @@ int runChild(qsizetype size, bool reference, bool utf8)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("page.html"));
     const QByteArray bytes = utf8 ? generateHtmlUtf8(size) : generateHtml(size);
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            return 2;
-    }
+    if (!TestSupport::writeBytes(path, bytes))
+        return 2;
 
     TestSupport::EditorFixture fixture;
     KalTextEditTestAccess w(fixture.window);
@@ -495,7 +492,7 @@ int runSave1251Child(qsizetype size)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("page.html"));
     const QByteArray bytes = generateHtml1251(size);
-    if (!ecritureComplete(path, bytes))
+    if (!TestSupport::writeBytes(path, bytes))
         return 2;
     TestSupport::EditorFixture fixture;
     KalTextEditTestAccess w(fixture.window);
@@ -705,12 +702,8 @@ int runCheckChild(qsizetype size, const QString &mode, double idleMs)
     TestSupport::init();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("page.html"));
-    {
-        QFile file(path);
-        const QByteArray bytes = generateHtml(size);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            return 2;
-    }
+    if (!TestSupport::writeBytes(path, generateHtml(size)))
+        return 2;
     TestSupport::EditorFixture fixture;
     KalTextEditTestAccess w(fixture.window);
     if (!fixture.window->loadFile(path))
