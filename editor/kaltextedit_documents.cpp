@@ -149,7 +149,7 @@ bool KalTextEdit::chargeFichier(const QString &fileName,
     } else {
         decoded = DocumentEncoding::decode(reading.bytes, kind);
     }
-    etatDisque = EtatFichier::de(fileName, reading.bytes);
+    etatDisque = EtatFichier::de(fileName, reading.bytes, reading.stamp);
     reading.bytes = QByteArray(); // a large file is not kept twice while it is shown
     const QString declaration = DocumentEncoding::findDeclaration(decoded.text, kind).name;
     textEdit->setPlainText(decoded.text);
@@ -164,6 +164,10 @@ bool KalTextEdit::chargeFichier(const QString &fileName,
                                   "sera enregistré en %2.")
                        .arg(decoded.lineEnds.counts(), LineEnds::label(finsDeLigne));
     }
+    if (!reading.settled)
+        notices << QStringLiteral("Le fichier changeait pendant sa lecture\u00a0: un autre "
+                                  "programme l'écrit peut-être encore. Rouvrez-le pour le voir "
+                                  "tel qu'il est.");
     if (notices.isEmpty())
         statusBar()->clearMessage();
     else

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "documentfile.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -30,8 +32,10 @@ struct EtatFichier
     QByteArray empreinteCalculee() const;
 
     // The file at chemin, which holds octets: they were just read from it or
-    // written to it.
-    static EtatFichier de(const QString &chemin, const QByteArray &octets);
+    // written to it. disque is its size and time then, taken from the file that
+    // holds them; without it they are asked of the file system now.
+    static EtatFichier de(const QString &chemin, const QByteArray &octets,
+                          const std::optional<DocumentFile::Stamp> &disque = std::nullopt);
     // A state kept elsewhere (in the journal).
     static EtatFichier connu(const QString &chemin, qint64 taille, qint64 modification,
                              const QByteArray &empreinte);

@@ -2,6 +2,7 @@
 #include "dialoganswers.h"
 #include "documentcodec.h"
 #include "documentencoding.h"
+#include "documentfile.h"
 #include "montextedit.h"
 #include "reglages.h"
 #include "smallfilesystem.h"
@@ -356,7 +357,7 @@ void TestDocuments::readingRule_data()
                         const char *lineEnds = "LF", const char *file = "page.html") {
         QTest::newRow(name) << bytes << text << QString::fromUtf8(label) << notice
                             << QString::fromUtf8(lineEnds) << QString::fromLatin1(file);
-          };
+    };
     // Bytes that a step reads as text back, with the label of the encoding taken.
     const auto same
         = [&row](const char *name, const char *encoding, const QString &text, const char *label,
@@ -450,8 +451,8 @@ void TestDocuments::readingRule_data()
         "LF", "page.xhtml");
     // A stylesheet: @charset at its very start, nothing else.
     const QString css = QStringLiteral("@charset \"windows-1251\";\np[title=\"Привет\"] {}\n");
-    row("@charset of a stylesheet", inEncoding("windows-1251", css), css, "windows-1251", {},
-        "LF", "style.css");
+    row("@charset of a stylesheet", inEncoding("windows-1251", css), css, "windows-1251", {}, "LF",
+        "style.css");
     row("<meta> in a stylesheet", inEncoding("windows-1251", first),
         QString::fromLatin1(inEncoding("windows-1251", first)), "ISO 8859-1", {}, "LF",
         "style.css");
@@ -533,9 +534,9 @@ void TestDocuments::typeFromOpenedName()
     QCOMPARE(w.toolBarB()->isVisible(), html);
     QCOMPARE(action(f.window, "viewToolBarBAct")->isChecked(), html);
     QCOMPARE(action(f.window, "viewToolBarBAct")->isEnabled(), html);
-    for (const char *name : {"carGrasAct", "alignCentreAct", "squeletteHtmlAct", "euroAct",
-                             "titre1Act", "definitionAct", "tableauxAct", "imageAct",
-                             "navigateurBureauAct"})
+    for (const char *name :
+         {"carGrasAct", "alignCentreAct", "squeletteHtmlAct", "euroAct", "titre1Act",
+          "definitionAct", "tableauxAct", "imageAct", "navigateurBureauAct"})
         QVERIFY2(action(f.window, name)->isEnabled() == html, name);
     // The commands that are not HTML stay as they were.
     for (const char *name : {"fileSaveAct", "editChercheAct", "viewToolBarAct", "policeEditeurAct",
@@ -933,8 +934,7 @@ void TestDocuments::recentFiles_data()
         << "b.html";
     QTest::newRow("two windows both add")
         << QStringList {"open a.html", "other b.html", "open c.html"}
-        << QStringList {"&1 c.html", "&2 b.html", "&3 a.html"} + clear << QStringList()
-        << "c.html";
+        << QStringList {"&1 c.html", "&2 b.html", "&3 a.html"} + clear << QStringList() << "c.html";
     QTest::newRow("Effacer la liste") << QStringList {"open a.html", "clear"}
                                       << QStringList {"[(vide)]"} << QStringList() << "a.html";
 }
@@ -1203,8 +1203,9 @@ void TestDocuments::typedCharactersOnDisk()
     } else {
         const int count = typed.count(QChar(0x20ac));
         const QString expected = count == 1
-            ? QStringLiteral("Sauvegarde | 1 caractère ne peut pas être écrit en ISO 8859-1.\nIl "
-                             "sera remplacé par \"?\" dans le fichier.\nEnregistrer quand même\u00a0?")
+            ? QStringLiteral(
+                "Sauvegarde | 1 caractère ne peut pas être écrit en ISO 8859-1.\nIl "
+                "sera remplacé par \"?\" dans le fichier.\nEnregistrer quand même\u00a0?")
             : QStringLiteral("Sauvegarde | %1 caractères ne peuvent pas être écrits en ISO "
                              "8859-1.\nIls seront remplacés par \"?\" dans le fichier.\n"
                              "Enregistrer quand même\u00a0?")
@@ -1641,6 +1642,14 @@ void TestDocuments::changedOnDisk_data()
                                           << "" << true;
     QTest::newRow("rewritten after a save") << "saved, rewritten"
                                             << "Oui" << true;
+    // Another program writes the file while it is being read: it is read again, and
+    // the document shows the file as that program left it.
+    QTest::newRow("rewritten while read") << "while read"
+                                          << "" << true;
+    // Rewritten at every read: what is shown may not be what the disk holds, and
+    // Ctrl+S asks.
+    QTest::newRow("rewritten at every read, Non") << "at every read"
+                                                  << "Non" << false;
 }
 
 // Another program's changes to the file are never replaced without a word: Ctrl+S
@@ -1653,15 +1662,10 @@ void TestDocuments::changedOnDisk()
     QFETCH(bool, replaced);
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
-    const QString path = f.dir.filePath(QStringLiteral("page.html"));
+    const bool box = change == QLatin1String("during a box");
+    const QString name = box ? QStringLiteral("notes.txt") : QStringLiteral("page.html");
+    const QString path = f.dir.filePath(name);
     QVERIFY(writeBytes(path, "<p>un</p>\n"));
-    QVERIFY(openThroughDialog(f.window, path));
-    if (change.startsWith(QLatin1String("saved"))) {
-        QTest::keyClick(w.textEdit(), Qt::Key_Y);
-        QVERIFY(f.window->slotFileSave());
-    }
-    QTest::keyClick(w.textEdit(), Qt::Key_X);
-    const QString text = CommandTest::texteDe(w.textEdit());
 
     // Two writes in the same tick of the clock have the same time: the file is
     // given a later one, as another program's save some time later would.
@@ -1671,29 +1675,91 @@ void TestDocuments::changedOnDisk()
             && file.setFileTime(QFileInfo(path).lastModified().addSecs(2),
                                 QFileDevice::FileModificationTime);
     };
-    QByteArray other = readBytes(path);
-    if (change.endsWith(QLatin1String("rewritten")))
-        other = "<p>un autre programme</p>\n";
-    else if (change == QLatin1String("same size"))
-        other = "<p>UN</p>\n";
-    if (change == QLatin1String("deleted")) {
-        QVERIFY(QFile::remove(path));
-    } else if (change != QLatin1String("saved")) {
-        QVERIFY(writeBytes(path, other));
+    QByteArray other;
+    const auto rewrite = [&](const QByteArray &bytes) {
+        other = bytes;
+        return writeBytes(path, bytes) && later();
+    };
+    int reads = 0;
+    if (change.endsWith(QLatin1String("read"))) {
+        DocumentFile::setAfterRead([&] {
+            if (change == QLatin1String("at every read") || reads == 0)
+                QVERIFY(rewrite("<p>un autre programme " + QByteArray::number(reads) + "</p>\n"));
+            ++reads;
+        });
+    }
+    const bool opened = openThroughDialog(f.window, path);
+    DocumentFile::setAfterRead({});
+    QVERIFY(opened);
+    if (change == QLatin1String("while read")) {
+        QCOMPARE(CommandTest::texteDe(w.textEdit()),
+                 QStringLiteral("<p>un autre programme 0</p>\n"));
+        QVERIFY(f.window->statusBar()->currentMessage().isEmpty());
+    } else if (change == QLatin1String("at every read")) {
+        QVERIFY(reads > 1);
+        QVERIFY(f.window->statusBar()->currentMessage().contains(
+            QStringLiteral("changeait pendant sa lecture")));
+    }
+    if (change.startsWith(QLatin1String("saved"))) {
+        QTest::keyClick(w.textEdit(), Qt::Key_Y);
+        QVERIFY(f.window->slotFileSave());
+    }
+    if (box)
+        w.textEdit()->insertPlainText(QStringLiteral("\u20ac"));
+    else
+        QTest::keyClick(w.textEdit(), Qt::Key_X);
+    const QString text = CommandTest::texteDe(w.textEdit());
+
+    if (other.isNull())
+        other = readBytes(path);
+    const QString link = f.dir.filePath(QStringLiteral("autre.html"));
+    if (change.endsWith(QLatin1String("rewritten"))) {
+        QVERIFY(rewrite("<p>un autre programme</p>\n"));
+    } else if (change == QLatin1String("same size")) {
+        QVERIFY(rewrite("<p>UN</p>\n"));
+    } else if (change == QLatin1String("touched")) {
         QVERIFY(later());
+    } else if (change == QLatin1String("deleted")) {
+        QVERIFY(QFile::remove(path));
+    } else if (change.startsWith(QLatin1String("link"))) {
+        if (change == QLatin1String("link"))
+            other = "<p>un autre fichier</p>\n";
+        QVERIFY(writeBytes(link, other));
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::link(link, path));
     }
 
     DialogAnswers answers;
+    if (box) {
+        answers.then([&](QWidget *modal) {
+            QVERIFY(rewrite("<p>un autre programme</p>\n"));
+            QVERIFY(clickButton(modal, QStringLiteral("Enregistrer")));
+        });
+    }
     if (!answer.isEmpty())
         answers.press(answer);
     QCOMPARE(f.window->slotFileSave(), replaced);
     QVERIFY(cleanRun(answers));
     if (!answer.isEmpty()) {
-        QCOMPARE(answers.log(),
-                 QStringList("Sauvegarde | Le fichier «\u00a0page.html\u00a0» a été modifié sur le "
-                             "disque depuis son ouverture. Le remplacer\u00a0?"));
+        QString question = QStringLiteral("Sauvegarde | Le fichier «\u00a0%1\u00a0» a été modifié "
+                                          "sur le disque depuis son ouverture")
+                               .arg(name);
+        if (change.startsWith(QLatin1String("link"))) {
+            const QString target = QFileInfo(link).canonicalFilePath();
+            question
+                += QStringLiteral("\u00a0: son nom mène maintenant, par un lien, au fichier "
+                                  "«\u00a0%1\u00a0».\nEnregistrer dans «\u00a0%1\u00a0»\u00a0?")
+                       .arg(target);
+        } else {
+            question += QStringLiteral(". Le remplacer\u00a0?");
+        }
+        QCOMPARE(answers.log(), QStringList(question));
     }
     QCOMPARE(readBytes(path), replaced ? text.toLatin1() : other);
+    if (change.startsWith(QLatin1String("link"))) {
+        QVERIFY(QFileInfo(path).isSymLink());
+        QCOMPARE(readBytes(link), replaced ? text.toLatin1() : other);
+    }
     QCOMPARE(w.textEdit()->document()->isModified(), !replaced);
     QCOMPARE(CommandTest::texteDe(w.textEdit()), text);
 }
