@@ -224,10 +224,6 @@ bool KalTextEdit::saveFile(QString fileName)
         return false;
     }
 
-    // Another program's changes are not lost without a word.
-    if (!remplacerFichierChange(fileName))
-        return false;
-
     // A page is saved in what it declares, so that the file always agrees with its
     // declaration, once the user has changed it: a declaration that has stayed as
     // read keeps the encoding the file was read in, and the file its bytes.
@@ -280,18 +276,31 @@ bool KalTextEdit::saveFile(QString fileName)
     }
 
     bool written = false;
+    bool refused = false;
     QString reason;
+    std::optional<DocumentFile::Stamp> stamp;
     {
         WaitCursor waitCursor;
-        written = ecritureComplete(fileName, bytes, &reason);
+        // Another program's changes are not lost without a word: looked for once
+        // the bytes are ready, right before they take the file's place, so that
+        // none made meanwhile (while a box asked, while a large page was
+        // encoded or written) goes unseen.
+        written = ecritureComplete(fileName, bytes, &reason, [&](QFileDevice *temporaire) {
+            stamp = DocumentFile::stampOf(*temporaire);
+            waitCursor.restore();
+            refused = !remplacerFichierChange(fileName);
+            return !refused;
+        });
     }
+    if (refused)
+        return false;
     if (!written) {
         avertissement(this, tr("KalTextEdit"),
                       tr("Cannot write file %1:\n%2.").arg(fileName, reason));
         return false;
     }
 
-    etatDisque = EtatFichier::de(fileName, bytes);
+    etatDisque = EtatFichier::de(fileName, bytes, stamp);
     textEdit->document()->setModified(false);
     apercuApresSauvegarde(fileName, encoding);
     setCurrentFile(fileName);

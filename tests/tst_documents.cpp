@@ -1642,6 +1642,11 @@ void TestDocuments::changedOnDisk_data()
                                           << "" << true;
     QTest::newRow("rewritten after a save") << "saved, rewritten"
                                             << "Oui" << true;
+    // The question on a character the encoding lacks gives another program the time
+    // to write: the file is looked at once the user has answered, right before it
+    // is replaced.
+    QTest::newRow("rewritten while a box asks, Non") << "during a box"
+                                                     << "Non" << false;
     // Another program writes the file while it is being read: it is read again, and
     // the document shows the file as that program left it.
     QTest::newRow("rewritten while read") << "while read"
