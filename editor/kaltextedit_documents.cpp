@@ -10,6 +10,7 @@
 #include "reglages.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -321,15 +322,25 @@ bool KalTextEdit::saveFile(QString fileName)
 
 // False when the file the document was read from, or last written to, was
 // changed on disk by another program since, and the user does not want it
-// replaced.
+// replaced. A link put in its place is named: the write goes where it leads.
 bool KalTextEdit::remplacerFichierChange(const QString &fileName)
 {
-    if (etatDisque.chemin != fileName || !etatDisque.changeSurDisque())
+    if (etatDisque.chemin != fileName)
         return true;
-    return questionOuiNon(this, QMessageBox::Warning, QStringLiteral("Sauvegarde"),
-                          QStringLiteral("Le fichier «\u00a0%1\u00a0» a été modifié sur le disque "
-                                         "depuis son ouverture. Le remplacer\u00a0?")
-                              .arg(QFileInfo(fileName).fileName()),
+    const QString ailleurs = etatDisque.autreDestination();
+    if (ailleurs.isEmpty() && !etatDisque.changeSurDisque())
+        return true;
+    QString question = QStringLiteral("Le fichier «\u00a0%1\u00a0» a été modifié sur le disque "
+                                      "depuis son ouverture")
+                           .arg(QFileInfo(fileName).fileName());
+    if (ailleurs.isEmpty()) {
+        question += QStringLiteral(". Le remplacer\u00a0?");
+    } else {
+        question += QStringLiteral("\u00a0: son nom mène maintenant, par un lien, au fichier "
+                                   "«\u00a0%1\u00a0».\nEnregistrer dans «\u00a0%1\u00a0»\u00a0?")
+                        .arg(QDir::toNativeSeparators(ailleurs));
+    }
+    return questionOuiNon(this, QMessageBox::Warning, QStringLiteral("Sauvegarde"), question,
                           QStringLiteral("Oui"), QStringLiteral("Non"), false);
 }
 

@@ -28,6 +28,7 @@ EtatFichier EtatFichier::de(const QString &chemin, const QByteArray &octets,
 {
     EtatFichier etat;
     etat.chemin = chemin;
+    etat.cible = destination(chemin);
     if (const auto stamp = disque ? disque : DocumentFile::stampOf(chemin)) {
         etat.taille = stamp->size;
         etat.modification = stamp->modification;
@@ -59,6 +60,28 @@ std::optional<EtatFichier::Disque> EtatFichier::surDisque(const QString &chemin)
     if (!stamp)
         return std::nullopt;
     return Disque {stamp->size, stamp->modification};
+}
+
+QString EtatFichier::destination(const QString &chemin)
+{
+    const QFileInfo info(chemin);
+    const QString canonique = info.canonicalFilePath();
+    if (!canonique.isEmpty())
+        return canonique;
+    // A link to nothing yet: a write makes the file it names.
+    return info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+}
+
+QString EtatFichier::autreDestination() const
+{
+    if (vide() || cible.isEmpty())
+        return QString();
+    // A file deleted since is simply written again, where it was.
+    const QFileInfo info(chemin);
+    if (!info.exists() && !info.isSymLink())
+        return QString();
+    const QString maintenant = destination(chemin);
+    return maintenant == cible ? QString() : maintenant;
 }
 
 bool EtatFichier::changeSurDisque() const

@@ -1647,6 +1647,12 @@ void TestDocuments::changedOnDisk_data()
     // is replaced.
     QTest::newRow("rewritten while a box asks, Non") << "during a box"
                                                      << "Non" << false;
+    // A link put in the file's place: "Oui" writes at its end, into a file that the
+    // question names, even one that holds the same bytes.
+    QTest::newRow("replaced by a link, Oui") << "link"
+                                             << "Oui" << true;
+    QTest::newRow("replaced by a link to the same bytes, Non") << "link, same bytes"
+                                                               << "Non" << false;
     // Another program writes the file while it is being read: it is read again, and
     // the document shows the file as that program left it.
     QTest::newRow("rewritten while read") << "while read"
