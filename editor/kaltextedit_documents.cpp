@@ -58,6 +58,7 @@ void KalTextEdit::slotFileNew()
     adopteEncodage(DocumentEncoding::fromName(QString::fromLatin1(codecName))
                        .value_or(DocumentEncoding::latin1()),
                    QString());
+    encodageChoisi = false;
     adopteFinsDeLigne(LineEnds::Convention::LF);
     isHtml = true;
     activeCommandesHtml(true);
@@ -133,6 +134,8 @@ bool KalTextEdit::chargeFichier(const QString &fileName,
     }
     DocumentEncoding::Decoded decoded;
     const DocumentEncoding::Kind kind = DocumentEncoding::kindOf(fileName);
+    bool choisi = impose.has_value();
+    QString retenu;
     if (impose) {
         std::optional<DocumentEncoding::Decoded> lu
             = DocumentEncoding::decodeAs(reading.bytes, *impose);
@@ -149,6 +152,7 @@ bool KalTextEdit::chargeFichier(const QString &fileName,
         decoded = std::move(*lu);
     } else {
         decoded = DocumentEncoding::decode(reading.bytes, kind);
+        retenu = litEncodageRetenu(fileName, reading.bytes, kind, &decoded, &choisi);
     }
     etatDisque = EtatFichier::de(fileName, reading.bytes, reading.stamp);
     reading.bytes = QByteArray(); // a large file is not kept twice while it is shown
@@ -156,10 +160,13 @@ bool KalTextEdit::chargeFichier(const QString &fileName,
     textEdit->setPlainText(decoded.text);
     texteRemplace(decoded.text);
     adopteEncodage(decoded.encoding, declaration);
+    encodageChoisi = choisi;
     adopteFinsDeLigne(decoded.lineEnds.convention);
     QStringList notices;
     if (!decoded.notice.isEmpty())
         notices << decoded.notice;
+    if (!retenu.isEmpty())
+        notices << retenu;
     if (decoded.lineEnds.mixed()) {
         notices << QStringLiteral("Le fichier mélange plusieurs fins de ligne (%1)\u00a0: il "
                                   "sera enregistré en %2.")
@@ -306,6 +313,7 @@ bool KalTextEdit::saveFile(QString fileName)
     apercuApresSauvegarde(fileName, encoding);
     setCurrentFile(fileName);
     Reglages::ajouteFichierRecent(fileName);
+    retientEncodageChoisi(fileName, encoding, declaration);
     adopteEncodage(encoding, declaration);
     // The page holds what the user typed, but the file holds codes in its place:
     // said, so that a title that shows "&#339;" in another program is no surprise.

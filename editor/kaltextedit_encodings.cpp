@@ -7,6 +7,7 @@
 #include "etapeannulation.h"
 #include "lisorel.h"
 #include "montextedit.h"
+#include "reglages.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -14,6 +15,23 @@
 #include <QMenu>
 #include <QStatusBar>
 #include <QTextCursor>
+
+namespace {
+
+// Whether a file in encoding, which declares declaration, says what it is in so
+// that the reading rule reads it in that encoding: by a byte-order mark, or by a
+// declaration of that very encoding.
+bool ditSonEncodage(const DocumentEncoding::Encoding &encoding, const QString &declaration)
+{
+    if (encoding.bom)
+        return true;
+    if (declaration.isEmpty())
+        return false;
+    const auto declared = DocumentEncoding::forDeclaration(declaration, encoding);
+    return declared && declared->name == encoding.name;
+}
+
+} // namespace
 
 QString KalTextEdit::documentEncodingName() const
 {
@@ -108,8 +126,12 @@ void KalTextEdit::slotRouvrirEncodage(QAction *action)
         demandeSauvegarde(&ok);
     if (!ok)
         return;
+    if (!chargeFichier(currentFile, encoding))
+        return;
+    // And at the next openings, while the file says nothing else.
+    Reglages::retientEncodage(currentFile, encodageDocument.label());
     // The preview shows the document in the encoding the editor reads it in.
-    if (chargeFichier(currentFile, encoding) && browser && browser->fichierAffiche() == currentFile)
+    if (browser && browser->fichierAffiche() == currentFile)
         browser->montreFichier(currentFile, DocumentCodec::isHtmlFileName(currentFile),
                                encodageDocument);
 }
@@ -143,6 +165,56 @@ void KalTextEdit::slotEnregistrerEncodage(QAction *action)
         }
     }
     adopteEncodage(*encoding, declaration);
+    encodageChoisi = true;
     textEdit->document()->setModified(true);
     slotFileSave();
+}
+
+// A file that does not say what it is in is read in the encoding the user chose
+// for it, while its bytes still come back the same in it. The choice is forgotten
+// once the file says it (by the reading rule: a byte-order mark, or a declaration
+// of the encoding it was read in) or no longer reads in it. decoded holds the file
+// as the rule read it, and takes it in the chosen encoding; what to tell is
+// returned.
+QString KalTextEdit::litEncodageRetenu(const QString &fileName, const QByteArray &bytes,
+                                       DocumentEncoding::Kind kind,
+                                       DocumentEncoding::Decoded *decoded, bool *choisi)
+{
+    const QString retenu = Reglages::encodageRetenu(fileName);
+    if (retenu.isEmpty())
+        return QString();
+    const auto encoding = DocumentEncoding::fromName(retenu);
+    const QString declaration = DocumentEncoding::findDeclaration(decoded->text, kind).name;
+    if (!encoding || ditSonEncodage(decoded->encoding, declaration)) {
+        Reglages::oublieEncodage(fileName);
+        return QString();
+    }
+    std::optional<DocumentEncoding::Decoded> lu = DocumentEncoding::decodeAs(bytes, *encoding);
+    if (!lu) {
+        Reglages::oublieEncodage(fileName);
+        return QStringLiteral("Le fichier ne peut plus être lu en %1, l'encodage choisi pour lui, "
+                              "sans perdre ou changer certains de ses octets\u00a0: il est lu en "
+                              "%2.")
+            .arg(retenu, decoded->encoding.label());
+    }
+    // Said when it matters: when the rule would have read the file otherwise.
+    const bool autre = lu->encoding.name != decoded->encoding.name;
+    *decoded = std::move(*lu);
+    *choisi = true;
+    if (!autre)
+        return QString();
+    return QStringLiteral("Lu en %1, l'encodage choisi pour ce fichier.")
+        .arg(decoded->encoding.label());
+}
+
+// After a save: the file just written is read again in a chosen encoding, unless
+// it says what it is in.
+void KalTextEdit::retientEncodageChoisi(const QString &fileName,
+                                        const DocumentEncoding::Encoding &encoding,
+                                        const QString &declaration)
+{
+    if (encodageChoisi && !ditSonEncodage(encoding, declaration))
+        Reglages::retientEncodage(fileName, encoding.label());
+    else
+        Reglages::oublieEncodage(fileName);
 }

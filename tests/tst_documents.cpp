@@ -67,6 +67,8 @@ private slots:
     void promptBeforeNewOrOpen();
     void recentFiles_data();
     void recentFiles();
+    void rememberedEncoding_data();
+    void rememberedEncoding();
     void folderChangeMarksOptions_data();
     void folderChangeMarksOptions();
     void readFailureChangesNothing_data();
@@ -998,6 +1000,93 @@ void TestDocuments::recentFiles()
     for (int i = 0; i < Reglages::fichiersRecents().size(); ++i)
         QCOMPARE(menu->actions().at(i)->statusTip(), Reglages::fichiersRecents().at(i));
     QCOMPARE(recentEntries(f.window), entries);
+}
+
+void TestDocuments::rememberedEncoding_data()
+{
+    QTest::addColumn<QByteArray>("original");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QByteArray>("rewritten"); // what "rewrite" writes, as another program
+    QTest::addColumn<QString>("label"); // at the last opening
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("said"); // in the status bar then
+    QTest::addColumn<QString>("kept"); // the choice marlisse.conf keeps for the file at the end
+    // An old page written on Windows, which declares nothing: ISO 8859-1 by the
+    // reading rule, "’" and "œ" in windows-1252.
+    const QByteArray windows("<p>l\x92\x9cuvre</p>\n");
+    const QString quotes = QStringLiteral("<p>l’œuvre</p>\n");
+    const QStringList reopened {"open", "reopen windows-1252"};
+    QTest::newRow("reopened in windows-1252: so at the next opening")
+        << windows << reopened + QStringList {"new", "open"} << QByteArray() << "windows-1252"
+        << quotes << "Lu en windows-1252, l'encodage choisi pour ce fichier."
+        << "windows-1252";
+    const QString declared = QStringLiteral("<meta charset=\"utf-8\">") + quotes;
+    QTest::newRow("forgotten once the file declares")
+        << windows << reopened + QStringList {"rewrite", "open"} << declared.toUtf8() << "UTF-8"
+        << declared << ""
+        << "";
+    QTest::newRow("forgotten once the file has a mark")
+        << windows << reopened + QStringList {"rewrite", "open"} << "\xef\xbb\xbf" + quotes.toUtf8()
+        << "UTF-8 avec BOM" << quotes << ""
+        << "";
+    QTest::newRow("forgotten once the bytes no longer read in it")
+        << inEncoding("UTF-16LE", "<p>é</p>")
+        << QStringList {"open", "reopen UTF-16 LE", "rewrite", "open"} << QByteArray("caf\xe9\n")
+        << "ISO 8859-1"
+        << "café\n"
+        << "ne peut plus être lu en UTF-16 LE sans BOM, l'encodage choisi pour lui"
+        << "";
+    // A save in another encoding changes what the file is in.
+    QTest::newRow("saved in UTF-8: read in it next time")
+        << windows << reopened + QStringList {"save UTF-8", "new", "open"} << QByteArray()
+        << "UTF-8" << quotes << ""
+        << "UTF-8";
+    QTest::newRow("at most the newest hundred kept")
+        << windows << reopened + QStringList {"others", "new", "open"} << QByteArray()
+        << "ISO 8859-1" << QString::fromLatin1(windows) << ""
+        << "";
+}
+
+// The encoding chosen for a file that says nothing of its own is the file's from
+// then on: it is read in it at every opening, until the file says what it is in.
+void TestDocuments::rememberedEncoding()
+{
+    QFETCH(QByteArray, original);
+    QFETCH(QStringList, steps);
+    QFETCH(QByteArray, rewritten);
+    QFETCH(QString, label);
+    QFETCH(QString, text);
+    QFETCH(QString, said);
+    QFETCH(QString, kept);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString path = f.dir.filePath(QStringLiteral("ancien.html"));
+    QVERIFY(writeBytes(path, original));
+    for (const QString &step : std::as_const(steps)) {
+        const QString argument = step.section(QLatin1Char(' '), 1);
+        if (step == QLatin1String("open")) {
+            QVERIFY(openThroughDialog(f.window, path));
+        } else if (step == QLatin1String("new")) {
+            f.window->slotFileNew();
+        } else if (step == QLatin1String("rewrite")) {
+            QVERIFY(writeBytes(path, rewritten));
+        } else if (step == QLatin1String("others")) {
+            for (int i = 0; i < Reglages::maxEncodages; ++i)
+                Reglages::retientEncodage(f.dir.filePath(QString::number(i)),
+                                          QStringLiteral("KOI8-R"));
+        } else {
+            DialogAnswers answers;
+            QVERIFY(chooseEncoding(
+                f.window, step.startsWith(QLatin1String("reopen")) ? "rouvrir" : "enregistrer",
+                argument));
+            QVERIFY(cleanRun(answers));
+        }
+    }
+    QCOMPARE(encodingLabel(f.window), label);
+    QCOMPARE(CommandTest::texteDe(w.textEdit()), text);
+    const QString message = f.window->statusBar()->currentMessage();
+    QVERIFY2(said.isEmpty() ? message.isEmpty() : message.contains(said), qPrintable(message));
+    QCOMPARE(Reglages::encodageRetenu(path), kept);
 }
 
 void TestDocuments::folderChangeMarksOptions_data()
