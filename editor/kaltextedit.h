@@ -155,8 +155,7 @@ private:
     QString litEncodageRetenu(const QString &fileName, const QByteArray &bytes,
                               DocumentEncoding::Kind kind, DocumentEncoding::Decoded *decoded,
                               bool *choisi);
-    void retientEncodageChoisi(const QString &fileName, const DocumentEncoding::Encoding &encoding,
-                               const QString &declaration);
+    void retientEncodageChoisi(const QString &fileName, const DocumentEncoding::Encoding &encoding);
     bool remplacerFichierChange(const QString &fileName);
 
     // Preferences and closing.

@@ -313,7 +313,7 @@ bool KalTextEdit::saveFile(QString fileName)
     apercuApresSauvegarde(fileName, encoding);
     setCurrentFile(fileName);
     Reglages::ajouteFichierRecent(fileName);
-    retientEncodageChoisi(fileName, encoding, declaration);
+    retientEncodageChoisi(fileName, encoding);
     adopteEncodage(encoding, declaration);
     // The page holds what the user typed, but the file holds codes in its place:
     // said, so that a title that shows "&#339;" in another program is no surprise.

@@ -16,19 +16,24 @@
 #include <QStatusBar>
 #include <QTextCursor>
 
+#include <algorithm>
+
 namespace {
 
-// Whether a file in encoding, which declares declaration, says what it is in so
-// that the reading rule reads it in that encoding: by a byte-order mark, or by a
-// declaration of that very encoding.
-bool ditSonEncodage(const DocumentEncoding::Encoding &encoding, const QString &declaration)
+// Whether a file, as the reading rule read it, says what it is in: by a byte-order
+// mark, or by a declaration of the encoding it was read in, wherever it stands.
+bool ditSonEncodage(const DocumentEncoding::Decoded &decoded, DocumentEncoding::Kind kind)
 {
-    if (encoding.bom)
+    if (decoded.encoding.bom)
         return true;
-    if (declaration.isEmpty())
-        return false;
-    const auto declared = DocumentEncoding::forDeclaration(declaration, encoding);
-    return declared && declared->name == encoding.name;
+    const QList<DocumentEncoding::Declaration> declarations
+        = DocumentEncoding::findDeclarations(decoded.text, kind);
+    return std::any_of(declarations.cbegin(), declarations.cend(),
+                       [&decoded](const DocumentEncoding::Declaration &declaration) {
+                           const auto declared = DocumentEncoding::forDeclaration(declaration.name,
+                                                                                  decoded.encoding);
+                           return declared && declared->name == decoded.encoding.name;
+                       });
 }
 
 } // namespace
@@ -172,8 +177,8 @@ void KalTextEdit::slotEnregistrerEncodage(QAction *action)
 
 // A file that does not say what it is in is read in the encoding the user chose
 // for it, while its bytes still come back the same in it. The choice is forgotten
-// once the file says it (by the reading rule: a byte-order mark, or a declaration
-// of the encoding it was read in) or no longer reads in it. decoded holds the file
+// once the file says it (a byte-order mark, or a declaration that the reading
+// rule follows) or no longer reads in it. decoded holds the file
 // as the rule read it, and takes it in the chosen encoding; what to tell is
 // returned.
 QString KalTextEdit::litEncodageRetenu(const QString &fileName, const QByteArray &bytes,
@@ -184,8 +189,7 @@ QString KalTextEdit::litEncodageRetenu(const QString &fileName, const QByteArray
     if (retenu.isEmpty())
         return QString();
     const auto encoding = DocumentEncoding::fromName(retenu);
-    const QString declaration = DocumentEncoding::findDeclaration(decoded->text, kind).name;
-    if (!encoding || ditSonEncodage(decoded->encoding, declaration)) {
+    if (!encoding || ditSonEncodage(*decoded, kind)) {
         Reglages::oublieEncodage(fileName);
         return QString();
     }
@@ -207,13 +211,12 @@ QString KalTextEdit::litEncodageRetenu(const QString &fileName, const QByteArray
         .arg(decoded->encoding.label());
 }
 
-// After a save: the file just written is read again in a chosen encoding, unless
-// it says what it is in.
+// After a save: the file just written is read again in a chosen encoding. One
+// that says what it is in is forgotten at its next opening.
 void KalTextEdit::retientEncodageChoisi(const QString &fileName,
-                                        const DocumentEncoding::Encoding &encoding,
-                                        const QString &declaration)
+                                        const DocumentEncoding::Encoding &encoding)
 {
-    if (encodageChoisi && !ditSonEncodage(encoding, declaration))
+    if (encodageChoisi && !encoding.bom)
         Reglages::retientEncodage(fileName, encoding.label());
     else
         Reglages::oublieEncodage(fileName);

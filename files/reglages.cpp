@@ -211,7 +211,9 @@ void retientEncodage(const QString &fileName, const QString &encodage)
 
 void oublieEncodage(const QString &fileName)
 {
-    changeEncodages(fileName, QString());
+    // Every save forgets: most files have nothing to forget, and need no lock.
+    if (!encodageRetenu(fileName).isEmpty())
+        changeEncodages(fileName, QString());
 }
 
 } // namespace Reglages

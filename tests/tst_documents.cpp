@@ -1025,6 +1025,12 @@ void TestDocuments::rememberedEncoding_data()
         << windows << reopened + QStringList {"rewrite", "open"} << declared.toUtf8() << "UTF-8"
         << declared << ""
         << "";
+    // Browsers follow a declaration past the first 1024 bytes too.
+    const QString late = "<!--" + QString(1100, QLatin1Char('-')) + "-->" + declared;
+    QTest::newRow("forgotten once the file declares, far in the page")
+        << windows << reopened + QStringList {"rewrite", "open"} << late.toUtf8() << "UTF-8" << late
+        << ""
+        << "";
     QTest::newRow("forgotten once the file has a mark")
         << windows << reopened + QStringList {"rewrite", "open"} << "\xef\xbb\xbf" + quotes.toUtf8()
         << "UTF-8 avec BOM" << quotes << ""
