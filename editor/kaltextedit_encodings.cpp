@@ -178,9 +178,8 @@ void KalTextEdit::slotEnregistrerEncodage(QAction *action)
 // A file that does not say what it is in is read in the encoding the user chose
 // for it, while its bytes still come back the same in it. The choice is forgotten
 // once the file says it (a byte-order mark, or a declaration that the reading
-// rule follows) or no longer reads in it. decoded holds the file
-// as the rule read it, and takes it in the chosen encoding; what to tell is
-// returned.
+// rule follows) or no longer reads in it. decoded holds the file as the rule read
+// it, and takes it in the chosen encoding; what to tell is returned.
 QString KalTextEdit::litEncodageRetenu(const QString &fileName, const QByteArray &bytes,
                                        DocumentEncoding::Kind kind,
                                        DocumentEncoding::Decoded *decoded, bool *choisi)
