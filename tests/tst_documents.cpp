@@ -21,6 +21,7 @@
 #include <QProxyStyle>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -1047,6 +1048,11 @@ void TestDocuments::rememberedEncoding_data()
         << windows << reopened + QStringList {"save UTF-8", "new", "open"} << QByteArray()
         << "UTF-8" << quotes << ""
         << "UTF-8";
+    // A list written by hand that claims two billion entries is read to its bound.
+    QTest::newRow("a list of an absurd size")
+        << windows << QStringList {"absurd", "open"} << QByteArray() << "windows-1252" << quotes
+        << "Lu en windows-1252"
+        << "windows-1252";
     QTest::newRow("at most the newest hundred kept")
         << windows << reopened + QStringList {"others", "new", "open"} << QByteArray()
         << "ISO 8859-1" << QString::fromLatin1(windows) << ""
@@ -1076,6 +1082,12 @@ void TestDocuments::rememberedEncoding()
             f.window->slotFileNew();
         } else if (step == QLatin1String("rewrite")) {
             QVERIFY(writeBytes(path, rewritten));
+        } else if (step == QLatin1String("absurd")) {
+            QVERIFY(
+                writeBytes(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                               + QStringLiteral("/marlisse/marlisse.conf"),
+                           "[encodages]\nsize=2000000000\n1\\encodage=windows-1252\n1\\fichier="
+                               + path.toUtf8() + '\n'));
         } else if (step == QLatin1String("others")) {
             for (int i = 0; i < Reglages::maxEncodages; ++i)
                 Reglages::retientEncodage(f.dir.filePath(QString::number(i)),
