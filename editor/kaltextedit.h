@@ -152,6 +152,10 @@ private:
     QString debutDocument() const;
     void remplitMenuEncodage();
     void adopteFinsDeLigne(LineEnds::Convention convention);
+    QString litEncodageRetenu(const QString &fileName, const QByteArray &bytes,
+                              DocumentEncoding::Kind kind, DocumentEncoding::Decoded *decoded,
+                              bool *choisi);
+    void retientEncodageChoisi(const QString &fileName, const DocumentEncoding::Encoding &encoding);
     bool remplacerFichierChange(const QString &fileName);
 
     // Preferences and closing.
@@ -294,6 +298,9 @@ private:
     // changed since is saved in what it declares now.
     DocumentEncoding::Encoding encodageDocument;
     QString declarationLue;
+    // The user chose the encoding for the document's file, which does not say what
+    // it is in: the file written next is read in it again.
+    bool encodageChoisi = false;
     // The line ends the next saves write: the file's own, LF for a new document.
     LineEnds::Convention finsDeLigne;
     QLabel *labelFinsDeLigne;

@@ -10,6 +10,7 @@
 #include "reglages.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -57,6 +58,7 @@ void KalTextEdit::slotFileNew()
     adopteEncodage(DocumentEncoding::fromName(QString::fromLatin1(codecName))
                        .value_or(DocumentEncoding::latin1()),
                    QString());
+    encodageChoisi = false;
     adopteFinsDeLigne(LineEnds::Convention::LF);
     isHtml = true;
     activeCommandesHtml(true);
@@ -132,6 +134,8 @@ bool KalTextEdit::chargeFichier(const QString &fileName,
     }
     DocumentEncoding::Decoded decoded;
     const DocumentEncoding::Kind kind = DocumentEncoding::kindOf(fileName);
+    bool choisi = impose.has_value();
+    QString retenu;
     if (impose) {
         std::optional<DocumentEncoding::Decoded> lu
             = DocumentEncoding::decodeAs(reading.bytes, *impose);
@@ -148,22 +152,30 @@ bool KalTextEdit::chargeFichier(const QString &fileName,
         decoded = std::move(*lu);
     } else {
         decoded = DocumentEncoding::decode(reading.bytes, kind);
+        retenu = litEncodageRetenu(fileName, reading.bytes, kind, &decoded, &choisi);
     }
-    etatDisque = EtatFichier::de(fileName, reading.bytes);
+    etatDisque = EtatFichier::de(fileName, reading.bytes, reading.stamp);
     reading.bytes = QByteArray(); // a large file is not kept twice while it is shown
     const QString declaration = DocumentEncoding::findDeclaration(decoded.text, kind).name;
     textEdit->setPlainText(decoded.text);
     texteRemplace(decoded.text);
     adopteEncodage(decoded.encoding, declaration);
+    encodageChoisi = choisi;
     adopteFinsDeLigne(decoded.lineEnds.convention);
     QStringList notices;
     if (!decoded.notice.isEmpty())
         notices << decoded.notice;
+    if (!retenu.isEmpty())
+        notices << retenu;
     if (decoded.lineEnds.mixed()) {
         notices << QStringLiteral("Le fichier mélange plusieurs fins de ligne (%1)\u00a0: il "
                                   "sera enregistré en %2.")
                        .arg(decoded.lineEnds.counts(), LineEnds::label(finsDeLigne));
     }
+    if (!reading.settled)
+        notices << QStringLiteral("Le fichier changeait pendant sa lecture\u00a0: un autre "
+                                  "programme l'écrit peut-être encore. Rouvrez-le pour le voir "
+                                  "tel qu'il est.");
     if (notices.isEmpty())
         statusBar()->clearMessage();
     else
@@ -220,10 +232,6 @@ bool KalTextEdit::saveFile(QString fileName)
         return false;
     }
 
-    // Another program's changes are not lost without a word.
-    if (!remplacerFichierChange(fileName))
-        return false;
-
     // A page is saved in what it declares, so that the file always agrees with its
     // declaration, once the user has changed it: a declaration that has stayed as
     // read keeps the encoding the file was read in, and the file its bytes.
@@ -276,22 +284,36 @@ bool KalTextEdit::saveFile(QString fileName)
     }
 
     bool written = false;
+    bool refused = false;
     QString reason;
+    std::optional<DocumentFile::Stamp> stamp;
     {
         WaitCursor waitCursor;
-        written = ecritureComplete(fileName, bytes, &reason);
+        // Another program's changes are not lost without a word: looked for once
+        // the bytes are ready, right before they take the file's place, so that
+        // none made meanwhile (while a box asked, while a large page was
+        // encoded or written) goes unseen.
+        written = ecritureComplete(fileName, bytes, &reason, [&](QFileDevice *temporaire) {
+            stamp = DocumentFile::stampOf(*temporaire);
+            waitCursor.restore();
+            refused = !remplacerFichierChange(fileName);
+            return !refused;
+        });
     }
+    if (refused)
+        return false;
     if (!written) {
         avertissement(this, tr("KalTextEdit"),
                       tr("Cannot write file %1:\n%2.").arg(fileName, reason));
         return false;
     }
 
-    etatDisque = EtatFichier::de(fileName, bytes);
+    etatDisque = EtatFichier::de(fileName, bytes, stamp);
     textEdit->document()->setModified(false);
     apercuApresSauvegarde(fileName, encoding);
     setCurrentFile(fileName);
     Reglages::ajouteFichierRecent(fileName);
+    retientEncodageChoisi(fileName, encoding);
     adopteEncodage(encoding, declaration);
     // The page holds what the user typed, but the file holds codes in its place:
     // said, so that a title that shows "&#339;" in another program is no surprise.
@@ -308,15 +330,25 @@ bool KalTextEdit::saveFile(QString fileName)
 
 // False when the file the document was read from, or last written to, was
 // changed on disk by another program since, and the user does not want it
-// replaced.
+// replaced. A link put in its place is named: the write goes where it leads.
 bool KalTextEdit::remplacerFichierChange(const QString &fileName)
 {
-    if (etatDisque.chemin != fileName || !etatDisque.changeSurDisque())
+    if (etatDisque.chemin != fileName)
         return true;
-    return questionOuiNon(this, QMessageBox::Warning, QStringLiteral("Sauvegarde"),
-                          QStringLiteral("Le fichier «\u00a0%1\u00a0» a été modifié sur le disque "
-                                         "depuis son ouverture. Le remplacer\u00a0?")
-                              .arg(QFileInfo(fileName).fileName()),
+    const QString ailleurs = etatDisque.autreDestination();
+    if (ailleurs.isEmpty() && !etatDisque.changeSurDisque())
+        return true;
+    QString question = QStringLiteral("Le fichier «\u00a0%1\u00a0» a été modifié sur le disque "
+                                      "depuis son ouverture")
+                           .arg(QFileInfo(fileName).fileName());
+    if (ailleurs.isEmpty()) {
+        question += QStringLiteral(". Le remplacer\u00a0?");
+    } else {
+        question += QStringLiteral("\u00a0: son nom mène maintenant, par un lien, au fichier "
+                                   "«\u00a0%1\u00a0».\nEnregistrer dans «\u00a0%1\u00a0»\u00a0?")
+                        .arg(QDir::toNativeSeparators(ailleurs));
+    }
+    return questionOuiNon(this, QMessageBox::Warning, QStringLiteral("Sauvegarde"), question,
                           QStringLiteral("Oui"), QStringLiteral("Non"), false);
 }
 

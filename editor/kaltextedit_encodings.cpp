@@ -7,6 +7,7 @@
 #include "etapeannulation.h"
 #include "lisorel.h"
 #include "montextedit.h"
+#include "reglages.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -14,6 +15,28 @@
 #include <QMenu>
 #include <QStatusBar>
 #include <QTextCursor>
+
+#include <algorithm>
+
+namespace {
+
+// Whether a file, as the reading rule read it, says what it is in: by a byte-order
+// mark, or by a declaration of the encoding it was read in, wherever it stands.
+bool ditSonEncodage(const DocumentEncoding::Decoded &decoded, DocumentEncoding::Kind kind)
+{
+    if (decoded.encoding.bom)
+        return true;
+    const QList<DocumentEncoding::Declaration> declarations
+        = DocumentEncoding::findDeclarations(decoded.text, kind);
+    return std::any_of(declarations.cbegin(), declarations.cend(),
+                       [&decoded](const DocumentEncoding::Declaration &declaration) {
+                           const auto declared = DocumentEncoding::forDeclaration(declaration.name,
+                                                                                  decoded.encoding);
+                           return declared && declared->name == decoded.encoding.name;
+                       });
+}
+
+} // namespace
 
 QString KalTextEdit::documentEncodingName() const
 {
@@ -108,8 +131,12 @@ void KalTextEdit::slotRouvrirEncodage(QAction *action)
         demandeSauvegarde(&ok);
     if (!ok)
         return;
+    if (!chargeFichier(currentFile, encoding))
+        return;
+    // And at the next openings, while the file says nothing else.
+    Reglages::retientEncodage(currentFile, encodageDocument.label());
     // The preview shows the document in the encoding the editor reads it in.
-    if (chargeFichier(currentFile, encoding) && browser && browser->fichierAffiche() == currentFile)
+    if (browser && browser->fichierAffiche() == currentFile)
         browser->montreFichier(currentFile, DocumentCodec::isHtmlFileName(currentFile),
                                encodageDocument);
 }
@@ -143,6 +170,53 @@ void KalTextEdit::slotEnregistrerEncodage(QAction *action)
         }
     }
     adopteEncodage(*encoding, declaration);
+    encodageChoisi = true;
     textEdit->document()->setModified(true);
     slotFileSave();
+}
+
+// A file that does not say what it is in is read in the encoding the user chose
+// for it, while its bytes still come back the same in it. The choice is forgotten
+// once the file says it (a byte-order mark, or a declaration that the reading
+// rule follows) or no longer reads in it. decoded holds the file as the rule read
+// it, and takes it in the chosen encoding; what to tell is returned.
+QString KalTextEdit::litEncodageRetenu(const QString &fileName, const QByteArray &bytes,
+                                       DocumentEncoding::Kind kind,
+                                       DocumentEncoding::Decoded *decoded, bool *choisi)
+{
+    const QString retenu = Reglages::encodageRetenu(fileName);
+    if (retenu.isEmpty())
+        return QString();
+    const auto encoding = DocumentEncoding::fromName(retenu);
+    if (!encoding || ditSonEncodage(*decoded, kind)) {
+        Reglages::oublieEncodage(fileName);
+        return QString();
+    }
+    std::optional<DocumentEncoding::Decoded> lu = DocumentEncoding::decodeAs(bytes, *encoding);
+    if (!lu) {
+        Reglages::oublieEncodage(fileName);
+        return QStringLiteral("Le fichier ne peut plus être lu en %1, l'encodage choisi pour lui, "
+                              "sans perdre ou changer certains de ses octets\u00a0: il est lu en "
+                              "%2.")
+            .arg(retenu, decoded->encoding.label());
+    }
+    // Said when it matters: when the rule would have read the file otherwise.
+    const bool autre = lu->encoding.name != decoded->encoding.name;
+    *decoded = std::move(*lu);
+    *choisi = true;
+    if (!autre)
+        return QString();
+    return QStringLiteral("Lu en %1, l'encodage choisi pour ce fichier.")
+        .arg(decoded->encoding.label());
+}
+
+// After a save: the file just written is read again in a chosen encoding. One
+// that says what it is in is forgotten at its next opening.
+void KalTextEdit::retientEncodageChoisi(const QString &fileName,
+                                        const DocumentEncoding::Encoding &encoding)
+{
+    if (encodageChoisi && !encoding.bom)
+        Reglages::retientEncodage(fileName, encoding.label());
+    else
+        Reglages::oublieEncodage(fileName);
 }

@@ -8,6 +8,7 @@
 #include <QActionGroup>
 #include <QLabel>
 #include <QMenu>
+#include <QSignalBlocker>
 #include <QTextDocument>
 
 void KalTextEdit::adopteFinsDeLigne(LineEnds::Convention convention)
@@ -53,12 +54,20 @@ void KalTextEdit::slotMenuFinsDeLigne()
 }
 
 // The next saves write the chosen line ends: the file changes at the next save,
-// so the document counts as modified, as after any edit.
+// so the document counts as modified until then. The change is no step of the
+// text's history, so no undo may take the document back to its saved state: the
+// document forgets which state that was (setModified(false) then true). It says
+// so once, modified, which makes the journal keep the new line ends too.
 void KalTextEdit::slotFinsDeLigne(QAction *action)
 {
     const auto convention = LineEnds::fromLabel(action->data().toString());
     if (!convention || *convention == finsDeLigne)
         return;
     adopteFinsDeLigne(*convention);
-    textEdit->document()->setModified(true);
+    QTextDocument *document = textEdit->document();
+    {
+        const QSignalBlocker silence(document);
+        document->setModified(false);
+    }
+    document->setModified(true);
 }

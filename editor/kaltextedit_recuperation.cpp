@@ -6,6 +6,7 @@
 #include "boitesmessage.h"
 #include "journalrecuperation.h"
 #include "montextedit.h"
+#include "reglages.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -175,6 +176,10 @@ bool KalTextEdit::restaure(const DocumentRecupere &document)
         adopteEncodage(*encoding, document.declaration);
     }
     adopteFinsDeLigne(document.finsDeLigne);
+    // The journal does not say whether the user chose the encoding: the choice
+    // remembered for the file does.
+    encodageChoisi = codageConnu && !document.fichier.isEmpty()
+        && Reglages::encodageRetenu(document.fichier) == documentEncodingName();
     etatDisque = document.disque;
     if (document.premierFormat && !document.fichier.isEmpty()) {
         // Only the time of the last change is known to compare the file with.

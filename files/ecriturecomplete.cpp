@@ -15,24 +15,29 @@ bool ecritToutes(QIODevice *device, const char *bytes, qint64 size)
     return true;
 }
 
-bool ecritureComplete(const QString &fileName, const QByteArray &bytes, QString *reason)
+bool ecritureComplete(const QString &fileName, const QByteArray &bytes, QString *reason,
+                      const std::function<bool(QFileDevice *)> &avantRemplacement)
 {
     return ecritureComplete(
         fileName,
         [&bytes](QIODevice *device) {
             return ecritToutes(device, bytes.constData(), bytes.size());
         },
-        reason);
+        reason, avantRemplacement);
 }
 
 bool ecritureComplete(const QString &fileName, const std::function<bool(QIODevice *)> &write,
-                      QString *reason)
+                      QString *reason, const std::function<bool(QFileDevice *)> &avantRemplacement)
 {
     QSaveFile file(fileName);
-    bool written = file.open(QIODevice::WriteOnly) && write(&file);
     // flush() before commit(): commit() does not see a failure of the last
     // buffered write, and would put a truncated file in the old one's place.
-    written = written && file.flush() && file.commit();
+    bool written = file.open(QIODevice::WriteOnly) && write(&file) && file.flush();
+    if (written && avantRemplacement && !avantRemplacement(&file)) {
+        file.cancelWriting();
+        return false;
+    }
+    written = written && file.commit();
     if (!written && reason)
         *reason = file.errorString();
     return written; // an unfinished temporary file goes with file

@@ -9,10 +9,6 @@
 
 #include <memory>
 
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
-
 namespace {
 
 QByteArray sha1(const QByteArray &octets)
@@ -27,13 +23,15 @@ QByteArray EtatFichier::empreinteCalculee() const
     return empreinte.valid() ? empreinte.get() : QByteArray();
 }
 
-EtatFichier EtatFichier::de(const QString &chemin, const QByteArray &octets)
+EtatFichier EtatFichier::de(const QString &chemin, const QByteArray &octets,
+                            const std::optional<DocumentFile::Stamp> &disque)
 {
     EtatFichier etat;
     etat.chemin = chemin;
-    if (const auto disque = surDisque(chemin)) {
-        etat.taille = disque->taille;
-        etat.modification = disque->modification;
+    etat.cible = destination(chemin);
+    if (const auto stamp = disque ? disque : DocumentFile::stampOf(chemin)) {
+        etat.taille = stamp->size;
+        etat.modification = stamp->modification;
     }
     auto promesse = std::make_shared<std::promise<QByteArray>>();
     etat.empreinte = promesse->get_future().share();
@@ -58,20 +56,32 @@ EtatFichier EtatFichier::connu(const QString &chemin, qint64 taille, qint64 modi
 
 std::optional<EtatFichier::Disque> EtatFichier::surDisque(const QString &chemin)
 {
-#ifdef Q_OS_UNIX
-    // QFileInfo gives the time to the millisecond only: two saves in the same
-    // millisecond would look alike.
-    struct stat info;
-    if (::stat(QFile::encodeName(chemin).constData(), &info) != 0)
+    const auto stamp = DocumentFile::stampOf(chemin);
+    if (!stamp)
         return std::nullopt;
-    return Disque {qint64(info.st_size),
-                   qint64(info.st_mtim.tv_sec) * 1000000000 + qint64(info.st_mtim.tv_nsec)};
-#else
+    return Disque {stamp->size, stamp->modification};
+}
+
+QString EtatFichier::destination(const QString &chemin)
+{
     const QFileInfo info(chemin);
-    if (!info.exists())
-        return std::nullopt;
-    return Disque {info.size(), info.lastModified().toMSecsSinceEpoch() * 1000000};
-#endif
+    const QString canonique = info.canonicalFilePath();
+    if (!canonique.isEmpty())
+        return canonique;
+    // A link to nothing yet: a write makes the file it names.
+    return info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+}
+
+QString EtatFichier::autreDestination() const
+{
+    if (vide() || cible.isEmpty())
+        return QString();
+    // A file deleted since is simply written again, where it was.
+    const QFileInfo info(chemin);
+    if (!info.exists() && !info.isSymLink())
+        return QString();
+    const QString maintenant = destination(chemin);
+    return maintenant == cible ? QString() : maintenant;
 }
 
 bool EtatFichier::changeSurDisque() const

@@ -1,5 +1,6 @@
 #include "reglages.h"
 
+#include <algorithm>
 #include <functional>
 
 #include <QDir>
@@ -14,6 +15,9 @@ namespace {
 const QString cleFermerBalises = QStringLiteral("edition/fermerBalises");
 const QString cleNumerosLigne = QStringLiteral("affichage/numerosLigne");
 const QString cleRecents = QStringLiteral("fichiers/recents");
+const QString cleEncodages = QStringLiteral("encodages");
+const QString cleFichier = QStringLiteral("fichier");
+const QString cleEncodage = QStringLiteral("encodage");
 
 // marlisse.conf in the user's configuration folder, read again from the disk. Named
 // in full: given only the organization and the program, QSettings would name an
@@ -59,24 +63,84 @@ QStringList recents(const QSettings &settings)
     return liste;
 }
 
-// Changes the list as it stands on disk now. Two programs that change it at once
+// Changes a list as it stands on disk now. Two programs that change it at once
 // take turns through a lock of its own (the settings' lock covers only a write):
 // neither writes back a list read before the other's change.
-void changeRecents(const std::function<void(QStringList *)> &change)
+void changeListe(const QString &nomVerrou, const std::function<void(QSettings &)> &change)
 {
     QSettings settings = fichier();
     QDir().mkpath(QFileInfo(settings.fileName()).absolutePath());
-    QLockFile verrou(settings.fileName() + QLatin1String(".recents.lock"));
+    QLockFile verrou(settings.fileName() + nomVerrou);
     // Without the lock (a folder that cannot be written) the list is changed all the same.
     verrou.tryLock(2000);
     settings.sync();
-    QStringList liste = recents(settings);
-    const QStringList avant = liste;
-    change(&liste);
-    if (liste != avant) {
-        settings.setValue(cleRecents, liste);
-        settings.sync();
+    change(settings);
+    settings.sync();
+}
+
+void changeRecents(const std::function<void(QStringList *)> &change)
+{
+    changeListe(QStringLiteral(".recents.lock"), [&change](QSettings &settings) {
+        QStringList liste = recents(settings);
+        const QStringList avant = liste;
+        change(&liste);
+        if (liste != avant)
+            settings.setValue(cleRecents, liste);
+    });
+}
+
+struct Choix
+{
+    QString fichier;
+    QString encodage;
+    bool operator==(const Choix &autre) const
+    {
+        return fichier == autre.fichier && encodage == autre.encodage;
     }
+};
+
+// The encodings chosen, as settings holds them, without doubles or empty entries.
+// A size written by hand is not believed beyond the bound.
+QList<Choix> encodages(QSettings &settings)
+{
+    QList<Choix> liste;
+    const int taille = std::min(settings.beginReadArray(cleEncodages), Reglages::maxEncodages);
+    for (int i = 0; i < taille; ++i) {
+        settings.setArrayIndex(i);
+        const Choix choix {settings.value(cleFichier).toString(),
+                           settings.value(cleEncodage).toString()};
+        const bool dejaLa = std::any_of(liste.cbegin(), liste.cend(), [&choix](const Choix &c) {
+            return c.fichier == choix.fichier;
+        });
+        if (!choix.fichier.isEmpty() && !choix.encodage.isEmpty() && !dejaLa)
+            liste.append(choix);
+    }
+    settings.endArray();
+    return liste;
+}
+
+// Takes out the choice for fileName, and puts first the one given, if any.
+void changeEncodages(const QString &fileName, const QString &encodage)
+{
+    changeListe(QStringLiteral(".encodages.lock"), [&](QSettings &settings) {
+        QList<Choix> liste = encodages(settings);
+        const QList<Choix> avant = liste;
+        liste.removeIf([&fileName](const Choix &choix) { return choix.fichier == fileName; });
+        if (!encodage.isEmpty())
+            liste.prepend(Choix {fileName, encodage});
+        while (liste.size() > Reglages::maxEncodages)
+            liste.removeLast();
+        if (liste == avant)
+            return;
+        settings.remove(cleEncodages);
+        settings.beginWriteArray(cleEncodages, int(liste.size()));
+        for (int i = 0; i < liste.size(); ++i) {
+            settings.setArrayIndex(i);
+            settings.setValue(cleFichier, liste[i].fichier);
+            settings.setValue(cleEncodage, liste[i].encodage);
+        }
+        settings.endArray();
+    });
 }
 
 } // namespace
@@ -127,6 +191,29 @@ void retireFichierRecent(const QString &fileName)
 void effaceFichiersRecents()
 {
     changeRecents([](QStringList *liste) { liste->clear(); });
+}
+
+QString encodageRetenu(const QString &fileName)
+{
+    QSettings settings = fichier();
+    for (const Choix &choix : encodages(settings)) {
+        if (choix.fichier == fileName)
+            return choix.encodage;
+    }
+    return QString();
+}
+
+void retientEncodage(const QString &fileName, const QString &encodage)
+{
+    if (!fileName.isEmpty() && !encodage.isEmpty())
+        changeEncodages(fileName, encodage);
+}
+
+void oublieEncodage(const QString &fileName)
+{
+    // Every save forgets: most files have nothing to forget, and need no lock.
+    if (!encodageRetenu(fileName).isEmpty())
+        changeEncodages(fileName, QString());
 }
 
 } // namespace Reglages

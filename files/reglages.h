@@ -26,4 +26,13 @@ void ajouteFichierRecent(const QString &fileName);
 void retireFichierRecent(const QString &fileName);
 void effaceFichiersRecents();
 
+// The encodings that the user chose for files ("Rouvrir avec l'encodage", or a save
+// in another encoding), by the label the editor shows, so that such a file is read
+// in it again: newest first, at most maxEncodages files.
+constexpr int maxEncodages = 100;
+// The encoding chosen for fileName; empty when none was.
+QString encodageRetenu(const QString &fileName);
+void retientEncodage(const QString &fileName, const QString &encodage);
+void oublieEncodage(const QString &fileName);
+
 } // namespace Reglages

@@ -2,6 +2,7 @@
 #include "dialoganswers.h"
 #include "documentcodec.h"
 #include "documentencoding.h"
+#include "documentfile.h"
 #include "montextedit.h"
 #include "reglages.h"
 #include "smallfilesystem.h"
@@ -20,6 +21,7 @@
 #include <QProxyStyle>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -66,6 +68,8 @@ private slots:
     void promptBeforeNewOrOpen();
     void recentFiles_data();
     void recentFiles();
+    void rememberedEncoding_data();
+    void rememberedEncoding();
     void folderChangeMarksOptions_data();
     void folderChangeMarksOptions();
     void readFailureChangesNothing_data();
@@ -356,7 +360,7 @@ void TestDocuments::readingRule_data()
                         const char *lineEnds = "LF", const char *file = "page.html") {
         QTest::newRow(name) << bytes << text << QString::fromUtf8(label) << notice
                             << QString::fromUtf8(lineEnds) << QString::fromLatin1(file);
-          };
+    };
     // Bytes that a step reads as text back, with the label of the encoding taken.
     const auto same
         = [&row](const char *name, const char *encoding, const QString &text, const char *label,
@@ -450,8 +454,8 @@ void TestDocuments::readingRule_data()
         "LF", "page.xhtml");
     // A stylesheet: @charset at its very start, nothing else.
     const QString css = QStringLiteral("@charset \"windows-1251\";\np[title=\"Привет\"] {}\n");
-    row("@charset of a stylesheet", inEncoding("windows-1251", css), css, "windows-1251", {},
-        "LF", "style.css");
+    row("@charset of a stylesheet", inEncoding("windows-1251", css), css, "windows-1251", {}, "LF",
+        "style.css");
     row("<meta> in a stylesheet", inEncoding("windows-1251", first),
         QString::fromLatin1(inEncoding("windows-1251", first)), "ISO 8859-1", {}, "LF",
         "style.css");
@@ -533,9 +537,9 @@ void TestDocuments::typeFromOpenedName()
     QCOMPARE(w.toolBarB()->isVisible(), html);
     QCOMPARE(action(f.window, "viewToolBarBAct")->isChecked(), html);
     QCOMPARE(action(f.window, "viewToolBarBAct")->isEnabled(), html);
-    for (const char *name : {"carGrasAct", "alignCentreAct", "squeletteHtmlAct", "euroAct",
-                             "titre1Act", "definitionAct", "tableauxAct", "imageAct",
-                             "navigateurBureauAct"})
+    for (const char *name :
+         {"carGrasAct", "alignCentreAct", "squeletteHtmlAct", "euroAct", "titre1Act",
+          "definitionAct", "tableauxAct", "imageAct", "navigateurBureauAct"})
         QVERIFY2(action(f.window, name)->isEnabled() == html, name);
     // The commands that are not HTML stay as they were.
     for (const char *name : {"fileSaveAct", "editChercheAct", "viewToolBarAct", "policeEditeurAct",
@@ -933,8 +937,7 @@ void TestDocuments::recentFiles_data()
         << "b.html";
     QTest::newRow("two windows both add")
         << QStringList {"open a.html", "other b.html", "open c.html"}
-        << QStringList {"&1 c.html", "&2 b.html", "&3 a.html"} + clear << QStringList()
-        << "c.html";
+        << QStringList {"&1 c.html", "&2 b.html", "&3 a.html"} + clear << QStringList() << "c.html";
     QTest::newRow("Effacer la liste") << QStringList {"open a.html", "clear"}
                                       << QStringList {"[(vide)]"} << QStringList() << "a.html";
 }
@@ -998,6 +1001,110 @@ void TestDocuments::recentFiles()
     for (int i = 0; i < Reglages::fichiersRecents().size(); ++i)
         QCOMPARE(menu->actions().at(i)->statusTip(), Reglages::fichiersRecents().at(i));
     QCOMPARE(recentEntries(f.window), entries);
+}
+
+void TestDocuments::rememberedEncoding_data()
+{
+    QTest::addColumn<QByteArray>("original");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QByteArray>("rewritten"); // what "rewrite" writes, as another program
+    QTest::addColumn<QString>("label"); // at the last opening
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("said"); // in the status bar then
+    QTest::addColumn<QString>("kept"); // the choice marlisse.conf keeps for the file at the end
+    // An old page written on Windows, which declares nothing: ISO 8859-1 by the
+    // reading rule, "’" and "œ" in windows-1252.
+    const QByteArray windows("<p>l\x92\x9cuvre</p>\n");
+    const QString quotes = QStringLiteral("<p>l’œuvre</p>\n");
+    const QStringList reopened {"open", "reopen windows-1252"};
+    QTest::newRow("reopened in windows-1252: so at the next opening")
+        << windows << reopened + QStringList {"new", "open"} << QByteArray() << "windows-1252"
+        << quotes << "Lu en windows-1252, l'encodage choisi pour ce fichier."
+        << "windows-1252";
+    const QString declared = QStringLiteral("<meta charset=\"utf-8\">") + quotes;
+    QTest::newRow("forgotten once the file declares")
+        << windows << reopened + QStringList {"rewrite", "open"} << declared.toUtf8() << "UTF-8"
+        << declared << ""
+        << "";
+    // Browsers follow a declaration past the first 1024 bytes too.
+    const QString late = "<!--" + QString(1100, QLatin1Char('-')) + "-->" + declared;
+    QTest::newRow("forgotten once the file declares, far in the page")
+        << windows << reopened + QStringList {"rewrite", "open"} << late.toUtf8() << "UTF-8" << late
+        << ""
+        << "";
+    QTest::newRow("forgotten once the file has a mark")
+        << windows << reopened + QStringList {"rewrite", "open"} << "\xef\xbb\xbf" + quotes.toUtf8()
+        << "UTF-8 avec BOM" << quotes << ""
+        << "";
+    QTest::newRow("forgotten once the bytes no longer read in it")
+        << inEncoding("UTF-16LE", "<p>é</p>")
+        << QStringList {"open", "reopen UTF-16 LE", "rewrite", "open"} << QByteArray("caf\xe9\n")
+        << "ISO 8859-1"
+        << "café\n"
+        << "ne peut plus être lu en UTF-16 LE sans BOM, l'encodage choisi pour lui"
+        << "";
+    // A save in another encoding changes what the file is in.
+    QTest::newRow("saved in UTF-8: read in it next time")
+        << windows << reopened + QStringList {"save UTF-8", "new", "open"} << QByteArray()
+        << "UTF-8" << quotes << ""
+        << "UTF-8";
+    // A list written by hand that claims two billion entries is read to its bound.
+    QTest::newRow("a list of an absurd size")
+        << windows << QStringList {"absurd", "open"} << QByteArray() << "windows-1252" << quotes
+        << "Lu en windows-1252"
+        << "windows-1252";
+    QTest::newRow("at most the newest hundred kept")
+        << windows << reopened + QStringList {"others", "new", "open"} << QByteArray()
+        << "ISO 8859-1" << QString::fromLatin1(windows) << ""
+        << "";
+}
+
+// The encoding chosen for a file that says nothing of its own is the file's from
+// then on: it is read in it at every opening, until the file says what it is in.
+void TestDocuments::rememberedEncoding()
+{
+    QFETCH(QByteArray, original);
+    QFETCH(QStringList, steps);
+    QFETCH(QByteArray, rewritten);
+    QFETCH(QString, label);
+    QFETCH(QString, text);
+    QFETCH(QString, said);
+    QFETCH(QString, kept);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString path = f.dir.filePath(QStringLiteral("ancien.html"));
+    QVERIFY(writeBytes(path, original));
+    for (const QString &step : std::as_const(steps)) {
+        const QString argument = step.section(QLatin1Char(' '), 1);
+        if (step == QLatin1String("open")) {
+            QVERIFY(openThroughDialog(f.window, path));
+        } else if (step == QLatin1String("new")) {
+            f.window->slotFileNew();
+        } else if (step == QLatin1String("rewrite")) {
+            QVERIFY(writeBytes(path, rewritten));
+        } else if (step == QLatin1String("absurd")) {
+            QVERIFY(
+                writeBytes(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                               + QStringLiteral("/marlisse/marlisse.conf"),
+                           "[encodages]\nsize=2000000000\n1\\encodage=windows-1252\n1\\fichier="
+                               + path.toUtf8() + '\n'));
+        } else if (step == QLatin1String("others")) {
+            for (int i = 0; i < Reglages::maxEncodages; ++i)
+                Reglages::retientEncodage(f.dir.filePath(QString::number(i)),
+                                          QStringLiteral("KOI8-R"));
+        } else {
+            DialogAnswers answers;
+            QVERIFY(chooseEncoding(
+                f.window, step.startsWith(QLatin1String("reopen")) ? "rouvrir" : "enregistrer",
+                argument));
+            QVERIFY(cleanRun(answers));
+        }
+    }
+    QCOMPARE(encodingLabel(f.window), label);
+    QCOMPARE(CommandTest::texteDe(w.textEdit()), text);
+    const QString message = f.window->statusBar()->currentMessage();
+    QVERIFY2(said.isEmpty() ? message.isEmpty() : message.contains(said), qPrintable(message));
+    QCOMPARE(Reglages::encodageRetenu(path), kept);
 }
 
 void TestDocuments::folderChangeMarksOptions_data()
@@ -1203,8 +1310,9 @@ void TestDocuments::typedCharactersOnDisk()
     } else {
         const int count = typed.count(QChar(0x20ac));
         const QString expected = count == 1
-            ? QStringLiteral("Sauvegarde | 1 caractère ne peut pas être écrit en ISO 8859-1.\nIl "
-                             "sera remplacé par \"?\" dans le fichier.\nEnregistrer quand même\u00a0?")
+            ? QStringLiteral(
+                "Sauvegarde | 1 caractère ne peut pas être écrit en ISO 8859-1.\nIl "
+                "sera remplacé par \"?\" dans le fichier.\nEnregistrer quand même\u00a0?")
             : QStringLiteral("Sauvegarde | %1 caractères ne peuvent pas être écrits en ISO "
                              "8859-1.\nIls seront remplacés par \"?\" dans le fichier.\n"
                              "Enregistrer quand même\u00a0?")
@@ -1641,6 +1749,27 @@ void TestDocuments::changedOnDisk_data()
                                           << "" << true;
     QTest::newRow("rewritten after a save") << "saved, rewritten"
                                             << "Oui" << true;
+    // The question on a character the encoding lacks gives another program the time
+    // to write: the file is looked at once the user has answered, right before it
+    // is replaced.
+    QTest::newRow("rewritten while a box asks, Non") << "during a box"
+                                                     << "Non" << false;
+    // A link put in the file's place: "Oui" writes at its end, into a file that the
+    // question names, even one that holds the same bytes.
+    QTest::newRow("replaced by a link, Oui") << "link"
+                                             << "Oui" << true;
+    QTest::newRow("replaced by a link to the same bytes, Non") << "link, same bytes"
+                                                               << "Non" << false;
+    QTest::newRow("replaced by a link to nothing, Non") << "link to nothing"
+                                                        << "Non" << false;
+    // Another program writes the file while it is being read: it is read again, and
+    // the document shows the file as that program left it.
+    QTest::newRow("rewritten while read") << "while read"
+                                          << "" << true;
+    // Rewritten at every read: what is shown may not be what the disk holds, and
+    // Ctrl+S asks.
+    QTest::newRow("rewritten at every read, Non") << "at every read"
+                                                  << "Non" << false;
 }
 
 // Another program's changes to the file are never replaced without a word: Ctrl+S
@@ -1653,15 +1782,10 @@ void TestDocuments::changedOnDisk()
     QFETCH(bool, replaced);
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
-    const QString path = f.dir.filePath(QStringLiteral("page.html"));
+    const bool box = change == QLatin1String("during a box");
+    const QString name = box ? QStringLiteral("notes.txt") : QStringLiteral("page.html");
+    const QString path = f.dir.filePath(name);
     QVERIFY(writeBytes(path, "<p>un</p>\n"));
-    QVERIFY(openThroughDialog(f.window, path));
-    if (change.startsWith(QLatin1String("saved"))) {
-        QTest::keyClick(w.textEdit(), Qt::Key_Y);
-        QVERIFY(f.window->slotFileSave());
-    }
-    QTest::keyClick(w.textEdit(), Qt::Key_X);
-    const QString text = CommandTest::texteDe(w.textEdit());
 
     // Two writes in the same tick of the clock have the same time: the file is
     // given a later one, as another program's save some time later would.
@@ -1671,29 +1795,96 @@ void TestDocuments::changedOnDisk()
             && file.setFileTime(QFileInfo(path).lastModified().addSecs(2),
                                 QFileDevice::FileModificationTime);
     };
-    QByteArray other = readBytes(path);
-    if (change.endsWith(QLatin1String("rewritten")))
-        other = "<p>un autre programme</p>\n";
-    else if (change == QLatin1String("same size"))
-        other = "<p>UN</p>\n";
-    if (change == QLatin1String("deleted")) {
-        QVERIFY(QFile::remove(path));
-    } else if (change != QLatin1String("saved")) {
-        QVERIFY(writeBytes(path, other));
+    QByteArray other;
+    const auto rewrite = [&](const QByteArray &bytes) {
+        other = bytes;
+        return writeBytes(path, bytes) && later();
+    };
+    // Each version a size of its own: writes within one tick of the file system's
+    // clock have the same time.
+    int reads = 0;
+    if (change.endsWith(QLatin1String("read"))) {
+        DocumentFile::setAfterRead([&] {
+            if (change == QLatin1String("at every read") || reads == 0)
+                QVERIFY(rewrite("<p>un autre programme" + QByteArray(reads, '!') + "</p>\n"));
+            ++reads;
+        });
+    }
+    const bool opened = openThroughDialog(f.window, path);
+    DocumentFile::setAfterRead({});
+    QVERIFY(opened);
+    if (change == QLatin1String("while read")) {
+        QCOMPARE(CommandTest::texteDe(w.textEdit()), QStringLiteral("<p>un autre programme</p>\n"));
+        QVERIFY(f.window->statusBar()->currentMessage().isEmpty());
+    } else if (change == QLatin1String("at every read")) {
+        QVERIFY(reads > 1);
+        QVERIFY(f.window->statusBar()->currentMessage().contains(
+            QStringLiteral("changeait pendant sa lecture")));
+    }
+    if (change.startsWith(QLatin1String("saved"))) {
+        QTest::keyClick(w.textEdit(), Qt::Key_Y);
+        QVERIFY(f.window->slotFileSave());
+    }
+    if (box)
+        w.textEdit()->insertPlainText(QStringLiteral("\u20ac"));
+    else
+        QTest::keyClick(w.textEdit(), Qt::Key_X);
+    const QString text = CommandTest::texteDe(w.textEdit());
+
+    if (other.isNull())
+        other = readBytes(path);
+    const QString link = f.dir.filePath(QStringLiteral("autre.html"));
+    if (change.endsWith(QLatin1String("rewritten"))) {
+        QVERIFY(rewrite("<p>un autre programme</p>\n"));
+    } else if (change == QLatin1String("same size")) {
+        QVERIFY(rewrite("<p>UN</p>\n"));
+    } else if (change == QLatin1String("touched")) {
         QVERIFY(later());
+    } else if (change == QLatin1String("deleted")) {
+        QVERIFY(QFile::remove(path));
+    } else if (change.startsWith(QLatin1String("link"))) {
+        if (change == QLatin1String("link"))
+            other = "<p>un autre fichier</p>\n";
+        if (change == QLatin1String("link to nothing"))
+            other = "<cannot read>";
+        else
+            QVERIFY(writeBytes(link, other));
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::link(link, path));
     }
 
     DialogAnswers answers;
+    if (box) {
+        answers.then([&](QWidget *modal) {
+            QVERIFY(rewrite("<p>un autre programme</p>\n"));
+            QVERIFY(clickButton(modal, QStringLiteral("Enregistrer")));
+        });
+    }
     if (!answer.isEmpty())
         answers.press(answer);
     QCOMPARE(f.window->slotFileSave(), replaced);
     QVERIFY(cleanRun(answers));
     if (!answer.isEmpty()) {
-        QCOMPARE(answers.log(),
-                 QStringList("Sauvegarde | Le fichier «\u00a0page.html\u00a0» a été modifié sur le "
-                             "disque depuis son ouverture. Le remplacer\u00a0?"));
+        QString question = QStringLiteral("Sauvegarde | Le fichier «\u00a0%1\u00a0» a été modifié "
+                                          "sur le disque depuis son ouverture")
+                               .arg(name);
+        if (change.startsWith(QLatin1String("link"))) {
+            const QString target
+                = QFileInfo::exists(link) ? QFileInfo(link).canonicalFilePath() : link;
+            question
+                += QStringLiteral("\u00a0: son nom mène maintenant, par un lien, au fichier "
+                                  "«\u00a0%1\u00a0».\nEnregistrer dans «\u00a0%1\u00a0»\u00a0?")
+                       .arg(target);
+        } else {
+            question += QStringLiteral(". Le remplacer\u00a0?");
+        }
+        QCOMPARE(answers.log(), QStringList(question));
     }
     QCOMPARE(readBytes(path), replaced ? text.toLatin1() : other);
+    if (change.startsWith(QLatin1String("link"))) {
+        QVERIFY(QFileInfo(path).isSymLink());
+        QCOMPARE(readBytes(link), replaced ? text.toLatin1() : other);
+    }
     QCOMPARE(w.textEdit()->document()->isModified(), !replaced);
     QCOMPARE(CommandTest::texteDe(w.textEdit()), text);
 }

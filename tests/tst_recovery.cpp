@@ -5,6 +5,7 @@
 #include "testsupport.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCryptographicHash>
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLockFile>
+#include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -134,6 +136,9 @@ void TestRecovery::journalFollowsDocument_data()
     QTest::newRow("closing answered Non") << "close, Non" << false;
     QTest::newRow("closing answered Annuler") << "close, Annuler" << true;
     QTest::newRow("undone to the saved text") << "undo" << false;
+    // The file's line ends are no step of the text's history: undoing the typing
+    // leaves a document whose file would change.
+    QTest::newRow("line ends changed, typing undone") << "line ends, undo" << true;
 }
 
 // Written by itself after a change, with all it takes to restore it; gone once the
@@ -164,6 +169,18 @@ void TestRecovery::journalFollowsDocument()
         QVERIFY(f.window->slotFileSave());
     } else if (action == QLatin1String("undo")) {
         w.textEdit()->undo();
+    } else if (action == QLatin1String("line ends, undo")) {
+        // As the user chooses them, in the menu of the line-end label.
+        QTest::mouseClick(f.window->findChild<QLabel *>(QStringLiteral("labelFinsDeLigne")),
+                          Qt::LeftButton);
+        auto *menu = f.window->findChild<QMenu *>(QStringLiteral("finsDeLigneMenu"));
+        QVERIFY(menu);
+        menu->hide();
+        auto *crlf = menu->findChild<QAction *>(QStringLiteral("finsDeLigneAct CR LF"));
+        QVERIFY(crlf);
+        crlf->trigger();
+        w.textEdit()->undo();
+        QVERIFY(w.textEdit()->document()->isModified());
     } else {
         answers.press(action.section(QStringLiteral(", "), 1));
         if (action.startsWith(QLatin1String("new")))
@@ -174,6 +191,12 @@ void TestRecovery::journalFollowsDocument()
     QVERIFY(cleanRun(answers));
     w.journal()->termine();
     QCOMPARE(QFileInfo::exists(w.journal()->chemin()), remains);
+    if (remains && action.startsWith(QLatin1String("line ends"))) {
+        QCOMPARE(FormatJournal::lit(readBytes(w.journal()->chemin()), &lu),
+                 FormatJournal::Etat::Lisible);
+        QCOMPARE(lu.finsDeLigne, LineEnds::Convention::CRLF);
+        QCOMPARE(lu.texte, QStringLiteral("<p>x</p>\n"));
+    }
 }
 
 void TestRecovery::restored_data()
