@@ -3,7 +3,6 @@
 #include "etapeannulation.h"
 
 #include <QAbstractItemView>
-#include <QAction>
 #include <QCompleter>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -99,22 +98,59 @@ CompleteurHtml::CompleteurHtml(QTextEdit *edit)
     , modele(new ModeleNoms(this))
 {
     auto *liste = new QListView;
+    liste->setObjectName(QStringLiteral("listeCompletion"));
     // One height for every row: a list of 2,000 names is not measured row by row.
     liste->setUniformItemSizes(true);
-    liste->setItemDelegate(new DelegueNom(liste));
     liste->setEditTriggers(QAbstractItemView::NoEditTriggers);
     liste->setSelectionMode(QAbstractItemView::SingleSelection);
     liste->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    liste->setObjectName(QStringLiteral("listeCompletion"));
-    completeur->setPopup(liste);
     completeur->setWidget(edit);
     completeur->setModel(modele);
     completeur->setCompletionMode(QCompleter::PopupCompletion);
     completeur->setMaxVisibleItems(10);
     completeur->setWrapAround(false);
+    completeur->setPopup(liste);
+    // After setPopup(), which gives the list a delegate and a window kind of its own
+    // (setModel() calls it again).
+    liste->setItemDelegate(new DelegueNom(liste));
+    // Not a popup window, which would take the keyboard: the editing widget keeps
+    // every key, in the order typed, and hands the list its own (avantTouche()).
+    liste->setWindowFlags(Qt::ToolTip);
     // A click in the list.
     connect(completeur, qOverload<const QModelIndex &>(&QCompleter::activated), this,
             [this](const QModelIndex &index) { accepte(index.data(Qt::EditRole).toString()); });
+    // After the completer's own filter, which keeps the widget's focus-out from it
+    // while the list is shown, as a popup needs.
+    edit->installEventFilter(this);
+    connect(edit, &QTextEdit::cursorPositionChanged, this, &CompleteurHtml::curseurDeplace);
+    connect(edit->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &CompleteurHtml::curseurDeplace);
+    connect(edit->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &CompleteurHtml::curseurDeplace);
+}
+
+// Anything but a key handled here leaves the list where it no longer belongs: a
+// click in the text, a command, a scroll.
+void CompleteurHtml::curseurDeplace()
+{
+    if (!enTouche)
+        ferme();
+}
+
+bool CompleteurHtml::eventFilter(QObject *objet, QEvent *evenement)
+{
+    switch (evenement->type()) {
+    case QEvent::FocusOut:
+    case QEvent::WindowDeactivate:
+    case QEvent::Hide:
+    case QEvent::Move:
+    case QEvent::Resize:
+        ferme();
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(objet, evenement);
 }
 
 void CompleteurHtml::setActif(bool html, bool pendantFrappe)
@@ -127,12 +163,44 @@ void CompleteurHtml::setActif(bool html, bool pendantFrappe)
 
 bool CompleteurHtml::ouverte() const
 {
-    return completeur->popup()->isVisible();
+    return ouverteVoulue;
+}
+
+// The list's window is shown, moved or hidden once the key is handled, from the
+// event loop: on some platforms (the frame-buffer ones, VNC) showing or hiding a
+// window delivers at once the keys that wait, which inside the handling of a key
+// went into the text out of order.
+void CompleteurHtml::planifie()
+{
+    if (planifiee)
+        return;
+    planifiee = true;
+    QMetaObject::invokeMethod(this, &CompleteurHtml::applique, Qt::QueuedConnection);
+}
+
+void CompleteurHtml::applique()
+{
+    planifiee = false;
+    QAbstractItemView *popup = completeur->popup();
+    if (!ouverteVoulue) {
+        popup->hide();
+        return;
+    }
+    // Under the name being typed, its first letter above the names'.
+    QTextCursor debut = edit->textCursor();
+    debut.setPosition(std::max(0, debut.position() - int(courant.prefixe.size())));
+    QRect rect = edit->cursorRect(debut);
+    rect.translate(edit->viewport()->mapTo(edit, QPoint(0, 0)));
+    rect.setWidth(largeur);
+    const QModelIndex choix = popup->currentIndex();
+    completeur->complete(rect);
+    popup->setCurrentIndex(choix);
 }
 
 void CompleteurHtml::ferme()
 {
-    completeur->popup()->hide();
+    ouverteVoulue = false;
+    planifie();
 }
 
 void CompleteurHtml::ouvre()
@@ -148,20 +216,27 @@ bool CompleteurHtml::avantTouche(QKeyEvent *e)
 {
     const Qt::KeyboardModifiers modificateurs = e->modifiers() & ~Qt::KeypadModifier;
     const bool demande = e->key() == Qt::Key_Space && modificateurs == Qt::ControlModifier;
+    enTouche = true;
     if (!ouverte()) {
         if (!demande || !html)
             return false;
+        enTouche = false;
         ouvre();
         return true;
     }
+    const bool prise = prendTouche(e, modificateurs, demande);
+    enTouche = !prise;
+    return prise;
+}
 
+bool CompleteurHtml::prendTouche(QKeyEvent *e, Qt::KeyboardModifiers modificateurs, bool demande)
+{
     switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Tab:
         // A name typed in full already: the key is the text's (a line break, a tab).
-        if (modificateurs == Qt::NoModifier
-            && !CompletionHtml::insertion(courant, choisi()).isEmpty()) {
+        if (modificateurs == Qt::NoModifier && !ajoutChoisi().isEmpty()) {
             accepte(choisi());
             return true;
         }
@@ -174,7 +249,7 @@ bool CompleteurHtml::avantTouche(QKeyEvent *e)
     case Qt::Key_Down:
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
-        // The list's own keys, when the widget is sent them directly.
+        // The list's own keys: the widget has the keyboard, and hands them over.
         if (modificateurs != Qt::NoModifier)
             break;
         QCoreApplication::sendEvent(completeur->popup(), e);
@@ -184,20 +259,9 @@ bool CompleteurHtml::avantTouche(QKeyEvent *e)
     }
     if (demande)
         return true;
-    if (modificateurs & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
-        ferme();
-        // While the list is shown it holds the keyboard, and the window's shortcuts
-        // do not hear their keys: the command is run here.
-        const QKeySequence touche(e->keyCombination());
-        const QList<QAction *> actions = edit->window()->findChildren<QAction *>();
-        for (QAction *action : actions) {
-            if (action->isEnabled() && action->shortcuts().contains(touche)) {
-                action->trigger();
-                return true;
-            }
-        }
+    // A shortcut, a move of the cursor: the widget's, and the list follows after.
+    if (modificateurs & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return false;
-    }
     const QString texte = e->text();
     if (std::any_of(texte.cbegin(), texte.cend(), [this](QChar c) {
             return c.isPrint() && !CompletionHtml::caractereDeNom(courant.genre, c);
@@ -208,6 +272,7 @@ bool CompleteurHtml::avantTouche(QKeyEvent *e)
 
 void CompleteurHtml::apresTouche(QKeyEvent *e)
 {
+    enTouche = false;
     if (!html)
         return;
     if (ouverte()) {
@@ -273,19 +338,26 @@ void CompleteurHtml::montre(const Contexte &contexte)
         completeur->setModelSorting(casse ? QCompleter::CaseSensitivelySortedModel
                                           : QCompleter::CaseInsensitivelySortedModel);
         popup->setFont(edit->font());
-        // As wide as the widest name and its characters, measured once per list.
-        const QFontMetrics mesure(edit->font());
-        int nom = 0;
-        int caracteres = 0;
-        for (int ligne = 0; ligne < modele->rowCount(); ++ligne) {
-            const QModelIndex index = modele->index(ligne);
-            nom = std::max(nom, mesure.horizontalAdvance(index.data().toString()));
-            caracteres = std::max(caracteres,
-                                  mesure.horizontalAdvance(index.data(roleCaracteres).toString()));
+        // As wide as the widest name and its characters, measured once per list and
+        // font: 2,000 references take some milliseconds.
+        const QString cle = liste + u' ' + edit->font().key();
+        if (!largeurs.contains(cle)) {
+            const QFontMetrics mesure(edit->font());
+            int nom = 0;
+            int caracteres = 0;
+            for (int ligne = 0; ligne < modele->rowCount(); ++ligne) {
+                const QModelIndex index = modele->index(ligne);
+                nom = std::max(nom, mesure.horizontalAdvance(index.data().toString()));
+                caracteres = std::max(
+                    caracteres, mesure.horizontalAdvance(index.data(roleCaracteres).toString()));
+            }
+            largeurs.insert(
+                cle,
+                nom + (caracteres > 0 ? caracteres + 3 * mesure.horizontalAdvance(u' ') : 0)
+                    + popup->verticalScrollBar()->sizeHint().width() + 2 * popup->frameWidth()
+                    + 2 * mesure.horizontalAdvance(u' '));
         }
-        largeur = nom + (caracteres > 0 ? caracteres + 3 * mesure.horizontalAdvance(u' ') : 0)
-            + popup->verticalScrollBar()->sizeHint().width() + 2 * popup->frameWidth()
-            + 2 * mesure.horizontalAdvance(u' ');
+        largeur = largeurs.value(cle);
         listeChargee = liste;
     }
     completeur->setCompletionPrefix(contexte.prefixe);
@@ -294,13 +366,15 @@ void CompleteurHtml::montre(const Contexte &contexte)
         return;
     }
     popup->setCurrentIndex(completeur->completionModel()->index(0, 0));
-    // Under the name being typed, its first letter above the names'.
-    QTextCursor debut = edit->textCursor();
-    debut.setPosition(debut.position() - int(contexte.prefixe.size()));
-    QRect rect = edit->cursorRect(debut);
-    rect.translate(edit->viewport()->mapTo(edit, QPoint(0, 0)));
-    rect.setWidth(largeur);
-    completeur->complete(rect);
+    // The window moved or resized would leave the list behind.
+    edit->window()->installEventFilter(this);
+    ouverteVoulue = true;
+    planifie();
+}
+
+QString CompleteurHtml::ajoutChoisi() const
+{
+    return ouverte() ? CompletionHtml::insertion(courant, choisi()) : QString();
 }
 
 QString CompleteurHtml::choisi() const

@@ -2,6 +2,7 @@
 
 #include "completionhtml.h"
 
+#include <QHash>
 #include <QObject>
 
 class QCompleter;
@@ -38,10 +39,20 @@ public:
     void ouvre();
     bool ouverte() const;
     void ferme();
+    // What Return or Tab would add now: empty when the list is closed or the name
+    // chosen is typed in full.
+    QString ajoutChoisi() const;
 
     QCompleter *completer() const { return completeur; }
 
+protected:
+    bool eventFilter(QObject *objet, QEvent *evenement) override;
+
 private:
+    bool prendTouche(QKeyEvent *e, Qt::KeyboardModifiers modificateurs, bool demande);
+    void curseurDeplace();
+    void planifie();
+    void applique();
     CompletionHtml::Contexte contexteAuCurseur() const;
     void montre(const CompletionHtml::Contexte &contexte);
     void accepte(const QString &nom);
@@ -53,8 +64,16 @@ private:
     CompletionHtml::Contexte courant;
     // What the model holds now, so that a list is not handed over again.
     QString listeChargee;
-    // The list's width, for the list loaded.
+    // The list's width, for the list loaded; and of every list shown, by list and font.
     int largeur = 0;
+    QHash<QString, int> largeurs;
     bool html = false;
     bool automatique = true;
+    // From avantTouche() to apresTouche(): the key's own edits and scrolls leave the
+    // list open.
+    bool enTouche = false;
+    // Whether the list is open, as the keys see it; its window follows from the
+    // event loop.
+    bool ouverteVoulue = false;
+    bool planifiee = false;
 };
