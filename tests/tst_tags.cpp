@@ -797,6 +797,7 @@ void TestTags::completionTyping_data()
     rang("attribute, then its values", "", "<input ty\n=\"", "<input type=\"", "button");
     rang("value accepted", "", "<input type=\"tex\n", "<input type=\"text", "");
     rang("reference with its ';'", "", "&eac\n", "&eacute;", "");
+    rang("reference shown with its character", "", "&eac", "&eac", "eacute");
     rang("reference typed in full gets its ';'", "", "&amp\n", "&amp;", "");
     rang("reference in a value", "<a href=\"", "?a=1&amp⇥", "<a href=\"?a=1&amp;", "");
     rang("list shown at the first letter", "", "<h", "<h", "h1");
@@ -848,6 +849,11 @@ void TestTags::completionTyping()
     QCOMPARE(edit->textCursor().position(),
              int(attendu.size()) - (attendu.endsWith(QLatin1String("</inp>")) ? 6 : 0));
     const CompleteurHtml *completeur = edit->completeurHtml();
+    const QAbstractItemView *liste = completeur->completer()->popup();
+    // A window that never takes the keyboard from the text.
+    QCOMPARE(liste->windowType(), Qt::ToolTip);
+    if (choisi == QLatin1String("eacute"))
+        QCOMPARE(liste->currentIndex().data(Qt::UserRole + 1).toString(), QStringLiteral("é"));
     QCOMPARE(completeur->ouverte()
                  ? completeur->completer()->popup()->currentIndex().data().toString()
                  : QString(),
