@@ -322,7 +322,8 @@ Contexte CompleteurHtml::contexteAuCurseur() const
 void CompleteurHtml::montre(const Contexte &contexte)
 {
     const QStringList noms = CompletionHtml::noms(contexte);
-    if (noms.isEmpty()) {
+    // A name accepted would not replace a selection: none is offered beside one.
+    if (noms.isEmpty() || edit->isReadOnly() || edit->textCursor().hasSelection()) {
         ferme();
         return;
     }

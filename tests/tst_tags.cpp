@@ -89,15 +89,14 @@ const QList<Situation> situations = {
 
 // Types texte into the widget key by key, as a user does: "\n" is Return, "←" and
 // "→" the arrow keys, "⌫" Backspace; and for the list of names "⇥" Tab, "⎋" Escape,
-// "↓" Down, "⌃" Ctrl+Space, "⎀" Insert.
+// "↓" Down, "⌃" Ctrl+Space, "⎀" Insert, "⇱" Home, "⇧" Shift+Left.
 void tape(QWidget *edit, const QString &texte)
 {
     const QHash<QChar, QPair<Qt::Key, Qt::KeyboardModifiers>> touches
-        = {{u'⇥', {Qt::Key_Tab, Qt::NoModifier}},
-           {u'⎋', {Qt::Key_Escape, Qt::NoModifier}},
-           {u'↓', {Qt::Key_Down, Qt::NoModifier}},
-           {u'⌃', {Qt::Key_Space, Qt::ControlModifier}},
-           {u'⎀', {Qt::Key_Insert, Qt::NoModifier}}};
+        = {{u'⇥', {Qt::Key_Tab, Qt::NoModifier}},    {u'⎋', {Qt::Key_Escape, Qt::NoModifier}},
+           {u'↓', {Qt::Key_Down, Qt::NoModifier}},   {u'⌃', {Qt::Key_Space, Qt::ControlModifier}},
+           {u'⎀', {Qt::Key_Insert, Qt::NoModifier}}, {u'⇱', {Qt::Key_Home, Qt::NoModifier}},
+           {u'⇧', {Qt::Key_Left, Qt::ShiftModifier}}};
     for (const QChar c : texte) {
         if (touches.contains(c))
             QTest::keyClick(edit, touches[c].first, touches[c].second);
@@ -789,9 +788,11 @@ void TestTags::completionTyping_data()
     QTest::addColumn<QString>("frappe");
     QTest::addColumn<QString>("attendu");
     QTest::addColumn<QString>("choisi");
-    const auto rang
-        = [](const char *nom, const QString &texte, const QString &frappe, const QString &attendu,
-             const QString &choisi) { QTest::newRow(nom) << texte << frappe << attendu << choisi; };
+    QTest::addColumn<int>("curseur"); // -1: at the end of the text
+    const auto rang = [](const char *nom, const QString &texte, const QString &frappe,
+                         const QString &attendu, const QString &choisi, int curseur = -1) {
+        QTest::newRow(nom) << texte << frappe << attendu << choisi << curseur;
+    };
     rang("element accepted with Return", "", "<inp\n", "<input", "");
     rang("element accepted with Tab", "", "<inp⇥", "<input", "");
     rang("attribute, then its values", "", "<input ty\n=\"", "<input type=\"", "button");
@@ -808,7 +809,7 @@ void TestTags::completionTyping_data()
     rang("after Escape, Return is a line break", "", "<inp⎋\n", "<inp\n", "");
     rang("name typed in full: Return is a line break", "", "<a\n", "<a\n", "");
     rang("name typed in full: Tab is a tab", "", "<b⇥", "<b\t", "");
-    rang("'>' closes it and goes into the text", "", "<inp>", "<inp></inp>", "");
+    rang("'>' closes it and goes into the text", "", "<inp>", "<inp></inp>", "", 5);
     rang("a blank closes it and goes into the text", "", "<inp x", "<inp x", "");
     rang("capitals kept", "", "<INP\n", "<INPUT", "");
     rang("attribute of the element", "", "<a hr\n", "<a href", "");
@@ -816,13 +817,16 @@ void TestTags::completionTyping_data()
     rang("second keyword of a value", "", "<a rel=\"noopener n", "<a rel=\"noopener n", "next");
     rang("language", "", "<html lang=\"f", "<html lang=\"f", "fr");
     rang("Backspace widens it", "", "<hea⌫", "<he", "head");
+    rang("a selection closes it", "", "<inp⇧", "<inp", "", 3);
+    rang("none beside a selection", "<inp", "⇧⌃", "<inp", "", 3);
     rang("Ctrl+Space after a blank in a tag", "<input ", "⌃", "<input ", "accept");
     rang("Ctrl+Space, then Return", "<input ", "⌃\n", "<input accept", "");
     rang("Ctrl+Space in the middle of a name", "<inp", "⌃", "<inp", "input");
     rang("Ctrl+Space in the text", "texte", "⌃", "texte", "");
     rang("none in a script", "<script>", "if (a<bo", "<script>if (a<bo", "");
     rang("none in a comment", "<!-- ", "<di", "<!-- <di", "");
-    rang("accepted in overwrite mode, nothing overwritten", "", "⎀<inp\n", "<input", "");
+    rang("accepted in overwrite mode, nothing overwritten", "abcdefgh", "⎀⇱<inp\n", "<inputefgh",
+         "", 6);
     // Typed at full speed through the open lists, never Return nor Tab: exactly
     // what was typed.
     const QString page
@@ -837,6 +841,7 @@ void TestTags::completionTyping()
     QFETCH(QString, frappe);
     QFETCH(QString, attendu);
     QFETCH(QString, choisi);
+    QFETCH(int, curseur);
     EditorFixture f;
     monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
     QVERIFY(action(f.window, QStringLiteral("completionAct"))->isChecked());
@@ -844,10 +849,8 @@ void TestTags::completionTyping()
     if (frappe.startsWith(u'⎀'))
         QTest::keyClick(edit, Qt::Key_Insert);
     tape(edit, frappe.startsWith(u'⎀') ? frappe.mid(1) : frappe);
-    // Overwrite mode typed "<inp" over nothing: the accepted name overwrote nothing.
     QCOMPARE(texteDe(edit), attendu);
-    QCOMPARE(edit->textCursor().position(),
-             int(attendu.size()) - (attendu.endsWith(QLatin1String("</inp>")) ? 6 : 0));
+    QCOMPARE(edit->textCursor().position(), curseur < 0 ? int(attendu.size()) : curseur);
     const CompleteurHtml *completeur = edit->completeurHtml();
     const QAbstractItemView *liste = completeur->completer()->popup();
     // A window that never takes the keyboard from the text.
