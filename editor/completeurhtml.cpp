@@ -119,8 +119,8 @@ CompleteurHtml::CompleteurHtml(QTextEdit *edit)
     // A click in the list.
     connect(completeur, qOverload<const QModelIndex &>(&QCompleter::activated), this,
             [this](const QModelIndex &index) { accepte(index.data(Qt::EditRole).toString()); });
-    // After the completer's own filter, which keeps the widget's focus-out from it
-    // while the list is shown, as a popup needs.
+    // Installed after the completer's own filter, so called before it: that one keeps
+    // the widget's focus-out from the others while the list is shown, as a popup needs.
     edit->installEventFilter(this);
     connect(edit, &QTextEdit::cursorPositionChanged, this, &CompleteurHtml::curseurDeplace);
     connect(edit->verticalScrollBar(), &QScrollBar::valueChanged, this,
@@ -182,7 +182,7 @@ void CompleteurHtml::applique()
 {
     planifiee = false;
     QAbstractItemView *popup = completeur->popup();
-    if (!ouverteVoulue) {
+    if (!ouverteVoulue || !edit->isVisible()) {
         popup->hide();
         return;
     }
@@ -310,13 +310,25 @@ void CompleteurHtml::apresTouche(QKeyEvent *e)
         montre(contexte);
 }
 
+// The text before the cursor is read in two steps: the few thousand characters
+// where the name's tag or reference may start, then, only when there is one, the
+// longer reach where a comment or a script it would stand in may start.
 Contexte CompleteurHtml::contexteAuCurseur() const
 {
+    const auto texte = [this](int debut, int fin) {
+        QTextCursor cursor(edit->document());
+        cursor.setPosition(std::max(0, debut));
+        cursor.setPosition(fin, QTextCursor::KeepAnchor);
+        return cursor.selectedText();
+    };
     const int position = edit->textCursor().position();
-    QTextCursor avant(edit->document());
-    avant.setPosition(std::max(0, position - CompletionHtml::limiteContexte));
-    avant.setPosition(position, QTextCursor::KeepAnchor);
-    return CompletionHtml::contexte(avant.selectedText());
+    const Contexte contexte
+        = CompletionHtml::nomAuCurseur(texte(position - CompletionHtml::limiteBalise, position));
+    const int debut = position - contexte.recul;
+    if (contexte.genre == Genre::Aucune
+        || CompletionHtml::horsBalisage(texte(debut - CompletionHtml::limiteContexte, debut)))
+        return {};
+    return contexte;
 }
 
 void CompleteurHtml::montre(const Contexte &contexte)

@@ -264,7 +264,7 @@ enum class Zone { Texte, Commentaire, Instruction, Asp, Script, Style };
 // <% %>) or the content of a script or a style, where "<" starts no tag and "&"
 // no reference. Read from the start of texte, so that a "<script" in a comment
 // is only a comment.
-bool horsBalisage(QStringView texte)
+bool dansZoneSansNoms(QStringView texte)
 {
     const auto suivi = [&texte](qsizetype i, QLatin1String nom) {
         const qsizetype apres = i + nom.size();
@@ -325,10 +325,13 @@ CompletionHtml::Contexte contexteEntite(QStringView avant)
     qsizetype k = avant.size();
     while (k > 0 && avant.size() - k <= longueurMaxEntite && alphanumeriqueAscii(avant[k - 1]))
         --k;
-    if (k == 0 || avant[k - 1] != u'&' || (k < avant.size() && !lettreAscii(avant[k]))
-        || horsBalisage(avant.first(k - 1)))
+    if (k == 0 || avant[k - 1] != u'&' || (k < avant.size() && !lettreAscii(avant[k])))
         return {};
-    return {CompletionHtml::Genre::Entite, avant.sliced(k).toString(), QString(), QString()};
+    CompletionHtml::Contexte c;
+    c.genre = CompletionHtml::Genre::Entite;
+    c.prefixe = avant.sliced(k).toString();
+    c.recul = int(avant.size() - k + 1);
+    return c;
 }
 
 // The tag being typed at the end of avant. A "<" may stand in a quoted value of a
@@ -353,10 +356,11 @@ CompletionHtml::Contexte contexteBalise(QStringView avant)
             debutRetenu = debut;
         }
     }
-    if (debutRetenu < 0 || horsBalisage(avant.first(debutRetenu)))
+    if (debutRetenu < 0)
         return {};
 
     CompletionHtml::Contexte c;
+    c.recul = int(avant.size() - debutRetenu);
     c.element = retenue.element.toString().toLower();
     switch (retenue.etat) {
     case Etat::Nom:
@@ -412,6 +416,16 @@ Contexte contexte(QStringView avant)
 {
     if (avant.size() > limiteContexte)
         avant = avant.last(limiteContexte);
+    const Contexte c = nomAuCurseur(avant);
+    if (c.genre == Genre::Aucune || horsBalisage(avant.first(avant.size() - c.recul)))
+        return {};
+    return c;
+}
+
+Contexte nomAuCurseur(QStringView avant)
+{
+    if (avant.size() > limiteBalise)
+        avant = avant.last(limiteBalise);
     if (avant.isEmpty())
         return {};
     Contexte c = contexteEntite(avant);
@@ -422,6 +436,13 @@ Contexte contexte(QStringView avant)
             return {};
     }
     return c;
+}
+
+bool horsBalisage(QStringView avant)
+{
+    if (avant.size() > limiteContexte)
+        avant = avant.last(limiteContexte);
+    return dansZoneSansNoms(avant);
 }
 
 QStringList noms(const Contexte &contexte)

@@ -38,11 +38,23 @@ struct Contexte
     // (values).
     QString element;
     QString attribut;
+    // How far back from the cursor the "<" of the tag or the "&" of the reference is.
+    int recul = 0;
 };
 
 // Where the cursor stands, from the text before it (block breaks as U+2029; only
-// the last limiteContexte characters are read).
+// the last limiteContexte characters are read): nomAuCurseur() unless the name's
+// tag or reference starts where horsBalisage() holds.
 Contexte contexte(QStringView avant);
+
+// The two steps of contexte(), for a caller that reads the text as it needs it, most
+// keys calling for none of the second. The name being typed at the end of avant,
+// wherever it stands: only the last limiteBalise characters are read.
+Contexte nomAuCurseur(QStringView avant);
+// Whether the end of avant lies in a comment, a processing instruction (<?php ?>,
+// <% %>) or the content of a script or a style, where "<" starts no tag and "&"
+// no reference (only the last limiteContexte characters are read).
+bool horsBalisage(QStringView avant);
 
 // The names of the context's list, prefix aside, in the order of the list: sorted
 // case-insensitively, except the character references, whose case is part of
