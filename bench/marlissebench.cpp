@@ -12,8 +12,10 @@
 // after a typed "é" that the encoding lacks, beside the way it was saved before
 // the table of bytes; a full run measures it last.
 // --typing measures only the typing aids on 5 MB: keystrokes and scrolling with
-// the line numbers and the closing tags on beside both off, and going to the last
-// line of a page still being laid out; a full run measures them after the tables.
+// the line numbers, the closing tags and the completion on beside all off, the
+// keystrokes and the lists of names with the completion on beside it alone off, and
+// going to the last line of a page still being laid out; a full run measures them
+// after the tables.
 // --check measures only "Vérifier la page" at each size: from F7 to the rows in
 // the panel, with the longest event-loop stall meanwhile, beside the same check
 // run on the GUI thread and the stalls of an editor that checks nothing.
@@ -26,6 +28,7 @@
 // Every measurement runs in a child process of its own, so that memory figures
 // and caches do not leak from one to the next.
 
+#include "completeurhtml.h"
 #include "documentencoding.h"
 #include "ecriturecomplete.h"
 #include "htmlgenerator.h"
@@ -36,9 +39,11 @@
 #include "testsupport.h"
 #include "verificationpage.h"
 
+#include <QAbstractItemView>
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCompleter>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -544,10 +549,10 @@ int runSave1251Child(qsizetype size)
     return 0;
 }
 
-// Opening, keystrokes and scrolling on a laid-out document, with the line numbers
-// and the closing tags on (as the user finds them) or both off (the editor before
-// them).
-int runTypingChild(qsizetype size, bool aids)
+// Opening, keystrokes and scrolling on a laid-out document, with the line numbers,
+// the closing tags and the completion on (as the user finds them) or all off (the
+// editor before them); or with only the completion off, to see what it costs.
+int runTypingChild(qsizetype size, bool aids, bool completion)
 {
     TestSupport::init();
     QTemporaryDir dir;
@@ -560,12 +565,14 @@ int runTypingChild(qsizetype size, bool aids)
     monQTextEdit *edit = w.textEdit();
     TestSupport::action(fixture.window, QStringLiteral("viewNumerosLigneAct"))->setChecked(aids);
     TestSupport::action(fixture.window, QStringLiteral("fermerBalisesAct"))->setChecked(aids);
+    TestSupport::action(fixture.window, QStringLiteral("completionAct"))->setChecked(completion);
     QTest::qWait(50);
     QMap<QString, double> r;
     QElapsedTimer t;
     t.start();
     if (!fixture.window->loadFile(path) || edit->numerosLigne() != aids
-        || edit->fermetureBalises() != aids)
+        || edit->fermetureBalises() != aids
+        || edit->completeurHtml()->pendantFrappe() != completion)
         return 3;
     double stall = 0;
     r[QStringLiteral("aidlaidout")] = ms(t) + waitForLayout(edit->document(), &stall);
@@ -600,11 +607,89 @@ int runTypingChild(qsizetype size, bool aids)
     measure("aidtypemid", 25, type(Qt::Key_X));
     // A ">" in the text, after a word: the scan back for its tag, bounded, then nothing.
     measure("aidtypegt", 25, type(Qt::Key_Greater));
+    // A blank and a letter, as at each word: the letter makes the completion look
+    // for a tag the cursor would be in.
+    measure("aidtypeword", 25, [edit] {
+        QTest::keyClick(edit, Qt::Key_Space);
+        QTest::keyClick(edit, Qt::Key_X);
+    });
+    // The first letter of a name after "<" and after "&": from the key to the list
+    // shown and painted. The "<" or "&" before it and the name taken back after it
+    // are not timed.
+    QAbstractItemView *vue = edit->completeurHtml()->completer()->popup();
+    PaintWatch peint;
+    vue->viewport()->installEventFilter(&peint);
+    const auto liste = [&r, &peint, edit, vue](const QString &key, Qt::Key avant, Qt::Key lettre) {
+        QList<double> wall;
+        QList<double> cpu;
+        int montrees = 0;
+        const int count = 25;
+        for (int i = 0; i < count; ++i) {
+            QTest::keyClick(edit, avant);
+            QCoreApplication::processEvents();
+            const int peintes = peint.paints;
+            QElapsedTimer t;
+            t.start();
+            const double before = threadCpuMs();
+            QTest::keyClick(edit, lettre);
+            QCoreApplication::processEvents(); // the text repainted
+            // The list is shown from the event loop, and painted after.
+            while (edit->completeurHtml()->ouverte() && peint.paints == peintes
+                   && t.elapsed() < 1000)
+                QCoreApplication::processEvents();
+            cpu << threadCpuMs() - before;
+            wall << ms(t);
+            montrees += vue->isVisible() && peint.paints > peintes ? 1 : 0;
+            QTest::keyClick(edit, Qt::Key_Escape);
+            QTest::keyClick(edit, Qt::Key_Backspace);
+            QTest::keyClick(edit, Qt::Key_Backspace);
+            QCoreApplication::processEvents();
+        }
+        r[key] = median(wall);
+        r[key + QLatin1String("cpu")] = median(cpu);
+        r[key + QLatin1String("shown")] = double(montrees) / count;
+    };
+    liste(QStringLiteral("aidlisttag"), Qt::Key_Less, Qt::Key_D);
+    liste(QStringLiteral("aidlistref"), Qt::Key_Ampersand, Qt::Key_E);
+    // The completion's own work for a key, alone: what it does before and after the
+    // widget handles a typed letter, the list's window aside (shown from the event
+    // loop, in the rows above). Mean of 1000, in microseconds.
+    if (completion) {
+        CompleteurHtml *completeur = edit->completeurHtml();
+        const auto travail = [&r, edit, completeur](const char *key, const QString &avant) {
+            QTextCursor cursor = edit->textCursor();
+            cursor.insertText(avant + u'x');
+            edit->setTextCursor(cursor);
+            QKeyEvent touche(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+            const int count = 1000;
+            const double before = threadCpuMs();
+            for (int i = 0; i < count; ++i) {
+                completeur->avantTouche(&touche);
+                completeur->apresTouche(&touche);
+                completeur->ferme();
+            }
+            r[QLatin1String(key)] = (threadCpuMs() - before) * 1000 / count;
+            edit->document()->undo();
+            QCoreApplication::processEvents();
+        };
+        travail("aidworkletter", QStringLiteral("mot"));
+        travail("aidworkblank", QStringLiteral("mot "));
+        travail("aidworktag", QStringLiteral("<"));
+        travail("aidworkref", QStringLiteral("&"));
+    }
     placeCursor(200);
     measure("aidtypetop", 25, type(Qt::Key_X));
     // Page by page from a quarter of the page, each page painted. The margin narrows
     // the view, which wraps the long lines otherwise: the window is widened by the
     // margin's width, so that both ways show the same lines.
+    if (aids && !completion) {
+        // Only the completion off: its keystrokes are what this run is for.
+        for (auto it = r.cbegin(); it != r.cend(); ++it)
+            std::printf("%s=%.3f\n", qPrintable(it.key()), it.value());
+        std::fflush(stdout);
+        edit->document()->setModified(false);
+        return 0;
+    }
     if (aids) {
         fixture.window->resize(fixture.window->width() + edit->marge()->width(),
                                fixture.window->height());
@@ -890,14 +975,17 @@ void printTyping(int runs)
     const qsizetype size = 5 * 1000 * 1000;
     QMap<QString, QList<double>> on;
     QMap<QString, QList<double>> off;
+    QMap<QString, QList<double>> nocompletion;
     QMap<QString, QList<double>> go;
     for (int run = 0; run < runs; ++run) {
-        for (const bool aids : {true, false}) {
-            const auto values
-                = parse(runProcess({QStringLiteral("--typing-child"), QString::number(size),
-                                    aids ? QStringLiteral("on") : QStringLiteral("off")}));
+        for (const char *mode : {"on", "off", "nocompletion"}) {
+            const auto values = parse(runProcess(
+                {QStringLiteral("--typing-child"), QString::number(size), QLatin1String(mode)}));
+            QMap<QString, QList<double>> &into = qstrcmp(mode, "on") == 0 ? on
+                : qstrcmp(mode, "off") == 0                               ? off
+                                                                          : nocompletion;
             for (auto it = values.cbegin(); it != values.cend(); ++it)
-                (aids ? on : off)[it.key()] << it.value();
+                into[it.key()] << it.value();
         }
         const auto values
             = parse(runProcess({QStringLiteral("--goto-child"), QString::number(size)}));
@@ -910,27 +998,67 @@ void printTyping(int runs)
         {"aidtypemid", "typed character, mid-document", "ms"},
         {"aidtypetop", "typed character, near the top", "ms"},
         {"aidtypegt", "typed \">\" in the text, mid-document", "ms"},
+        {"aidtypeword", "typed blank and letter in the text, mid-document", "ms"},
         {"aidscroll", "scrolling, one page painted (mean of 1000)", "ms"},
     };
-    std::printf("| 5M, typing aids (medians of %d runs) | line numbers and closing tags on | "
-                "both off (before them) | ratio | processor time, on | off | ratio |\n"
-                "|---|---:|---:|---:|---:|---:|---:|\n",
-                runs);
-    for (const Row &row : typingRows) {
-        const QString key = QLatin1String(row.key);
-        const double a = median(on.value(key));
-        const double b = median(off.value(key));
-        std::printf("| %s | %.2f %s | %.2f %s | %.2f |", row.label, a, row.unit, b, row.unit,
-                    b > 0 ? a / b : 0.0);
-        if (on.contains(key + QLatin1String("cpu"))) {
-            const double c = median(on.value(key + QLatin1String("cpu")));
-            const double d = median(off.value(key + QLatin1String("cpu")));
-            std::printf(" %.2f %s | %.2f %s | %.2f |\n", c, row.unit, d, row.unit,
-                        d > 0 ? c / d : 0.0);
-        } else {
-            std::printf(" | | |\n");
-        }
-    }
+    const auto table
+        = [runs](const char *title, const char *columns, const Row *rows, size_t count,
+                 const QMap<QString, QList<double>> &on, const QMap<QString, QList<double>> &off) {
+              std::printf("| 5M, %s (medians of %d runs) | %s | ratio | processor time, on | off | "
+                          "ratio |\n|---|---:|---:|---:|---:|---:|---:|\n",
+                          title, runs, columns);
+              for (size_t i = 0; i < count; ++i) {
+                  const Row &row = rows[i];
+                  const QString key = QLatin1String(row.key);
+                  const double a = median(on.value(key));
+                  const double b = median(off.value(key));
+                  std::printf("| %s | %.2f %s | %.2f %s | %.2f |", row.label, a, row.unit, b,
+                              row.unit, b > 0 ? a / b : 0.0);
+                  if (on.contains(key + QLatin1String("cpu"))) {
+                      const double c = median(on.value(key + QLatin1String("cpu")));
+                      const double d = median(off.value(key + QLatin1String("cpu")));
+                      std::printf(" %.2f %s | %.2f %s | %.2f |\n", c, row.unit, d, row.unit,
+                                  d > 0 ? c / d : 0.0);
+                  } else {
+                      std::printf(" | | |\n");
+                  }
+              }
+          };
+    table("typing aids", "line numbers, closing tags and completion on | all off (before them)",
+          typingRows, std::size(typingRows), on, off);
+    const Row completionRows[] = {
+        {"aidtypemid", "typed character, mid-document", "ms"},
+        {"aidtypetop", "typed character, near the top", "ms"},
+        {"aidtypegt", "typed \">\" in the text, mid-document", "ms"},
+        {"aidtypeword", "typed blank and letter in the text, mid-document", "ms"},
+        {"aidlisttag", "\"d\" after \"<\": key to list shown and painted", "ms"},
+        {"aidlistref", "\"e\" after \"&\": key to list shown and painted", "ms"},
+    };
+    std::printf("\n");
+    table("completion", "completion on | completion off (other aids on)", completionRows,
+          std::size(completionRows), on, nocompletion);
+    const double caractere = 1000 * median(nocompletion.value(QStringLiteral("aidtypemidcpu")));
+    const auto part = [&on, caractere](const char *key) {
+        const double us = median(on.value(QLatin1String(key)));
+        return std::make_pair(us, caractere > 0 ? 100 * us / caractere : 0.0);
+    };
+    const auto [lettre, lettrePart] = part("aidworkletter");
+    const auto [blanc, blancPart] = part("aidworkblank");
+    const auto [balise, balisePart] = part("aidworktag");
+    const auto [entite, entitePart] = part("aidworkref");
+    std::printf(
+        "\nThe completion's own work for a typed letter, its list's window aside (processor "
+        "time, mean of 1000, medians of %d runs), and its share of a typed character "
+        "mid-document with the completion off: after a letter %.1f us (%.2f%%), after "
+        "a blank %.1f us (%.2f%%), after \"<\" %.1f us (%.2f%%), after \"&\" %.1f us "
+        "(%.2f%%)\n",
+        runs, lettre, lettrePart, blanc, blancPart, balise, balisePart, entite, entitePart);
+    std::printf("\nLists shown and painted after the key, completion on: %.0f%% after \"<d\", "
+                "%.0f%% after \"&e\" (off: %.0f%%, %.0f%%)\n",
+                100 * median(on.value(QStringLiteral("aidlisttagshown"))),
+                100 * median(on.value(QStringLiteral("aidlistrefshown"))),
+                100 * median(nocompletion.value(QStringLiteral("aidlisttagshown"))),
+                100 * median(nocompletion.value(QStringLiteral("aidlistrefshown"))));
     const auto m = [&go](const char *key) { return median(go.value(QLatin1String(key))); };
     std::printf("\nAtteindre la ligne, the last line of 5M while the page is still being laid "
                 "out (%s; medians of %d runs): %.1f ms to the command's end (%.1f ms of "
@@ -1111,6 +1239,7 @@ int main(int argc, char **argv)
         return runSave1251Child(arguments.value(1).toLongLong());
     if (arguments.value(0) == QLatin1String("--typing-child"))
         return runTypingChild(arguments.value(1).toLongLong(),
+                              arguments.value(2) != QLatin1String("off"),
                               arguments.value(2) == QLatin1String("on"));
     if (arguments.value(0) == QLatin1String("--goto-child"))
         return runGotoChild(arguments.value(1).toLongLong());

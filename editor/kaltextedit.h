@@ -104,6 +104,8 @@ public slots:
     void slotHelpAbout();
     void slotHelpAboutQt();
     void slotFermerBalises(bool on);
+    void slotCompletion(bool on);
+    void slotCompleterNom();
     void slotViewNumerosLigne(bool on);
     void slotAtteindreLigne();
 
@@ -271,6 +273,8 @@ private:
     QAction *helpAboutQtAct;
     QAction *whatsThisAct;
     QAction *fermerBalisesAct;
+    QAction *completionAct;
+    QAction *completerNomAct;
     QAction *viewNumerosLigneAct;
     QAction *atteindreLigneAct;
 

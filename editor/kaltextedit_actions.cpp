@@ -311,6 +311,23 @@ void KalTextEdit::createActions()
     fermerBalisesAct->setChecked(Reglages::fermerBalises());
     connect(fermerBalisesAct, &QAction::toggled, this, &KalTextEdit::slotFermerBalises);
 
+    completionAct = newAction(
+        this, "completionAct", tr("Complétion"), nullptr, QString(),
+        tr("Active/désactive la liste des noms proposés pendant la frappe"),
+        tr("Complétion\n\nPendant que vous tapez un nom de balise, d'attribut, de valeur ou "
+           "d'entité, propose la liste des noms qui commencent ainsi ; Entrée ou Tab insère "
+           "celui qui est choisi"));
+    completionAct->setCheckable(true);
+    completionAct->setChecked(Reglages::completion());
+    connect(completionAct, &QAction::toggled, this, &KalTextEdit::slotCompletion);
+
+    completerNomAct = newAction(
+        this, "completerNomAct", tr("Compléter le nom"), nullptr, tr("Ctrl+Space"),
+        tr("Propose les noms qui complètent celui qui est sous le curseur"),
+        tr("Compléter le nom\n\nOuvre la liste des noms de balises, d'attributs, de valeurs ou "
+           "d'entités qui conviennent à la position du curseur"));
+    connect(completerNomAct, &QAction::triggered, this, &KalTextEdit::slotCompleterNom);
+
     verifierPageAct = newAction(
         this, "verifierPageAct", tr("Vérifier la page"), nullptr, tr("F7"),
         tr("Liste les problèmes de la page"),
@@ -441,6 +458,7 @@ void KalTextEdit::createMenus()
     htmlMenu->addActions({tableauxAct, lienHypTextAct, nameAncreAct, imageAct});
     htmlMenu->addSeparator();
     htmlMenu->addAction(fermerBalisesAct);
+    htmlMenu->addActions({completionAct, completerNomAct});
     htmlMenu->addSeparator();
     htmlMenu->addAction(verifierPageAct);
 

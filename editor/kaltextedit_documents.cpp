@@ -424,4 +424,8 @@ void KalTextEdit::activeCommandesHtml(bool on)
     // Closing tags are typed only in HTML documents.
     fermerBalisesAct->setEnabled(on);
     textEdit->setFermetureBalises(on && fermerBalisesAct->isChecked());
+    // Names are offered only in HTML documents.
+    completionAct->setEnabled(on);
+    completerNomAct->setEnabled(on);
+    textEdit->setCompletion(on, completionAct->isChecked());
 }

@@ -1,4 +1,5 @@
-// The typing aids of the editor window: closing tags, line numbers, going to a line.
+// The typing aids of the editor window: closing tags, completion, line numbers,
+// going to a line.
 
 #include "kaltextedit.h"
 
@@ -20,6 +21,19 @@ void KalTextEdit::slotFermerBalises(bool on)
 {
     Reglages::setFermerBalises(on);
     textEdit->setFermetureBalises(on && isHtml);
+}
+
+// Names are offered only in an HTML document, as they are typed while the choice
+// (kept for the next runs) is on, and at Ctrl+Space whatever it is.
+void KalTextEdit::slotCompletion(bool on)
+{
+    Reglages::setCompletion(on);
+    textEdit->setCompletion(isHtml, on);
+}
+
+void KalTextEdit::slotCompleterNom()
+{
+    textEdit->completeNom();
 }
 
 void KalTextEdit::slotViewNumerosLigne(bool on)

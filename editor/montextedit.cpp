@@ -1,12 +1,14 @@
 #include "montextedit.h"
 
 #include "boitesmessage.h"
+#include "completeurhtml.h"
 #include "documentfile.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextDocumentFragment>
@@ -45,10 +47,17 @@ monQTextEdit::monQTextEdit(QWidget *parent)
             &monQTextEdit::paginer, Qt::QueuedConnection);
     creeMarge();
     majTabulations();
+    completeur = new CompleteurHtml(this);
 }
 
 void monQTextEdit::keyPressEvent(QKeyEvent *e)
 {
+    // The list of names sees each key first, and what it did to the text after.
+    if (completeur->avantTouche(e)) {
+        e->accept();
+        return;
+    }
+    const auto completion = qScopeGuard([this, e] { completeur->apresTouche(e); });
     // Return and Enter, with Shift or Ctrl too, make a new line of the file: the
     // widget's own line separator, which Shift+Return would insert, is saved as a
     // line feed and would make one line of the editor two of the file.

@@ -4,6 +4,7 @@
 #include <QRectF>
 #include <QTextEdit>
 
+class CompleteurHtml;
 class HighlighterHtml;
 class MargeNumeros;
 class QTextBlock;
@@ -25,6 +26,13 @@ public:
     // window turns it on for HTML documents when the user wants it.
     void setFermetureBalises(bool on);
     bool fermetureBalises() const { return fermeture; }
+
+    // The names offered as they are typed: html for an HTML document (a plain text
+    // gets none), pendantFrappe when the list opens by itself rather than only on
+    // Ctrl+Space (completeNom()).
+    void setCompletion(bool html, bool pendantFrappe);
+    void completeNom();
+    CompleteurHtml *completeurHtml() const { return completeur; }
 
     void setNumerosLigne(bool on);
     bool numerosLigne() const;
@@ -91,6 +99,7 @@ private:
     static constexpr int maxFermeturesAuto = 64;
     QList<FermetureAuto> fermeturesAuto;
     bool fermeture = false;
+    CompleteurHtml *completeur = nullptr;
     MargeNumeros *margeNumeros = nullptr;
     int chiffresMarge = 0;
     int ligneCourante = -1;

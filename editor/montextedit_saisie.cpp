@@ -3,6 +3,7 @@
 
 #include "montextedit.h"
 
+#include "completeurhtml.h"
 #include "etapeannulation.h"
 #include "saisiehtml.h"
 
@@ -30,6 +31,16 @@ void monQTextEdit::setFermetureBalises(bool on)
     fermeture = on;
     if (!on)
         fermeturesAuto.clear();
+}
+
+void monQTextEdit::setCompletion(bool html, bool pendantFrappe)
+{
+    completeur->setActif(html, pendantFrappe);
+}
+
+void monQTextEdit::completeNom()
+{
+    completeur->ouvre();
 }
 
 // The ">" of a closing tag typed right in front of the same closing tag inserted

@@ -13,6 +13,7 @@
 namespace {
 
 const QString cleFermerBalises = QStringLiteral("edition/fermerBalises");
+const QString cleCompletion = QStringLiteral("edition/completion");
 const QString cleNumerosLigne = QStringLiteral("affichage/numerosLigne");
 const QString cleRecents = QStringLiteral("fichiers/recents");
 const QString cleEncodages = QStringLiteral("encodages");
@@ -155,6 +156,16 @@ bool fermerBalises()
 void setFermerBalises(bool on)
 {
     ecrit(cleFermerBalises, on);
+}
+
+bool completion()
+{
+    return booleen(cleCompletion, true);
+}
+
+void setCompletion(bool on)
+{
+    ecrit(cleCompletion, on);
 }
 
 bool numerosLigne()

@@ -14,6 +14,10 @@ namespace Reglages {
 bool fermerBalises();
 void setFermerBalises(bool on);
 
+// The names of elements, attributes and character references offered as they are typed.
+bool completion();
+void setCompletion(bool on);
+
 // The margin of line numbers at the left of the text.
 bool numerosLigne();
 void setNumerosLigne(bool on);

@@ -1,3 +1,4 @@
+#include "completeurhtml.h"
 #include "dialoganswers.h"
 #include "documentfile.h"
 #include "highlighterhtml.h"
@@ -112,13 +113,16 @@ void TestEditorWindow::startupState()
 
     for (const char *name : {"editAnnulerAct", "editRefaireAct", "editCutAct", "editCopyAct"})
         QVERIFY2(!action(f.window, name)->isEnabled(), name);
-    for (const char *name : {"carGrasAct", "tableauxAct", "imageAct", "viewToolBarBAct",
-                             "titre6Act", "alignJustifieAct", "editPasteAct", "fileSaveAct",
-                             "fermerBalisesAct", "atteindreLigneAct"})
+    for (const char *name :
+         {"carGrasAct", "tableauxAct", "imageAct", "viewToolBarBAct", "titre6Act",
+          "alignJustifieAct", "editPasteAct", "fileSaveAct", "fermerBalisesAct",
+          "atteindreLigneAct", "completionAct", "completerNomAct"})
         QVERIFY2(action(f.window, name)->isEnabled(), name);
     // The typing aids are on by default.
     QVERIFY(action(f.window, "fermerBalisesAct")->isChecked());
     QVERIFY(w.textEdit()->fermetureBalises());
+    QVERIFY(action(f.window, "completionAct")->isChecked());
+    QVERIFY(w.textEdit()->completeurHtml()->pendantFrappe());
     QVERIFY(action(f.window, "viewNumerosLigneAct")->isChecked());
     QVERIFY(w.textEdit()->marge()->isVisible());
     QCOMPARE(w.textEdit()->tabStopDistance(),
@@ -235,6 +239,8 @@ void TestEditorWindow::menuBar()
                           "Image",
                           "-",
                           "Fermer les balises",
+                          "Complétion",
+                          "Compléter le nom",
                           "-",
                           "Vérifier la page"}));
     QCOMPARE(entries(html->actions().at(11)->menu()).size(), 6);
@@ -313,7 +319,8 @@ void TestEditorWindow::shortcutsTriggerActions_data()
                                                             {"Ctrl+Q", "fileQuitAct"},
                                                             {"F5", "navigateurAct"},
                                                             {"Shift+F5", "navigateurBureauAct"},
-                                                            {"Ctrl+G", "atteindreLigneAct"}};
+                                                            {"Ctrl+G", "atteindreLigneAct"},
+                                                            {"Ctrl+Space", "completerNomAct"}};
     for (const auto &row : table)
         QTest::newRow(row.first) << QString::fromUtf8(row.first) << QString::fromLatin1(row.second);
 }

@@ -1,3 +1,4 @@
+#include "completeurhtml.h"
 #include "dialoganswers.h"
 #include "montextedit.h"
 #include "preferencesfile.h"
@@ -419,18 +420,22 @@ void TestPreferences::userSettings_data()
     QTest::addColumn<QByteArray>("contenu"); // null: no file; "<dossier>": a folder in its place
     QTest::addColumn<bool>("fermer");
     QTest::addColumn<bool>("numeros");
+    QTest::addColumn<bool>("completion");
     QTest::addColumn<bool>("retenu");
-    QTest::newRow("no file") << QByteArray() << true << true << true;
+    QTest::newRow("no file") << QByteArray() << true << true << true << true;
     QTest::newRow("both off") << QByteArray("[edition]\nfermerBalises=false\n"
                                             "[affichage]\nnumerosLigne=false\n")
-                              << false << false << true;
+                              << false << false << true << true;
     QTest::newRow("closing tags off")
-        << QByteArray("[edition]\nfermerBalises=false\n") << false << true << true;
-    QTest::newRow("values that mean nothing")
-        << QByteArray("[edition]\nfermerBalises=peut-etre\n[affichage]\nnumerosLigne=0\n") << true
-        << true << true;
-    QTest::newRow("binary") << QByteArray(4096, '\xff') << true << true << true;
-    QTest::newRow("a folder in its place") << QByteArray("<dossier>") << true << true << false;
+        << QByteArray("[edition]\nfermerBalises=false\n") << false << true << true << true;
+    QTest::newRow("completion off")
+        << QByteArray("[edition]\ncompletion=false\n") << true << true << false << true;
+    QTest::newRow("values that mean nothing") << QByteArray(
+        "[edition]\nfermerBalises=peut-etre\ncompletion=1\n[affichage]\nnumerosLigne=0\n")
+                                              << true << true << true << true;
+    QTest::newRow("binary") << QByteArray(4096, '\xff') << true << true << true << true;
+    QTest::newRow("a folder in its place")
+        << QByteArray("<dossier>") << true << true << true << false;
 }
 
 void TestPreferences::userSettings()
@@ -438,6 +443,7 @@ void TestPreferences::userSettings()
     QFETCH(QByteArray, contenu);
     QFETCH(bool, fermer);
     QFETCH(bool, numeros);
+    QFETCH(bool, completion);
     QFETCH(bool, retenu);
     QTemporaryDir configuration;
     const auto guard = configurationIn(configuration.path());
@@ -447,22 +453,26 @@ void TestPreferences::userSettings()
     else if (!contenu.isNull())
         QVERIFY(writeBytes(fichier, contenu));
 
-    const auto etat = [](KalTextEdit *window, bool fermer, bool numeros) {
+    const auto etat = [](KalTextEdit *window, bool fermer, bool numeros, bool completion) {
         KalTextEditTestAccess w(window);
         QCOMPARE(action(window, "fermerBalisesAct")->isChecked(), fermer);
         QCOMPARE(w.textEdit()->fermetureBalises(), fermer);
         QCOMPARE(action(window, "viewNumerosLigneAct")->isChecked(), numeros);
         QCOMPARE(w.textEdit()->numerosLigne(), numeros);
+        QCOMPARE(action(window, "completionAct")->isChecked(), completion);
+        QCOMPARE(w.textEdit()->completeurHtml()->pendantFrappe(), completion);
     };
     {
         EditorFixture f;
-        etat(f.window, fermer, numeros);
+        etat(f.window, fermer, numeros, completion);
         action(f.window, "fermerBalisesAct")->trigger();
         action(f.window, "viewNumerosLigneAct")->trigger();
-        etat(f.window, !fermer, !numeros);
+        action(f.window, "completionAct")->trigger();
+        etat(f.window, !fermer, !numeros, !completion);
     }
     EditorFixture suivant;
-    etat(suivant.window, retenu ? !fermer : fermer, retenu ? !numeros : numeros);
+    etat(suivant.window, retenu ? !fermer : fermer, retenu ? !numeros : numeros,
+         retenu ? !completion : completion);
 }
 
 // The preferences are written before the document question: a close cancelled

@@ -2,12 +2,16 @@
 // shortcuts do.
 
 #include "commandtest.h"
+#include "completeurhtml.h"
+#include "completionhtml.h"
 #include "montextedit.h"
 #include "testsupport.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCompleter>
 #include <QScopeGuard>
 #include <QTest>
 #include <QTextBlock>
@@ -84,11 +88,19 @@ const QList<Situation> situations = {
 };
 
 // Types texte into the widget key by key, as a user does: "\n" is Return, "←" and
-// "→" the arrow keys, "⌫" Backspace.
+// "→" the arrow keys, "⌫" Backspace; and for the list of names "⇥" Tab, "⎋" Escape,
+// "↓" Down, "⌃" Ctrl+Space, "⎀" Insert, "⇱" Home, "⇧" Shift+Left.
 void tape(QWidget *edit, const QString &texte)
 {
+    const QHash<QChar, QPair<Qt::Key, Qt::KeyboardModifiers>> touches
+        = {{u'⇥', {Qt::Key_Tab, Qt::NoModifier}},    {u'⎋', {Qt::Key_Escape, Qt::NoModifier}},
+           {u'↓', {Qt::Key_Down, Qt::NoModifier}},   {u'⌃', {Qt::Key_Space, Qt::ControlModifier}},
+           {u'⎀', {Qt::Key_Insert, Qt::NoModifier}}, {u'⇱', {Qt::Key_Home, Qt::NoModifier}},
+           {u'⇧', {Qt::Key_Left, Qt::ShiftModifier}}};
     for (const QChar c : texte) {
-        if (c == u'\n')
+        if (touches.contains(c))
+            QTest::keyClick(edit, touches[c].first, touches[c].second);
+        else if (c == u'\n')
             QTest::keyClick(edit, Qt::Key_Return);
         else if (c == u'←')
             QTest::keyClick(edit, Qt::Key_Left);
@@ -126,6 +138,14 @@ private slots:
     void closingTagUndo();
     void closingTagsOnlyWhereAsked_data();
     void closingTagsOnlyWhereAsked();
+    void completionContext_data();
+    void completionContext();
+    void completionLists();
+    void completionTyping_data();
+    void completionTyping();
+    void completionOnlyWhereAsked_data();
+    void completionOnlyWhereAsked();
+    void completionAtFullSpeed();
 };
 
 void TestTags::initTestCase()
@@ -559,6 +579,8 @@ void TestTags::closingTagUndo_data()
     QTest::newRow("text typed inside") << "<em>mot" << QStringList {"<em></em>", "<em>", ""};
     QTest::newRow("closing tag typed over")
         << "<p>texte</p>" << QStringList {"<p>texte</p</p>", "<p></p>", "<p>", ""};
+    // Return takes "input" from the list: one step of its own.
+    QTest::newRow("name accepted from the list") << "<inp\n" << QStringList {"<inp", ""};
 }
 
 void TestTags::closingTagUndo()
@@ -635,6 +657,314 @@ void TestTags::closingTagsOnlyWhereAsked()
     }
     QCOMPARE(texteDe(edit), attendu);
     QCOMPARE(edit->textCursor().position(), 3);
+}
+
+// Where the cursor stands for the list of names, from the text before it alone.
+void TestTags::completionContext_data()
+{
+    using CompletionHtml::Genre;
+    QTest::addColumn<QString>("avant"); // "\n" is a block break
+    QTest::addColumn<int>("genre");
+    QTest::addColumn<QString>("prefixe");
+    QTest::addColumn<QString>("element");
+    QTest::addColumn<QString>("attribut");
+    const auto rang
+        = [](const char *nom, const QString &avant, Genre genre, const QString &prefixe = QString(),
+             const QString &element = QString(), const QString &attribut = QString()) {
+              QTest::newRow(nom) << avant << int(genre) << prefixe << element << attribut;
+          };
+    rang("element name", "<p>Texte <inp", Genre::Element, "inp");
+    rang("'<' alone", "x <", Genre::Element);
+    rang("text after a tag", "<p>texte", Genre::Aucune);
+    rang("'<' and a blank", "a < b", Genre::Aucune);
+    rang("closing tag", "<p>x</p", Genre::Aucune);
+    rang("attribute", "<input ty", Genre::Attribut, "ty", "input");
+    rang("attribute in capitals", "<DIV CL", Genre::Attribut, "CL", "div");
+    rang("after a blank", "<a href=\"x\" ", Genre::Attribut, "", "a");
+    rang("attribute on its own line", "<img\n  sr", Genre::Attribut, "sr", "img");
+    rang("name glued to a value", "<a href=\"x\"t", Genre::Aucune);
+    rang("after the name of an attribute", "<a href ", Genre::Aucune);
+    rang("'>' in a quoted value", "<a title=\"a>b\" hr", Genre::Attribut, "hr", "a");
+    rang("'<' in a quoted value", "<a title='<b class=\"' hr", Genre::Attribut, "hr", "a");
+    rang("value", "<input type=\"", Genre::Valeur, "", "input", "type");
+    rang("value begun", "<input type='te", Genre::Valeur, "te", "input", "type");
+    rang("unquoted value", "<form method=po", Genre::Valeur, "po", "form", "method");
+    rang("second keyword of a value", "<a rel=\"noopener n", Genre::Valeur, "n", "a", "rel");
+    rang("reference", "Un &eac", Genre::Entite, "eac");
+    rang("'&' alone", "a &", Genre::Entite);
+    rang("reference in a value", "<a href=\"?a=1&am", Genre::Entite, "am");
+    rang("numeric reference", "&#23", Genre::Aucune);
+    rang("in a comment", "<!-- <di", Genre::Aucune);
+    rang("after a comment", "<!-- <script> --> <di", Genre::Element, "di");
+    rang("in a script", "<script>if (a<b", Genre::Aucune);
+    rang("reference in a script", "<script type=\"module\">a &b", Genre::Aucune);
+    rang("after a script", "<script>x</script><di", Genre::Element, "di");
+    rang("in a style", "<style>p<b", Genre::Aucune);
+    rang("in PHP", "<?php echo \"<di", Genre::Aucune);
+    rang("in ASP", "<% x = \"<di", Genre::Aucune);
+    rang("after PHP", "<?php x ?><di", Genre::Element, "di");
+    // The "<" of a tag is looked for 4,096 characters back, no further.
+    const QString valeur = QString(4076, u'x');
+    rang("tag of 4,096 characters",
+         QStringLiteral("<a title=\"") + valeur + QStringLiteral("\" hreflang"), Genre::Attribut,
+         "hreflang", "a");
+    rang("tag of 4,097 characters",
+         QStringLiteral("<a title=\"") + valeur + u'x' + QStringLiteral("\" hreflang"),
+         Genre::Aucune);
+}
+
+void TestTags::completionContext()
+{
+    QFETCH(QString, avant);
+    QFETCH(int, genre);
+    QFETCH(QString, prefixe);
+    QFETCH(QString, element);
+    QFETCH(QString, attribut);
+    const CompletionHtml::Contexte c
+        = CompletionHtml::contexte(avant.replace(u'\n', QChar::ParagraphSeparator));
+    QCOMPARE(int(c.genre), genre);
+    QCOMPARE(c.prefixe, prefixe);
+    QCOMPARE(c.element, element);
+    QCOMPARE(c.attribut, attribut);
+}
+
+// The names are the standard's, in the order QCompleter searches a sorted list:
+// one out of it would never be offered.
+void TestTags::completionLists()
+{
+    using CompletionHtml::caracteres;
+    using CompletionHtml::noms;
+    using G = CompletionHtml::Genre;
+    const auto trie = [](const QStringList &noms, bool casse) {
+        for (qsizetype i = 1; i < noms.size(); ++i) {
+            if (casse ? noms[i] < noms[i - 1] : noms[i].toLower() < noms[i - 1].toLower())
+                return false;
+        }
+        return !noms.isEmpty();
+    };
+    const QStringList elements = noms({G::Element, QString(), QString(), QString()});
+    QVERIFY(trie(elements, false));
+    for (const char *nom : {"a", "h1", "input", "search", "svg", "template", "wbr"})
+        QVERIFY2(elements.contains(QLatin1String(nom)), nom);
+    int valeurs = 0;
+    for (const QString &element : elements + QStringList {QStringLiteral("mon-element")}) {
+        const QStringList attributs = noms({G::Attribut, QString(), element, QString()});
+        QVERIFY2(trie(attributs, false), qPrintable(element));
+        QVERIFY(attributs.contains(QLatin1String("class")));
+        for (const QString &attribut : attributs) {
+            QVERIFY(!attribut.startsWith(QLatin1String("aria-"))
+                    && !attribut.startsWith(QLatin1String("data-")));
+            const QStringList liste = noms({G::Valeur, QString(), element, attribut});
+            QVERIFY(liste.isEmpty() || trie(liste, false));
+            valeurs += liste.isEmpty() ? 0 : 1;
+        }
+    }
+    QVERIFY(valeurs > 200);
+    QVERIFY(noms({G::Attribut, QString(), "input", QString()}).contains("formaction"));
+    QVERIFY(!noms({G::Attribut, QString(), "p", QString()}).contains("href"));
+    QCOMPARE(noms({G::Valeur, QString(), "p", "dir"}), QStringList({"auto", "ltr", "rtl"}));
+
+    // The 2,231 references of the standard are 2,125 names: 106 old ones are read
+    // without their ";" too.
+    QStringList entites = noms({G::Entite, QString(), QString(), QString()});
+    QVERIFY(trie(entites, true));
+    QCOMPARE(entites.size(), 2125);
+    QCOMPARE(entites.removeDuplicates(), 0);
+    for (const QString &nom : entites)
+        QVERIFY2(!caracteres(nom).isEmpty(), qPrintable(nom));
+    QCOMPARE(caracteres("eacute"), QStringLiteral("é"));
+    QCOMPARE(caracteres("Eacute"), QStringLiteral("É"));
+    QCOMPARE(caracteres("NotEqualTilde"), QStringLiteral("\u2242\u0338"));
+    QCOMPARE(caracteres("fopf"), QString::fromUcs4(U"\U0001D557"));
+    QVERIFY(caracteres("inconnu").isEmpty());
+}
+
+// Typing into a new HTML document with the list of names: what Return, Tab,
+// Escape and the other keys make of it, and the name the list has chosen after
+// the last key ("" when it is closed).
+void TestTags::completionTyping_data()
+{
+    QTest::addColumn<QString>("texte"); // the text before typing, the cursor at its end
+    QTest::addColumn<QString>("frappe");
+    QTest::addColumn<QString>("attendu");
+    QTest::addColumn<QString>("choisi");
+    QTest::addColumn<int>("curseur"); // -1: at the end of the text
+    const auto rang = [](const char *nom, const QString &texte, const QString &frappe,
+                         const QString &attendu, const QString &choisi, int curseur = -1) {
+        QTest::newRow(nom) << texte << frappe << attendu << choisi << curseur;
+    };
+    rang("element accepted with Return", "", "<inp\n", "<input", "");
+    rang("element accepted with Tab", "", "<inp⇥", "<input", "");
+    rang("attribute, then its values", "", "<input ty\n=\"", "<input type=\"", "button");
+    rang("value accepted", "", "<input type=\"tex\n", "<input type=\"text", "");
+    rang("reference with its ';'", "", "&eac\n", "&eacute;", "");
+    rang("reference shown with its character", "", "&eac", "&eac", "eacute");
+    rang("reference typed in full gets its ';'", "", "&amp\n", "&amp;", "");
+    rang("reference in a value", "<a href=\"", "?a=1&amp⇥", "<a href=\"?a=1&amp;", "");
+    rang("list shown at the first letter", "", "<h", "<h", "h1");
+    rang("typing narrows it", "", "<hea", "<hea", "head");
+    rang("no name left closes it", "", "<hx", "<hx", "");
+    rang("Down chooses the next", "", "<h↓\n", "<h2", "");
+    rang("Escape closes it", "", "<inp⎋", "<inp", "");
+    rang("after Escape, Return is a line break", "", "<inp⎋\n", "<inp\n", "");
+    rang("name typed in full: Return is a line break", "", "<a\n", "<a\n", "");
+    rang("name typed in full: Tab is a tab", "", "<b⇥", "<b\t", "");
+    rang("'>' closes it and goes into the text", "", "<inp>", "<inp></inp>", "", 5);
+    rang("a blank closes it and goes into the text", "", "<inp x", "<inp x", "");
+    rang("capitals kept", "", "<INP\n", "<INPUT", "");
+    rang("attribute of the element", "", "<a hr\n", "<a href", "");
+    rang("global attribute of any element", "", "<mon-widget cl\n", "<mon-widget class", "");
+    rang("second keyword of a value", "", "<a rel=\"noopener n", "<a rel=\"noopener n", "next");
+    rang("language", "", "<html lang=\"f", "<html lang=\"f", "fr");
+    rang("Backspace widens it", "", "<hea⌫", "<he", "head");
+    rang("a selection closes it", "", "<inp⇧", "<inp", "", 3);
+    rang("none beside a selection", "<inp", "⇧⌃", "<inp", "", 3);
+    rang("Ctrl+Space after a blank in a tag", "<input ", "⌃", "<input ", "accept");
+    rang("Ctrl+Space, then Return", "<input ", "⌃\n", "<input accept", "");
+    rang("Ctrl+Space in the middle of a name", "<inp", "⌃", "<inp", "input");
+    rang("Ctrl+Space in the text", "texte", "⌃", "texte", "");
+    rang("none in a script", "<script>", "if (a<bo", "<script>if (a<bo", "");
+    rang("none in a comment", "<!-- ", "<di", "<!-- <di", "");
+    rang("accepted in overwrite mode, nothing overwritten", "abcdefgh", "⎀⇱<inp\n", "<inputefgh",
+         "", 6);
+    // Typed at full speed through the open lists, never Return nor Tab: exactly
+    // what was typed.
+    const QString page
+        = QStringLiteral("<input type=\"text\" name=\"q\" value=\"&eacute;t&eacute;\">"
+                         "<img src=\"a.png\" alt=\"&amp;\" loading=\"lazy\">");
+    rang("a tag typed in full", "", page, page, "");
+}
+
+void TestTags::completionTyping()
+{
+    QFETCH(QString, texte);
+    QFETCH(QString, frappe);
+    QFETCH(QString, attendu);
+    QFETCH(QString, choisi);
+    QFETCH(int, curseur);
+    EditorFixture f;
+    monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
+    QVERIFY(action(f.window, QStringLiteral("completionAct"))->isChecked());
+    prepare(edit, texte, int(texte.size()), int(texte.size()));
+    if (frappe.startsWith(u'⎀'))
+        QTest::keyClick(edit, Qt::Key_Insert);
+    tape(edit, frappe.startsWith(u'⎀') ? frappe.mid(1) : frappe);
+    QCOMPARE(texteDe(edit), attendu);
+    QCOMPARE(edit->textCursor().position(), curseur < 0 ? int(attendu.size()) : curseur);
+    const CompleteurHtml *completeur = edit->completeurHtml();
+    const QAbstractItemView *liste = completeur->completer()->popup();
+    // A window that never takes the keyboard from the text.
+    QCOMPARE(liste->windowType(), Qt::ToolTip);
+    if (choisi == QLatin1String("eacute"))
+        QCOMPARE(liste->currentIndex().data(Qt::UserRole + 1).toString(), QStringLiteral("é"));
+    QCOMPARE(completeur->ouverte()
+                 ? completeur->completer()->popup()->currentIndex().data().toString()
+                 : QString(),
+             choisi);
+}
+
+// Only an HTML document gets the list: as names are typed while "Complétion" is on,
+// and on Ctrl+Space whatever it is; never a plain text, never what is pasted.
+void TestTags::completionOnlyWhereAsked_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("frappe");
+    QTest::addColumn<QString>("attendu");
+    QTest::newRow("HTML document") << "html"
+                                   << "<inp\n"
+                                   << "<input";
+    QTest::newRow("option off") << "off"
+                                << "<inp\n"
+                                << "<inp\n";
+    QTest::newRow("option off, Ctrl+Space") << "off"
+                                            << "<inp⌃\n"
+                                            << "<input";
+    QTest::newRow("option off, then on") << "off then on"
+                                         << "<inp\n"
+                                         << "<input";
+    QTest::newRow("plain-text document") << "txt"
+                                         << "<inp\n"
+                                         << "<inp\n";
+    QTest::newRow("plain-text document, Ctrl+Space") << "txt"
+                                                     << "<inp⌃\n"
+                                                     << "<inp\n";
+    QTest::newRow("back to an HTML document") << "txt then html"
+                                              << "<inp\n"
+                                              << "<input";
+    QTest::newRow("pasted") << "paste"
+                            << "\n"
+                            << "<inp\n";
+}
+
+void TestTags::completionOnlyWhereAsked()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, frappe);
+    QFETCH(QString, attendu);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    QAction *option = action(f.window, QStringLiteral("completionAct"));
+    QAction *demande = action(f.window, QStringLiteral("completerNomAct"));
+    // The choice is the user's, kept for the next runs: this test leaves it on.
+    const auto remet = qScopeGuard([option] { option->setChecked(true); });
+    const auto typeDocument = [&w](const QString &nom) {
+        w.setCurrentFile(nom);
+        w.majTypeDocument(nom);
+        w.activeCommandesHtml(w.isHtml());
+    };
+    if (situation.startsWith(QLatin1String("txt"))) {
+        typeDocument(QStringLiteral("/tmp/notes.txt"));
+        QVERIFY(!option->isEnabled());
+        QVERIFY(!demande->isEnabled());
+    }
+    if (situation.endsWith(QLatin1String("html"))) {
+        typeDocument(QStringLiteral("/tmp/page.html"));
+        QVERIFY(option->isEnabled());
+        QVERIFY(demande->isEnabled());
+    }
+    if (situation.startsWith(QLatin1String("off")))
+        option->trigger();
+    if (situation.endsWith(QLatin1String("on")))
+        option->trigger();
+    QCOMPARE(option->isChecked(), !situation.endsWith(QLatin1String("off")));
+
+    if (situation == QLatin1String("paste")) {
+        QApplication::clipboard()->setText(QStringLiteral("<inp"));
+        action(f.window, QStringLiteral("editPasteAct"))->trigger();
+        QVERIFY(!edit->completeurHtml()->ouverte());
+    }
+    tape(edit, frappe);
+    QCOMPARE(texteDe(edit), attendu);
+}
+
+// A page typed key by key at full speed, lists opening and closing all along, and
+// never a Return or a Tab while one is open: the text is exactly what was typed.
+void TestTags::completionAtFullSpeed()
+{
+    EditorFixture f;
+    monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
+    QAction *fermer = action(f.window, QStringLiteral("fermerBalisesAct"));
+    const auto remet = qScopeGuard([fermer] { fermer->setChecked(true); });
+    fermer->setChecked(false);
+    const QString page = QStringLiteral(
+        "<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<title>L'&eacute;t&eacute; &amp; l'hiver</title>\n"
+        "<link rel=\"stylesheet\" href=\"style.css\">\n</head>\n<body>\n"
+        "<h1 class=\"titre\" id=\"haut\">Bonjour &mdash; salut</h1>\n"
+        "<p>Texte &lt;b&gt; avec <a href=\"page.html?a=1&amp;b=2\" target=\"_blank\">un "
+        "lien</a>, <em>un mot</em> &nbsp;et <b>gras</b>.</p>\n"
+        "<form method=\"post\" action=\"/envoi\"><input type=\"email\" required></form>\n"
+        "<script>if (a<b && c>d) x = \"<div>\";</script>\n<!-- <p> fin -->\n</body>\n</html>\n");
+    // No Return while a list is open: each line ends on a character that closes it.
+    bool ouverteAvantRetour = false;
+    for (const QChar c : page) {
+        if (c == u'\n')
+            ouverteAvantRetour = ouverteAvantRetour || edit->completeurHtml()->ouverte();
+        tape(edit, QString(c));
+    }
+    QVERIFY(!ouverteAvantRetour);
+    QCOMPARE(texteDe(edit), page);
 }
 
 QTEST_MAIN(TestTags)

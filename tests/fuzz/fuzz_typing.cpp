@@ -1,8 +1,11 @@
 // Typing into an HTML document, key by key, on random text: Return keeps the
 // blanks of the line, a ">" inserts itself and at most the closing tag of its
 // element after the cursor (or takes away the closing tag it types over), and
-// undoing every step brings back the text as it was.
+// undoing every step brings back the text as it was. The list of names opens and
+// closes all along: with it open, a key never loses or adds a character, except
+// Return and Tab, which add exactly the rest of the name the list has chosen.
 
+#include "completeurhtml.h"
 #include "fuzzsupport.h"
 #include "montextedit.h"
 #include "testsupport.h"
@@ -21,23 +24,43 @@ struct Touche
 {
     Qt::Key key;
     const char *texte;
+    Qt::KeyboardModifiers modificateurs = Qt::NoModifier;
 };
 
 const Touche touches[] = {
-    {Qt::Key_Less, "<"},       {Qt::Key_Greater, ">"},    {Qt::Key_Slash, "/"},
-    {Qt::Key_P, "p"},          {Qt::Key_A, "a"},          {Qt::Key_QuoteDbl, "\""},
-    {Qt::Key_Apostrophe, "'"}, {Qt::Key_Equal, "="},      {Qt::Key_Space, " "},
-    {Qt::Key_Exclam, "!"},     {Qt::Key_Minus, "-"},      {Qt::Key_S, "s"},
-    {Qt::Key_Return, "\r"},    {Qt::Key_Backspace, "\b"}, {Qt::Key_Left, ""},
+    {Qt::Key_Less, "<"},
+    {Qt::Key_Greater, ">"},
+    {Qt::Key_Slash, "/"},
+    {Qt::Key_P, "p"},
+    {Qt::Key_A, "a"},
+    {Qt::Key_QuoteDbl, "\""},
+    {Qt::Key_Apostrophe, "'"},
+    {Qt::Key_Equal, "="},
+    {Qt::Key_Space, " "},
+    {Qt::Key_Exclam, "!"},
+    {Qt::Key_Minus, "-"},
+    {Qt::Key_S, "s"},
+    {Qt::Key_Return, "\r"},
+    {Qt::Key_Backspace, "\b"},
+    {Qt::Key_Left, ""},
     {Qt::Key_Right, ""},
+    // Names to complete, and the keys of the list.
+    {Qt::Key_Ampersand, "&"},
+    {Qt::Key_E, "e"},
+    {Qt::Key_I, "i"},
+    {Qt::Key_Semicolon, ";"},
+    {Qt::Key_Tab, "\t"},
+    {Qt::Key_Escape, "\x1b"},
+    {Qt::Key_Down, ""},
+    {Qt::Key_Space, " ", Qt::ControlModifier},
 };
 
 void tape(QWidget *widget, const Touche &touche)
 {
     const QString texte = QString::fromLatin1(touche.texte);
-    QKeyEvent presse(QEvent::KeyPress, touche.key, Qt::NoModifier, texte);
+    QKeyEvent presse(QEvent::KeyPress, touche.key, touche.modificateurs, texte);
     QApplication::sendEvent(widget, &presse);
-    QKeyEvent relache(QEvent::KeyRelease, touche.key, Qt::NoModifier, texte);
+    QKeyEvent relache(QEvent::KeyRelease, touche.key, touche.modificateurs, texte);
     QApplication::sendEvent(widget, &relache);
 }
 
@@ -51,6 +74,14 @@ QString texteDe(const monQTextEdit *edit)
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     fuzzHeadless();
+    // The offscreen platform says at each list shown that it cannot raise it nor
+    // give it the keyboard: nothing the fuzzer looks at.
+    static const QtMessageHandler suivant = qInstallMessageHandler(nullptr);
+    qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &contexte, const QString &message) {
+            if (!message.startsWith(QLatin1String("This plugin does not support")))
+                suivant(type, contexte, message);
+        });
     // Never destroyed: the keyboard device that the first key event makes is a
     // global that exit() destroys before a static application would go.
     static QApplication *app = new QApplication(*argc, *argv);
@@ -80,10 +111,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const Touche &touche = touches[cles[i] % std::size(touches)];
         const QString avant = texteDe(edit);
         const int p = edit->textCursor().position();
+        const QString ajout = edit->completeurHtml()->ajoutChoisi();
         tape(edit, touche);
         const QString apres = texteDe(edit);
         const int q = edit->textCursor().position();
-        if (touche.key == Qt::Key_Return) {
+        const bool controle = touche.modificateurs != Qt::NoModifier;
+        if ((touche.key == Qt::Key_Return || touche.key == Qt::Key_Tab) && !ajout.isEmpty()) {
+            FUZZ_CHECK(apres == avant.left(p) + ajout + avant.mid(p) && q == p + ajout.size(),
+                       "accepting %s at %d\nbefore %s\nafter  %s", qPrintable(ajout), p,
+                       qPrintable(avant), qPrintable(apres));
+            FUZZ_CHECK(!edit->completeurHtml()->ouverte(), "the list stays open after accepting");
+        } else if (touche.key == Qt::Key_Tab) {
+            FUZZ_CHECK(apres == avant.left(p) + u'\t' + avant.mid(p), "Tab at %d", p);
+        } else if (touche.key == Qt::Key_Escape || touche.key == Qt::Key_Down || controle
+                   || touche.key == Qt::Key_Left || touche.key == Qt::Key_Right) {
+            FUZZ_CHECK(apres == avant, "key %d changed the text at %d", int(touche.key), p);
+        } else if (touche.key == Qt::Key_Backspace) {
+            FUZZ_CHECK(q <= p && apres == avant.left(q) + avant.mid(p), "Backspace at %d", p);
+        } else if (touche.key != Qt::Key_Return && touche.key != Qt::Key_Greater) {
+            FUZZ_CHECK(apres == avant.left(p) + QLatin1String(touche.texte) + avant.mid(p)
+                           && q == p + 1,
+                       "'%s' at %d\nbefore %s\nafter  %s", touche.texte, p, qPrintable(avant),
+                       qPrintable(apres));
+        }
+        if (touche.key == Qt::Key_Return && ajout.isEmpty()) {
             const QTextBlock bloc = edit->document()->findBlock(p);
             QString blancs;
             for (const QChar c : bloc.text().left(p - bloc.position())) {
