@@ -41,6 +41,14 @@ private:
     bool active = true;
 };
 
+// QSaveFile would put a regular file in the place of a pipe or of a device node,
+// also at the end of a link (/dev/null): only files are written, or made.
+bool fichierOuRien(const QString &fileName)
+{
+    const QFileInfo target(fileName);
+    return !target.exists() || target.isFile() || target.isDir();
+}
+
 } // namespace
 
 void KalTextEdit::slotFileNew()
@@ -223,10 +231,7 @@ bool KalTextEdit::slotFileSaveAs()
 
 bool KalTextEdit::saveFile(QString fileName)
 {
-    // QSaveFile would put a regular file in the place of a pipe or of a device
-    // node, also at the end of a link (/dev/null): only files are written.
-    const QFileInfo target(fileName);
-    if (target.exists() && !target.isFile() && !target.isDir()) {
+    if (!fichierOuRien(fileName)) {
         avertissement(this, tr("KalTextEdit"),
                       tr("Cannot write file %1:\n%2.").arg(fileName, tr("Not a regular file")));
         return false;
@@ -292,12 +297,21 @@ bool KalTextEdit::saveFile(QString fileName)
         // Another program's changes are not lost without a word: looked for once
         // the bytes are ready, right before they take the file's place, so that
         // none made meanwhile (while a box asked, while a large page was
-        // encoded or written) goes unseen.
+        // encoded or written) goes unseen. Nor is a pipe put in the file's place
+        // meanwhile replaced, before the question or while it asks.
+        const auto pasUnFichier = [&] {
+            if (fichierOuRien(fileName))
+                return false;
+            reason = tr("Not a regular file");
+            return true;
+        };
         written = ecritureComplete(fileName, bytes, &reason, [&](QFileDevice *temporaire) {
             stamp = DocumentFile::stampOf(*temporaire);
             waitCursor.restore();
+            if (pasUnFichier())
+                return false;
             refused = !remplacerFichierChange(fileName);
-            return !refused;
+            return !refused && !pasUnFichier();
         });
     }
     if (refused)

@@ -68,8 +68,12 @@ QString EtatFichier::destination(const QString &chemin)
     const QString canonique = info.canonicalFilePath();
     if (!canonique.isEmpty())
         return canonique;
-    // A link to nothing yet: a write makes the file it names.
-    return info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+    // A link to nothing yet: a write makes the file at the end of its links, as
+    // QSaveFile follows them (a link to a link is followed too, up to its bound).
+    QFileInfo fin = info;
+    for (int etape = 1; etape < 128 && fin.isSymLink(); ++etape)
+        fin.setFile(fin.symLinkTarget());
+    return fin.isSymLink() ? info.absoluteFilePath() : fin.absoluteFilePath();
 }
 
 QString EtatFichier::autreDestination() const
