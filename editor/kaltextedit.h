@@ -180,6 +180,7 @@ private:
 
     // Page check.
     void verificationTerminee(const Verification::Resultat &resultat);
+    void oublieVerification();
 
     Lisorel *browser;
     QString currentFile;
