@@ -152,16 +152,14 @@ qsizetype Course::offsetDe(int ligneTidy, int colonneTidy)
 }
 
 // The bytes from offset to the end of the tag that starts there (quoted values
-// included), or to the end of the line.
+// included), or a few bytes, enough for the name of an entity.
 QByteArrayView Course::baliseA(qsizetype offset) const
 {
     if (offset < 0 || offset >= utf8.size())
         return {};
     const QByteArrayView reste = QByteArrayView(utf8).sliced(offset);
-    if (!reste.startsWith('<')) {
-        const qsizetype fin = reste.indexOf('\n');
-        return fin < 0 ? reste : reste.first(fin);
-    }
+    if (!reste.startsWith('<'))
+        return reste.first(std::min<qsizetype>(reste.size(), 64));
     char guillemet = 0;
     for (qsizetype i = 1; i < reste.size(); ++i) {
         const char c = reste.at(i);
@@ -341,7 +339,8 @@ bool prendMessage(Course *course, TidyMessage message)
         return false;
     if (course->seuilBoucle == 0) {
         // Each attribute of a tag may give a message of its own at the tag's place.
-        const qsizetype longueur = course->baliseA(course->offsetDe(ligne, colonne)).size();
+        const QByteArrayView balise = course->baliseA(course->offsetDe(ligne, colonne));
+        const qsizetype longueur = balise.startsWith('<') ? balise.size() : 0;
         course->seuilBoucle = int(std::min<qsizetype>(
             std::max<qsizetype>(repetitionsSansBoucle, longueur), std::numeric_limits<int>::max()));
     }
