@@ -48,20 +48,24 @@ bool estAdresse(QStringView nom)
     return noms.contains(nom.toString(), Qt::CaseInsensitive);
 }
 
-// Whether the tag's addresses hold nothing but what HTML5 allows.
+// Whether the tag has addresses and they hold nothing but what HTML5 allows.
 bool adressesValides(QByteArrayView balise)
 {
+    if (!balise.startsWith('<'))
+        return false;
+    int adresses = 0;
     bool valides = true;
-    parcourtBalises(QString::fromUtf8(balise), [&valides](const Balise &lue) {
+    parcourtBalises(QString::fromUtf8(balise), [&adresses, &valides](const Balise &lue) {
         for (const Attribut &attribut : lue.attributs) {
             if (!estAdresse(attribut.nom))
                 continue;
+            ++adresses;
             const QString valeur = decodeReferences(attribut.valeur);
             if (std::any_of(valeur.cbegin(), valeur.cend(), interditDansUneAdresse))
                 valides = false;
         }
     });
-    return valides;
+    return adresses > 0 && valides;
 }
 
 // Marlisse's French, by Tidy's key: %1, %2... are Tidy's arguments in the order of
@@ -217,7 +221,8 @@ bool messageEcarte(QByteArrayView cle, const QStringList &arguments,
     if (cle == "UNKNOWN_ENTITY") {
         const QByteArray nom = arguments.value(0).toUtf8();
         const QByteArrayView texte = ici();
-        return !(texte.startsWith(nom) && texte.size() > nom.size() && texte.at(nom.size()) == ';');
+        return !nom.isEmpty() && texte.startsWith(nom)
+            && !(texte.size() > nom.size() && texte.at(nom.size()) == ';');
     }
     // An empty address is the page itself.
     if (cle == "MISSING_ATTR_VALUE")
