@@ -97,7 +97,7 @@ const QHash<QByteArray, QString> &textes()
         ajoute("MISSING_ENDTAG_FOR", "il manque </%1>");
         ajoute("MISSING_ENDTAG_OPTIONAL", "il manque </%1>, qui peut être omis");
         ajoute("MISSING_STARTTAG", "il manque <%1>");
-        ajoute("INSERTING_TAG", "il manque <%1> ici");
+        ajoute("INSERTING_TAG", "<%1> sous-entendu ici");
         ajoute("MISSING_TITLE_ELEMENT", "il manque l'élément <title>");
         ajoute("UNEXPECTED_END_OF_FILE", "la page finit avant la fin de %1");
         // Attributes.
