@@ -30,6 +30,7 @@ struct alignas(std::max_align_t) Entete
     std::size_t taille;
 };
 
+// Why a run was stopped; Proprietaire: its owner asked for it.
 enum class Raison { Aucune, Proprietaire, Boucle, Memoire, Temps, Messages };
 
 // A message said at the place where Tidy is, and how many times.
@@ -39,9 +40,10 @@ struct Dit
     int fois;
 };
 
-// The same message at one place more often than this may be a loop. Tidy says a
-// thing again at one place for each inline element it reopens there (at most
-// Imbrication::profondeurMaximale) and for each attribute of the tag there.
+// The same message at one place more often than this, and than the tag there has
+// bytes, is a loop. Tidy says a thing again at one place for each inline element
+// it reopens there (at most Imbrication::profondeurMaximale) and for each
+// attribute of the tag there.
 constexpr int repetitionsSansBoucle = 12'000;
 
 // One run of Tidy: its memory, what it may spend, and where to come back to when

@@ -8,7 +8,7 @@
 #include <cstddef>
 
 // HTML Tidy's report on a page, through its library: errors and warnings only,
-// in French, for HTML5 (see MessagesTidy), with lines and columns counted as the
+// in French, for HTML5 (see messagestidy.h), with lines and columns counted as the
 // editor counts them (a tab is one column). No tidied page is made.
 namespace Verification {
 
