@@ -18,7 +18,9 @@
 // after the tables.
 // --check measures only "Vérifier la page" at each size: from F7 to the rows in
 // the panel, with the longest event-loop stall meanwhile, beside the same check
-// run on the GUI thread and the stalls of an editor that checks nothing.
+// run on the GUI thread and the stalls of an editor that checks nothing; the
+// resident size after the check beside before it; and a second F7 while the
+// first check runs.
 // --journal measures only the recovery journal's stalls, handed the edits and
 // copying the whole text as before, which a full run shows after each size.
 //
@@ -29,6 +31,7 @@
 // and caches do not leak from one to the next.
 
 #include "completeurhtml.h"
+#include "copiedocument.h"
 #include "documentencoding.h"
 #include "ecriturecomplete.h"
 #include "htmlgenerator.h"
@@ -799,6 +802,12 @@ int runCheckChild(qsizetype size, const QString &mode, double idleMs)
     QTest::qWait(100);
 
     QMap<QString, double> r;
+    // The resident size once the check is done, as a share of the size before it.
+    const qint64 residentAvant = memoryKb("VmRSS:");
+    auto residentApres = [&r, residentAvant] {
+        QTest::qWait(200);
+        r[QStringLiteral("checkresident")] = 100.0 * double(memoryKb("VmRSS:")) / residentAvant;
+    };
     QElapsedTimer t;
     t.start();
     if (mode == QLatin1String("worker")) {
@@ -807,6 +816,19 @@ int runCheckChild(qsizetype size, const QString &mode, double idleMs)
         r[QStringLiteral("checkshown")]
             = pumpUntil([panel] { return panel && panel->aUnResultat(); }, &stall, 2);
         r[QStringLiteral("checkstall")] = stall;
+        residentApres();
+    } else if (mode == QLatin1String("twice")) {
+        // The second F7 once the first check runs on the worker.
+        QAction *verifier = TestSupport::action(fixture.window, QStringLiteral("verifierPageAct"));
+        verifier->trigger();
+        auto *copie = fixture.window->findChild<CopieDocument *>();
+        pumpUntil([copie] { return !copie->enCours(); }, &stall, 2);
+        QTest::qWait(100);
+        t.restart();
+        verifier->trigger();
+        auto *panel = fixture.window->findChild<PanneauProblemes *>();
+        r[QStringLiteral("checksecond")]
+            = pumpUntil([panel] { return panel->aUnResultat(); }, &stall, 2);
     } else if (mode == QLatin1String("gui")) {
         bool done = false;
         QTimer::singleShot(0, fixture.window, [&] {
@@ -815,6 +837,7 @@ int runCheckChild(qsizetype size, const QString &mode, double idleMs)
         });
         r[QStringLiteral("checkshown")] = pumpUntil([&done] { return done; }, &stall, 2);
         r[QStringLiteral("checkstall")] = stall;
+        residentApres();
     } else {
         pumpUntil([&t, idleMs] { return ms(t) >= idleMs; }, &stall, 2);
         r[QStringLiteral("checkstall")] = stall;
@@ -1090,6 +1113,10 @@ void printCheck(const QStringList &sizes, int runs)
                             QString::number(one.value(QStringLiteral("checkshown")))}));
             for (auto it = three.cbegin(); it != three.cend(); ++it)
                 idle[it.key()] << it.value();
+            const auto four = parse(runProcess({QStringLiteral("--check-child"), characters,
+                                                QStringLiteral("twice"), QStringLiteral("0")}));
+            for (auto it = four.cbegin(); it != four.cend(); ++it)
+                worker[it.key()] << it.value();
         }
         const auto m = [](const QMap<QString, QList<double>> &values, const char *key) {
             return median(values.value(QLatin1String(key)));
@@ -1099,8 +1126,12 @@ void printCheck(const QStringList &sizes, int runs)
                     qPrintable(size));
         std::printf("| from F7 to the rows shown | %.1f ms | %.1f ms | – |\n",
                     m(worker, "checkshown"), m(gui, "checkshown"));
-        std::printf("| longest event-loop stall meanwhile | %.1f ms | %.1f ms | %.1f ms |\n\n",
+        std::printf("| longest event-loop stall meanwhile | %.1f ms | %.1f ms | %.1f ms |\n",
                     m(worker, "checkstall"), m(gui, "checkstall"), m(idle, "checkstall"));
+        std::printf("| resident size after the check, %% of before | %.0f %% | %.0f %% | – |\n",
+                    m(worker, "checkresident"), m(gui, "checkresident"));
+        std::printf("| second F7 during the check: to the rows shown | %.1f ms | – | – |\n\n",
+                    m(worker, "checksecond"));
         std::fflush(stdout);
     }
 }

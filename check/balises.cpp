@@ -133,6 +133,7 @@ void parcourtBalises(QStringView texte, const std::function<void(const Balise &)
             }
             if (i < taille)
                 ++i; // the '>'
+            balise.fin = i;
             visite(balise);
             if (!fermante && !balise.autoFermee && contenuBrut(balise.nom))
                 i = finDuContenuBrut(texte, i, balise.nom);

@@ -26,6 +26,7 @@ struct Balise
     bool fermante = false; // </nom>
     bool autoFermee = false; // <nom ... />
     qsizetype position = 0; // of its '<'
+    qsizetype fin = 0; // after its '>', or the text's end
     QVarLengthArray<Attribut, 8> attributs;
 };
 

@@ -83,8 +83,12 @@ bool ferme(const QString &nom, const QString &dessus)
 
 void Imbrication::balise(const Balise &balise)
 {
+    if (etat != Depassement::Aucun) {
+        suitLesFermetures(balise);
+        return;
+    }
     const quint8 sorteBalise = sorte(balise.nom);
-    if (etat != Depassement::Aucun || (sorteBalise & Vide))
+    if (sorteBalise & Vide)
         return;
     const bool enLigne = sorteBalise & EnLigne;
 
@@ -98,7 +102,7 @@ void Imbrication::balise(const Balise &balise)
             // What the block leaves open: its paragraphs and blocks close with it,
             // its inline elements go on in the blocks that follow.
             for (std::size_t k = pile.size() - 1; k > index; --k) {
-                if (!pile[k].enLigne || seFermeSeul(pile[k].nom))
+                if (k < pile.size() && (!pile[k].enLigne || seFermeSeul(pile[k].nom)))
                     retire(k);
             }
         }
@@ -112,7 +116,8 @@ void Imbrication::balise(const Balise &balise)
 
     if (enLigne) {
         // Tidy merges a tag with the same one that it reopened, <font> excepted.
-        if (balise.nom != QLatin1String("font") && nomsReportes.value(balise.nom) > 0)
+        if (balise.nom != QLatin1String("font")
+            && contextes.back().nomsReportes.value(balise.nom) > 0)
             return;
     } else {
         // The block closes the paragraph (item, cell...) it cannot stand in, and
@@ -126,43 +131,121 @@ void Imbrication::balise(const Balise &balise)
             retire(bloc - 1);
         }
         reporteEnLigne();
-        reouvertures += qint64(enLigneReportes) * enLigneReportes;
+        const Contexte &courant = contextes.back();
+        reouvertures += qint64(courant.enLigneReportes) * courant.enLigneReportes;
         if (reouvertures > reouverturesMaximales) {
-            etat = Depassement::Reouvertures;
-            positionDepassement = balise.position;
+            depasse(Depassement::Reouvertures, balise.position, courant.debut);
             return;
         }
     }
-    pile.push_back({balise.nom, enLigne});
+    const bool contexte = !enLigne && ouvreUnContexte(balise.nom);
+    pile.push_back({balise.nom, balise.position, enLigne, false, contexte});
     ++ouverts[balise.nom];
-    if (pile.size() > std::size_t(profondeurMaximale)) {
-        etat = Depassement::Profondeur;
-        positionDepassement = balise.position;
-    }
+    if (contexte)
+        contextes.push_back({pile.size() - 1, 0, {}});
+    if (pile.size() > std::size_t(profondeurMaximale))
+        depasse(Depassement::Profondeur, balise.position, 0);
+}
+
+bool Imbrication::ouvreUnContexte(const QString &nom) const
+{
+    if (parmi(nom, {"table", "object", "applet"}))
+        return true;
+    // Out of a table, Tidy takes a cell for any block: it closes nothing.
+    return ouverts.value(QStringLiteral("table")) > 0
+        && parmi(nom, {"td", "th", "tr", "caption", "thead", "tbody", "tfoot", "colgroup"});
+}
+
+Imbrication::Contexte &Imbrication::contexteDe(std::size_t index)
+{
+    auto contexte = contextes.rbegin();
+    while (contexte->debut > index)
+        ++contexte;
+    return *contexte;
 }
 
 void Imbrication::retire(std::size_t index)
 {
-    const Element &element = pile[index];
-    if (index < reportes) {
-        --reportes;
-        if (element.enLigne) {
-            --enLigneReportes;
-            --nomsReportes[element.nom];
-        }
+    if (pile[index].contexte) {
+        while (pile.size() > index + 1)
+            retire(pile.size() - 1);
+        contextes.pop_back(); // the innermost, now that all it held is gone
     }
+    const Element &element = pile[index];
+    if (element.reporte && element.enLigne) {
+        Contexte &contexte = contexteDe(index);
+        --contexte.enLigneReportes;
+        --contexte.nomsReportes[element.nom];
+    }
+    if (index < reportes)
+        --reportes;
     --ouverts[element.nom];
     pile.erase(pile.begin() + qsizetype(index));
+    for (auto contexte = contextes.rbegin(); contexte->debut > index; ++contexte)
+        --contexte->debut;
 }
 
 void Imbrication::reporteEnLigne()
 {
     for (; reportes < pile.size(); ++reportes) {
-        if (pile[reportes].enLigne) {
-            ++enLigneReportes;
-            ++nomsReportes[pile[reportes].nom];
+        Element &element = pile[reportes];
+        element.reporte = true;
+        if (element.enLigne) {
+            Contexte &contexte = contexteDe(reportes);
+            ++contexte.enLigneReportes;
+            ++contexte.nomsReportes[element.nom];
         }
     }
+}
+
+// Keeps the elements that made the count grow: all those open for the depth,
+// the inline ones carried in the current context for the reopenings.
+void Imbrication::depasse(Depassement depassement, qsizetype position, std::size_t premier)
+{
+    etat = depassement;
+    positionDepassement = position;
+    for (std::size_t i = premier; i < pile.size(); ++i) {
+        const Element &element = pile[i];
+        if (depassement == Depassement::Reouvertures ? !(element.reporte && element.enLigne)
+                                                     : parmi(element.nom, {"html", "head", "body"}))
+            continue;
+        nonFermes[element.nom].push_back(ouvertsAuDepassement.size());
+        ouvertsAuDepassement.push_back({element.position});
+    }
+    pile.clear();
+    ouverts.clear();
+}
+
+// Past the bound, only end tags matter: each closes the last element of its name
+// opened since, or else the innermost one of those kept.
+void Imbrication::suitLesFermetures(const Balise &balise)
+{
+    if (sorte(balise.nom) & Vide)
+        return;
+    if (!balise.fermante) {
+        if (!balise.autoFermee)
+            ++ouverts[balise.nom];
+        return;
+    }
+    int &depuis = ouverts[balise.nom];
+    if (depuis > 0) {
+        --depuis;
+        return;
+    }
+    const auto gardes = nonFermes.find(balise.nom);
+    if (gardes == nonFermes.end() || gardes->empty())
+        return;
+    ouvertsAuDepassement[gardes->back()].ferme = true;
+    gardes->pop_back();
+}
+
+qsizetype Imbrication::position() const
+{
+    for (const Ouvert &ouvert : ouvertsAuDepassement) {
+        if (!ouvert.ferme)
+            return ouvert.position;
+    }
+    return positionDepassement;
 }
 
 } // namespace Verification

@@ -18,7 +18,10 @@
 // an end tag closes its element and the blocks left open in it, while inline
 // elements left open (<b>, <font>...) stay open across blocks; a block closes the
 // paragraph it stands in, a new item or cell the one before it; unknown elements
-// count as any other.
+// count as any other. A table, its rows and cells, and an <object> close all they
+// hold, inline elements included, and reopen none from outside: Tidy gives each
+// of them an inline context of its own. Other blocks do not (a <font> left open
+// in a <blockquote> is reopened in every block after it, as Tidy does).
 namespace Verification {
 
 class Imbrication
@@ -34,32 +37,58 @@ public:
 
     enum class Depassement { Aucun, Profondeur, Reouvertures };
 
+    // Takes in each tag of the page, in order, to its end: what follows a bound
+    // passed still tells which elements were left open.
     void balise(const Balise &balise);
 
     Depassement depassement() const { return etat; }
-    // The '<' of the tag that went past the bound.
-    qsizetype position() const { return positionDepassement; }
+    // Where to look when a bound was passed: the '<' of the first element left
+    // open among those that made the count grow (never closed by its own end tag,
+    // <html> and <body> aside); where the bound was passed when each was closed.
+    qsizetype position() const;
 
 private:
     struct Element
     {
         QString nom;
+        qsizetype position;
         bool enLigne;
+        bool reporte = false; // open when a block began or ended
+        bool contexte = false; // closes all it holds (a table, a cell...)
+    };
+    // An inline context: the inline elements carried from block to block in it.
+    struct Contexte
+    {
+        std::size_t debut; // the index of the element that opened it
+        int enLigneReportes = 0;
+        QHash<QString, int> nomsReportes;
+    };
+    // An element open when the bound was passed.
+    struct Ouvert
+    {
+        qsizetype position;
+        bool ferme = false; // by its own end tag, later
     };
 
     void retire(std::size_t index);
     void reporteEnLigne();
+    Contexte &contexteDe(std::size_t index);
+    bool ouvreUnContexte(const QString &nom) const;
+    void depasse(Depassement depassement, qsizetype position, std::size_t premier);
+    void suitLesFermetures(const Balise &balise);
 
     std::vector<Element> pile;
     QHash<QString, int> ouverts; // how many of each name the stack holds
-    // Elements below this index were open when a block began or ended: the inline
-    // ones among them are reopened by Tidy in each block to come.
+    std::vector<Contexte> contextes {Contexte {0, 0, {}}};
+    // Elements below this index are marked reporte.
     std::size_t reportes = 0;
-    int enLigneReportes = 0;
-    QHash<QString, int> nomsReportes;
     qint64 reouvertures = 0;
     Depassement etat = Depassement::Aucun;
     qsizetype positionDepassement = 0;
+    // Once a bound is passed: the elements then open, and by name the indices of
+    // those not yet closed.
+    std::vector<Ouvert> ouvertsAuDepassement;
+    QHash<QString, std::vector<std::size_t>> nonFermes;
 };
 
 } // namespace Verification

@@ -1,13 +1,21 @@
 #include "rapporttidy.h"
 
-#include <QElapsedTimer>
+#include "messagestidy.h"
+
+#include <QHash>
+#include <QLocale>
+#include <QStringList>
 
 #include <tidy.h>
 #include <tidybuffio.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdlib>
+#include <ctime>
+#include <limits>
 #include <mutex>
+#include <vector>
 
 namespace Verification {
 
@@ -22,6 +30,22 @@ struct alignas(std::max_align_t) Entete
     std::size_t taille;
 };
 
+// Why a run was stopped; Proprietaire: its owner asked for it.
+enum class Raison { Aucune, Proprietaire, Boucle, Memoire, Temps, Messages };
+
+// A message said at the place where Tidy is, and how many times.
+struct Dit
+{
+    Probleme probleme;
+    int fois;
+};
+
+// The same message at one place more often than this, and than the tag there has
+// bytes, is a loop. Tidy says a thing again at one place for each inline element
+// it reopens there (at most Imbrication::profondeurMaximale) and for each
+// attribute of the tag there.
+constexpr int repetitionsSansBoucle = 12'000;
+
 // One run of Tidy: its memory, what it may spend, and where to come back to when
 // it spends more. Tidy 5.6 can loop for ever on some markup (a definition list
 // in a table row closed by a table's end tag reports "missing <dd>" without end);
@@ -30,36 +54,40 @@ struct alignas(std::max_align_t) Entete
 struct Course
 {
     TidyAllocator allocateur; // first: Tidy hands its address back
-    Releve *releve;
+    const QByteArray &utf8;
+    Releve &releve;
+    LimitesTidy limites;
+    const std::atomic<bool> *arret; // set by the owner: stop now
     Entete *blocs = nullptr;
     std::size_t octets = 0;
-    std::size_t plafondOctets;
     quint64 messages = 0;
-    quint64 plafondMessages;
-    // Messages in a row at one place: Tidy reopens there at most a few thousand
-    // elements (see Imbrication), a loop says the same thing there without end.
-    int memePlace = 0;
     quint64 appels = 0;
-    QElapsedTimer chrono;
-    qint64 delai; // in milliseconds
-    const std::atomic<bool> *arret; // set by the owner: stop now
-    // Where Tidy was at its last message: where it went round in circles.
+    qint64 debut; // processor time, in milliseconds
+    Raison raison = Raison::Aucune;
+    // Where Tidy was at its last message, and what it said there: a loop says the
+    // same thing at one place without end. Rows said at one place are held until
+    // Tidy moves on, so that a loop gives one row for what it repeats.
     int ligne = 1;
     int colonne = 1;
+    std::vector<Dit> ici;
+    QHash<QString, std::size_t> indexIci;
+    int seuilBoucle = 0; // 0 until worked out for the place
+    std::vector<qsizetype> debutsLignes; // of the UTF-8 bytes, made when first needed
+    // The last place found: Tidy's messages mostly come in the page's order, and
+    // a page may be one line of megabytes.
+    int ligneTrouvee = 0;
+    int colonneTrouvee = 0;
+    qsizetype offsetTrouve = 0;
     std::jmp_buf retour;
 
-    Course(Releve *releve, qsizetype taille, const std::atomic<bool> *arret)
-        : releve(releve)
+    Course(const QByteArray &utf8, Releve &releve, const LimitesTidy &limites,
+           const std::atomic<bool> *arret)
+        : utf8(utf8)
+        , releve(releve)
+        , limites(limites)
         , arret(arret)
-    {
-        // Far above what any page costs: a page of 5 MB takes Tidy half a second,
-        // a few hundred MB at most, a few messages a tag.
-        const std::size_t megaoctets = std::size_t(taille) / (1024 * 1024);
-        plafondOctets = std::size_t(1024) * 1024 * 1024 + 64 * std::size_t(taille);
-        plafondMessages = 100'000 + 20 * quint64(taille);
-        delai = 20'000 + 2'000 * qint64(megaoctets);
-        chrono.start();
-    }
+        , debut(tempsProcesseur())
+    { }
 
     ~Course()
     {
@@ -69,7 +97,85 @@ struct Course
             blocs = suivant;
         }
     }
+
+    // The rows held for the place: each as often as Tidy said it, or once when
+    // Tidy went round in circles there.
+    void videIci(bool uneFois)
+    {
+        for (const Dit &dit : ici) {
+            for (int i = 0; i < (uneFois ? 1 : dit.fois); ++i)
+                releve.ajoute(dit.probleme, true);
+        }
+        ici.clear();
+        indexIci.clear();
+        seuilBoucle = 0;
+    }
+
+    qsizetype offsetDe(int ligneTidy, int colonneTidy);
+    QByteArrayView baliseA(qsizetype offset) const;
 };
+
+// The offset in the bytes of a line and a column as Tidy counts them: one a
+// character, control characters but the tab not counted, nor a mark at the start.
+qsizetype Course::offsetDe(int ligneTidy, int colonneTidy)
+{
+    if (debutsLignes.empty()) {
+        debutsLignes.push_back(0);
+        for (qsizetype i = 0; i < utf8.size(); ++i) {
+            if (utf8.at(i) == '\n')
+                debutsLignes.push_back(i + 1);
+        }
+    }
+    if (ligneTidy < 1 || std::size_t(ligneTidy) > debutsLignes.size())
+        return -1;
+    auto nonCompte = [this](qsizetype k) {
+        const uchar octet = uchar(utf8.at(k));
+        return (octet < 0x20 && octet != '\t' && octet != '\n') || (octet & 0xc0) == 0x80;
+    };
+    qsizetype i = debutsLignes[std::size_t(ligneTidy) - 1];
+    int colonne = 1;
+    if (ligneTidy == ligneTrouvee && colonneTidy >= colonneTrouvee) {
+        i = offsetTrouve;
+        colonne = colonneTrouvee;
+    } else if (i == 0 && utf8.startsWith("\xef\xbb\xbf")) {
+        i = 3;
+    }
+    for (; i < utf8.size() && utf8.at(i) != '\n'; ++i) {
+        if (nonCompte(i))
+            continue;
+        if (colonne == colonneTidy)
+            break;
+        ++colonne;
+    }
+    ligneTrouvee = ligneTidy;
+    colonneTrouvee = colonne;
+    offsetTrouve = i;
+    return i;
+}
+
+// The bytes from offset to the end of the tag that starts there (quoted values
+// included), or a few bytes, enough for the name of an entity.
+QByteArrayView Course::baliseA(qsizetype offset) const
+{
+    if (offset < 0 || offset >= utf8.size())
+        return {};
+    const QByteArrayView reste = QByteArrayView(utf8).sliced(offset);
+    if (!reste.startsWith('<'))
+        return reste.first(std::min<qsizetype>(reste.size(), 64));
+    char guillemet = 0;
+    for (qsizetype i = 1; i < reste.size(); ++i) {
+        const char c = reste.at(i);
+        if (guillemet) {
+            if (c == guillemet)
+                guillemet = 0;
+        } else if (c == '"' || c == '\'') {
+            guillemet = c;
+        } else if (c == '>') {
+            return reste.first(i + 1);
+        }
+    }
+    return reste;
+}
 
 Course *courseDe(TidyAllocator *allocateur)
 {
@@ -77,21 +183,23 @@ Course *courseDe(TidyAllocator *allocateur)
 }
 
 // Called with no object of this program alive between here and the setjmp.
-[[noreturn]] void arrete(Course *course)
+[[noreturn]] void arrete(Course *course, Raison raison)
 {
+    course->raison = raison;
     std::longjmp(course->retour, 1);
 }
 
-constexpr int memePlaceMaximum = 20'000;
-
 void surveille(Course *course)
 {
-    if (course->octets > course->plafondOctets || course->messages > course->plafondMessages
-        || course->memePlace > memePlaceMaximum
-        || (course->arret && course->arret->load(std::memory_order_relaxed)))
-        arrete(course);
-    if ((++course->appels & 0x3ff) == 0 && course->chrono.hasExpired(course->delai))
-        arrete(course);
+    if (course->arret && course->arret->load(std::memory_order_relaxed))
+        arrete(course, Raison::Proprietaire);
+    if (course->octets > course->limites.octets)
+        arrete(course, Raison::Memoire);
+    if (course->messages > course->limites.messages)
+        arrete(course, Raison::Messages);
+    if ((++course->appels & 0x3ff) == 0
+        && tempsProcesseur() - course->debut > course->limites.millisecondes)
+        arrete(course, Raison::Temps);
 }
 
 void lie(Course *course, Entete *entete, std::size_t taille)
@@ -122,7 +230,7 @@ void *TIDY_CALL alloue(TidyAllocator *allocateur, size_t taille)
     surveille(course);
     auto *entete = static_cast<Entete *>(std::malloc(sizeof(Entete) + taille));
     if (!entete)
-        arrete(course);
+        arrete(course, Raison::Memoire);
     lie(course, entete, taille);
     return entete + 1;
 }
@@ -138,7 +246,7 @@ void *TIDY_CALL realloue(TidyAllocator *allocateur, void *bloc, size_t taille)
     auto *nouveau = static_cast<Entete *>(std::realloc(entete, sizeof(Entete) + taille));
     if (!nouveau) {
         lie(course, entete, entete->taille);
-        arrete(course);
+        arrete(course, Raison::Memoire);
     }
     lie(course, nouveau, taille);
     return nouveau + 1;
@@ -154,19 +262,41 @@ void TIDY_CALL libere(TidyAllocator *allocateur, void *bloc)
     std::free(entete);
 }
 
+// Tidy's panic is its allocator failing.
 void TIDY_CALL panique(TidyAllocator *allocateur, ctmbstr)
 {
-    arrete(courseDe(allocateur));
+    arrete(courseDe(allocateur), Raison::Memoire);
 }
 
 const TidyAllocatorVtbl fonctionsMemoire = {alloue, realloue, libere, panique};
 
-Bool TIDY_CALL recoitMessage(TidyMessage message)
+QStringList argumentsDe(TidyMessage message)
 {
-    auto *course = static_cast<Course *>(tidyGetAppData(tidyGetMessageDoc(message)));
-    ++course->messages;
-    surveille(course);
+    QStringList arguments;
+    for (TidyIterator i = tidyGetMessageArguments(message); i;) {
+        TidyMessageArgument argument = tidyGetNextMessageArgument(message, &i);
+        switch (tidyGetArgType(message, &argument)) {
+        case tidyFormatType_STRING:
+            arguments << QString::fromUtf8(tidyGetArgValueString(message, &argument));
+            break;
+        case tidyFormatType_INT:
+            arguments << QString::number(tidyGetArgValueInt(message, &argument));
+            break;
+        case tidyFormatType_UINT:
+            arguments << QString::number(tidyGetArgValueUInt(message, &argument));
+            break;
+        default:
+            arguments << QString();
+            break;
+        }
+    }
+    return arguments;
+}
 
+// Takes a message in; true when Tidy goes round in circles. Its objects are gone
+// when it returns, before any long jump.
+bool prendMessage(Course *course, TidyMessage message)
+{
     Genre genre;
     switch (tidyGetMessageLevel(message)) {
     case TidyWarning:
@@ -179,20 +309,53 @@ Bool TIDY_CALL recoitMessage(TidyMessage message)
         break;
     default:
         // Information, summaries and footnotes are not about a place in the page.
-        return no;
+        return false;
     }
     const int ligne = tidyGetMessageLine(message);
     const int colonne = tidyGetMessageColumn(message);
-    if (ligne == course->ligne && colonne == course->colonne) {
-        ++course->memePlace;
-    } else {
-        course->memePlace = 0;
+    const QByteArrayView cle(tidyGetMessageKey(message));
+    const QStringList arguments = argumentsDe(message);
+    if (messageEcarte(cle, arguments, [course, ligne, colonne] {
+            return course->baliseA(course->offsetDe(ligne, colonne));
+        }))
+        return false;
+    QString texte = texteMarlisse(cle, arguments);
+    if (texte.isEmpty())
+        texte = QString::fromUtf8(tidyGetMessage(message)).trimmed();
+
+    if (ligne != course->ligne || colonne != course->colonne) {
+        course->videIci(false);
         course->ligne = ligne;
         course->colonne = colonne;
     }
-    course->releve->ajoute({course->ligne, course->colonne, genre,
-                            QString::fromUtf8(tidyGetMessage(message)).trimmed(), QString()},
-                           true);
+    const QString quoi = QString::number(int(genre)) + texte;
+    const auto dit = course->indexIci.constFind(quoi);
+    if (dit == course->indexIci.cend()) {
+        course->indexIci.insert(quoi, course->ici.size());
+        course->ici.push_back(
+            {{ligne, colonne, genre, texte, QString(), QString::fromLatin1(cle)}, 1});
+        return false;
+    }
+    const int fois = ++course->ici[*dit].fois;
+    if (fois <= repetitionsSansBoucle)
+        return false;
+    if (course->seuilBoucle == 0) {
+        // Each attribute of a tag may give a message of its own at the tag's place.
+        const QByteArrayView balise = course->baliseA(course->offsetDe(ligne, colonne));
+        const qsizetype longueur = balise.startsWith('<') ? balise.size() : 0;
+        course->seuilBoucle = int(std::min<qsizetype>(
+            std::max<qsizetype>(repetitionsSansBoucle, longueur), std::numeric_limits<int>::max()));
+    }
+    return fois > course->seuilBoucle;
+}
+
+Bool TIDY_CALL recoitMessage(TidyMessage message)
+{
+    auto *course = static_cast<Course *>(tidyGetAppData(tidyGetMessageDoc(message)));
+    ++course->messages;
+    surveille(course);
+    if (prendMessage(course, message))
+        arrete(course, Raison::Boucle);
     return no; // nothing written anywhere else
 }
 
@@ -206,15 +369,8 @@ bool lanceTidy(const QByteArray &utf8, Course *course)
     TidyDoc document = tidyCreateWithAllocator(&course->allocateur);
     tidySetAppData(document, course);
     tidySetMessageCallback(document, recoitMessage);
-    tidyOptSetBool(document, TidyQuiet, yes);
-    tidyOptSetBool(document, TidyShowWarnings, yes);
-    tidyOptSetBool(document, TidyShowInfo, no);
-    // Tidy shows 6 errors by default, and stops reporting after them.
-    tidyOptSetInt(document, TidyShowErrors, 1'000'000'000);
-    // Whatever the page declares, the bytes are the editor's text in UTF-8.
-    tidyOptSetValue(document, TidyInCharEncoding, "utf8");
-    // A tab is one column, as in the editor.
-    tidyOptSetInt(document, TidyTabSize, 1);
+    for (const auto &[nom, valeur] : optionsTidy())
+        tidyOptParseValue(document, nom.constData(), valeur.constData());
 
     // A buffer, not a string: the text after a NUL is read too.
     TidyBuffer entree;
@@ -234,23 +390,71 @@ bool lanceTidy(const QByteArray &utf8, Course *course)
     return true;
 }
 
+QString remarque(const Course &course)
+{
+    const QLocale francais(QLocale::French);
+    const QString suite = QStringLiteral("\u00a0: la vérification du balisage s'arrête là");
+    switch (course.raison) {
+    case Raison::Boucle:
+        return QStringLiteral("HTML Tidy tourne en rond à partir d'ici") + suite;
+    case Raison::Memoire:
+        return QStringLiteral("HTML Tidy demande plus de %1\u00a0Mo de mémoire pour cette page")
+                   .arg(francais.toString(qulonglong(course.limites.octets / (1024 * 1024))))
+            + suite;
+    case Raison::Temps:
+        return QStringLiteral("HTML Tidy a calculé plus de %1\u00a0s sur cette page")
+                   .arg(francais.toString(course.limites.millisecondes / 1000))
+            + suite;
+    case Raison::Messages:
+        return QStringLiteral("HTML Tidy a donné plus de %1 messages sur cette page")
+                   .arg(francais.toString(qulonglong(course.limites.messages)))
+            + suite;
+    case Raison::Aucune:
+    case Raison::Proprietaire:
+        break;
+    }
+    return QString();
+}
+
 } // namespace
 
+LimitesTidy LimitesTidy::pour(qsizetype taille)
+{
+    const std::size_t megaoctets = std::size_t(taille) / (1024 * 1024);
+    return {std::size_t(1024) * 1024 * 1024 + 64 * std::size_t(taille),
+            20'000 + 2'000 * qint64(megaoctets), 100'000 + 20 * quint64(taille)};
+}
+
+qint64 tempsProcesseur()
+{
+    timespec temps {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &temps);
+    return qint64(temps.tv_sec) * 1000 + temps.tv_nsec / 1'000'000;
+}
+
 void rapportTidy(const QByteArray &utf8, Releve &releve, const std::atomic<bool> *arret)
+{
+    rapportTidy(utf8, releve, arret, LimitesTidy::pour(utf8.size()));
+}
+
+void rapportTidy(const QByteArray &utf8, Releve &releve, const std::atomic<bool> *arret,
+                 const LimitesTidy &limites)
 {
     // The language is Tidy's global state: set once, before any document exists.
     static std::once_flag langue;
     std::call_once(langue, [] { tidySetLanguage("fr"); });
 
-    Course course(&releve, utf8.size(), arret);
+    Course course(utf8, releve, limites, arret);
     course.allocateur.vtbl = &fonctionsMemoire;
+    const bool finie = lanceTidy(utf8, &course);
     // Stopped by its owner, the result goes nowhere: nothing to say.
-    if (!lanceTidy(utf8, &course) && !(arret && *arret)) {
-        releve.ajoute({course.ligne, course.colonne, Genre::Remarque,
-                       QStringLiteral("HTML Tidy tourne en rond à partir d'ici\u00a0: la "
-                                      "vérification du balisage s'arrête là"),
-                       QString()},
-                      true);
+    if (course.raison == Raison::Proprietaire)
+        return;
+    course.videIci(course.raison == Raison::Boucle);
+    if (!finie) {
+        releve.ajoute(
+            {course.ligne, course.colonne, Genre::Remarque, remarque(course), QString(), QString()},
+            true);
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 
+#include <malloc.h>
+
 namespace Verification {
 
 VerificationEnFond::VerificationEnFond(QObject *parent)
@@ -13,25 +15,42 @@ VerificationEnFond::VerificationEnFond(QObject *parent)
 
 VerificationEnFond::~VerificationEnFond()
 {
-    arret = true;
+    if (arret)
+        *arret = true;
     travailleur.waitForDone();
 }
 
 quint64 VerificationEnFond::demande(Page page)
 {
     const quint64 numero = ++derniere;
-    if (courante != 0)
+    if (courante != 0) {
+        *arret = true;
         enAttente.emplace(std::move(page), numero);
-    else
+    } else {
         lance(std::move(page), numero);
+    }
     return numero;
+}
+
+void VerificationEnFond::abandonne()
+{
+    abandonnees = derniere;
+    enAttente.reset();
+    if (courante != 0)
+        *arret = true;
 }
 
 void VerificationEnFond::lance(Page page, quint64 numero)
 {
     courante = numero;
-    travailleur.start([this, page = std::move(page), numero] {
-        Resultat resultat = verifie(page, problemesMaximum, &arret);
+    arret = std::make_shared<std::atomic<bool>>(false);
+    travailleur.start([this, page = std::move(page), numero, drapeau = arret]() mutable {
+        Resultat resultat = verifie(page, problemesMaximum, drapeau.get());
+        page = Page();
+        // What Tidy allocated on this thread stays with the C library, held for
+        // the next allocations, unless it is asked to give it back: a check of
+        // 20 MB would keep a gigabyte.
+        malloc_trim(0);
         // Handed to this object's thread; a result still on its way when the
         // object goes is dropped with it (the destructor has waited for this task).
         QMetaObject::invokeMethod(
@@ -50,7 +69,8 @@ void VerificationEnFond::finie(const Resultat &resultat, quint64 numero)
         lance(std::move(page), suivant);
         return;
     }
-    emit terminee(resultat, numero);
+    if (numero > abandonnees)
+        emit terminee(resultat, numero);
 }
 
 } // namespace Verification

@@ -9,6 +9,8 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace Verification {
 
@@ -33,6 +35,32 @@ QString lignesDeLEditeur(const QString &texte)
     return lignes;
 }
 
+// The text with the content of each <template> made blank for Tidy, lines and
+// columns kept: a character becomes one space (a pair of halves too), line ends
+// and control characters, which Tidy does not count, stay.
+QString sansModeles(const QString &texte,
+                    const std::vector<std::pair<qsizetype, qsizetype>> &modeles)
+{
+    if (modeles.empty())
+        return texte;
+    QString blanc;
+    blanc.reserve(texte.size());
+    qsizetype copie = 0;
+    for (const auto &[debut, fin] : modeles) {
+        blanc += QStringView(texte).sliced(copie, debut - copie);
+        for (qsizetype i = debut; i < fin; ++i) {
+            const QChar c = texte.at(i);
+            if (c.unicode() < 0x20 && c != u'\t')
+                blanc += c;
+            else if (!(c.isLowSurrogate() && i > debut && texte.at(i - 1).isHighSurrogate()))
+                blanc += u' ';
+        }
+        copie = fin;
+    }
+    blanc += QStringView(texte).sliced(copie);
+    return blanc;
+}
+
 } // namespace
 
 Resultat verifie(const Page &page, int maximum, const std::atomic<bool> *arret)
@@ -43,14 +71,26 @@ Resultat verifie(const Page &page, int maximum, const std::atomic<bool> *arret)
 
     Imbrication imbrication;
     Liens liens(page.chemin);
+    // The contents of the outermost templates, from after <template> to </template>.
+    std::vector<std::pair<qsizetype, qsizetype>> modeles;
+    int dansModele = 0;
     parcourtBalises(texte, [&](const Balise &balise) {
-        imbrication.balise(balise);
+        const bool modele = balise.nom == QLatin1String("template");
+        if (modele && !balise.fermante && !balise.autoFermee) {
+            if (dansModele++ == 0)
+                modeles.emplace_back(balise.fin, texte.size());
+        } else if (modele && balise.fermante && dansModele > 0) {
+            if (--dansModele == 0)
+                modeles.back().second = balise.position;
+        }
+        if (dansModele == 0 || (modele && dansModele == 1 && !balise.fermante))
+            imbrication.balise(balise);
         liens.balise(balise);
     });
 
     switch (imbrication.depassement()) {
     case Imbrication::Depassement::Aucun:
-        rapportTidy(texte.toUtf8(), releve, arret);
+        rapportTidy(sansModeles(texte, modeles).toUtf8(), releve, arret);
         break;
     case Imbrication::Depassement::Profondeur: {
         const auto [ligne, colonne] = positions.de(imbrication.position());

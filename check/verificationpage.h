@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <atomic>
+#include <utility>
 
 // "Vérifier la page": the problems of an HTML page's source, each at a line and a
 // column of the text as the editor holds it. Markup problems come from HTML Tidy
@@ -17,11 +18,23 @@ enum class Genre { Erreur, Avertissement, Lien, Remarque };
 
 struct Probleme
 {
+    Probleme() = default;
+    Probleme(int ligne, int colonne, Genre genre, QString message, QString detail = QString(),
+             QString cle = QString())
+        : ligne(ligne)
+        , colonne(colonne)
+        , genre(genre)
+        , message(std::move(message))
+        , detail(std::move(detail))
+        , cle(std::move(cle))
+    { }
+
     int ligne = 1; // from 1
     int colonne = 1; // from 1, one a character (see Colonnes)
     Genre genre = Genre::Erreur;
     QString message;
     QString detail; // more about it (the full path looked for), or ""
+    QString cle; // Tidy's key for its message ("MISSING_ENDTAG_FOR"), or ""
 };
 
 struct Resultat
@@ -55,7 +68,9 @@ constexpr int problemesMaximum = 1000;
 // Checks the page. Tidy's parser calls itself once a level of nesting: this runs
 // on a thread with a large stack (VerificationEnFond), or on any thread for pages
 // of a few thousand levels at most. When arret is set, from another thread, Tidy
-// stops soon and the result is to be dropped.
+// stops soon and the result is to be dropped. The content of a <template> is
+// left out of Tidy's check: HTML takes it apart from the page, where any element
+// may stand alone (<li>, <tr>, <td>), and Tidy 5.6 would see misplaced tags.
 Resultat verifie(const Page &page, int maximum = problemesMaximum,
                  const std::atomic<bool> *arret = nullptr);
 

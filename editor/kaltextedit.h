@@ -186,6 +186,7 @@ private:
 
     // Page check.
     void verificationTerminee(const Verification::Resultat &resultat);
+    void oublieVerification();
 
     Lisorel *browser;
     QString currentFile;

@@ -91,10 +91,11 @@ void KalTextEdit::demarreJournal()
 
 // The text was replaced by texte, not modified. QTextEdit does not always say
 // so: an empty text put in place of another leaves the document unmodified after
-// announcing it modified. The status bar and the journal are told here; the
-// journal takes the text as it is, with no copy.
+// announcing it modified. The status bar, the page check and the journal are told
+// here; the journal takes the text as it is, with no copy.
 void KalTextEdit::texteRemplace(const QString &texte)
 {
+    oublieVerification();
     slotMaJStatusBarreInfoModif(textEdit->document()->isModified());
     if (!journal)
         return;
@@ -162,6 +163,7 @@ void KalTextEdit::proposeRecuperation()
 // known.
 bool KalTextEdit::restaure(const DocumentRecupere &document)
 {
+    oublieVerification();
     textEdit->setPlainText(document.texte);
     journal->nouveauTexte(document.texte);
     auto encoding = DocumentEncoding::fromName(document.codage);

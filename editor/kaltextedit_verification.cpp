@@ -59,6 +59,18 @@ void KalTextEdit::verificationTerminee(const Verification::Resultat &resultat)
         panneauProblemes->liste()->setFocus();
 }
 
+// Another text is shown (a file opened, a new document, a text recovered): the
+// rows of the one before, and a check of it still under way, would lead to its
+// places in the new one.
+void KalTextEdit::oublieVerification()
+{
+    if (!panneauProblemes)
+        return;
+    copieVerifiee->arrete();
+    verification->abandonne();
+    panneauProblemes->vide();
+}
+
 void KalTextEdit::slotAllerAuProbleme(int ligne, int colonne)
 {
     QTextDocument *document = textEdit->document();

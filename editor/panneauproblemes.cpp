@@ -116,6 +116,16 @@ void PanneauProblemes::montre(const Verification::Resultat &resultat)
     majTitre();
 }
 
+void PanneauProblemes::vide()
+{
+    arbre->clear();
+    bilan.clear();
+    enCours = false;
+    texteModifie = false;
+    resultatMontre = false;
+    majTitre();
+}
+
 void PanneauProblemes::setTexteModifie(bool modifie)
 {
     if (modifie == texteModifie)

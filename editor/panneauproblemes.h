@@ -21,6 +21,8 @@ public:
     // A check has started; the rows shown stay until it ends.
     void verificationEnCours();
     void montre(const Verification::Resultat &resultat);
+    // No rows, no check under way: as before the first check.
+    void vide();
     // The text changed since the check whose rows are shown, or not.
     void setTexteModifie(bool modifie);
     bool aUnResultat() const { return resultatMontre; }

@@ -28,6 +28,13 @@ void CopieDocument::demarre()
     morceau();
 }
 
+void CopieDocument::arrete()
+{
+    minuterie.stop();
+    texte = QString();
+    revision = -1;
+}
+
 void CopieDocument::morceau()
 {
     if (document->revision() != revision) {

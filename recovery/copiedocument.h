@@ -20,6 +20,8 @@ public:
 
     // Starts a copy, or starts again the one under way.
     void demarre();
+    // Gives up the copy under way: copiee() will not come for it.
+    void arrete();
     bool enCours() const { return minuterie.isActive(); }
 
 signals:

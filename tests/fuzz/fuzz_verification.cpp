@@ -1,7 +1,8 @@
 // "Vérifier la page" on any text: no crash and no hang (the nesting bounds keep
 // Tidy's recursive parser within the stack and its time), rows sorted, on lines
-// the editor has, link rows on the line's characters, every column found again
-// by the jump, and the first rows the same whatever the number kept.
+// the editor has, link rows on the line's characters, a page refused for its
+// nesting pointed at a tag, every column found again by the jump, and the first
+// rows the same whatever the number kept.
 
 #include "colonnes.h"
 #include "fuzzsupport.h"
@@ -55,6 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const int derniere = Colonnes::colonne(ligne, ligne.size());
         if (p.genre == Verification::Genre::Lien)
             FUZZ_CHECK(p.colonne <= derniere, "link at column %d of %d", p.colonne, derniere);
+        if (p.genre == Verification::Genre::Erreur && p.cle.isEmpty()) {
+            const qsizetype position = Colonnes::position(ligne, p.colonne);
+            FUZZ_CHECK(position < ligne.size() && ligne.at(position) == u'<',
+                       "refusal at %d:%d, not at a tag", p.ligne, p.colonne);
+        }
         if (p.colonne <= derniere)
             FUZZ_CHECK(Colonnes::colonne(ligne, Colonnes::position(ligne, p.colonne)) == p.colonne,
                        "column %d not found again", p.colonne);
