@@ -149,7 +149,6 @@ private:
     QString documentEncodingName() const;
     bool setDocumentEncodingName(const QString &name);
     void adopteEncodage(const DocumentEncoding::Encoding &encoding, const QString &declaration);
-    QString debutDocument() const;
     void remplitMenuEncodage();
     void adopteFinsDeLigne(LineEnds::Convention convention);
     bool remplacerFichierChange(const QString &fileName);

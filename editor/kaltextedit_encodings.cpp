@@ -26,10 +26,13 @@ bool KalTextEdit::setDocumentEncodingName(const QString &name)
     if (!encoding)
         return false;
     // The text as it stands declares what goes with this encoding: the next saves
-    // use it until the declaration is changed.
+    // use it until the declaration is changed. Found in the bytes the text would
+    // be written with, as a save finds it.
+    const QByteArray bytes
+        = DocumentEncoding::encode(textEdit->document()->toRawText(), *encoding, false);
     adopteEncodage(
         *encoding,
-        DocumentEncoding::findDeclaration(debutDocument(), DocumentEncoding::kindOf(currentFile))
+        DocumentEncoding::findDeclaration(bytes, *encoding, DocumentEncoding::kindOf(currentFile))
             .name);
     return true;
 }
@@ -40,15 +43,14 @@ void KalTextEdit::adopteEncodage(const DocumentEncoding::Encoding &encoding,
     encodageDocument = encoding;
     declarationLue = declaration;
     labelEncodage->setText(encoding.label());
-}
-
-// The beginning of the text, where a page declares its encoding, without a copy of
-// a large document.
-QString KalTextEdit::debutDocument() const
-{
-    QTextCursor cursor(textEdit->document());
-    cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor, 1024);
-    return cursor.selectedText();
+    // The label names the encoding as browsers do ("windows-1252" for a page that
+    // declares ISO-8859-1): what the page declares is said beside.
+    labelEncodage->setToolTip(
+        declaration.isEmpty()
+            ? QStringLiteral("Encodage du document\u00a0: cliquez pour le changer")
+            : QStringLiteral("Encodage du document, qui déclare «\u00a0%1\u00a0»\u00a0: "
+                             "cliquez pour le changer")
+                  .arg(declaration));
 }
 
 // The menu is made at its first use: asking the toolkit which encodings it can
@@ -115,11 +117,12 @@ void KalTextEdit::slotRouvrirEncodage(QAction *action)
 }
 
 // The document is saved in the chosen encoding at once, and so are the next saves.
-// Every declaration of a page is rewritten in the same step, so that file and
-// declarations keep agreeing: the XML declaration and each <meta> that declares
-// a character set (those in comments are none), wherever they stand, since a
-// browser follows the first <meta> and an XML reader the XML declaration. One
-// undo takes the new declarations back.
+// Every declaration of a page that the reading rule follows is rewritten in the
+// same step, so that file and declarations keep agreeing: the XML declaration and
+// each <meta> that declares a character set, wherever it stands, since a browser
+// follows the first <meta> its parser meets and an XML reader the XML
+// declaration; not one in a comment, a script or a CDATA section. Only the name
+// is replaced. One undo takes the new declarations back.
 void KalTextEdit::slotEnregistrerEncodage(QAction *action)
 {
     const auto encoding = DocumentEncoding::fromName(action->data().toString());
@@ -128,18 +131,25 @@ void KalTextEdit::slotEnregistrerEncodage(QAction *action)
     QString declaration = declarationLue;
     const DocumentEncoding::Kind kind = DocumentEncoding::kindOf(currentFile);
     if (isHtml || kind != DocumentEncoding::Kind::Page) {
-        const QList<DocumentEncoding::Declaration> found
-            = DocumentEncoding::findDeclarations(textEdit->document()->toRawText(), kind);
+        const QList<DocumentEncoding::Declaration> found = DocumentEncoding::findDeclarations(
+            textEdit->document()->toRawText(), encodageDocument, kind);
         if (!found.isEmpty()) {
-            declaration = QString::fromLatin1(encoding->declaredName());
+            const QString name = QString::fromLatin1(encoding->declaredName());
             EtapeAnnulation etape(textEdit);
             // From the last one on, so that each place stays where it was found.
             for (auto it = found.crbegin(); it != found.crend(); ++it) {
                 QTextCursor cursor(textEdit->document());
                 cursor.setPosition(int(it->start));
                 cursor.setPosition(int(it->start + it->length), QTextCursor::KeepAnchor);
-                cursor.insertText(declaration);
+                cursor.insertText(name);
             }
+            // What the save will find, by the same rule in the same bytes (the
+            // name, or "UTF-8/" from <meta charset=UTF-8/>, which is no label).
+            declaration
+                = DocumentEncoding::findDeclaration(
+                      DocumentEncoding::encode(textEdit->document()->toRawText(), *encoding, false),
+                      *encoding, kind)
+                      .name;
         }
     }
     adopteEncodage(*encoding, declaration);
