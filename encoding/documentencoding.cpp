@@ -301,7 +301,9 @@ QByteArray encodeWithout(QString text, const QByteArray &name, bool htmlReferenc
 // toolkit writes it as that byte and reads that byte back as it. Saving through
 // the table is one pass over the text, where the toolkit's converters need three
 // (write, read back, compare) and go through the text once more, character by
-// character, when one of them is missing.
+// character, when one of them is missing. Reading goes through the converter's
+// own reading of each of the 256 bytes, taken once: one pass over the file, which
+// tells at once whether the text would be written back as it.
 class ByteTable
 {
 public:
@@ -322,13 +324,18 @@ public:
         return *made.insert(name, make(converterOf(name)));
     }
 
-    // Whether each of bytes, read in the encoding, is written back as itself.
-    bool readsBack(QByteArrayView bytes) const
+    // The text of bytes when each of them is read without error and written back
+    // as itself.
+    std::optional<QString> read(QByteArrayView bytes) const
     {
-        if (everyByteReadsBack)
-            return true;
-        return std::all_of(bytes.cbegin(), bytes.cend(),
-                           [this](char byte) { return back[uchar(byte)]; });
+        QString text(bytes.size(), Qt::Uninitialized);
+        char16_t *out = reinterpret_cast<char16_t *>(text.data());
+        for (const char byte : bytes) {
+            if (!back[uchar(byte)])
+                return std::nullopt;
+            *out++ = characters[uchar(byte)];
+        }
+        return text;
     }
 
     QByteArray encode(const QString &text, bool htmlReferences, int *lost, int *referenced) const
@@ -396,19 +403,22 @@ private:
                 && !read.at(byte).isSurrogate())
                 table->bytes[read.at(byte).unicode()] = qint16(byte);
         }
-        // A byte read as a line break of the widget would be written as a line feed.
-        table->everyByteReadsBack = true;
         for (int byte = 0; byte < 256; ++byte) {
             const char16_t unit = read.at(byte).unicode();
-            table->back[byte] = table->bytes[unit] == byte && !DocumentCodec::isLineBreak(unit);
-            table->everyByteReadsBack = table->everyByteReadsBack && table->back[byte];
+            // Alone, so that the converter says whether the byte is an error.
+            QStringDecoder alone(name.constData(), QStringConverter::Flag::Stateless);
+            const QString one = alone.decode(every.sliced(byte, 1));
+            // A byte read as a line break of the widget would be written as a line feed.
+            table->back[byte] = !alone.hasError() && one.size() == 1 && one.at(0) == read.at(byte)
+                && table->bytes[unit] == byte && !DocumentCodec::isLineBreak(unit);
+            table->characters[byte] = unit;
         }
         return table;
     }
 
     std::vector<qint16> bytes;
+    std::array<char16_t, 256> characters {};
     std::array<bool, 256> back {};
-    bool everyByteReadsBack = false;
 };
 
 // Whether saving text unchanged in the encoding gives back bytes exactly: only
@@ -510,6 +520,8 @@ std::optional<QString> exactText(QByteArrayView bytes, const QByteArray &name,
         return utf8Text(bytes);
     if (byIndex(name))
         return WebEncodings::decode(name, bytes, forms);
+    if (const std::shared_ptr<const ByteTable> table = ByteTable::of(name))
+        return table->read(bytes);
     const QByteArray converter = converterOf(name);
     QStringDecoder decoder(converter.constData(),
                            QStringConverter::Flag::Stateless
@@ -517,13 +529,6 @@ std::optional<QString> exactText(QByteArrayView bytes, const QByteArray &name,
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
         return std::nullopt;
-    // One byte a character: the bytes that are written back as themselves tell,
-    // without writing the whole text.
-    if (const std::shared_ptr<const ByteTable> table = ByteTable::of(name)) {
-        if (!table->readsBack(bytes))
-            return std::nullopt;
-        return text;
-    }
     if (!writesBack(text, bytes, converter))
         return std::nullopt;
     return text;
