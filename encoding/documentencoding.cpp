@@ -800,7 +800,20 @@ Saving encodeForSaving(const QString &text, const Encoding &encoding,
     saving.bytes = encode(text, encoding, htmlReferences, &saving.unencodable, &saving.references);
     if (!declarations)
         return saving;
-    const Declaration declaration = findDeclaration(saving.bytes, encoding, kind);
+    // Where the rule reads: the bytes, their mark aside; UTF-16 and UTF-32, which
+    // hold no ASCII, as the same text in UTF-8, made from the text at hand.
+    QByteArray utf8;
+    const auto view = [&]() -> QByteArrayView {
+        if (isWide(saving.encoding.name)) {
+            if (utf8.isNull())
+                utf8 = text.toUtf8();
+            return utf8;
+        }
+        const QByteArrayView bytes = saving.bytes;
+        return saving.encoding.bom ? bytes.sliced(byteOrderMark(saving.encoding.name).size())
+                                   : bytes;
+    };
+    const Declaration declaration = findDeclaration(view(), kind);
     saving.declaration = declaration.name;
     // A declaration that the user has not changed, or has taken away, keeps the
     // encoding the file was read in, and so its bytes.
@@ -817,15 +830,7 @@ Saving encodeForSaving(const QString &text, const Encoding &encoding,
                 = encode(text, *declared, htmlReferences, &saving.unencodable, &saving.references);
         }
     }
-    QByteArrayView view = saving.bytes;
-    QByteArray wide;
-    if (isWide(saving.encoding.name)) {
-        wide = text.toUtf8();
-        view = wide;
-    } else if (saving.encoding.bom) {
-        view = view.sliced(byteOrderMark(saving.encoding.name).size());
-    }
-    if (const auto conflict = findConflict(view, kind))
+    if (const auto conflict = findConflict(view(), kind))
         saving.notices << QStringLiteral("La déclaration XML (%1) et la balise <meta> (%2) du "
                                          "document ne s'accordent pas\u00a0: il est enregistré "
                                          "en %3.")

@@ -122,17 +122,29 @@ public:
     // stands for two code points gives the second in second.
     virtual std::optional<char32_t> next(QByteArrayView bytes, qsizetype &i,
                                          char32_t *second) const = 0;
-    // The bytes the encoder writes a code point with (at most four, into out);
-    // 0 when it writes none.
+    // The bytes the encoder writes a code point beyond ASCII with (at most four,
+    // into out); 0 when it writes none. ASCII is itself in each of these.
     virtual int write(char32_t codePoint, char *out) const = 0;
 };
 
-class SingleByte : public Codec
+// A codec of one index, which its encoder reads turned round.
+class Indexed : public Codec
+{
+protected:
+    Indexed(const Index &table, size_t from = 0, size_t skipFrom = 1, size_t skipTo = 0)
+        : table(table)
+        , pointers(table, from, skipFrom, skipTo)
+    { }
+
+    const Index &table;
+    Pointers pointers;
+};
+
+class SingleByte : public Indexed
 {
 public:
     explicit SingleByte(const Index &table)
-        : table(table)
-        , pointers(table, 0)
+        : Indexed(table)
     { }
 
     std::optional<char32_t> next(QByteArrayView bytes, qsizetype &i, char32_t *) const override
@@ -147,20 +159,12 @@ public:
 
     int write(char32_t codePoint, char *out) const override
     {
-        if (codePoint < 0x80) {
-            out[0] = char(codePoint);
-            return 1;
-        }
         const auto pointer = pointers.of(codePoint);
         if (!pointer || *pointer >= 0x80)
             return 0;
         out[0] = char(*pointer + 0x80);
         return 1;
     }
-
-private:
-    const Index &table;
-    Pointers pointers;
 };
 
 // The bytes 0x80 to 0xFF as U+F780 to U+F7FF, as some pages' fonts once had it.
@@ -175,23 +179,19 @@ public:
 
     int write(char32_t codePoint, char *out) const override
     {
-        if (codePoint < 0x80)
-            out[0] = char(codePoint);
-        else if (codePoint >= 0xf780 && codePoint <= 0xf7ff)
-            out[0] = char(codePoint - 0xf780 + 0x80);
-        else
+        if (codePoint < 0xf780 || codePoint > 0xf7ff)
             return 0;
+        out[0] = char(codePoint - 0xf780 + 0x80);
         return 1;
     }
 };
 
-class Gb18030 : public Codec
+class Gb18030 : public Indexed
 {
 public:
     explicit Gb18030(bool gbk)
-        : gbk(gbk)
-        , table(index("gb18030"))
-        , pointers(table, 0)
+        : Indexed(index("gb18030"))
+        , gbk(gbk)
     {
         const Index &flat = index("gb18030-ranges");
         for (size_t i = 0; i + 1 < flat.size(); i += 2)
@@ -228,10 +228,6 @@ public:
 
     int write(char32_t codePoint, char *out) const override
     {
-        if (codePoint < 0x80) {
-            out[0] = char(codePoint);
-            return 1;
-        }
         if (codePoint == 0xe5e5)
             return 0;
         if (gbk && codePoint == 0x20ac) {
@@ -288,17 +284,14 @@ private:
     }
 
     bool gbk;
-    const Index &table;
-    Pointers pointers;
     std::vector<Range> ranges;
 };
 
-class Big5 : public Codec
+class Big5 : public Indexed
 {
 public:
     Big5()
-        : table(index("big5"))
-        , pointers(table, (0xa1 - 0x81) * 157)
+        : Indexed(index("big5"), (0xa1 - 0x81) * 157)
     {
         // The standard writes these with their last pointer.
         for (const char32_t codePoint : {0x2550, 0x255e, 0x2561, 0x256a, 0x5341, 0x5345})
@@ -335,10 +328,6 @@ public:
 
     int write(char32_t codePoint, char *out) const override
     {
-        if (codePoint < 0x80) {
-            out[0] = char(codePoint);
-            return 1;
-        }
         const auto pointer = pointers.of(codePoint);
         if (!pointer)
             return 0;
@@ -347,18 +336,13 @@ public:
         out[1] = char(trail + (trail < 0x3f ? 0x40 : 0x62));
         return 2;
     }
-
-private:
-    const Index &table;
-    Pointers pointers;
 };
 
-class EucKr : public Codec
+class EucKr : public Indexed
 {
 public:
     EucKr()
-        : table(index("euc-kr"))
-        , pointers(table, 0)
+        : Indexed(index("euc-kr"))
     { }
 
     std::optional<char32_t> next(QByteArrayView bytes, qsizetype &i, char32_t *) const override
@@ -378,10 +362,6 @@ public:
 
     int write(char32_t codePoint, char *out) const override
     {
-        if (codePoint < 0x80) {
-            out[0] = char(codePoint);
-            return 1;
-        }
         const auto pointer = pointers.of(codePoint);
         if (!pointer)
             return 0;
@@ -389,10 +369,6 @@ public:
         out[1] = char(*pointer % 190 + 0x41);
         return 2;
     }
-
-private:
-    const Index &table;
-    Pointers pointers;
 };
 
 // What the encoders of Shift_JIS and EUC-JP write alike: the letters of JIS X
@@ -409,12 +385,11 @@ int japaneseFirst(char32_t &codePoint, char *out)
     return 0;
 }
 
-class ShiftJis : public Codec
+class ShiftJis : public Indexed
 {
 public:
     ShiftJis()
-        : table(index("jis0208"))
-        , pointers(table, 0, 8272, 8835)
+        : Indexed(index("jis0208"), 0, 8272, 8835)
     { }
 
     std::optional<char32_t> next(QByteArrayView bytes, qsizetype &i, char32_t *) const override
@@ -461,19 +436,14 @@ public:
         out[1] = char(trail + (trail < 0x3f ? 0x40 : 0x41));
         return 2;
     }
-
-private:
-    const Index &table;
-    Pointers pointers;
 };
 
-class EucJp : public Codec
+class EucJp : public Indexed
 {
 public:
     EucJp()
-        : jis0208(index("jis0208"))
+        : Indexed(index("jis0208"))
         , jis0212(index("jis0212"))
-        , pointers(jis0208, 0)
     { }
 
     std::optional<char32_t> next(QByteArrayView bytes, qsizetype &i, char32_t *) const override
@@ -500,17 +470,13 @@ public:
         if (row < 0xa1 || row > 0xfe || cell < 0xa1 || cell > 0xfe)
             return std::nullopt;
         if (const char32_t codePoint
-            = at(plane2 ? jis0212 : jis0208, (row - 0xa1u) * 94 + cell - 0xa1u))
+            = at(plane2 ? jis0212 : table, (row - 0xa1u) * 94 + cell - 0xa1u))
             return codePoint;
         return std::nullopt;
     }
 
     int write(char32_t codePoint, char *out) const override
     {
-        if (codePoint < 0x80) {
-            out[0] = char(codePoint);
-            return 1;
-        }
         if (codePoint >= 0xff61 && codePoint <= 0xff9f) {
             out[0] = '\x8e';
             out[1] = char(codePoint - 0xff61 + 0xa1);
@@ -527,9 +493,7 @@ public:
     }
 
 private:
-    const Index &jis0208;
     const Index &jis0212;
-    Pointers pointers;
 };
 
 // ISO-2022-JP, whose escape sequences switch between ASCII, JIS X 0201's Roman

@@ -505,6 +505,15 @@ void TestDocuments::readingRule_data()
         "<!-- " + filler + " --><meta charset=\"utf-8\">café", "ISO 8859-1",
         notice.arg("l'encodage qu'il déclare (UTF-8)", "ISO 8859-1"));
 
+    // A character that the standard's index holds twice is written back in the
+    // file's own form (Shift_JIS EE EF, a NEC row, where the encoder writes FA 40),
+    // unless the file uses both forms, which no encoding can write back.
+    row("Shift_JIS character in its NEC form", "<meta charset=\"shift_jis\">\xee\xef",
+        "<meta charset=\"shift_jis\">ⅰ", "Shift_JIS");
+    row("Shift_JIS character in two forms", "<meta charset=\"shift_jis\">\xee\xef\xfa\x40",
+        QString::fromLatin1("<meta charset=\"shift_jis\">\xee\xef\xfa\x40"), "ISO 8859-1",
+        notice.arg("l'encodage qu'il déclare (Shift_JIS)", "ISO 8859-1"));
+
     // Only the ASCII white space that the Encoding Standard names is no part of a
     // label: "koi8-r" with a vertical tab or a no-break space is none, and the next
     // <meta> decides.
