@@ -3,7 +3,7 @@
 // in the same run (the rule-by-rule highlighter and the default font strategy).
 //
 //   marlisse_bench [--runs N] [--sizes 100K,1M,5M,20M] [--replace-all] [--save-1251]
-//                  [--typing] [--check] [--journal]
+//                  [--typing] [--check] [--journal] [--late-declarations]
 //
 // --replace-all measures only "Remplacer tout" (5 MB, 50,000 occurrences, the
 // view at the top and in the middle), which a full run measures after the tables,
@@ -23,6 +23,12 @@
 // first check runs.
 // --journal measures only the recovery journal's stalls, handed the edits and
 // copying the whole text as before, which a full run shows after each size.
+// --late-declarations measures only the reading of a 5 MB page that declares
+// nothing, its <meta> looked for in the whole page as browsers' parsers meet it,
+// beside the same page read as before, looked for in its first 1024 bytes only;
+// and the page as generated, which declares ISO-8859-1, read as browsers read
+// it (windows-1252) beside the same bytes read in ISO 8859-1 as before; a full
+// run measures it after the save in windows-1251.
 //
 // Each size is measured on a page in ISO 8859-1 and on the same page in UTF-8, so
 // that the cost of reading a file by its encoding shows beside the former.
@@ -490,6 +496,91 @@ QByteArray encodeAsBefore(QString text, const char *name)
         i += length - 1;
     }
     return QStringEncoder(name, QStringConverter::Flag::Stateless).encode(result);
+}
+
+// The generated page without its <meta>, which declares its encoding.
+QByteArray undeclared(QByteArray page)
+{
+    const qsizetype meta = page.indexOf("<meta ");
+    if (meta >= 0)
+        page.remove(meta, page.indexOf('\n', meta) + 1 - meta);
+    return page;
+}
+
+// Reading a page from its file, as the editor reads it, in two ways, in
+// milliseconds: the medians of readings made in turn, so that both ways meet the
+// same load of the machine.
+std::pair<double, double> readingMs(const QString &path,
+                                    const std::function<bool(const QByteArray &)> &one,
+                                    const std::function<bool(const QByteArray &)> &other)
+{
+    QList<double> first;
+    QList<double> second;
+    for (int i = 0; i < 10; ++i) {
+        // Each way first as often as the other.
+        const std::function<bool(const QByteArray &)> *order[] = {&one, &other};
+        if (i % 2)
+            std::swap(order[0], order[1]);
+        for (const auto *decode : order) {
+            QElapsedTimer t;
+            t.start();
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly) || !(*decode)(file.readAll()))
+                return {-1, -1};
+            (decode == &one ? first : second) << ms(t);
+        }
+    }
+    return {median(first), median(second)};
+}
+
+int runLateChild(qsizetype size)
+{
+    TestSupport::init();
+    QTemporaryDir dir;
+    const QString iso = dir.filePath(QStringLiteral("iso.html"));
+    const QString utf8 = dir.filePath(QStringLiteral("utf8.html"));
+    const QString declared = dir.filePath(QStringLiteral("declared.html"));
+    if (!TestSupport::writeBytes(iso, undeclared(generateHtml(size)))
+        || !TestSupport::writeBytes(utf8, undeclared(generateHtmlUtf8(size)))
+        || !TestSupport::writeBytes(declared, generateHtml(size)))
+        return 2;
+    using DocumentEncoding::Reach;
+    const auto reading = [](Reach reach, const char *label) {
+        return [reach, label](const QByteArray &bytes) {
+            return DocumentEncoding::decode(bytes, DocumentEncoding::Kind::Page, std::nullopt,
+                                            reach)
+                       .encoding.label()
+                == QLatin1String(label);
+        };
+    };
+    QMap<QString, double> r;
+    std::tie(r[QStringLiteral("isowhole")], r[QStringLiteral("isofirst")]) = readingMs(
+        iso, reading(Reach::WholePage, "ISO 8859-1"), reading(Reach::FirstKilobyte, "ISO 8859-1"));
+    std::tie(r[QStringLiteral("utf8whole")], r[QStringLiteral("utf8first")]) = readingMs(
+        utf8, reading(Reach::WholePage, "UTF-8"), reading(Reach::FirstKilobyte, "UTF-8"));
+    {
+        QFile file(iso);
+        if (!file.open(QIODevice::ReadOnly))
+            return 3;
+        const QByteArray bytes = file.readAll();
+        QList<double> times;
+        for (int i = 0; i < 7; ++i) {
+            QElapsedTimer t;
+            t.start();
+            if (DocumentEncoding::findDeclaration(bytes).found())
+                return 3;
+            times << ms(t);
+        }
+        r[QStringLiteral("scan")] = median(times);
+    }
+    std::tie(r[QStringLiteral("declaredweb")], r[QStringLiteral("declaredlatin1")]) = readingMs(
+        declared, reading(Reach::WholePage, "windows-1252"), [](const QByteArray &bytes) {
+            return DocumentEncoding::decodeAs(bytes, DocumentEncoding::latin1()).has_value();
+        });
+    for (auto it = r.cbegin(); it != r.cend(); ++it)
+        std::printf("%s=%.3f\n", qPrintable(it.key()), it.value());
+    std::fflush(stdout);
+    return 0;
 }
 
 // The save of a 5 MB page in windows-1251, unchanged then after a typed "é", by the
@@ -962,6 +1053,32 @@ void printReplaceAll(int runs)
     }
 }
 
+void printLateDeclarations(int runs)
+{
+    QMap<QString, QList<double>> values;
+    for (int run = 0; run < runs; ++run) {
+        const auto one
+            = parse(runProcess({QStringLiteral("--late-child"), QString::number(5 * 1000 * 1000)}));
+        for (auto it = one.cbegin(); it != one.cend(); ++it)
+            values[it.key()] << it.value();
+    }
+    const auto m = [&values](const char *key) { return median(values.value(QLatin1String(key))); };
+    const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+    std::printf("\n| 5M, no declaration (medians of %d runs) | whole page | first 1024 bytes | "
+                "ratio |\n|---|---:|---:|---:|\n",
+                runs);
+    std::printf("| read and decode, ISO 8859-1 | %.1f ms | %.1f ms | %.2f |\n", m("isowhole"),
+                m("isofirst"), ratio(m("isowhole"), m("isofirst")));
+    std::printf("| read and decode, UTF-8 | %.1f ms | %.1f ms | %.2f |\n", m("utf8whole"),
+                m("utf8first"), ratio(m("utf8whole"), m("utf8first")));
+    std::printf("| the search of the whole page alone | %.1f ms | | |\n", m("scan"));
+    std::printf("\n| 5M declaring ISO-8859-1 | as windows-1252 | as ISO 8859-1 | ratio |\n"
+                "|---|---:|---:|---:|\n");
+    std::printf("| read and decode | %.1f ms | %.1f ms | %.2f |\n", m("declaredweb"),
+                m("declaredlatin1"), ratio(m("declaredweb"), m("declaredlatin1")));
+    std::fflush(stdout);
+}
+
 void printSave1251(int runs)
 {
     QMap<QString, QList<double>> values;
@@ -1242,6 +1359,7 @@ int runParent(const QStringList &sizes, int runs)
                 median(startups));
     printReplaceAll(runs);
     printSave1251(runs);
+    printLateDeclarations(runs);
     printTyping(runs);
     printCheck(sizes, runs);
     return 0;
@@ -1268,6 +1386,8 @@ int main(int argc, char **argv)
                         arguments.value(3) == QLatin1String("utf8"));
     if (arguments.value(0) == QLatin1String("--save-1251-child"))
         return runSave1251Child(arguments.value(1).toLongLong());
+    if (arguments.value(0) == QLatin1String("--late-child"))
+        return runLateChild(arguments.value(1).toLongLong());
     if (arguments.value(0) == QLatin1String("--typing-child"))
         return runTypingChild(arguments.value(1).toLongLong(),
                               arguments.value(2) != QLatin1String("off"),
@@ -1296,6 +1416,10 @@ int main(int argc, char **argv)
     }
     if (arguments.contains(QLatin1String("--replace-all"))) {
         printReplaceAll(runs);
+        return 0;
+    }
+    if (arguments.contains(QLatin1String("--late-declarations"))) {
+        printLateDeclarations(runs);
         return 0;
     }
     if (arguments.contains(QLatin1String("--save-1251"))) {

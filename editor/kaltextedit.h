@@ -151,7 +151,6 @@ private:
     QString documentEncodingName() const;
     bool setDocumentEncodingName(const QString &name);
     void adopteEncodage(const DocumentEncoding::Encoding &encoding, const QString &declaration);
-    QString debutDocument() const;
     void remplitMenuEncodage();
     void adopteFinsDeLigne(LineEnds::Convention convention);
     QString litEncodageRetenu(const QString &fileName, const QByteArray &bytes,

@@ -158,16 +158,16 @@ bool KalTextEdit::chargeFichier(const QString &fileName,
         }
         // The mark as the file has it: none is added to a file that had none.
         decoded = std::move(*lu);
+        decoded.declaration = DocumentEncoding::findDeclaration(reading.bytes, *impose, kind);
     } else {
         decoded = DocumentEncoding::decode(reading.bytes, kind);
         retenu = litEncodageRetenu(fileName, reading.bytes, kind, &decoded, &choisi);
     }
     etatDisque = EtatFichier::de(fileName, reading.bytes, reading.stamp);
     reading.bytes = QByteArray(); // a large file is not kept twice while it is shown
-    const QString declaration = DocumentEncoding::findDeclaration(decoded.text, kind).name;
     textEdit->setPlainText(decoded.text);
     texteRemplace(decoded.text);
-    adopteEncodage(decoded.encoding, declaration);
+    adopteEncodage(decoded.encoding, decoded.declaration.name);
     encodageChoisi = choisi;
     adopteFinsDeLigne(decoded.lineEnds.convention);
     QStringList notices;
@@ -238,41 +238,22 @@ bool KalTextEdit::saveFile(QString fileName)
     }
 
     // A page is saved in what it declares, so that the file always agrees with its
-    // declaration, once the user has changed it: a declaration that has stayed as
-    // read keeps the encoding the file was read in, and the file its bytes.
+    // declaration, once the user has changed its value: a declaration that has
+    // stayed as read keeps the encoding the file was read in, and the file its
+    // bytes. XML files and stylesheets too, which are read in what they declare.
     // The name being written decides, as it decides the document's type after Save As.
     const bool html = DocumentCodec::isHtmlFileName(fileName);
     const DocumentEncoding::Kind kind = DocumentEncoding::kindOf(fileName);
-    QString text = textEdit->document()->toRawText();
-    DocumentEncoding::Encoding encoding = encodageDocument;
-    QString declaration = declarationLue;
-    QStringList notices;
-    std::optional<DocumentEncoding::Conflict> conflict;
-    // XML files and stylesheets too, which are read in what they declare.
-    if (html || kind != DocumentEncoding::Kind::Page) {
-        declaration = DocumentEncoding::findDeclaration(text, kind).name;
-        if (!declaration.isEmpty() && declaration != declarationLue) {
-            if (const auto declared = DocumentEncoding::forDeclaration(declaration, encoding))
-                encoding = *declared;
-            else
-                notices << QStringLiteral("Le document déclare un encodage inconnu (%1)\u00a0: "
-                                          "il est enregistré en %2.")
-                               .arg(declaration, encoding.label());
-        }
-        conflict = DocumentEncoding::findConflict(text, kind);
-    }
-    if (conflict)
-        notices << QStringLiteral("La déclaration XML (%1) et la balise <meta> (%2) du document "
-                                  "ne s'accordent pas\u00a0: il est enregistré en %3.")
-                       .arg(conflict->xml, conflict->meta, encoding.label());
-
     // Characters the encoding lacks become numeric references in a page; a plain
     // text cannot hold them, so the user decides whether "?" may stand in for them.
-    int unencodable = 0;
-    int references = 0;
-    const QByteArray bytes
-        = DocumentEncoding::encode(LineEnds::withLineEnds(std::move(text), finsDeLigne), encoding,
-                                   html, &unencodable, &references);
+    const DocumentEncoding::Saving saving = DocumentEncoding::encodeForSaving(
+        LineEnds::withLineEnds(textEdit->document()->toRawText(), finsDeLigne), encodageDocument,
+        declarationLue, kind, html || kind != DocumentEncoding::Kind::Page, html);
+    const DocumentEncoding::Encoding &encoding = saving.encoding;
+    const QByteArray &bytes = saving.bytes;
+    const int unencodable = saving.unencodable;
+    const int references = saving.references;
+    QStringList notices = saving.notices;
     if (unencodable > 0) {
         const QString question = unencodable == 1
             ? QStringLiteral("1 caractère ne peut pas être écrit en %1.\nIl sera "
@@ -328,7 +309,7 @@ bool KalTextEdit::saveFile(QString fileName)
     setCurrentFile(fileName);
     Reglages::ajouteFichierRecent(fileName);
     retientEncodageChoisi(fileName, encoding);
-    adopteEncodage(encoding, declaration);
+    adopteEncodage(encoding, saving.declaration);
     // The page holds what the user typed, but the file holds codes in its place:
     // said, so that a title that shows "&#339;" in another program is no surprise.
     if (references > 0)

@@ -27,11 +27,12 @@ bool ditSonEncodage(const DocumentEncoding::Decoded &decoded, DocumentEncoding::
     if (decoded.encoding.bom)
         return true;
     const QList<DocumentEncoding::Declaration> declarations
-        = DocumentEncoding::findDeclarations(decoded.text, kind);
+        = DocumentEncoding::findDeclarations(decoded.text, decoded.encoding, kind);
     return std::any_of(declarations.cbegin(), declarations.cend(),
-                       [&decoded](const DocumentEncoding::Declaration &declaration) {
-                           const auto declared = DocumentEncoding::forDeclaration(declaration.name,
-                                                                                  decoded.encoding);
+                       [&decoded, kind](const DocumentEncoding::Declaration &declaration) {
+                           const auto declared = DocumentEncoding::forDeclaration(
+                               declaration.name, decoded.encoding,
+                               DocumentEncoding::originOf(declaration, kind));
                            return declared && declared->name == decoded.encoding.name;
                        });
 }
@@ -49,10 +50,13 @@ bool KalTextEdit::setDocumentEncodingName(const QString &name)
     if (!encoding)
         return false;
     // The text as it stands declares what goes with this encoding: the next saves
-    // use it until the declaration is changed.
+    // use it until the declaration is changed. Found in the bytes the text would
+    // be written with, as a save finds it.
+    const QByteArray bytes
+        = DocumentEncoding::encode(textEdit->document()->toRawText(), *encoding, false);
     adopteEncodage(
         *encoding,
-        DocumentEncoding::findDeclaration(debutDocument(), DocumentEncoding::kindOf(currentFile))
+        DocumentEncoding::findDeclaration(bytes, *encoding, DocumentEncoding::kindOf(currentFile))
             .name);
     return true;
 }
@@ -63,15 +67,14 @@ void KalTextEdit::adopteEncodage(const DocumentEncoding::Encoding &encoding,
     encodageDocument = encoding;
     declarationLue = declaration;
     labelEncodage->setText(encoding.label());
-}
-
-// The beginning of the text, where a page declares its encoding, without a copy of
-// a large document.
-QString KalTextEdit::debutDocument() const
-{
-    QTextCursor cursor(textEdit->document());
-    cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor, 1024);
-    return cursor.selectedText();
+    // The label names the encoding as browsers do ("windows-1252" for a page that
+    // declares ISO-8859-1): what the page declares is said beside.
+    labelEncodage->setToolTip(
+        declaration.isEmpty()
+            ? QStringLiteral("Encodage du document\u00a0: cliquez pour le changer")
+            : QStringLiteral("Encodage du document, qui déclare «\u00a0%1\u00a0»\u00a0: "
+                             "cliquez pour le changer")
+                  .arg(declaration));
 }
 
 // The menu is made at its first use: asking the toolkit which encodings it can
@@ -142,11 +145,12 @@ void KalTextEdit::slotRouvrirEncodage(QAction *action)
 }
 
 // The document is saved in the chosen encoding at once, and so are the next saves.
-// Every declaration of a page is rewritten in the same step, so that file and
-// declarations keep agreeing: the XML declaration and each <meta> that declares
-// a character set (those in comments are none), wherever they stand, since a
-// browser follows the first <meta> and an XML reader the XML declaration. One
-// undo takes the new declarations back.
+// Every declaration of a page that the reading rule follows is rewritten in the
+// same step, so that file and declarations keep agreeing: the XML declaration and
+// each <meta> that declares a character set, wherever it stands, since a browser
+// follows the first <meta> its parser meets and an XML reader the XML
+// declaration; not one in a comment, a script or a CDATA section. Only the name
+// is replaced. One undo takes the new declarations back.
 void KalTextEdit::slotEnregistrerEncodage(QAction *action)
 {
     const auto encoding = DocumentEncoding::fromName(action->data().toString());
@@ -155,18 +159,25 @@ void KalTextEdit::slotEnregistrerEncodage(QAction *action)
     QString declaration = declarationLue;
     const DocumentEncoding::Kind kind = DocumentEncoding::kindOf(currentFile);
     if (isHtml || kind != DocumentEncoding::Kind::Page) {
-        const QList<DocumentEncoding::Declaration> found
-            = DocumentEncoding::findDeclarations(textEdit->document()->toRawText(), kind);
+        const QList<DocumentEncoding::Declaration> found = DocumentEncoding::findDeclarations(
+            textEdit->document()->toRawText(), encodageDocument, kind);
         if (!found.isEmpty()) {
-            declaration = QString::fromLatin1(encoding->declaredName());
+            const QString name = QString::fromLatin1(encoding->declaredName());
             EtapeAnnulation etape(textEdit);
             // From the last one on, so that each place stays where it was found.
             for (auto it = found.crbegin(); it != found.crend(); ++it) {
                 QTextCursor cursor(textEdit->document());
                 cursor.setPosition(int(it->start));
                 cursor.setPosition(int(it->start + it->length), QTextCursor::KeepAnchor);
-                cursor.insertText(declaration);
+                cursor.insertText(name);
             }
+            // What the save will find, by the same rule in the same bytes (the
+            // name, or "UTF-8/" from <meta charset=UTF-8/>, which is no label).
+            declaration
+                = DocumentEncoding::findDeclaration(
+                      DocumentEncoding::encode(textEdit->document()->toRawText(), *encoding, false),
+                      *encoding, kind)
+                      .name;
         }
     }
     adopteEncodage(*encoding, declaration);
@@ -202,6 +213,7 @@ QString KalTextEdit::litEncodageRetenu(const QString &fileName, const QByteArray
     }
     // Said when it matters: when the rule would have read the file otherwise.
     const bool autre = lu->encoding.name != decoded->encoding.name;
+    lu->declaration = DocumentEncoding::findDeclaration(bytes, lu->encoding, kind);
     *decoded = std::move(*lu);
     *choisi = true;
     if (!autre)

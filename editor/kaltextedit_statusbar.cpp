@@ -45,10 +45,10 @@ void KalTextEdit::createStatusBar()
     labelModif->setObjectName(QStringLiteral("labelModif"));
     statusBar()->addPermanentWidget(labelModif, 0);
 
-    // Its text, the document's encoding, is given with the encoding (adopteEncodage).
+    // Its text and its tooltip, the document's encoding and what the page declares,
+    // are given with the encoding (adopteEncodage).
     auto *encodage = new LabelCliquable(statusBar());
     encodage->setObjectName(QStringLiteral("labelEncodage"));
-    encodage->setToolTip(QStringLiteral("Encodage du document\u00a0: cliquez pour le changer"));
     encodage->setCursor(Qt::PointingHandCursor);
     connect(encodage, &LabelCliquable::clicked, this, &KalTextEdit::slotMenuEncodage);
     labelEncodage = encodage;

@@ -2,6 +2,8 @@
 
 #include "documentcodec.h"
 #include "lineends.h"
+#include "webencodings.h"
+#include "weblabels.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -29,9 +31,10 @@ struct Known
 };
 
 // The encodings the user is offered, Unicode first, then those of the web by
-// region; the last four are not offered: UTF-32 is read from a byte-order mark,
-// but no browser reads it, and UTF-16 without a mark is only what a file read
-// again in UTF-16 may turn out to be.
+// region (by the standard's name when the web has it: read as browsers read it;
+// ISO 8859-1, ISO 8859-9, TIS-620 and GB2312 as the toolkit has them, strict); the last four are
+// not offered: UTF-32 is read from a byte-order mark, but no browser reads it, and UTF-16 without a
+// mark is only what a file read again in UTF-16 may turn out to be.
 const Known known[] = {
     {"UTF-8", "UTF-8", false},
     {"UTF-8 avec BOM", "UTF-8", true},
@@ -63,7 +66,7 @@ const Known known[] = {
     {"windows-874", "windows-874", false},
     {"Shift_JIS", "Shift_JIS", false},
     {"EUC-JP", "EUC-JP", false},
-    {"GB18030", "GB18030", false},
+    {"GB18030", "gb18030", false},
     {"GBK", "GBK", false},
     {"GB2312", "GB2312", false},
     {"Big5", "Big5", false},
@@ -74,244 +77,6 @@ const Known known[] = {
     {"UTF-16 BE sans BOM", "UTF-16BE", false},
 };
 constexpr qsizetype offeredCount = qsizetype(std::size(known)) - 4;
-
-// The labels of the WHATWG Encoding Standard, the names a browser follows in a
-// page, with the encoding each one stands for there.
-struct WebLabel
-{
-    const char *label;
-    const char *encoding;
-};
-const WebLabel webLabels[] = {
-    {"unicode-1-1-utf-8", "UTF-8"},
-    {"unicode11utf8", "UTF-8"},
-    {"unicode20utf8", "UTF-8"},
-    {"utf-8", "UTF-8"},
-    {"utf8", "UTF-8"},
-    {"x-unicode20utf8", "UTF-8"},
-    {"866", "IBM866"},
-    {"cp866", "IBM866"},
-    {"csibm866", "IBM866"},
-    {"ibm866", "IBM866"},
-    {"csisolatin2", "ISO-8859-2"},
-    {"iso-8859-2", "ISO-8859-2"},
-    {"iso-ir-101", "ISO-8859-2"},
-    {"iso8859-2", "ISO-8859-2"},
-    {"iso88592", "ISO-8859-2"},
-    {"iso_8859-2", "ISO-8859-2"},
-    {"iso_8859-2:1987", "ISO-8859-2"},
-    {"l2", "ISO-8859-2"},
-    {"latin2", "ISO-8859-2"},
-    {"csisolatin3", "ISO-8859-3"},
-    {"iso-8859-3", "ISO-8859-3"},
-    {"iso-ir-109", "ISO-8859-3"},
-    {"iso8859-3", "ISO-8859-3"},
-    {"iso88593", "ISO-8859-3"},
-    {"iso_8859-3", "ISO-8859-3"},
-    {"iso_8859-3:1988", "ISO-8859-3"},
-    {"l3", "ISO-8859-3"},
-    {"latin3", "ISO-8859-3"},
-    {"csisolatin4", "ISO-8859-4"},
-    {"iso-8859-4", "ISO-8859-4"},
-    {"iso-ir-110", "ISO-8859-4"},
-    {"iso8859-4", "ISO-8859-4"},
-    {"iso88594", "ISO-8859-4"},
-    {"iso_8859-4", "ISO-8859-4"},
-    {"iso_8859-4:1988", "ISO-8859-4"},
-    {"l4", "ISO-8859-4"},
-    {"latin4", "ISO-8859-4"},
-    {"csisolatincyrillic", "ISO-8859-5"},
-    {"cyrillic", "ISO-8859-5"},
-    {"iso-8859-5", "ISO-8859-5"},
-    {"iso-ir-144", "ISO-8859-5"},
-    {"iso8859-5", "ISO-8859-5"},
-    {"iso88595", "ISO-8859-5"},
-    {"iso_8859-5", "ISO-8859-5"},
-    {"iso_8859-5:1988", "ISO-8859-5"},
-    {"arabic", "ISO-8859-6"},
-    {"asmo-708", "ISO-8859-6"},
-    {"csiso88596e", "ISO-8859-6"},
-    {"csiso88596i", "ISO-8859-6"},
-    {"csisolatinarabic", "ISO-8859-6"},
-    {"ecma-114", "ISO-8859-6"},
-    {"iso-8859-6", "ISO-8859-6"},
-    {"iso-8859-6-e", "ISO-8859-6"},
-    {"iso-8859-6-i", "ISO-8859-6"},
-    {"iso-ir-127", "ISO-8859-6"},
-    {"iso8859-6", "ISO-8859-6"},
-    {"iso88596", "ISO-8859-6"},
-    {"iso_8859-6", "ISO-8859-6"},
-    {"iso_8859-6:1987", "ISO-8859-6"},
-    {"csisolatingreek", "ISO-8859-7"},
-    {"ecma-118", "ISO-8859-7"},
-    {"elot_928", "ISO-8859-7"},
-    {"greek", "ISO-8859-7"},
-    {"greek8", "ISO-8859-7"},
-    {"iso-8859-7", "ISO-8859-7"},
-    {"iso-ir-126", "ISO-8859-7"},
-    {"iso8859-7", "ISO-8859-7"},
-    {"iso88597", "ISO-8859-7"},
-    {"iso_8859-7", "ISO-8859-7"},
-    {"iso_8859-7:1987", "ISO-8859-7"},
-    {"sun_eu_greek", "ISO-8859-7"},
-    {"csiso88598e", "ISO-8859-8"},
-    {"csisolatinhebrew", "ISO-8859-8"},
-    {"hebrew", "ISO-8859-8"},
-    {"iso-8859-8", "ISO-8859-8"},
-    {"iso-8859-8-e", "ISO-8859-8"},
-    {"iso-ir-138", "ISO-8859-8"},
-    {"iso8859-8", "ISO-8859-8"},
-    {"iso88598", "ISO-8859-8"},
-    {"iso_8859-8", "ISO-8859-8"},
-    {"iso_8859-8:1988", "ISO-8859-8"},
-    {"visual", "ISO-8859-8"},
-    {"csiso88598i", "ISO-8859-8-I"},
-    {"iso-8859-8-i", "ISO-8859-8-I"},
-    {"logical", "ISO-8859-8-I"},
-    {"csisolatin6", "ISO-8859-10"},
-    {"iso-8859-10", "ISO-8859-10"},
-    {"iso-ir-157", "ISO-8859-10"},
-    {"iso8859-10", "ISO-8859-10"},
-    {"iso885910", "ISO-8859-10"},
-    {"l6", "ISO-8859-10"},
-    {"latin6", "ISO-8859-10"},
-    {"iso-8859-13", "ISO-8859-13"},
-    {"iso8859-13", "ISO-8859-13"},
-    {"iso885913", "ISO-8859-13"},
-    {"iso-8859-14", "ISO-8859-14"},
-    {"iso8859-14", "ISO-8859-14"},
-    {"iso885914", "ISO-8859-14"},
-    {"csisolatin9", "ISO-8859-15"},
-    {"iso-8859-15", "ISO-8859-15"},
-    {"iso8859-15", "ISO-8859-15"},
-    {"iso885915", "ISO-8859-15"},
-    {"iso_8859-15", "ISO-8859-15"},
-    {"l9", "ISO-8859-15"},
-    {"iso-8859-16", "ISO-8859-16"},
-    {"cskoi8r", "KOI8-R"},
-    {"koi", "KOI8-R"},
-    {"koi8", "KOI8-R"},
-    {"koi8-r", "KOI8-R"},
-    {"koi8_r", "KOI8-R"},
-    {"koi8-ru", "KOI8-U"},
-    {"koi8-u", "KOI8-U"},
-    {"csmacintosh", "macintosh"},
-    {"mac", "macintosh"},
-    {"macintosh", "macintosh"},
-    {"x-mac-roman", "macintosh"},
-    {"dos-874", "windows-874"},
-    {"iso-8859-11", "windows-874"},
-    {"iso8859-11", "windows-874"},
-    {"iso885911", "windows-874"},
-    {"tis-620", "windows-874"},
-    {"windows-874", "windows-874"},
-    {"cp1250", "windows-1250"},
-    {"windows-1250", "windows-1250"},
-    {"x-cp1250", "windows-1250"},
-    {"cp1251", "windows-1251"},
-    {"windows-1251", "windows-1251"},
-    {"x-cp1251", "windows-1251"},
-    {"ansi_x3.4-1968", "windows-1252"},
-    {"ascii", "windows-1252"},
-    {"cp1252", "windows-1252"},
-    {"cp819", "windows-1252"},
-    {"csisolatin1", "windows-1252"},
-    {"ibm819", "windows-1252"},
-    {"iso-8859-1", "windows-1252"},
-    {"iso-ir-100", "windows-1252"},
-    {"iso8859-1", "windows-1252"},
-    {"iso88591", "windows-1252"},
-    {"iso_8859-1", "windows-1252"},
-    {"iso_8859-1:1987", "windows-1252"},
-    {"l1", "windows-1252"},
-    {"latin1", "windows-1252"},
-    {"us-ascii", "windows-1252"},
-    {"windows-1252", "windows-1252"},
-    {"x-cp1252", "windows-1252"},
-    {"cp1253", "windows-1253"},
-    {"windows-1253", "windows-1253"},
-    {"x-cp1253", "windows-1253"},
-    {"cp1254", "windows-1254"},
-    {"csisolatin5", "windows-1254"},
-    {"iso-8859-9", "windows-1254"},
-    {"iso-ir-148", "windows-1254"},
-    {"iso8859-9", "windows-1254"},
-    {"iso88599", "windows-1254"},
-    {"iso_8859-9", "windows-1254"},
-    {"iso_8859-9:1989", "windows-1254"},
-    {"l5", "windows-1254"},
-    {"latin5", "windows-1254"},
-    {"windows-1254", "windows-1254"},
-    {"x-cp1254", "windows-1254"},
-    {"cp1255", "windows-1255"},
-    {"windows-1255", "windows-1255"},
-    {"x-cp1255", "windows-1255"},
-    {"cp1256", "windows-1256"},
-    {"windows-1256", "windows-1256"},
-    {"x-cp1256", "windows-1256"},
-    {"cp1257", "windows-1257"},
-    {"windows-1257", "windows-1257"},
-    {"x-cp1257", "windows-1257"},
-    {"cp1258", "windows-1258"},
-    {"windows-1258", "windows-1258"},
-    {"x-cp1258", "windows-1258"},
-    {"x-mac-cyrillic", "x-mac-cyrillic"},
-    {"x-mac-ukrainian", "x-mac-cyrillic"},
-    {"chinese", "GBK"},
-    {"csgb2312", "GBK"},
-    {"csiso58gb231280", "GBK"},
-    {"gb2312", "GBK"},
-    {"gb_2312", "GBK"},
-    {"gb_2312-80", "GBK"},
-    {"gbk", "GBK"},
-    {"iso-ir-58", "GBK"},
-    {"x-gbk", "GBK"},
-    {"gb18030", "gb18030"},
-    {"big5", "Big5"},
-    {"big5-hkscs", "Big5"},
-    {"cn-big5", "Big5"},
-    {"csbig5", "Big5"},
-    {"x-x-big5", "Big5"},
-    {"cseucpkdfmtjapanese", "EUC-JP"},
-    {"euc-jp", "EUC-JP"},
-    {"x-euc-jp", "EUC-JP"},
-    {"csiso2022jp", "ISO-2022-JP"},
-    {"iso-2022-jp", "ISO-2022-JP"},
-    {"csshiftjis", "Shift_JIS"},
-    {"ms932", "Shift_JIS"},
-    {"ms_kanji", "Shift_JIS"},
-    {"shift-jis", "Shift_JIS"},
-    {"shift_jis", "Shift_JIS"},
-    {"sjis", "Shift_JIS"},
-    {"windows-31j", "Shift_JIS"},
-    {"x-sjis", "Shift_JIS"},
-    {"cseuckr", "EUC-KR"},
-    {"csksc56011987", "EUC-KR"},
-    {"euc-kr", "EUC-KR"},
-    {"iso-ir-149", "EUC-KR"},
-    {"korean", "EUC-KR"},
-    {"ks_c_5601-1987", "EUC-KR"},
-    {"ks_c_5601-1989", "EUC-KR"},
-    {"ksc5601", "EUC-KR"},
-    {"ksc_5601", "EUC-KR"},
-    {"windows-949", "EUC-KR"},
-    {"csiso2022kr", "replacement"},
-    {"hz-gb-2312", "replacement"},
-    {"iso-2022-cn", "replacement"},
-    {"iso-2022-cn-ext", "replacement"},
-    {"iso-2022-kr", "replacement"},
-    {"replacement", "replacement"},
-    {"unicodefffe", "UTF-16BE"},
-    {"utf-16be", "UTF-16BE"},
-    {"csunicode", "UTF-16LE"},
-    {"iso-10646-ucs-2", "UTF-16LE"},
-    {"ucs-2", "UTF-16LE"},
-    {"unicode", "UTF-16LE"},
-    {"unicodefeff", "UTF-16LE"},
-    {"utf-16", "UTF-16LE"},
-    {"utf-16le", "UTF-16LE"},
-    {"x-user-defined", "x-user-defined"},
-};
 
 constexpr char latin1Name[] = "ISO-8859-1";
 constexpr char utf8Name[] = "UTF-8";
@@ -344,6 +109,23 @@ bool isWide(const QByteArray &name)
 bool isUnicode(const QByteArray &name)
 {
     return name.startsWith("UTF-");
+}
+
+// The toolkit's converter of an encoding: the ICU converter that reads an
+// encoding of the WHATWG standard as the standard does, else the name itself.
+QByteArray converterOf(const QByteArray &name)
+{
+    if (const auto web = WebEncodings::converter(name); web && !web->isEmpty())
+        return *web;
+    return name;
+}
+
+// An encoding of the WHATWG standard that no converter reads as the standard
+// does: it is read through the standard's index.
+bool byIndex(const QByteArray &name)
+{
+    const auto web = WebEncodings::converter(name);
+    return web && web->isEmpty();
 }
 
 const Known *knownEntry(const QByteArray &name, bool bom)
@@ -519,7 +301,9 @@ QByteArray encodeWithout(QString text, const QByteArray &name, bool htmlReferenc
 // toolkit writes it as that byte and reads that byte back as it. Saving through
 // the table is one pass over the text, where the toolkit's converters need three
 // (write, read back, compare) and go through the text once more, character by
-// character, when one of them is missing.
+// character, when one of them is missing. Reading goes through the converter's
+// own reading of each of the 256 bytes, taken once: one pass over the file, which
+// tells at once whether the text would be written back as it.
 class ByteTable
 {
 public:
@@ -529,7 +313,7 @@ public:
     {
         static const QRegularExpression singleByte(QStringLiteral(
             "^(ISO-8859-\\d+|windows-(874|125\\d)|KOI8-[RU]|IBM866|TIS-620|macintosh)$"));
-        if (!singleByte.match(QLatin1String(name)).hasMatch())
+        if (!singleByte.match(QLatin1String(name)).hasMatch() || byIndex(name))
             return nullptr;
         static QMutex guard;
         static QHash<QByteArray, std::shared_ptr<const ByteTable>> made;
@@ -537,7 +321,21 @@ public:
         const auto found = made.constFind(name);
         if (found != made.cend())
             return *found;
-        return *made.insert(name, make(name));
+        return *made.insert(name, make(converterOf(name)));
+    }
+
+    // The text of bytes when each of them is read without error and written back
+    // as itself.
+    std::optional<QString> read(QByteArrayView bytes) const
+    {
+        QString text(bytes.size(), Qt::Uninitialized);
+        char16_t *out = reinterpret_cast<char16_t *>(text.data());
+        for (const char byte : bytes) {
+            if (!back[uchar(byte)])
+                return std::nullopt;
+            *out++ = characters[uchar(byte)];
+        }
+        return text;
     }
 
     QByteArray encode(const QString &text, bool htmlReferences, int *lost, int *referenced) const
@@ -605,10 +403,22 @@ private:
                 && !read.at(byte).isSurrogate())
                 table->bytes[read.at(byte).unicode()] = qint16(byte);
         }
+        for (int byte = 0; byte < 256; ++byte) {
+            const char16_t unit = read.at(byte).unicode();
+            // Alone, so that the converter says whether the byte is an error.
+            QStringDecoder alone(name.constData(), QStringConverter::Flag::Stateless);
+            const QString one = alone.decode(every.sliced(byte, 1));
+            // A byte read as a line break of the widget would be written as a line feed.
+            table->back[byte] = !alone.hasError() && one.size() == 1 && one.at(0) == read.at(byte)
+                && table->bytes[unit] == byte && !DocumentCodec::isLineBreak(unit);
+            table->characters[byte] = unit;
+        }
         return table;
     }
 
     std::vector<qint16> bytes;
+    std::array<char16_t, 256> characters {};
+    std::array<bool, 256> back {};
 };
 
 // Whether saving text unchanged in the encoding gives back bytes exactly: only
@@ -699,340 +509,39 @@ std::optional<QString> utf8Text(QByteArrayView bytes)
 
 // The text of bytes in the encoding when it gives them back exactly, line ends
 // as they are in the file.
-std::optional<QString> exactText(QByteArrayView bytes, const QByteArray &name)
+// forms receives, for an encoding read through the standard's index, the file's
+// own forms of its characters (see WebEncodings::Forms).
+std::optional<QString> exactText(QByteArrayView bytes, const QByteArray &name,
+                                 std::shared_ptr<const WebEncodings::Forms> *forms = nullptr)
 {
     if (name == latin1Name)
         return QString::fromLatin1(bytes);
     if (name == utf8Name)
         return utf8Text(bytes);
-    QStringDecoder decoder(name.constData(),
+    if (byIndex(name))
+        return WebEncodings::decode(name, bytes, forms);
+    if (const std::shared_ptr<const ByteTable> table = ByteTable::of(name))
+        return table->read(bytes);
+    const QByteArray converter = converterOf(name);
+    QStringDecoder decoder(converter.constData(),
                            QStringConverter::Flag::Stateless
                                | QStringConverter::Flag::ConvertInitialBom);
     QString text = decoder.decode(bytes);
-    if (decoder.hasError() || !writesBack(text, bytes, name))
+    if (decoder.hasError())
+        return std::nullopt;
+    if (!writesBack(text, bytes, converter))
         return std::nullopt;
     return text;
 }
 
-// The encoding a label of the Encoding Standard stands for in browsers; nothing
-// for a name that is no such label.
-std::optional<QByteArray> webEncoding(QStringView label)
+// Whether an encoding can be read and written.
+bool supported(const QByteArray &name)
 {
-    static const QHash<QString, QByteArray> labels = [] {
-        QHash<QString, QByteArray> table;
-        for (const WebLabel &entry : webLabels)
-            table.insert(QLatin1String(entry.label), QByteArray(entry.encoding));
-        return table;
-    }();
-    const auto found = labels.constFind(label.trimmed().toString().toLower());
-    if (found == labels.cend())
-        return std::nullopt;
-    return *found;
-}
-
-bool isWebLabel(QStringView label)
-{
-    return webEncoding(label).has_value();
-}
-
-// The characters that separate attributes in markup, as a byte stream has them;
-// the document's own line ends are separators.
-bool isMarkupSpace(char16_t unit)
-{
-    return unit == 0x09 || unit == 0x0a || unit == 0x0c || unit == 0x0d || unit == 0x20
-        || DocumentCodec::isLineBreak(unit);
-}
-
-bool isAsciiLetter(char16_t unit)
-{
-    return (unit >= u'a' && unit <= u'z') || (unit >= u'A' && unit <= u'Z');
-}
-
-char16_t asciiLower(char16_t unit)
-{
-    return unit >= u'A' && unit <= u'Z' ? char16_t(unit + 0x20) : unit;
-}
-
-// The declaration of the part of text from start to end, ASCII white space aside;
-// nothing when that leaves no name.
-std::optional<Declaration> declarationIn(QStringView text, qsizetype start, qsizetype end)
-{
-    const auto isAsciiSpace
-        = [](QChar c) { return c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r' || c == u' '; };
-    while (start < end && isAsciiSpace(text.at(start)))
-        ++start;
-    while (end > start && isAsciiSpace(text.at(end - 1)))
-        --end;
-    if (start == end)
-        return std::nullopt;
-    return Declaration {text.sliced(start, end - start).toString(), start, end - start};
-}
-
-// The <meta> elements of a text, found by the HTML standard's prescan of a byte
-// stream (which a text read one byte a character, or a document's text, follows
-// the same way: only ASCII matters to it), and what each declares.
-class MetaScan
-{
-public:
-    struct Meta
-    {
-        // The charset attribute, when there is one: it decides for the element,
-        // whatever its content says.
-        bool hasCharset = false;
-        std::optional<Declaration> charset;
-        // The charset named in the content attribute, which counts only when
-        // http-equiv says "content-type".
-        std::optional<Declaration> content;
-        bool pragma = false;
-
-        // The declaration a browser would take from this element, if any.
-        std::optional<Declaration> deciding() const
-        {
-            if (hasCharset)
-                return charset;
-            return pragma ? content : std::nullopt;
-        }
-    };
-
-    explicit MetaScan(QStringView text)
-        : text(text)
-    { }
-
-    QList<Meta> all()
-    {
-        QList<Meta> metas;
-        const qsizetype size = text.size();
-        for (qsizetype at = 0; at < size; ++at) {
-            if (text.sliced(at).startsWith(u"<!--")) {
-                // A comment ends at the first "-->", which may share its dashes with
-                // the "<!--": "<!-->" is a whole comment.
-                const qsizetype end = text.indexOf(u"-->", at + 2);
-                if (end < 0)
-                    break;
-                at = end + 2;
-            } else if (text.sliced(at).startsWith(u"<meta", Qt::CaseInsensitive) && at + 5 < size
-                       && (isMarkupSpace(text.at(at + 5).unicode()) || text.at(at + 5) == u'/')) {
-                at += 5;
-                if (const auto meta = element(at))
-                    metas << *meta;
-                else
-                    break;
-            } else if (text.at(at) == u'<' && at + 1 < size
-                       && (isAsciiLetter(text.at(at + 1).unicode())
-                           || (text.at(at + 1) == u'/' && at + 2 < size
-                               && isAsciiLetter(text.at(at + 2).unicode())))) {
-                // Another tag: its attributes are passed over, so that a ">" or a
-                // "<meta" in one of their values is not taken for markup.
-                while (at < size && !isMarkupSpace(text.at(at).unicode()) && text.at(at) != u'>')
-                    ++at;
-                while (attribute(at)) { }
-            } else if (text.at(at) == u'<' && at + 1 < size
-                       && (text.at(at + 1) == u'!' || text.at(at + 1) == u'/'
-                           || text.at(at + 1) == u'?')) {
-                const qsizetype end = text.indexOf(u'>', at + 1);
-                if (end < 0)
-                    break;
-                at = end;
-            }
-        }
-        return metas;
-    }
-
-private:
-    struct Attribute
-    {
-        QString name;
-        QString value; // in lower case
-        qsizetype start = 0; // of the value in the text
-    };
-
-    QChar at(qsizetype position) const { return text.at(position); }
-
-    // The "get an attribute" steps: the next attribute from position on, which is
-    // left after it; nothing at the element's ">" or at the end of the text (an
-    // attribute cut by the end is no attribute).
-    std::optional<Attribute> attribute(qsizetype &position) const
-    {
-        const qsizetype size = text.size();
-        qsizetype p = position;
-        while (p < size && (isMarkupSpace(at(p).unicode()) || at(p) == u'/'))
-            ++p;
-        position = p;
-        if (p >= size || at(p) == u'>')
-            return std::nullopt;
-        Attribute attribute;
-        bool hasValue = false;
-        for (;; ++p) {
-            if (p >= size)
-                return cut(position);
-            const char16_t unit = at(p).unicode();
-            if (unit == u'=' && !attribute.name.isEmpty()) {
-                hasValue = true;
-                ++p;
-                break;
-            }
-            if (isMarkupSpace(unit))
-                break;
-            if (unit == u'/' || unit == u'>') {
-                position = p;
-                return attribute;
-            }
-            attribute.name += QChar(asciiLower(unit));
-        }
-        if (!hasValue) {
-            while (p < size && isMarkupSpace(at(p).unicode()))
-                ++p;
-            if (p >= size)
-                return cut(position);
-            if (at(p) != u'=') {
-                position = p;
-                return attribute;
-            }
-            ++p;
-        }
-        while (p < size && isMarkupSpace(at(p).unicode()))
-            ++p;
-        if (p >= size)
-            return cut(position);
-        const QChar first = at(p);
-        if (first == u'"' || first == u'\'') {
-            attribute.start = ++p;
-            for (; p < size && at(p) != first; ++p)
-                attribute.value += QChar(asciiLower(at(p).unicode()));
-            if (p >= size)
-                return cut(position);
-            position = p + 1;
-            return attribute;
-        }
-        if (first == u'>') {
-            position = p;
-            return attribute;
-        }
-        attribute.start = p;
-        for (; p < size && !isMarkupSpace(at(p).unicode()) && at(p) != u'>'; ++p)
-            attribute.value += QChar(asciiLower(at(p).unicode()));
-        if (p >= size)
-            return cut(position);
-        position = p;
-        return attribute;
-    }
-
-    std::optional<Attribute> cut(qsizetype &position) const
-    {
-        position = text.size();
-        return std::nullopt;
-    }
-
-    // The attributes of a <meta> element from position on, which is left at its
-    // ">"; nothing when the text ends before it.
-    std::optional<Meta> element(qsizetype &position) const
-    {
-        Meta meta;
-        QStringList seen;
-        while (const auto found = attribute(position)) {
-            if (seen.contains(found->name))
-                continue;
-            seen << found->name;
-            if (found->name == u"http-equiv") {
-                meta.pragma = meta.pragma || found->value == u"content-type";
-            } else if (found->name == u"content") {
-                if (!meta.content)
-                    meta.content = fromContent(*found);
-            } else if (found->name == u"charset") {
-                meta.hasCharset = true;
-                meta.charset
-                    = declarationIn(text, found->start, found->start + found->value.size());
-            }
-        }
-        if (position >= text.size())
-            return std::nullopt;
-        return meta;
-    }
-
-    // The "extracting a character encoding from a meta element" steps.
-    std::optional<Declaration> fromContent(const Attribute &content) const
-    {
-        const QString &value = content.value;
-        const qsizetype size = value.size();
-        for (qsizetype from = 0;;) {
-            qsizetype p = value.indexOf(u"charset", from);
-            if (p < 0)
-                return std::nullopt;
-            p += 7;
-            while (p < size && isMarkupSpace(value.at(p).unicode()))
-                ++p;
-            if (p >= size || value.at(p) != u'=') {
-                from = p;
-                continue;
-            }
-            ++p;
-            while (p < size && isMarkupSpace(value.at(p).unicode()))
-                ++p;
-            if (p >= size)
-                return std::nullopt;
-            const QChar quote = value.at(p);
-            qsizetype end;
-            if (quote == u'"' || quote == u'\'') {
-                end = value.indexOf(quote, ++p);
-                if (end < 0)
-                    return std::nullopt;
-            } else {
-                end = p;
-                while (end < size && !isMarkupSpace(value.at(end).unicode())
-                       && value.at(end) != u';')
-                    ++end;
-            }
-            return declarationIn(text, content.start + p, content.start + end);
-        }
-    }
-
-    QStringView text;
-};
-
-// The encoding an XML declaration at the start of text names.
-Declaration xmlDeclaration(QStringView text)
-{
-    static const QRegularExpression xml(
-        QStringLiteral(R"(^\s*<\?xml\s[^>]*?encoding\s*=\s*["']([A-Za-z0-9._:+-]+))"),
-        QRegularExpression::CaseInsensitiveOption);
-    // A document's own line ends are separators, which \s does not match.
-    QString head = text.left(1024).toString();
-    separatorsAsLineFeeds(head);
-    const QRegularExpressionMatch match = xml.match(head);
-    if (!match.hasMatch())
-        return Declaration();
-    return Declaration {match.captured(1), match.capturedStart(1), match.capturedLength(1)};
-}
-
-// The @charset rule at the very start of a stylesheet, as CSS reads it: exactly
-// '@charset "', a name, '";'.
-Declaration charsetRule(QStringView text)
-{
-    const QStringView head = text.left(1024);
-    const QStringView opening = u"@charset \"";
-    if (!head.startsWith(opening))
-        return Declaration();
-    const qsizetype end = head.indexOf(u'"', opening.size());
-    if (end < 0 || end + 1 >= head.size() || head.at(end + 1) != u';')
-        return Declaration();
-    return declarationIn(text, opening.size(), end).value_or(Declaration());
-}
-
-// A page's declarations in the order in which they decide, the first that names a
-// label deciding.
-QList<Declaration> candidates(QStringView text, Kind kind)
-{
-    QList<Declaration> found;
-    const Declaration xml = xmlDeclaration(text);
-    if (kind == Kind::Xml && xml.found())
-        found << xml;
-    for (const MetaScan::Meta &meta : MetaScan(text.left(1024)).all()) {
-        if (const auto declaration = meta.deciding())
-            found << *declaration;
-    }
-    if (kind == Kind::Page && xml.found())
-        found << xml;
-    return found;
+    if (byIndex(name))
+        return true;
+    if (WebEncodings::converter(name))
+        return QStringDecoder(converterOf(name).constData()).isValid();
+    return toolkitName(name).has_value();
 }
 
 } // namespace
@@ -1066,6 +575,10 @@ std::optional<Encoding> fromName(const QString &labelOrName)
         if (labelOrName == QLatin1String(entry.label))
             return Encoding {entry.name, entry.bom};
     }
+    // The standard's own names, as the status bar shows them.
+    const QByteArray web = labelOrName.toLatin1();
+    if (WebEncodings::converter(web) && supported(web))
+        return Encoding {web, false};
     const auto name = toolkitName(labelOrName.toLatin1());
     if (!name)
         return std::nullopt;
@@ -1077,7 +590,7 @@ QList<Encoding> choices()
     static const QList<Encoding> offered = [] {
         QList<Encoding> list;
         for (qsizetype i = 0; i < offeredCount; ++i) {
-            if (toolkitName(known[i].name))
+            if (supported(known[i].name))
                 list.append(Encoding {known[i].name, known[i].bom});
         }
         return list;
@@ -1095,7 +608,8 @@ Kind kindOf(const QString &fileName)
     return Kind::Page;
 }
 
-Decoded decode(const QByteArray &bytes, Kind kind, const std::optional<Encoding> &environment)
+Decoded decode(const QByteArray &bytes, Kind kind, const std::optional<Encoding> &environment,
+               Reach reach)
 {
     Decoded decoded;
     QString refused;
@@ -1106,28 +620,47 @@ Decoded decode(const QByteArray &bytes, Kind kind, const std::optional<Encoding>
         if (auto text = exactText(body, encoding.name)) {
             decoded.text = std::move(*text);
             decoded.encoding = encoding;
+            // What it declares all the same, found as a save of it finds it.
+            if (kind != Kind::Stylesheet || !isWide(encoding.name))
+                decoded.declaration = findDeclaration(bytes, encoding, kind);
             decoded.lineEnds = LineEnds::toLineFeeds(decoded.text);
             return decoded;
         }
         refused = QStringLiteral("Le fichier ne suit pas sa marque d'ordre des octets (%1)")
                       .arg(encoding.label());
+    } else if (kind != Kind::Stylesheet
+               && (bytes.startsWith(QByteArrayView("<\0?\0x\0", 6))
+                   || bytes.startsWith(QByteArrayView("\0<\0?\0x", 6)))) {
+        // "<?x" in UTF-16 without a mark: an XML declaration, which tells the
+        // byte order by where its zero bytes stand.
+        const Encoding encoding {bytes.at(0) == '<' ? "UTF-16LE" : "UTF-16BE", false};
+        if (auto text = exactText(bytes, encoding.name)) {
+            decoded.text = std::move(*text);
+            decoded.encoding = encoding;
+            decoded.declaration = findDeclaration(bytes, encoding, kind);
+            decoded.lineEnds = LineEnds::toLineFeeds(decoded.text);
+            return decoded;
+        }
     }
 
     // A page whose mark failed may still say what it is; the mark is no character.
-    QByteArrayView head = QByteArrayView(bytes).first(std::min<qsizetype>(bytes.size(), 1024));
-    if (head.startsWith("\xef\xbb\xbf"))
-        head = head.sliced(3);
-    const QString headText = QString::fromLatin1(head);
-    const Declaration declaration = findDeclaration(headText, kind);
+    QByteArrayView body = bytes;
+    if (body.startsWith("\xef\xbb\xbf"))
+        body = body.sliced(3);
+    const Declaration declaration = findDeclaration(body, kind, reach);
+    decoded.declaration = declaration;
+    bool followed = false;
     if (declaration.found()) {
-        const auto declared = forDeclaration(declaration.name, latin1());
+        const auto declared
+            = forDeclaration(declaration.name, Encoding(), originOf(declaration, kind));
         if (!declared) {
             if (refused.isEmpty())
                 refused = QStringLiteral("Le fichier déclare un encodage inconnu (%1)")
                               .arg(declaration.name);
-        } else if (auto text = exactText(bytes, declared->name)) {
+        } else if (auto text = exactText(bytes, declared->name, &decoded.encoding.forms)) {
             decoded.text = std::move(*text);
-            decoded.encoding = *declared;
+            decoded.encoding.name = declared->name;
+            followed = true;
         } else if (refused.isEmpty()) {
             refused = QStringLiteral("Le fichier ne suit pas l'encodage qu'il déclare (%1)")
                           .arg(declared->label());
@@ -1137,9 +670,9 @@ Decoded decode(const QByteArray &bytes, Kind kind, const std::optional<Encoding>
     // A stylesheet that declares nothing is in the encoding of its page, which
     // bytes without a mark cannot be when it is UTF-16 or UTF-32.
     if (decoded.encoding.name.isEmpty() && environment && !isWide(environment->name)) {
-        if (auto text = exactText(bytes, environment->name)) {
+        if (auto text = exactText(bytes, environment->name, &decoded.encoding.forms)) {
             decoded.text = std::move(*text);
-            decoded.encoding = Encoding {environment->name, false};
+            decoded.encoding.name = environment->name;
         }
     }
 
@@ -1159,7 +692,11 @@ Decoded decode(const QByteArray &bytes, Kind kind, const std::optional<Encoding>
     if (!refused.isEmpty())
         notices << refused
                 + QStringLiteral("\u00a0: il est lu en %1.").arg(decoded.encoding.label());
-    if (const auto conflict = findConflict(headText, kind))
+    // Browsers read it so too, but only once their parser met the <meta>.
+    if (followed && declaration.late)
+        notices << QStringLiteral("Encodage %1\u00a0: déclaration trouvée loin dans la page.")
+                       .arg(decoded.encoding.label());
+    if (const auto conflict = findConflict(body, kind))
         notices << QStringLiteral("La déclaration XML (%1) et la balise <meta> (%2) du fichier ne "
                                   "s'accordent pas\u00a0: il est lu en %3.")
                        .arg(conflict->xml, conflict->meta, decoded.encoding.label());
@@ -1177,10 +714,10 @@ std::optional<Decoded> decodeAs(const QByteArray &bytes, const Encoding &encodin
         body = body.sliced(mark.size());
         found.bom = true;
     }
-    auto text = exactText(body, found.name);
+    auto text = exactText(body, found.name, &found.forms);
     if (!text)
         return std::nullopt;
-    Decoded decoded {std::move(*text), found, {}, QString()};
+    Decoded decoded {std::move(*text), found, {}, QString(), Declaration()};
     decoded.lineEnds = LineEnds::toLineFeeds(decoded.text);
     return decoded;
 }
@@ -1193,10 +730,14 @@ QByteArray encode(QString text, const Encoding &encoding, bool htmlReferences, i
     QByteArray bytes;
     if (encoding.isLatin1()) {
         bytes = DocumentCodec::encodeRawText(text, htmlReferences, &lost, &referenced);
+    } else if (byIndex(encoding.name)) {
+        bytes = WebEncodings::encode(encoding.name, text, encoding.forms.get(), htmlReferences,
+                                     &lost, &referenced);
     } else if (const std::shared_ptr<const ByteTable> table = ByteTable::of(encoding.name)) {
         bytes = table->encode(text, htmlReferences, &lost, &referenced);
     } else {
-        bytes = encodeWithout(std::move(text), encoding.name, htmlReferences, &lost, &referenced);
+        bytes = encodeWithout(std::move(text), converterOf(encoding.name), htmlReferences, &lost,
+                              &referenced);
     }
     if (unencodable)
         *unencodable = lost;
@@ -1207,75 +748,34 @@ QByteArray encode(QString text, const Encoding &encoding, bool htmlReferences, i
     return bytes;
 }
 
-Declaration findDeclaration(QStringView text, Kind kind)
+std::optional<Encoding> forDeclaration(const QString &declared, const Encoding &present,
+                                       Kind origin)
 {
-    if (kind == Kind::Stylesheet)
-        return charsetRule(text);
-    const QList<Declaration> found = candidates(text.left(1024), kind);
-    for (const Declaration &declaration : found) {
-        if (isWebLabel(declaration.name))
-            return declaration;
-    }
-    return found.value(0);
-}
-
-QList<Declaration> findDeclarations(QStringView text, Kind kind)
-{
-    QList<Declaration> found;
-    if (kind == Kind::Stylesheet) {
-        if (const Declaration rule = charsetRule(text); rule.found())
-            found << rule;
-        return found;
-    }
-    if (const Declaration xml = xmlDeclaration(text); xml.found())
-        found << xml;
-    for (const MetaScan::Meta &meta : MetaScan(text).all()) {
-        // Both places of an element that has both are rewritten, though only its
-        // charset attribute decides.
-        if (meta.charset)
-            found << *meta.charset;
-        if (meta.pragma && meta.content)
-            found << *meta.content;
-    }
-    std::sort(found.begin(), found.end(),
-              [](const Declaration &a, const Declaration &b) { return a.start < b.start; });
-    return found;
-}
-
-std::optional<Conflict> findConflict(QStringView text, Kind kind)
-{
-    if (kind == Kind::Stylesheet)
-        return std::nullopt;
-    const QStringView head = text.left(1024);
-    const Declaration xml = xmlDeclaration(head);
-    if (!xml.found())
-        return std::nullopt;
-    const auto xmlEncoding = forDeclaration(xml.name, latin1());
-    for (const MetaScan::Meta &meta : MetaScan(head).all()) {
-        const auto declaration = meta.deciding();
-        if (!declaration || !isWebLabel(declaration->name))
-            continue;
-        const auto metaEncoding = forDeclaration(declaration->name, latin1());
-        if (xmlEncoding && metaEncoding && xmlEncoding->name != metaEncoding->name)
-            return Conflict {xml.name, declaration->name};
-        return std::nullopt;
-    }
-    return std::nullopt;
-}
-
-std::optional<Encoding> forDeclaration(const QString &declared, const Encoding &present)
-{
-    const auto web = webEncoding(declared);
+    const auto web = WebLabels::encodingOf(declared);
     if (!web || *web == "replacement")
         return std::nullopt;
-    // The name the toolkit knows the label by, else the one the label stands for
-    // ("unicode11utf8", "x-cp1251"); x-user-defined is read as windows-1252, as
-    // browsers find it.
-    auto name = *web == "x-user-defined" ? toolkitName("windows-1252")
-                                         : toolkitName(declared.trimmed().toLatin1());
-    if (!name)
-        name = toolkitName(*web);
-    if (!name)
+    // A document already in what the toolkit calls by the label (a new document in
+    // ISO 8859-1 that declares "ISO-8859-1", one the user saved in ISO 8859-9)
+    // stays in it: browsers read its bytes as the same characters (C1 controls
+    // aside), and what it lacks is written as references.
+    if (!present.name.isEmpty()) {
+        if (const auto own = toolkitName(declared.trimmed().toLatin1());
+            own && *own == present.name)
+            return present;
+    }
+    std::optional<QByteArray> name;
+    if (origin == Kind::Xml) {
+        // What XML readers take the name for, else what browsers do.
+        name = toolkitName(declared.trimmed().toLatin1());
+        if (name && WebEncodings::converter(*name))
+            name = *web;
+    } else if (*web == "x-user-defined") {
+        // HTML reads it as windows-1252, CSS as it is.
+        name = QByteArray(origin == Kind::Stylesheet ? "x-user-defined" : "windows-1252");
+    }
+    if (!name || !supported(*name))
+        name = *web;
+    if (!supported(*name))
         return std::nullopt;
     if (isWide(*name)) {
         // Bytes that hold the declaration in ASCII are no UTF-16 or UTF-32.
@@ -1285,7 +785,56 @@ std::optional<Encoding> forDeclaration(const QString &declared, const Encoding &
     }
     if (*name == present.name)
         return present;
+    if (WebEncodings::converter(*name))
+        return Encoding {*name, false};
     return fromToolkitName(*name);
 }
 
+Saving encodeForSaving(const QString &text, const Encoding &encoding,
+                       const QString &declarationRead, Kind kind, bool declarations,
+                       bool htmlReferences)
+{
+    Saving saving;
+    saving.encoding = encoding;
+    saving.declaration = declarationRead;
+    saving.bytes = encode(text, encoding, htmlReferences, &saving.unencodable, &saving.references);
+    if (!declarations)
+        return saving;
+    // Where the rule reads: the bytes, their mark aside; UTF-16 and UTF-32, which
+    // hold no ASCII, as the same text in UTF-8, made from the text at hand.
+    QByteArray utf8;
+    const auto view = [&]() -> QByteArrayView {
+        if (isWide(saving.encoding.name)) {
+            if (utf8.isNull())
+                utf8 = text.toUtf8();
+            return utf8;
+        }
+        const QByteArrayView bytes = saving.bytes;
+        return saving.encoding.bom ? bytes.sliced(byteOrderMark(saving.encoding.name).size())
+                                   : bytes;
+    };
+    const Declaration declaration = findDeclaration(view(), kind);
+    saving.declaration = declaration.name;
+    // A declaration that the user has not changed, or has taken away, keeps the
+    // encoding the file was read in, and so its bytes.
+    if (declaration.found() && declaration.name != declarationRead) {
+        const auto declared
+            = forDeclaration(declaration.name, encoding, originOf(declaration, kind));
+        if (!declared) {
+            saving.notices << QStringLiteral("Le document déclare un encodage inconnu (%1)\u00a0: "
+                                             "il est enregistré en %2.")
+                                  .arg(declaration.name, encoding.label());
+        } else if (*declared != encoding) {
+            saving.encoding = *declared;
+            saving.bytes
+                = encode(text, *declared, htmlReferences, &saving.unencodable, &saving.references);
+        }
+    }
+    if (const auto conflict = findConflict(view(), kind))
+        saving.notices << QStringLiteral("La déclaration XML (%1) et la balise <meta> (%2) du "
+                                         "document ne s'accordent pas\u00a0: il est enregistré "
+                                         "en %3.")
+                              .arg(conflict->xml, conflict->meta, saving.encoding.label());
+    return saving;
+}
 } // namespace DocumentEncoding

@@ -87,8 +87,7 @@ void TestManual::initTestCase()
     QVERIFY(names.contains(QStringLiteral("index.html")));
     for (const QString &name : names) {
         const QByteArray bytes = readBytes(folder + QLatin1Char('/') + name);
-        const DocumentEncoding::Declaration declared
-            = DocumentEncoding::findDeclaration(QString::fromLatin1(bytes.left(1024)));
+        const DocumentEncoding::Declaration declared = DocumentEncoding::findDeclaration(bytes);
         QStringDecoder decoder(declared.name.toLatin1().constData(),
                                QStringConverter::Flag::Stateless);
         Page page;

@@ -4,7 +4,8 @@
 // as its reference. The reading rule: whatever encoding it takes for any bytes,
 // the text is written back to the same bytes, in its line ends; and a page
 // written in any encoding reads back in it, what the encoding lacks as
-// references. The declarations found in any text stand where they say.
+// references. The declarations found in any text stand where they say. The
+// encodings read through the WHATWG standard's indexes write back what they read.
 
 #include "documentcodec.h"
 #include "documentencoding.h"
@@ -109,25 +110,55 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(again && again->text == decoded.text && again->encoding == decoded.encoding,
                "read again in %s, another text", taken);
 
-    // The declarations of any text name what stands where they say.
+    // The declarations of any text name what stands where they say: in the bytes
+    // of a file, and in a document's text, whose line breaks are line feeds to them.
     for (const auto kind : {DocumentEncoding::Kind::Page, DocumentEncoding::Kind::Xml,
                             DocumentEncoding::Kind::Stylesheet}) {
-        QList<DocumentEncoding::Declaration> found = DocumentEncoding::findDeclarations(text, kind);
-        found << DocumentEncoding::findDeclaration(text, kind);
-        for (const DocumentEncoding::Declaration &declaration : found) {
+        for (const auto reach :
+             {DocumentEncoding::Reach::WholePage, DocumentEncoding::Reach::FirstKilobyte}) {
+            const DocumentEncoding::Declaration declaration
+                = DocumentEncoding::findDeclaration(file, kind, reach);
             FUZZ_CHECK(
                 !declaration.found()
-                    || (declaration.start + declaration.length <= text.size()
-                        && text.mid(declaration.start, declaration.length) == declaration.name),
-                "a declaration at %lld is not where it says",
+                    || (declaration.start + declaration.length <= file.size()
+                        && QString::fromLatin1(file.mid(declaration.start, declaration.length))
+                            == declaration.name),
+                "a declaration at %lld of the bytes is not where it says",
                 static_cast<long long>(declaration.start));
         }
+        for (const DocumentEncoding::Declaration &declaration :
+             DocumentEncoding::findDeclarations(text, DocumentEncoding::latin1(), kind)) {
+            QString there = text.mid(declaration.start, declaration.length);
+            for (QChar &unit : there) {
+                if (DocumentCodec::isLineBreak(unit.unicode()))
+                    unit = QLatin1Char('\n');
+            }
+            FUZZ_CHECK(declaration.start + declaration.length <= text.size()
+                           && there == declaration.name,
+                       "a declaration at %lld of the text is not where it says",
+                       static_cast<long long>(declaration.start));
+        }
+    }
+
+    // The encodings read through the WHATWG standard's indexes: whatever bytes
+    // one of them reads, it writes them back.
+    static const char *const indexed[]
+        = {"Shift_JIS", "EUC-JP", "ISO-2022-JP", "Big5", "EUC-KR", "gb18030", "GBK", "IBM866"};
+    const char *const reader = indexed[bytes.isEmpty() ? 0 : uchar(bytes.back()) % 8];
+    if (const auto read = DocumentEncoding::decodeAs(file, DocumentEncoding::Encoding(reader))) {
+        FUZZ_CHECK(read->lineEnds.mixed()
+                       || DocumentEncoding::encode(
+                              LineEnds::withLineEnds(read->text, read->lineEnds.convention),
+                              read->encoding, false)
+                           == file,
+                   "bytes read in %s are not written back", reader);
     }
 
     // Any text written in a page, in one of a few encodings chosen by the input.
     static const char *const encodings[]
-        = {"UTF-8", "UTF-16 BE", "windows-1251", "Shift_JIS", "GB18030", "ISO 8859-1"};
-    const char *const chosen = encodings[bytes.isEmpty() ? 0 : uchar(bytes[0]) % 6];
+        = {"UTF-8",      "UTF-16 BE", "windows-1251", "Shift_JIS", "GB18030",
+           "ISO 8859-1", "EUC-KR",    "Big5",         "EUC-JP",    "IBM866"};
+    const char *const chosen = encodings[bytes.isEmpty() ? 0 : uchar(bytes[0]) % 10];
     const auto encoding = DocumentEncoding::fromName(QLatin1String(chosen));
     FUZZ_CHECK(encoding.has_value(), "%s unknown", chosen);
     const QByteArray written = DocumentEncoding::encode(text, *encoding, true, &lost);
