@@ -104,6 +104,7 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     textEdit->document()->setDefaultTextOption(option);
     textEdit->setAcceptRichText(false);
     textEdit->setNumerosLigne(viewNumerosLigneAct->isChecked());
+    textEdit->setRetourLigne(retourLigneAct->isChecked());
     // New documents are in the encoding that codecName names.
     adopteEncodage(DocumentEncoding::fromName(QString::fromLatin1(codecName))
                        .value_or(DocumentEncoding::latin1()),

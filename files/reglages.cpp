@@ -13,6 +13,7 @@ namespace {
 
 const QString cleFermerBalises = QStringLiteral("edition/fermerBalises");
 const QString cleNumerosLigne = QStringLiteral("affichage/numerosLigne");
+const QString cleRetourLigne = QStringLiteral("affichage/retourLigne");
 const QString cleRecents = QStringLiteral("fichiers/recents");
 
 // marlisse.conf in the user's configuration folder, read again from the disk. Named
@@ -101,6 +102,16 @@ bool numerosLigne()
 void setNumerosLigne(bool on)
 {
     ecrit(cleNumerosLigne, on);
+}
+
+bool retourLigne()
+{
+    return booleen(cleRetourLigne, true);
+}
+
+void setRetourLigne(bool on)
+{
+    ecrit(cleRetourLigne, on);
 }
 
 QStringList fichiersRecents()
