@@ -411,7 +411,8 @@ void TestPreferences::deletedFileBringsDefaults()
 }
 
 // The settings beyond marlisse.opt, in marlisse.conf of the user's configuration
-// folder: the closing tags and the line numbers are on unless the file says "false";
+// folder: the closing tags, the line numbers and the wrapping of long lines are on
+// unless the file says "false";
 // a file that cannot be read or makes no sense gives the defaults, and the program
 // works on. A choice made in the menus is the next run's when the file can be written.
 void TestPreferences::userSettings_data()
@@ -419,18 +420,23 @@ void TestPreferences::userSettings_data()
     QTest::addColumn<QByteArray>("contenu"); // null: no file; "<dossier>": a folder in its place
     QTest::addColumn<bool>("fermer");
     QTest::addColumn<bool>("numeros");
+    QTest::addColumn<bool>("retour");
     QTest::addColumn<bool>("retenu");
-    QTest::newRow("no file") << QByteArray() << true << true << true;
-    QTest::newRow("both off") << QByteArray("[edition]\nfermerBalises=false\n"
-                                            "[affichage]\nnumerosLigne=false\n")
-                              << false << false << true;
+    QTest::newRow("no file") << QByteArray() << true << true << true << true;
+    QTest::newRow("all off") << QByteArray("[edition]\nfermerBalises=false\n"
+                                           "[affichage]\nnumerosLigne=false\nretourLigne=false\n")
+                             << false << false << false << true;
     QTest::newRow("closing tags off")
-        << QByteArray("[edition]\nfermerBalises=false\n") << false << true << true;
+        << QByteArray("[edition]\nfermerBalises=false\n") << false << true << true << true;
+    QTest::newRow("wrapping off") << QByteArray("[affichage]\nretourLigne=false\n") << true << true
+                                  << false << true;
     QTest::newRow("values that mean nothing")
-        << QByteArray("[edition]\nfermerBalises=peut-etre\n[affichage]\nnumerosLigne=0\n") << true
-        << true << true;
-    QTest::newRow("binary") << QByteArray(4096, '\xff') << true << true << true;
-    QTest::newRow("a folder in its place") << QByteArray("<dossier>") << true << true << false;
+        << QByteArray("[edition]\nfermerBalises=peut-etre\n[affichage]\nnumerosLigne=0\n"
+                      "retourLigne=non\n")
+        << true << true << true << true;
+    QTest::newRow("binary") << QByteArray(4096, '\xff') << true << true << true << true;
+    QTest::newRow("a folder in its place")
+        << QByteArray("<dossier>") << true << true << true << false;
 }
 
 void TestPreferences::userSettings()
@@ -438,6 +444,7 @@ void TestPreferences::userSettings()
     QFETCH(QByteArray, contenu);
     QFETCH(bool, fermer);
     QFETCH(bool, numeros);
+    QFETCH(bool, retour);
     QFETCH(bool, retenu);
     QTemporaryDir configuration;
     const auto guard = configurationIn(configuration.path());
@@ -447,22 +454,26 @@ void TestPreferences::userSettings()
     else if (!contenu.isNull())
         QVERIFY(writeBytes(fichier, contenu));
 
-    const auto etat = [](KalTextEdit *window, bool fermer, bool numeros) {
+    const auto etat = [](KalTextEdit *window, bool fermer, bool numeros, bool retour) {
         KalTextEditTestAccess w(window);
         QCOMPARE(action(window, "fermerBalisesAct")->isChecked(), fermer);
         QCOMPARE(w.textEdit()->fermetureBalises(), fermer);
         QCOMPARE(action(window, "viewNumerosLigneAct")->isChecked(), numeros);
         QCOMPARE(w.textEdit()->numerosLigne(), numeros);
+        QCOMPARE(action(window, "retourLigneAct")->isChecked(), retour);
+        QCOMPARE(w.textEdit()->lineWrapMode() == QTextEdit::WidgetWidth, retour);
     };
     {
         EditorFixture f;
-        etat(f.window, fermer, numeros);
+        etat(f.window, fermer, numeros, retour);
         action(f.window, "fermerBalisesAct")->trigger();
         action(f.window, "viewNumerosLigneAct")->trigger();
-        etat(f.window, !fermer, !numeros);
+        action(f.window, "retourLigneAct")->trigger();
+        etat(f.window, !fermer, !numeros, !retour);
     }
     EditorFixture suivant;
-    etat(suivant.window, retenu ? !fermer : fermer, retenu ? !numeros : numeros);
+    etat(suivant.window, retenu ? !fermer : fermer, retenu ? !numeros : numeros,
+         retenu ? !retour : retour);
 }
 
 // The preferences are written before the document question: a close cancelled
