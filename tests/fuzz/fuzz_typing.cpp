@@ -1,12 +1,17 @@
 // Typing into an HTML document, key by key, on random text: Return keeps the
-// blanks of the line, a ">" inserts itself and at most the closing tag of its
-// element after the cursor (or takes away the closing tag it types over), and
-// undoing every step brings back the text as it was.
+// blanks of the line (or opens a line between a tag and its closing tag), a ">"
+// inserts itself and at most the closing tag of its element after the cursor (or
+// takes away the closing tag it types over), the commands on lines give in the
+// document what their rules give on the whole text and are one undo step each,
+// and undoing every step brings back the text as it was.
 
+#include "blocs.h"
 #include "fuzzsupport.h"
 #include "montextedit.h"
+#include "saisiehtml.h"
 #include "testsupport.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTextBlock>
@@ -16,29 +21,76 @@ namespace {
 TestSupport::EditorFixture *fixture = nullptr;
 
 // The keys typed, with the text each gives, sent to the widget as the window
-// system's would be.
+// system's would be; or a command of the menus, by its action.
 struct Touche
 {
     Qt::Key key;
     const char *texte;
+    Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+    const char *action = nullptr;
 };
 
 const Touche touches[] = {
-    {Qt::Key_Less, "<"},       {Qt::Key_Greater, ">"},    {Qt::Key_Slash, "/"},
-    {Qt::Key_P, "p"},          {Qt::Key_A, "a"},          {Qt::Key_QuoteDbl, "\""},
-    {Qt::Key_Apostrophe, "'"}, {Qt::Key_Equal, "="},      {Qt::Key_Space, " "},
-    {Qt::Key_Exclam, "!"},     {Qt::Key_Minus, "-"},      {Qt::Key_S, "s"},
-    {Qt::Key_Return, "\r"},    {Qt::Key_Backspace, "\b"}, {Qt::Key_Left, ""},
+    {Qt::Key_Less, "<"},
+    {Qt::Key_Greater, ">"},
+    {Qt::Key_Slash, "/"},
+    {Qt::Key_P, "p"},
+    {Qt::Key_A, "a"},
+    {Qt::Key_QuoteDbl, "\""},
+    {Qt::Key_Apostrophe, "'"},
+    {Qt::Key_Equal, "="},
+    {Qt::Key_Space, " "},
+    {Qt::Key_Exclam, "!"},
+    {Qt::Key_Minus, "-"},
+    {Qt::Key_S, "s"},
+    {Qt::Key_Return, "\r"},
+    {Qt::Key_Backspace, "\b"},
+    {Qt::Key_Left, ""},
     {Qt::Key_Right, ""},
+    {Qt::Key_Tab, "\t"},
+    {Qt::Key_Backtab, "", Qt::ShiftModifier},
+    {Qt::Key_Up, "", Qt::ShiftModifier},
+    {Qt::Key_Down, "", Qt::ShiftModifier},
+    {Qt::Key_End, ""},
+    {Qt::Key_Home, ""},
+    {Qt::Key_unknown, "", Qt::NoModifier, "commenterAct"},
+    {Qt::Key_unknown, "", Qt::NoModifier, "dupliquerLigneAct"},
+    {Qt::Key_unknown, "", Qt::NoModifier, "monterLignesAct"},
+    {Qt::Key_unknown, "", Qt::NoModifier, "descendreLignesAct"},
 };
 
 void tape(QWidget *widget, const Touche &touche)
 {
     const QString texte = QString::fromLatin1(touche.texte);
-    QKeyEvent presse(QEvent::KeyPress, touche.key, Qt::NoModifier, texte);
+    QKeyEvent presse(QEvent::KeyPress, touche.key, touche.modifiers, texte);
     QApplication::sendEvent(widget, &presse);
-    QKeyEvent relache(QEvent::KeyRelease, touche.key, Qt::NoModifier, texte);
+    QKeyEvent relache(QEvent::KeyRelease, touche.key, touche.modifiers, texte);
     QApplication::sendEvent(widget, &relache);
+}
+
+// The whole text as lines, and the selection in it.
+Blocs::Extrait entier(const monQTextEdit *edit)
+{
+    Blocs::Extrait texte;
+    texte.lignes = edit->document()->toRawText().split(QChar::ParagraphSeparator);
+    const QTextCursor cursor = edit->textCursor();
+    const auto point = [edit](int position) {
+        const QTextBlock bloc = edit->document()->findBlock(position);
+        return Blocs::Point {bloc.blockNumber(), position - bloc.position()};
+    };
+    texte.ancre = point(cursor.anchor());
+    texte.curseur = point(cursor.position());
+    return texte;
+}
+
+QString decrit(const Blocs::Extrait &texte)
+{
+    return QStringLiteral("%1:%2 %3:%4 ")
+               .arg(texte.ancre.ligne)
+               .arg(texte.ancre.colonne)
+               .arg(texte.curseur.ligne)
+               .arg(texte.curseur.colonne)
+        + texte.lignes.join(QLatin1Char('\n'));
 }
 
 QString texteDe(const monQTextEdit *edit)
@@ -78,21 +130,72 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     for (size_t i = 0; i < nombre; ++i) {
         const Touche &touche = touches[cles[i] % std::size(touches)];
-        const QString avant = texteDe(edit);
-        const int p = edit->textCursor().position();
-        tape(edit, touche);
+        const Blocs::Extrait modele = entier(edit);
+        const QTextCursor selection = edit->textCursor();
+        const bool plusieursLignes = edit->document()->findBlock(selection.selectionStart())
+            != edit->document()->findBlock(selection.selectionEnd());
+        // Typed text takes the place of the selection first.
+        QString avant = texteDe(edit);
+        const int p = selection.selectionStart();
+        avant.remove(p, selection.selectionEnd() - p);
+        const bool annulable = edit->document()->isUndoAvailable();
+        if (touche.action)
+            TestSupport::action(fixture->window, QLatin1String(touche.action))->trigger();
+        else
+            tape(edit, touche);
         const QString apres = texteDe(edit);
         const int q = edit->textCursor().position();
-        if (touche.key == Qt::Key_Return) {
+
+        // A command on lines gives what its rule gives on the whole text, as one step.
+        std::optional<Blocs::Extrait> attendu;
+        const QLatin1String action(touche.action ? touche.action : "");
+        if (action == QLatin1String("commenterAct"))
+            attendu = Blocs::basculeCommentaire(modele, Blocs::debut(Blocs::Langage::Html)).texte;
+        else if (action == QLatin1String("dupliquerLigneAct"))
+            attendu = Blocs::duplique(modele);
+        else if (action == QLatin1String("monterLignesAct"))
+            attendu = Blocs::deplace(modele, true);
+        else if (action == QLatin1String("descendreLignesAct"))
+            attendu = Blocs::deplace(modele, false);
+        else if (touche.key == Qt::Key_Backtab)
+            attendu = Blocs::desindente(modele);
+        else if (touche.key == Qt::Key_Tab && plusieursLignes)
+            attendu = Blocs::indente(modele);
+        if (attendu) {
+            const Blocs::Extrait obtenu = entier(edit);
+            const bool change = attendu->lignes != modele.lignes;
+            FUZZ_CHECK(
+                obtenu.lignes == attendu->lignes
+                    && (!change
+                        || (obtenu.ancre == attendu->ancre && obtenu.curseur == attendu->curseur)),
+                "%s\nbefore   %s\nexpected %s\ngot      %s", touche.action,
+                qPrintable(decrit(modele)), qPrintable(decrit(*attendu)),
+                qPrintable(decrit(obtenu)));
+            FUZZ_CHECK(edit->document()->isUndoAvailable() == (annulable || change),
+                       "%s left an undo step for nothing", touche.action);
+            if (change) {
+                edit->document()->undo();
+                FUZZ_CHECK(entier(edit).lignes == modele.lignes, "one undo of %s", touche.action);
+                edit->document()->redo();
+                FUZZ_CHECK(entier(edit).lignes == attendu->lignes, "redo of %s", touche.action);
+            }
+        } else if (touche.key == Qt::Key_Return) {
             const QTextBlock bloc = edit->document()->findBlock(p);
+            const QString debutLigne = avant.mid(bloc.position(), p - bloc.position());
             QString blancs;
-            for (const QChar c : bloc.text().left(p - bloc.position())) {
+            for (const QChar c : debutLigne) {
                 if (c != u' ' && c != u'\t')
                     break;
                 blancs += c;
             }
-            FUZZ_CHECK(apres == avant.left(p) + QChar::ParagraphSeparator + blancs + avant.mid(p),
-                       "Return at %d", p);
+            const std::optional<Blocs::RetourEntreBalises> entre = Blocs::retourEntreBalises(
+                QStringView(avant).first(p).last(std::min(p, SaisieHtml::limiteRecherche)),
+                QStringView(avant).sliced(p).first(
+                    std::min<qsizetype>(avant.size() - p, SaisieHtml::limiteRecherche)));
+            const QString insere = entre ? QChar::ParagraphSeparator + entre->interieur
+                    + QChar::ParagraphSeparator + entre->fermante
+                                         : QChar::ParagraphSeparator + blancs;
+            FUZZ_CHECK(apres == avant.left(p) + insere + avant.mid(p), "Return at %d", p);
         } else if (touche.key == Qt::Key_Greater) {
             const QString tape = avant.left(p) + u'>';
             FUZZ_CHECK(q == p + 1, "'>' at %d left the cursor at %d", p, q);
@@ -109,6 +212,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 FUZZ_CHECK(insere || retire, "'>' at %d\nbefore %s\nafter  %s", p,
                            qPrintable(avant), qPrintable(apres));
             }
+        } else if (touche.key == Qt::Key_End || touche.key == Qt::Key_Home) {
+            FUZZ_CHECK(apres == texteDe(edit) && modele.lignes == entier(edit).lignes,
+                       "End or Home changed the text");
         }
     }
 
