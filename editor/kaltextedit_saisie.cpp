@@ -64,6 +64,8 @@ void KalTextEdit::slotAtteindreLigne()
         }
         refus->setText(destination.refus);
         refus->show();
+        // The box grows to show the whole message.
+        dialog.adjustSize();
         saisie->selectAll();
         saisie->setFocus();
     });
