@@ -140,6 +140,7 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     connect(textEdit->document(), &QTextDocument::modificationChanged, this,
             &KalTextEdit::slotMaJStatusBarreInfoModif);
     connect(textEdit, &monQTextEdit::insertKeyPressed, this, &KalTextEdit::slotInsertRewrite);
+    connect(textEdit, &monQTextEdit::commandeRefusee, this, &KalTextEdit::slotCommandeRefusee);
     connect(textEdit, &QTextEdit::cursorPositionChanged, this, &KalTextEdit::slotMaJPosition);
     demarreJournal();
 

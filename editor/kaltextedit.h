@@ -127,6 +127,7 @@ protected slots:
     void slotAllerAuProbleme(int ligne, int colonne);
     void slotMenuFinsDeLigne();
     void slotFinsDeLigne(QAction *action);
+    void slotCommandeRefusee(const QString &raison);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -18,15 +18,18 @@ void KalTextEdit::slotDesindenterLignes()
     textEdit->indenteLignes(true);
 }
 
-// A comment that would make wrong markup is not made: the status bar says why.
+// A comment that would make wrong markup is not made: the status bar says why
+// (slotCommandeRefusee).
 void KalTextEdit::slotCommenter()
 {
     const std::optional<Blocs::Langage> langage = langageCommentaires();
-    if (!langage)
-        return;
-    const QString refus = textEdit->basculeCommentaire(*langage);
-    if (!refus.isEmpty())
-        statusBar()->showMessage(refus, 10000);
+    if (langage)
+        textEdit->basculeCommentaire(*langage);
+}
+
+void KalTextEdit::slotCommandeRefusee(const QString &raison)
+{
+    statusBar()->showMessage(raison, 10000);
 }
 
 void KalTextEdit::slotDupliquerLigne()

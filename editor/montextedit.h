@@ -61,9 +61,10 @@ public:
     CouleursMarge couleursMarge() const;
 
     // Commands on the lines of the selection, or on the cursor's line: one undo step
-    // each, and none when nothing changes. A comment refused returns the reason.
+    // each, and none when nothing changes. One that is refused says why with
+    // commandeRefusee().
     void indenteLignes(bool retrait);
-    QString basculeCommentaire(Blocs::Langage langage);
+    void basculeCommentaire(Blocs::Langage langage);
     void dupliqueLignes();
     void deplaceLignes(bool versLeHaut);
     // Return between a tag and its closing tag opens a line between them: in HTML
@@ -77,6 +78,7 @@ public:
 
 signals:
     void insertKeyPressed();
+    void commandeRefusee(const QString &raison);
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;
@@ -94,7 +96,7 @@ private:
     bool toucheLignes(QKeyEvent *e);
     bool finDeLigneReelle(QKeyEvent *e);
     void commandeLignes(
-        const std::function<Blocs::Extrait(const Blocs::Extrait &, int debut)> &commande);
+        const std::function<Blocs::Bascule(const Blocs::Extrait &, int debut)> &commande);
     void remplaceLignes(const QTextBlock &premier, const Blocs::Extrait &avant,
                         const Blocs::Extrait &apres);
     Blocs::Extrait extrait(const QTextBlock &premier, const QTextBlock &dernier) const;

@@ -4,10 +4,12 @@
 
 #include "montextedit.h"
 
+#include "documentfile.h"
 #include "etapeannulation.h"
 #include "saisiehtml.h"
 
 #include <QKeyEvent>
+#include <QLocale>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -47,33 +49,81 @@ Blocs::Extrait monQTextEdit::extrait(const QTextBlock &premier, const QTextBlock
     return texte;
 }
 
+namespace {
+
+// The part of ancien that nouveau changes: the characters they share at the start
+// and at the end are left out.
+struct Difference
+{
+    qsizetype debut;
+    qsizetype retires;
+    QStringView insere;
+};
+
+Difference difference(QStringView ancien, QStringView nouveau)
+{
+    const qsizetype commun = std::min(ancien.size(), nouveau.size());
+    qsizetype prefixe = 0;
+    while (prefixe < commun && ancien[prefixe] == nouveau[prefixe])
+        ++prefixe;
+    qsizetype suffixe = 0;
+    while (suffixe < commun - prefixe
+           && ancien[ancien.size() - 1 - suffixe] == nouveau[nouveau.size() - 1 - suffixe])
+        ++suffixe;
+    return {prefixe, ancien.size() - prefixe - suffixe,
+            nouveau.sliced(prefixe, nouveau.size() - prefixe - suffixe)};
+}
+
+} // namespace
+
 // Puts the lines of apres in place of those of avant, from premier on, and selects
-// as apres says. Only the part that differs is replaced, so that marks in the rest
+// as apres says. Only what differs is replaced, line by line when the lines stay
+// as many (a few characters at the start of each line indented is cheap, where
+// lines taken away and put back cost a layout each), so that marks in the rest
 // stay where they are; one undo step, and none when nothing changes.
 void monQTextEdit::remplaceLignes(const QTextBlock &premier, const Blocs::Extrait &avant,
                                   const Blocs::Extrait &apres)
 {
-    const QString ancien = avant.lignes.join(QLatin1Char('\n'));
-    const QString nouveau = apres.lignes.join(QLatin1Char('\n'));
-    if (ancien == nouveau)
+    qsizetype ancien = 0;
+    qsizetype nouveau = 0;
+    for (const QString &ligne : avant.lignes)
+        ancien += ligne.size() + 1;
+    for (const QString &ligne : apres.lignes)
+        nouveau += ligne.size() + 1;
+    if (avant.lignes == apres.lignes)
         return;
-    const qsizetype commun = std::min(ancien.size(), nouveau.size());
-    qsizetype prefixe = 0;
-    while (prefixe < commun && ancien.at(prefixe) == nouveau.at(prefixe))
-        ++prefixe;
-    qsizetype suffixe = 0;
-    while (suffixe < commun - prefixe
-           && ancien.at(ancien.size() - 1 - suffixe) == nouveau.at(nouveau.size() - 1 - suffixe))
-        ++suffixe;
+    // Past the limit the text's positions overflow: refused before anything changes.
+    if (document()->characterCount() - 1 - ancien + nouveau > DocumentFile::maxCharacters) {
+        emit commandeRefusee(QStringLiteral("Le document dépasserait la limite de %1 caractères, "
+                                            "rien n'a changé.")
+                                 .arg(QLocale().toString(DocumentFile::maxCharacters)));
+        return;
+    }
 
     const int debut = premier.position();
     const int numero = premier.blockNumber();
     EtapeAnnulation etape(this);
     QTextCursor edition(document());
-    edition.setPosition(debut + int(prefixe));
-    edition.setPosition(debut + int(ancien.size() - suffixe), QTextCursor::KeepAnchor);
-    edition.removeSelectedText();
-    edition.insertText(nouveau.mid(prefixe, nouveau.size() - prefixe - suffixe));
+    const auto remplace = [&edition](qsizetype position, const Difference &d) {
+        edition.setPosition(int(position + d.debut));
+        edition.setPosition(int(position + d.debut + d.retires), QTextCursor::KeepAnchor);
+        edition.removeSelectedText();
+        if (!d.insere.isEmpty())
+            edition.insertText(d.insere.toString());
+    };
+    if (avant.lignes.size() == apres.lignes.size()) {
+        // From the last line up: the places of the lines above stay as they were.
+        qsizetype position = debut + ancien;
+        for (qsizetype l = avant.lignes.size() - 1; l >= 0; --l) {
+            position -= avant.lignes.at(l).size() + 1;
+            if (avant.lignes.at(l) != apres.lignes.at(l))
+                remplace(position, difference(avant.lignes.at(l), apres.lignes.at(l)));
+        }
+    } else {
+        const QString texteAvant = avant.lignes.join(QLatin1Char('\n'));
+        const QString texteApres = apres.lignes.join(QLatin1Char('\n'));
+        remplace(debut, difference(texteAvant, texteApres));
+    }
 
     const auto position = [this, numero](const Blocs::Point &point) {
         return document()->findBlockByNumber(numero + point.ligne).position() + point.colonne;
@@ -87,7 +137,7 @@ void monQTextEdit::remplaceLignes(const QTextBlock &premier, const Blocs::Extrai
 // Runs a rule of Blocs on the lines concerned, with two lines around them: where
 // the lines go when they move, and where the selection ends after them.
 void monQTextEdit::commandeLignes(
-    const std::function<Blocs::Extrait(const Blocs::Extrait &, int debut)> &commande)
+    const std::function<Blocs::Bascule(const Blocs::Extrait &, int debut)> &commande)
 {
     if (isReadOnly())
         return;
@@ -97,40 +147,42 @@ void monQTextEdit::commandeLignes(
     const QTextBlock dernier
         = doc->findBlockByNumber(std::min(doc->blockCount() - 1, lignes.derniere + 2));
     const Blocs::Extrait avant = extrait(premier, dernier);
-    remplaceLignes(premier, avant, commande(avant, premier.position()));
+    const Blocs::Bascule apres = commande(avant, premier.position());
+    if (!apres.refus.isEmpty())
+        emit commandeRefusee(apres.refus);
+    else
+        remplaceLignes(premier, avant, apres.texte);
 }
 
 void monQTextEdit::indenteLignes(bool retrait)
 {
     commandeLignes([retrait](const Blocs::Extrait &texte, int) {
-        return retrait ? Blocs::desindente(texte) : Blocs::indente(texte);
+        return Blocs::Bascule {retrait ? Blocs::desindente(texte) : Blocs::indente(texte), {}};
     });
 }
 
 void monQTextEdit::dupliqueLignes()
 {
-    commandeLignes([](const Blocs::Extrait &texte, int) { return Blocs::duplique(texte); });
+    commandeLignes([](const Blocs::Extrait &texte, int) {
+        return Blocs::Bascule {Blocs::duplique(texte), {}};
+    });
 }
 
 void monQTextEdit::deplaceLignes(bool versLeHaut)
 {
     commandeLignes([versLeHaut](const Blocs::Extrait &texte, int) {
-        return Blocs::deplace(texte, versLeHaut);
+        return Blocs::Bascule {Blocs::deplace(texte, versLeHaut), {}};
     });
 }
 
 // What a place holds is read from the start of the text: a comment's start or a
 // script's may lie anywhere before it. A command, not a keystroke, pays for it.
-QString monQTextEdit::basculeCommentaire(Blocs::Langage langage)
+void monQTextEdit::basculeCommentaire(Blocs::Langage langage)
 {
-    QString refus;
-    commandeLignes([this, langage, &refus](const Blocs::Extrait &texte, int debut) {
-        const Blocs::Contexte avant = Blocs::lit(Blocs::debut(langage), texteEntre(0, debut));
-        Blocs::Bascule bascule = Blocs::basculeCommentaire(texte, avant);
-        refus = bascule.refus;
-        return bascule.texte;
+    commandeLignes([this, langage](const Blocs::Extrait &texte, int debut) {
+        return Blocs::basculeCommentaire(texte,
+                                         Blocs::lit(Blocs::debut(langage), texteEntre(0, debut)));
     });
-    return refus;
 }
 
 // Tab on a selection over several lines indents them, Shift+Tab unindents the

@@ -3,6 +3,7 @@
 #include "blocs.h"
 #include "commandtest.h"
 #include "dialoganswers.h"
+#include "documentfile.h"
 #include "montextedit.h"
 #include "testsupport.h"
 
@@ -115,6 +116,7 @@ private slots:
     void pageHtml5();
     void lineCommands_data();
     void lineCommands();
+    void lineCommandPastTheLimit();
     void returnBetweenTags_data();
     void returnBetweenTags();
 };
@@ -589,6 +591,26 @@ void TestBlocks::lineCommands()
     QCOMPARE(edit->document()->isUndoAvailable(), texte != attendu);
     action(f.window, QStringLiteral("editAnnulerAct"))->trigger();
     QCOMPARE(texteDe(edit), avant.texte);
+}
+
+// Past the document's limit the text's positions overflow: a copy of every line
+// of a text of more than half the limit is refused, and says so.
+void TestBlocks::lineCommandPastTheLimit()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    const QString ligne = QString(999, QLatin1Char('x')) + QLatin1Char('\n');
+    // Unwrapped, the view lays it out faster.
+    edit->setLineWrapMode(QTextEdit::NoWrap);
+    edit->setPlainText(ligne.repeated(DocumentFile::maxCharacters / 2 / ligne.size() + 1));
+    const int taille = edit->document()->characterCount();
+    edit->selectAll();
+    action(f.window, QStringLiteral("dupliquerLigneAct"))->trigger();
+    QCOMPARE(edit->document()->characterCount(), taille);
+    QVERIFY(!edit->document()->isUndoAvailable());
+    QVERIFY2(f.window->statusBar()->currentMessage().contains(QStringLiteral("limite")),
+             qPrintable(f.window->statusBar()->currentMessage()));
 }
 
 void TestBlocks::returnBetweenTags_data()
