@@ -180,8 +180,9 @@ void monQTextEdit::deplaceLignes(bool versLeHaut)
 void monQTextEdit::basculeCommentaire(Blocs::Langage langage)
 {
     commandeLignes([this, langage](const Blocs::Extrait &texte, int debut) {
-        return Blocs::basculeCommentaire(texte,
-                                         Blocs::lit(Blocs::debut(langage), texteEntre(0, debut)));
+        const QString tout = document()->toRawText();
+        return Blocs::basculeCommentaire(
+            texte, Blocs::lit(Blocs::debut(langage), QStringView(tout).first(debut)));
     });
 }
 
