@@ -378,13 +378,13 @@ void KalTextEdit::refreshAlignmentLabel()
 void KalTextEdit::activeCommandesHtml(bool on)
 {
     const QList<QAction *> htmlCommands
-        = {carGrasAct,      carItalicAct,        carSouligneAct,   carPreformateAct, alignGaucheAct,
-           alignCentreAct,  alignDroiteAct,      alignJustifieAct, squeletteHtmlAct, paragrapheAct,
-           alaLigneAct,     ligneHorizAct,       blancInsecAct,    euroAct,          titre1Act,
-           titre2Act,       titre3Act,           titre4Act,        titre5Act,        titre6Act,
-           listeSimpleAct,  listeOrdoAct,        elemListeAct,     listeDefAct,      termDefAct,
-           definitionAct,   tableauxAct,         lienHypTextAct,   nameAncreAct,     imageAct,
-           viewToolBarBAct, navigateurBureauAct, verifierPageAct,  pageHtml5Act};
+        = {carGrasAct,     carItalicAct,   carSouligneAct,   carPreformateAct, alignGaucheAct,
+           alignCentreAct, alignDroiteAct, alignJustifieAct, squeletteHtmlAct, paragrapheAct,
+           alaLigneAct,    ligneHorizAct,  blancInsecAct,    euroAct,          titre1Act,
+           titre2Act,      titre3Act,      titre4Act,        titre5Act,        titre6Act,
+           listeSimpleAct, listeOrdoAct,   elemListeAct,     listeDefAct,      termDefAct,
+           definitionAct,  tableauxAct,    lienHypTextAct,   nameAncreAct,     imageAct,
+           viewToolBarBAct, navigateurBureauAct, verifierPageAct};
     for (QAction *action : htmlCommands)
         action->setEnabled(on);
     toolBarB->setVisible(on);
@@ -392,6 +392,7 @@ void KalTextEdit::activeCommandesHtml(bool on)
     // Closing tags are typed only in HTML documents.
     fermerBalisesAct->setEnabled(on);
     textEdit->setFermetureBalises(on && fermerBalisesAct->isChecked());
+    pageHtml5Act->setEnabled(on);
     textEdit->setAidesHtml(on);
     commenterAct->setEnabled(langageCommentaires().has_value());
 }
