@@ -104,6 +104,7 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     textEdit->document()->setDefaultTextOption(option);
     textEdit->setAcceptRichText(false);
     textEdit->setNumerosLigne(viewNumerosLigneAct->isChecked());
+    textEdit->setRetourLigne(retourLigneAct->isChecked());
     // New documents are in the encoding that codecName names.
     adopteEncodage(DocumentEncoding::fromName(QString::fromLatin1(codecName))
                        .value_or(DocumentEncoding::latin1()),
@@ -139,6 +140,7 @@ KalTextEdit::KalTextEdit(const QString &appName, const QString &fileName, bool s
     connect(textEdit->document(), &QTextDocument::modificationChanged, this,
             &KalTextEdit::slotMaJStatusBarreInfoModif);
     connect(textEdit, &monQTextEdit::insertKeyPressed, this, &KalTextEdit::slotInsertRewrite);
+    connect(textEdit, &monQTextEdit::commandeRefusee, this, &KalTextEdit::slotCommandeRefusee);
     connect(textEdit, &QTextEdit::cursorPositionChanged, this, &KalTextEdit::slotMaJPosition);
     demarreJournal();
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "blocs.h"
 #include "documentencoding.h"
 #include "etatfichier.h"
 
@@ -108,6 +109,14 @@ public slots:
     void slotCompleterNom();
     void slotViewNumerosLigne(bool on);
     void slotAtteindreLigne();
+    void slotIndenterLignes();
+    void slotDesindenterLignes();
+    void slotCommenter();
+    void slotDupliquerLigne();
+    void slotMonterLignes();
+    void slotDescendreLignes();
+    void slotRetourLigne(bool on);
+    void slotPageHtml5();
 
 protected slots:
     void slotGereFermetureBrowser();
@@ -120,6 +129,7 @@ protected slots:
     void slotAllerAuProbleme(int ligne, int colonne);
     void slotMenuFinsDeLigne();
     void slotFinsDeLigne(QAction *action);
+    void slotCommandeRefusee(const QString &raison);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -178,6 +188,9 @@ private:
     void insereTitre(int niveau);
     void inserePaire(const QString &ouvrante, const QString &fermante);
     void insereLignes(const QStringList &lignes);
+
+    // Commands on lines: the comments of the document's language, if it has some.
+    std::optional<Blocs::Langage> langageCommentaires() const;
 
     // Search.
     bool selectionneOccurrence(const Recherche &recherche, bool arriere, QString *remplacement);
@@ -277,6 +290,14 @@ private:
     QAction *completerNomAct;
     QAction *viewNumerosLigneAct;
     QAction *atteindreLigneAct;
+    QAction *indenterLignesAct;
+    QAction *desindenterLignesAct;
+    QAction *commenterAct;
+    QAction *dupliquerLigneAct;
+    QAction *monterLignesAct;
+    QAction *descendreLignesAct;
+    QAction *retourLigneAct;
+    QAction *pageHtml5Act;
 
     QString strAlignement;
     QString strCherche;

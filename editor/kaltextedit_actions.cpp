@@ -129,6 +129,52 @@ void KalTextEdit::createActions()
            "numéro et la montre au milieu de la fenêtre"));
     connect(atteindreLigneAct, &QAction::triggered, this, &KalTextEdit::slotAtteindreLigne);
 
+    // Commands on lines. Tab and Shift+Tab are the typing keys on a selection of
+    // lines: the menu only shows them.
+    indenterLignesAct
+        = newAction(this, "indenterLignesAct", tr("Indenter les lignes\tTab"), nullptr, QString(),
+                    tr("Décale vers la droite les lignes sélectionnées"),
+                    tr("Indenter les lignes\n\nAjoute un retrait au début de chaque ligne de la "
+                       "sélection : quatre espaces, ou une tabulation dans une ligne en retrait de "
+                       "tabulations. La touche Tab le fait sur une sélection de plusieurs lignes"));
+    connect(indenterLignesAct, &QAction::triggered, this, &KalTextEdit::slotIndenterLignes);
+
+    desindenterLignesAct = newAction(
+        this, "desindenterLignesAct", tr("Désindenter les lignes\tMaj+Tab"), nullptr, QString(),
+        tr("Décale vers la gauche les lignes sélectionnées, ou la ligne du curseur"),
+        tr("Désindenter les lignes\n\nRetire un retrait (quatre espaces ou une tabulation) "
+           "au début de chaque ligne de la sélection, ou de la ligne du curseur"));
+    connect(desindenterLignesAct, &QAction::triggered, this, &KalTextEdit::slotDesindenterLignes);
+
+    commenterAct = newAction(
+        this, "commenterAct", tr("Commenter / décommenter"), nullptr, tr("Ctrl+E"),
+        tr("Met en commentaire les lignes sélectionnées, ou retire leur commentaire"),
+        tr("Commenter / décommenter\n\nEntoure les lignes sélectionnées (ou celle du "
+           "curseur) de <!-- -->, de /* */ dans un style, ou fait précéder chacune de // dans "
+           "un script ; quand elles sont déjà un commentaire, le retire"));
+    connect(commenterAct, &QAction::triggered, this, &KalTextEdit::slotCommenter);
+
+    dupliquerLigneAct = newAction(
+        this, "dupliquerLigneAct", tr("Dupliquer la ligne"), nullptr, tr("Ctrl+D"),
+        tr("Copie les lignes sélectionnées, ou la ligne du curseur, juste en dessous"),
+        tr("Dupliquer la ligne\n\nCopie les lignes sélectionnées (ou la ligne du curseur) "
+           "juste en dessous d'elles ; la sélection passe sur la copie"));
+    connect(dupliquerLigneAct, &QAction::triggered, this, &KalTextEdit::slotDupliquerLigne);
+
+    monterLignesAct = newAction(
+        this, "monterLignesAct", tr("Déplacer la ligne vers le haut"), nullptr, tr("Alt+Up"),
+        tr("Monte d'une ligne les lignes sélectionnées, ou la ligne du curseur"),
+        tr("Déplacer la ligne vers le haut\n\nÉchange les lignes sélectionnées (ou la ligne "
+           "du curseur) avec la ligne du dessus"));
+    connect(monterLignesAct, &QAction::triggered, this, &KalTextEdit::slotMonterLignes);
+
+    descendreLignesAct = newAction(
+        this, "descendreLignesAct", tr("Déplacer la ligne vers le bas"), nullptr, tr("Alt+Down"),
+        tr("Descend d'une ligne les lignes sélectionnées, ou la ligne du curseur"),
+        tr("Déplacer la ligne vers le bas\n\nÉchange les lignes sélectionnées (ou la ligne "
+           "du curseur) avec la ligne du dessous"));
+    connect(descendreLignesAct, &QAction::triggered, this, &KalTextEdit::slotDescendreLignes);
+
     // Character styles.
     carGrasAct = newAction(this, "carGrasAct", tr("Gras"), ":/images/cargras.png", tr("Ctrl+Alt+G"),
                            tr("Gras"), tr("Gras\n\nPermet d'écrire le texte en caractères gras"));
@@ -214,6 +260,13 @@ void KalTextEdit::createActions()
                     QString(), tr("Corps de document HTML"),
                     tr("Corps ...\n\nInsère les balises constituant le corps du document HTML"));
     connect(squeletteHtmlAct, &QAction::triggered, this, &KalTextEdit::slotSqueletteHtml);
+
+    pageHtml5Act = newAction(
+        this, "pageHtml5Act", tr("Page HTML5..."), nullptr, QString(),
+        tr("Squelette d'une page HTML5"),
+        tr("Page HTML5...\n\nInsère le squelette d'une page HTML5 (doctype, langue, encodage "
+           "du document, viewport, titre et corps) et place le curseur dans le titre"));
+    connect(pageHtml5Act, &QAction::triggered, this, &KalTextEdit::slotPageHtml5);
 
     // Headings 1 to 6; only the first three have an icon.
     QAction **titres[] = {&titre1Act, &titre2Act, &titre3Act, &titre4Act, &titre5Act, &titre6Act};
@@ -368,6 +421,15 @@ void KalTextEdit::createActions()
     viewNumerosLigneAct->setChecked(Reglages::numerosLigne());
     connect(viewNumerosLigneAct, &QAction::toggled, this, &KalTextEdit::slotViewNumerosLigne);
 
+    retourLigneAct = newAction(
+        this, "retourLigneAct", tr("Retour à la ligne automatique"), nullptr, QString(),
+        tr("Replie les lignes trop longues à la largeur de la fenêtre"),
+        tr("Retour à la ligne automatique\n\nReplie les lignes trop longues à la largeur de "
+           "la fenêtre ; sans lui, elles défilent de côté"));
+    retourLigneAct->setCheckable(true);
+    retourLigneAct->setChecked(Reglages::retourLigne());
+    connect(retourLigneAct, &QAction::toggled, this, &KalTextEdit::slotRetourLigne);
+
     navigateurAct
         = newAction(this, "navigateurAct", tr("Voir dans le navigateur"), ":/images/navigateur.png",
                     tr("F5"), tr("Montre le texte dans un navigateur"),
@@ -436,6 +498,9 @@ void KalTextEdit::createMenus()
     editMenu->addAction(editReplaceToutAct);
     editMenu->addAction(editChercherPrecedentAct);
     editMenu->addAction(atteindreLigneAct);
+    editMenu->addSeparator();
+    editMenu->addActions({indenterLignesAct, desindenterLignesAct, commenterAct, dupliquerLigneAct,
+                          monterLignesAct, descendreLignesAct});
 
     htmlMenu = menuBar()->addMenu(tr("Edition &Html"));
     caracteresMenu = htmlMenu->addMenu(tr("Caractères"));
@@ -445,8 +510,8 @@ void KalTextEdit::createMenus()
     justificationMenu->addActions(
         {alignGaucheAct, alignCentreAct, alignDroiteAct, alignJustifieAct});
     htmlMenu->addSeparator();
-    htmlMenu->addActions(
-        {squeletteHtmlAct, paragrapheAct, alaLigneAct, ligneHorizAct, blancInsecAct, euroAct});
+    htmlMenu->addActions({squeletteHtmlAct, pageHtml5Act, paragrapheAct, alaLigneAct, ligneHorizAct,
+                          blancInsecAct, euroAct});
     htmlMenu->addSeparator();
     titresMenu = htmlMenu->addMenu(tr("Titres"));
     titresMenu->addActions({titre1Act, titre2Act, titre3Act, titre4Act, titre5Act, titre6Act});
@@ -468,6 +533,7 @@ void KalTextEdit::createMenus()
     viewMenu->addSeparator();
     viewMenu->addActions({viewToolBarAct, viewToolBarBAct, viewStatusBarAct});
     viewMenu->addAction(viewNumerosLigneAct);
+    viewMenu->addAction(retourLigneAct);
     viewMenu->addSeparator();
     viewMenu->addAction(policeEditeurAct);
 

@@ -151,3 +151,28 @@ void KalTextEdit::slotSqueletteHtml()
     // From the line after "</html>" up to the empty line of the body.
     deplaceCurseur(0, -3);
 }
+
+// A page as written today, in the document's own encoding, the cursor in its title.
+void KalTextEdit::slotPageHtml5()
+{
+    const QString page = QStringLiteral("<!DOCTYPE html>\n"
+                                        "<html lang=\"fr\">\n"
+                                        "<head>\n"
+                                        "    <meta charset=\"%1\">\n"
+                                        "    <meta name=\"viewport\" content=\"width=device-width, "
+                                        "initial-scale=1\">\n"
+                                        "    <title></title>\n"
+                                        "</head>\n"
+                                        "<body>\n"
+                                        "\n"
+                                        "</body>\n"
+                                        "</html>\n")
+                             .arg(QLatin1String(encodageDocument.declaredName()));
+
+    EtapeAnnulation etape(textEdit);
+    const int debut = textEdit->textCursor().selectionStart();
+    textEdit->insertPlainText(page);
+    QTextCursor cursor(textEdit->document());
+    cursor.setPosition(debut + int(page.indexOf(QLatin1String("</title>"))));
+    textEdit->setTextCursor(cursor);
+}

@@ -423,4 +423,7 @@ void KalTextEdit::activeCommandesHtml(bool on)
     completionAct->setEnabled(on);
     completerNomAct->setEnabled(on);
     textEdit->setCompletion(on, completionAct->isChecked());
+    pageHtml5Act->setEnabled(on);
+    textEdit->setAidesHtml(on);
+    commenterAct->setEnabled(langageCommentaires().has_value());
 }

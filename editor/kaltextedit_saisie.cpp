@@ -11,8 +11,8 @@
 #include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
@@ -42,38 +42,58 @@ void KalTextEdit::slotViewNumerosLigne(bool on)
     textEdit->setNumerosLigne(on);
 }
 
-// Asks for a line number, from 1 to the number of lines, the cursor's line
-// offered; a rejected dialog changes nothing.
+// Asks for a line, or a line and a column, the cursor's line offered. Any number
+// is taken, a line past the last giving the last; the box refuses anything else
+// and says why, and stays open. A rejected dialog changes nothing.
 void KalTextEdit::slotAtteindreLigne()
 {
     const int lignes = textEdit->document()->blockCount();
     QDialog dialog;
     dialog.setObjectName(QStringLiteral("DlgAtteindreLigne"));
     dialog.setWindowTitle(QStringLiteral("Marlisse - Atteindre la ligne"));
-    auto *numero = new QSpinBox(&dialog);
-    numero->setObjectName(QStringLiteral("spbLigne"));
-    numero->setRange(1, lignes);
-    numero->setValue(textEdit->textCursor().blockNumber() + 1);
-    numero->selectAll();
-    auto *label = new QLabel(tr("&Numéro de ligne (1 à %1)\u00a0:").arg(lignes), &dialog);
-    label->setBuddy(numero);
+    auto *saisie = new QLineEdit(&dialog);
+    saisie->setObjectName(QStringLiteral("lineEditLigne"));
+    saisie->setText(QString::number(textEdit->textCursor().blockNumber() + 1));
+    saisie->selectAll();
+    auto *label
+        = new QLabel(tr("&Numéro de ligne (1 à %1), ou ligne:colonne\u00a0:").arg(lignes), &dialog);
+    label->setBuddy(saisie);
+    auto *refus = new QLabel(&dialog);
+    refus->setObjectName(QStringLiteral("labelRefus"));
+    refus->setWordWrap(true);
+    refus->setStyleSheet(QStringLiteral("color: #a40000"));
+    refus->hide();
     auto *boutons = new QDialogButtonBox(&dialog);
     QPushButton *ok = boutons->addButton(tr("Ok"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("buttonOk"));
     ok->setDefault(true);
     boutons->addButton(tr("Annuler"), QDialogButtonBox::RejectRole)
         ->setObjectName(QStringLiteral("buttonCancel"));
-    connect(boutons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    Blocs::Destination destination;
+    connect(boutons, &QDialogButtonBox::accepted, &dialog, [&] {
+        destination = Blocs::lisDestination(saisie->text(), lignes);
+        if (destination.refus.isEmpty()) {
+            dialog.accept();
+            return;
+        }
+        refus->setText(destination.refus);
+        refus->show();
+        // The box grows to show the whole message.
+        dialog.adjustSize();
+        saisie->selectAll();
+        saisie->setFocus();
+    });
     connect(boutons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     auto *layout = new QVBoxLayout(&dialog);
     layout->addWidget(label);
-    layout->addWidget(numero);
+    layout->addWidget(saisie);
+    layout->addWidget(refus);
     layout->addWidget(boutons);
-    numero->setFocus();
+    saisie->setFocus();
     if (dialog.exec() != QDialog::Accepted)
         return;
     // A line far down a large page may have to be laid out first.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    textEdit->atteindreLigne(numero->value());
+    textEdit->atteindreLigne(destination.ligne, destination.colonne);
     QGuiApplication::restoreOverrideCursor();
 }

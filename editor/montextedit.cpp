@@ -70,6 +70,10 @@ void monQTextEdit::keyPressEvent(QKeyEvent *e)
             e->accept();
             return;
         }
+        if (toucheLignes(e)) {
+            e->accept();
+            return;
+        }
         if (tapeChevron && fermeBaliseTapee()) {
             e->accept();
             return;

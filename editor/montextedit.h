@@ -1,8 +1,13 @@
 #pragma once
 
+#include "blocs.h"
+
+#include <QColor>
 #include <QList>
 #include <QRectF>
 #include <QTextEdit>
+
+#include <functional>
 
 class CompleteurHtml;
 class HighlighterHtml;
@@ -49,15 +54,39 @@ public:
     QList<NumeroAffiche> numerosAffiches() const;
     QWidget *marge() const;
 
-    // Puts the cursor at the start of line numero (counted from 1) and shows that
-    // line in the middle of the view, or as near it as the ends of the text allow.
-    void atteindreLigne(int numero);
+    // Puts the cursor at line numero and column colonne (counted from 1; a column
+    // past the line's end is its end) and shows that line in the middle of the view,
+    // or as near it as the ends of the text allow.
+    void atteindreLigne(int numero, int colonne = 1);
+
+    // The colours of the margin: its background, the numbers, the cursor line's number.
+    struct CouleursMarge
+    {
+        QColor fond;
+        QColor numero;
+        QColor courant;
+    };
+    CouleursMarge couleursMarge() const;
+
+    // Commands on the lines of the selection, or on the cursor's line: one undo step
+    // each, and none when nothing changes. One that is refused says why with
+    // commandeRefusee().
+    void indenteLignes(bool retrait);
+    void basculeCommentaire(Blocs::Langage langage);
+    void dupliqueLignes();
+    void deplaceLignes(bool versLeHaut);
+    // Return between a tag and its closing tag opens a line between them: in HTML
+    // documents only.
+    void setAidesHtml(bool on) { aidesHtml = on; }
+    // Long lines wrapped at the view's width, or scrolled sideways.
+    void setRetourLigne(bool on);
 
     // Colours the lines as they come into view, with highlighter, and no others.
     void setColoriage(HighlighterHtml *highlighter);
 
 signals:
     void insertKeyPressed();
+    void commandeRefusee(const QString &raison);
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;
@@ -71,6 +100,27 @@ private:
     friend class MargeNumeros;
 
     void insereRetourLigne();
+    bool retourEntreBalises(QTextCursor *cursor);
+    bool toucheLignes(QKeyEvent *e);
+    bool finDeLigneReelle(QKeyEvent *e);
+    void commandeLignes(
+        const std::function<Blocs::Bascule(const Blocs::Extrait &, int debut)> &commande);
+    void remplaceLignes(const QTextBlock &premier, const Blocs::Extrait &avant,
+                        const Blocs::Extrait &apres);
+    Blocs::Extrait extrait(const QTextBlock &premier, const QTextBlock &dernier) const;
+    void selectionneLignesMarge(int y, bool glisse, bool etend);
+    // Where the view stands: the first character in view, how far down its line the
+    // view's top is, and whether the cursor is in view. The place is found again
+    // after the text is laid out at another width.
+    struct Place
+    {
+        int position;
+        qreal decalage;
+        bool curseurVu;
+    };
+    Place place() const;
+    void retrouvePlace(const Place &place);
+    void defile(const QTextBlock &bloc, int haut);
     bool fermeBaliseTapee();
     void fermeBaliseOuvrante();
     void suitModification(int position, int retires, int ajoutes);
@@ -100,6 +150,18 @@ private:
     QList<FermetureAuto> fermeturesAuto;
     bool fermeture = false;
     CompleteurHtml *completeur = nullptr;
+    bool aidesHtml = false;
+    // Where End or Home left the cursor, in which revision of the text: pressed
+    // again there, the key goes on to the end or start of the line of the file.
+    struct FrappeFinDeLigne
+    {
+        int position = -1;
+        int revision = -1;
+        bool fin = false;
+    };
+    FrappeFinDeLigne derniereFinDeLigne;
+    // The line a selection made in the margin started from.
+    int ligneAncreMarge = 0;
     MargeNumeros *margeNumeros = nullptr;
     int chiffresMarge = 0;
     int ligneCourante = -1;

@@ -19,10 +19,13 @@ void monQTextEdit::insereRetourLigne()
     EtapeAnnulation etape(this);
     QTextCursor cursor = textCursor();
     cursor.removeSelectedText();
-    const QString blancs
-        = SaisieHtml::indentation(cursor.block().text().left(cursor.positionInBlock())).toString();
-    cursor.insertBlock();
-    cursor.insertText(blancs);
+    if (!retourEntreBalises(&cursor)) {
+        const QString blancs
+            = SaisieHtml::indentation(cursor.block().text().left(cursor.positionInBlock()))
+                  .toString();
+        cursor.insertBlock();
+        cursor.insertText(blancs);
+    }
     setTextCursor(cursor);
 }
 

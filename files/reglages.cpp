@@ -15,6 +15,7 @@ namespace {
 const QString cleFermerBalises = QStringLiteral("edition/fermerBalises");
 const QString cleCompletion = QStringLiteral("edition/completion");
 const QString cleNumerosLigne = QStringLiteral("affichage/numerosLigne");
+const QString cleRetourLigne = QStringLiteral("affichage/retourLigne");
 const QString cleRecents = QStringLiteral("fichiers/recents");
 const QString cleEncodages = QStringLiteral("encodages");
 const QString cleFichier = QStringLiteral("fichier");
@@ -176,6 +177,16 @@ bool numerosLigne()
 void setNumerosLigne(bool on)
 {
     ecrit(cleNumerosLigne, on);
+}
+
+bool retourLigne()
+{
+    return booleen(cleRetourLigne, true);
+}
+
+void setRetourLigne(bool on)
+{
+    ecrit(cleRetourLigne, on);
 }
 
 QStringList fichiersRecents()

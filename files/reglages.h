@@ -22,6 +22,10 @@ void setCompletion(bool on);
 bool numerosLigne();
 void setNumerosLigne(bool on);
 
+// Long lines wrapped at the width of the view, rather than scrolled sideways.
+bool retourLigne();
+void setRetourLigne(bool on);
+
 // The files most recently opened or saved, newest first, at most maxRecents.
 constexpr int maxRecents = 10;
 QStringList fichiersRecents();

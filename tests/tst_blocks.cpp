@@ -1,7 +1,9 @@
 // Alignment, image, table and document skeleton, through their actions.
 
+#include "blocs.h"
 #include "commandtest.h"
 #include "dialoganswers.h"
+#include "documentfile.h"
 #include "montextedit.h"
 #include "testsupport.h"
 
@@ -9,6 +11,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextBlock>
 
@@ -60,6 +63,35 @@ const QString squelette = lignes({
 const QString image = QString::fromUtf8(
     R"(<img src="" name="" align="bottom" height="" width="" border="none" />)");
 
+// A text with its selection marked: "|" the cursor, "^" the anchor when there is one.
+struct Marque
+{
+    QString texte;
+    int ancre;
+    int position;
+};
+
+Marque lit(QString texte)
+{
+    const int position = int(texte.indexOf(u'|'));
+    texte.remove(position, 1);
+    const int ancre = int(texte.indexOf(u'^'));
+    if (ancre < 0)
+        return {texte, position, position};
+    texte.remove(ancre, 1);
+    return {texte, ancre, ancre < position ? position - 1 : position};
+}
+
+QString marque(const monQTextEdit *edit)
+{
+    QString texte = texteDe(edit);
+    const QTextCursor cursor = edit->textCursor();
+    texte.insert(cursor.position(), u'|');
+    if (cursor.hasSelection())
+        texte.insert(cursor.anchor() + (cursor.anchor() > cursor.position()), u'^');
+    return texte;
+}
+
 } // namespace
 
 class TestBlocks : public QObject
@@ -80,6 +112,13 @@ private slots:
     void tableRejected();
     void skeleton_data();
     void skeleton();
+    void pageHtml5_data();
+    void pageHtml5();
+    void lineCommands_data();
+    void lineCommands();
+    void lineCommandPastTheLimit();
+    void returnBetweenTags_data();
+    void returnBetweenTags();
 };
 
 void TestBlocks::initTestCase()
@@ -407,6 +446,226 @@ void TestBlocks::skeleton()
 
     action(f.window, QStringLiteral("editAnnulerAct"))->trigger();
     QCOMPARE(texteDe(edit), texte);
+}
+
+void TestBlocks::pageHtml5_data()
+{
+    QTest::addColumn<QString>("texte"); // the selection marked
+    QTest::addColumn<QString>("encodage"); // the document's; empty: that of a new one
+    QTest::addColumn<QString>("attendu");
+
+    const QString page
+        = QStringLiteral("<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n"
+                         "    <meta charset=\"%1\">\n"
+                         "    <meta name=\"viewport\" content=\"width=device-width, "
+                         "initial-scale=1\">\n"
+                         "    <title>|</title>\n</head>\n<body>\n\n</body>\n</html>\n");
+    QTest::newRow("new document") << "|" << QString() << page.arg("ISO-8859-1");
+    QTest::newRow("UTF-8 document") << "|"
+                                    << "UTF-8" << page.arg("UTF-8");
+    QTest::newRow("windows-1251 document") << "|"
+                                           << "windows-1251" << page.arg("windows-1251");
+    QTest::newRow("selection replaced")
+        << "avant ^MOT| apres" << QString() << "avant " + page.arg("ISO-8859-1") + " apres";
+}
+
+// A modern page in the document's own encoding, the cursor in its title; one undo.
+void TestBlocks::pageHtml5()
+{
+    QFETCH(QString, texte);
+    QFETCH(QString, encodage);
+    QFETCH(QString, attendu);
+
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    if (!encodage.isEmpty())
+        QVERIFY(w.setDocumentEncodingName(encodage));
+    const Marque avant = lit(texte);
+    prepare(edit, avant.texte, avant.ancre, avant.position);
+    action(f.window, QStringLiteral("pageHtml5Act"))->trigger();
+    QCOMPARE(marque(edit), attendu);
+    action(f.window, QStringLiteral("editAnnulerAct"))->trigger();
+    QCOMPARE(texteDe(edit), avant.texte);
+}
+
+void TestBlocks::lineCommands_data()
+{
+    QTest::addColumn<QString>("fichier"); // the document's name; empty: a new one
+    QTest::addColumn<QString>("texte"); // the selection marked
+    QTest::addColumn<QString>("commande"); // "Tab", "Shift+Tab", or an action
+    QTest::addColumn<QString>("attendu"); // the same text: nothing done, no undo step
+    QTest::addColumn<QString>("refus"); // what the status bar says
+
+    const auto row = [](const char *nom, const char *fichier, const char *texte,
+                        const char *commande, const char *attendu, const char *refus = "") {
+        QTest::newRow(nom) << QString::fromUtf8(fichier) << QString::fromUtf8(texte)
+                           << QString::fromUtf8(commande) << QString::fromUtf8(attendu)
+                           << QString::fromUtf8(refus);
+    };
+    // Tab replaced two selected lines with one tab.
+    row("Tab on two lines", "", "^<ul>\n<li>a</li>|", "Tab", "^    <ul>\n    <li>a</li>|");
+    row("Tab in lines indented with tabs", "", "\t<li>^a</li>\n\t<li>b|</li>", "Tab",
+        "\t\t<li>^a</li>\n\t\t<li>b|</li>");
+    row("Tab: the line where the selection ends at its start stays", "", "^a\nb\n|c", "Tab",
+        "^    a\n    b\n|c");
+    row("Tab: an empty line stays empty", "", "a^\n\nb|", "Tab", "    a^\n\n    b|");
+    row("Tab in one line types a tab", "", "un ^mot| ici", "Tab", "un \t| ici");
+    row("Shift+Tab on lines", "", "^        a\n    b\n  \tc\nd|", "Shift+Tab", "^    a\nb\nc\nd|");
+    row("Shift+Tab without a selection", "", "x\n    a|b", "Shift+Tab", "x\na|b");
+    row("Shift+Tab, the cursor in the blanks", "", "  |  a", "Shift+Tab", "|a");
+    row("Shift+Tab, nothing to take away", "", "a|", "Shift+Tab", "a|");
+    row("duplicate the cursor's line", "", "un\nde|ux\ntrois", "dupliquerLigneAct",
+        "un\ndeux\nde|ux\ntrois");
+    row("duplicate two lines", "", "^un\ndeux|\ntrois", "dupliquerLigneAct",
+        "un\ndeux\n^un\ndeux|\ntrois");
+    row("duplicate the last line", "", "un\nde|ux", "dupliquerLigneAct", "un\ndeux\nde|ux");
+    row("move up", "", "un\ndeux\ntr|ois", "monterLignesAct", "un\ntr|ois\ndeux");
+    row("move lines up", "", "un\n^deux\ntrois\n|quatre", "monterLignesAct",
+        "^deux\ntrois\n|un\nquatre");
+    row("move down past the last line", "", "un\n^deux\n|trois", "descendreLignesAct",
+        "un\ntrois\n^deux|");
+    row("move the first line up", "", "u|n\ndeux", "monterLignesAct", "u|n\ndeux");
+    row("move the last line down", "", "un\nde|ux", "descendreLignesAct", "un\nde|ux");
+    row("comment a line", "", "    <p>|texte</p>", "commenterAct", "    <!-- <p>|texte</p> -->");
+    row("uncomment a line", "", "    <!-- <p>te|xte</p> -->", "commenterAct", "    <p>te|xte</p>");
+    row("comment lines", "", "^<ul>\n<li>a</li>\n</ul>|", "commenterAct",
+        "^<!-- <ul>\n<li>a</li>\n</ul>| -->");
+    row("after a comment naming <script>", "", "<!-- <script> -->\n<p>x|</p>", "commenterAct",
+        "<!-- <script> -->\n<!-- <p>x|</p> -->");
+    row("comment in a style", "", "<style>\np { color: red; }|\n</style>", "commenterAct",
+        "<style>\n/* p { color: red; }| */\n</style>");
+    row("uncomment in a style", "", "<style>\n/* p {}| */\n</style>", "commenterAct",
+        "<style>\np {}|\n</style>");
+    row("comment in a script", "", "<script>\n^  var a;\n\n  f();|\n</script>", "commenterAct",
+        "<script>\n^  // var a;\n\n  // f();|\n</script>");
+    row("uncomment in a script", "", "<script>\n^  // var a;\n  //f();|\n</script>", "commenterAct",
+        "<script>\n^  var a;\n  f();|\n</script>");
+    row("a style sheet", "style.css", "p {}|", "commenterAct", "/* p {}| */");
+    row("a script file", "code.js", "f();|", "commenterAct", "// f();|");
+    row("a plain text has no comments", "notes.txt", "a|", "commenterAct", "a|");
+    row("'--' refused", "", "<p>a -- b|</p>", "commenterAct", "<p>a -- b|</p>", "« -- »");
+    row("a comment in the lines refused", "", "^<!-- a -->\n<p>b</p>|", "commenterAct",
+        "^<!-- a -->\n<p>b</p>|", "« -- »");
+    row("lines inside a comment", "", "<!-- a\nb|\nc -->", "commenterAct", "<!-- a\nb|\nc -->",
+        "déjà dans un commentaire");
+    row("lines past the end of a script", "", "<script>\n^f();\n</script>|", "commenterAct",
+        "<script>\n^f();\n</script>|", "finissent");
+    row("lines inside a tag", "", "<a\n  href=\"x\"|>", "commenterAct", "<a\n  href=\"x\"|>",
+        "l'intérieur d'une balise");
+    row("'*/' in a style refused", "", "<style>\na /* b */ c|\n</style>", "commenterAct",
+        "<style>\na /* b */ c|\n</style>", "« */ »");
+}
+
+void TestBlocks::lineCommands()
+{
+    QFETCH(QString, fichier);
+    QFETCH(QString, texte);
+    QFETCH(QString, commande);
+    QFETCH(QString, attendu);
+    QFETCH(QString, refus);
+
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    if (!fichier.isEmpty()) {
+        const QString nom = f.programFolder() + QLatin1Char('/') + fichier;
+        w.setCurrentFile(nom);
+        w.majTypeDocument(nom);
+        w.activeCommandesHtml(w.isHtml());
+    }
+    const Marque avant = lit(texte);
+    prepare(edit, avant.texte, avant.ancre, avant.position);
+    if (commande == QLatin1String("Tab"))
+        QTest::keyClick(edit, Qt::Key_Tab);
+    else if (commande == QLatin1String("Shift+Tab"))
+        QTest::keyClick(edit, Qt::Key_Backtab, Qt::ShiftModifier);
+    else
+        action(f.window, commande)->trigger();
+    QCOMPARE(marque(edit), attendu);
+    if (!refus.isEmpty())
+        QVERIFY2(f.window->statusBar()->currentMessage().contains(refus),
+                 qPrintable(f.window->statusBar()->currentMessage()));
+
+    // One undo step, and none for a command that changed nothing.
+    QCOMPARE(edit->document()->isUndoAvailable(), texte != attendu);
+    action(f.window, QStringLiteral("editAnnulerAct"))->trigger();
+    QCOMPARE(texteDe(edit), avant.texte);
+}
+
+// Past the document's limit the text's positions overflow: a copy of every line
+// of a text of more than half the limit is refused, and says so.
+void TestBlocks::lineCommandPastTheLimit()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    const QString ligne = QString(999, QLatin1Char('x')) + QLatin1Char('\n');
+    // Unwrapped, the view lays it out faster.
+    edit->setLineWrapMode(QTextEdit::NoWrap);
+    edit->setPlainText(ligne.repeated(DocumentFile::maxCharacters / 2 / ligne.size() + 1));
+    const int taille = edit->document()->characterCount();
+    edit->selectAll();
+    action(f.window, QStringLiteral("dupliquerLigneAct"))->trigger();
+    QCOMPARE(edit->document()->characterCount(), taille);
+    QVERIFY(!edit->document()->isUndoAvailable());
+    QVERIFY2(f.window->statusBar()->currentMessage().contains(QStringLiteral("limite")),
+             qPrintable(f.window->statusBar()->currentMessage()));
+}
+
+void TestBlocks::returnBetweenTags_data()
+{
+    QTest::addColumn<QString>("fichier");
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<QString>("attendu");
+
+    QTest::newRow("<ul>") << ""
+                          << "<ul>|</ul>"
+                          << "<ul>\n    |\n</ul>";
+    QTest::newRow("indented with spaces") << ""
+                                          << "  <div class=\"a\">|</div>"
+                                          << "  <div class=\"a\">\n      |\n  </div>";
+    QTest::newRow("indented with a tab") << ""
+                                         << "\t<ol>|</OL> x"
+                                         << "\t<ol>\n\t\t|\n\t</OL> x";
+    QTest::newRow("tag over two lines") << ""
+                                        << "    <a\n  href=\"x\">|</a>"
+                                        << "    <a\n  href=\"x\">\n        |\n    </a>";
+    QTest::newRow("not a pair") << ""
+                                << "<ul>|</ol>"
+                                << "<ul>\n|</ol>";
+    QTest::newRow("text between") << ""
+                                  << "    <p>a|</p>"
+                                  << "    <p>a\n    |</p>";
+    QTest::newRow("in a comment") << ""
+                                  << "<!-- <ul>|</ul> -->"
+                                  << "<!-- <ul>\n|</ul> -->";
+    QTest::newRow("a plain text") << "notes.txt"
+                                  << "<ul>|</ul>"
+                                  << "<ul>\n|</ul>";
+}
+
+// Return between an opening tag and its closing tag makes three lines, undone at once.
+void TestBlocks::returnBetweenTags()
+{
+    QFETCH(QString, fichier);
+    QFETCH(QString, texte);
+    QFETCH(QString, attendu);
+
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    if (!fichier.isEmpty()) {
+        w.setCurrentFile(fichier);
+        w.majTypeDocument(fichier);
+        w.activeCommandesHtml(w.isHtml());
+    }
+    const Marque avant = lit(texte);
+    prepare(edit, avant.texte, avant.ancre, avant.position);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(marque(edit), attendu);
+    action(f.window, QStringLiteral("editAnnulerAct"))->trigger();
+    QCOMPARE(marque(edit), texte);
 }
 
 QTEST_MAIN(TestBlocks)

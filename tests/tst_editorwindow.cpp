@@ -23,6 +23,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -34,9 +35,17 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <cmath>
 #include <memory>
 
 using namespace TestSupport;
+
+namespace {
+
+// In the table of longLines, the end of its long line.
+constexpr int finLigneLongue = -2;
+
+} // namespace
 
 class TestEditorWindow : public QObject
 {
@@ -70,6 +79,14 @@ private slots:
     void lineNumbers();
     void goToLine_data();
     void goToLine();
+    void viewKeepsItsPlace_data();
+    void viewKeepsItsPlace();
+    void lineNumberContrast_data();
+    void lineNumberContrast();
+    void marginSelectsLines_data();
+    void marginSelectsLines();
+    void longLines_data();
+    void longLines();
     void textTallerThanThePage_data();
     void textTallerThanThePage();
     void linesColouredAsShown();
@@ -116,7 +133,8 @@ void TestEditorWindow::startupState()
     for (const char *name :
          {"carGrasAct", "tableauxAct", "imageAct", "viewToolBarBAct", "titre6Act",
           "alignJustifieAct", "editPasteAct", "fileSaveAct", "fermerBalisesAct",
-          "atteindreLigneAct", "completionAct", "completerNomAct"})
+          "atteindreLigneAct", "completionAct", "completerNomAct", "commenterAct",
+          "pageHtml5Act", "retourLigneAct"})
         QVERIFY2(action(f.window, name)->isEnabled(), name);
     // The typing aids are on by default.
     QVERIFY(action(f.window, "fermerBalisesAct")->isChecked());
@@ -125,6 +143,8 @@ void TestEditorWindow::startupState()
     QVERIFY(w.textEdit()->completeurHtml()->pendantFrappe());
     QVERIFY(action(f.window, "viewNumerosLigneAct")->isChecked());
     QVERIFY(w.textEdit()->marge()->isVisible());
+    QVERIFY(action(f.window, "retourLigneAct")->isChecked());
+    QCOMPARE(w.textEdit()->lineWrapMode(), QTextEdit::WidgetWidth);
     QCOMPARE(w.textEdit()->tabStopDistance(),
              4 * QFontMetricsF(w.textEdit()->font()).horizontalAdvance(QLatin1Char(' ')));
     QVERIFY(w.toolBarB()->isVisible());
@@ -223,6 +243,7 @@ void TestEditorWindow::menuBar()
                           "Justification",
                           "-",
                           "Corps...",
+                          "Page HTML5...",
                           "Paragraphe",
                           "Aller à la ligne",
                           "Ligne horizontale",
@@ -243,21 +264,39 @@ void TestEditorWindow::menuBar()
                           "Compléter le nom",
                           "-",
                           "Vérifier la page"}));
-    QCOMPARE(entries(html->actions().at(11)->menu()).size(), 6);
-    QCOMPARE(entries(html->actions().at(13)->menu()),
+    QCOMPARE(entries(html->actions().at(12)->menu()).size(), 6);
+    QCOMPARE(entries(html->actions().at(14)->menu()),
              QStringList({"Liste simple", "Liste ordonnée", "Elément de liste",
                           "Liste de définitions", "Terme défini", "Définition"}));
     QCOMPARE(entries(top.at(0)->menu()),
              QStringList({"&Nouveau", "&Ouvrir", "&Sauver", "Sau&ver sous...", "Fichiers &récents",
                           "-", "&Quitter"}));
     QCOMPARE(entries(top.at(1)->menu()),
-             QStringList({"Annuler", "Refaire", "-", "Co&uper", "&Copier", "Co&ller", "-",
-                          "Chercher...", "&Remplacer...", "Répéter chercher/remplacer",
-                          "Remplacer tout...", "Chercher le précédent", "Atteindre la ligne..."}));
-    QCOMPARE(entries(top.at(3)->menu()),
-             QStringList({"Voir dans le navigateur", "Ouvrir dans le navigateur du bureau", "-",
-                          "Barre d'outils", "Barre d'outils HTML", "Barre de &statut",
-                          "Numéros de ligne", "-", "Police Editeur"}));
+             QStringList({"Annuler",
+                          "Refaire",
+                          "-",
+                          "Co&uper",
+                          "&Copier",
+                          "Co&ller",
+                          "-",
+                          "Chercher...",
+                          "&Remplacer...",
+                          "Répéter chercher/remplacer",
+                          "Remplacer tout...",
+                          "Chercher le précédent",
+                          "Atteindre la ligne...",
+                          "-",
+                          "Indenter les lignes\tTab",
+                          "Désindenter les lignes\tMaj+Tab",
+                          "Commenter / décommenter",
+                          "Dupliquer la ligne",
+                          "Déplacer la ligne vers le haut",
+                          "Déplacer la ligne vers le bas"}));
+    QCOMPARE(
+        entries(top.at(3)->menu()),
+        QStringList({"Voir dans le navigateur", "Ouvrir dans le navigateur du bureau", "-",
+                     "Barre d'outils", "Barre d'outils HTML", "Barre de &statut",
+                     "Numéros de ligne", "Retour à la ligne automatique", "-", "Police Editeur"}));
 }
 
 void TestEditorWindow::toolBars()
@@ -320,7 +359,11 @@ void TestEditorWindow::shortcutsTriggerActions_data()
                                                             {"F5", "navigateurAct"},
                                                             {"Shift+F5", "navigateurBureauAct"},
                                                             {"Ctrl+G", "atteindreLigneAct"},
-                                                            {"Ctrl+Space", "completerNomAct"}};
+                                                            {"Ctrl+Space", "completerNomAct"},
+                                                            {"Ctrl+E", "commenterAct"},
+                                                            {"Ctrl+D", "dupliquerLigneAct"},
+                                                            {"Alt+Up", "monterLignesAct"},
+                                                            {"Alt+Down", "descendreLignesAct"}};
     for (const auto &row : table)
         QTest::newRow(row.first) << QString::fromUtf8(row.first) << QString::fromLatin1(row.second);
 }
@@ -736,22 +779,35 @@ void TestEditorWindow::lineNumbers()
     }
 }
 
-// "Atteindre la ligne..." offers the cursor's line, from 1 to the last, and puts
-// the cursor at the start of the line given, in the middle of the view as far as
-// the text allows; Escape changes nothing.
+// "Atteindre la ligne..." offers the cursor's line and puts the cursor at the
+// start of the line given (or at the column given after a colon), in the middle of
+// the view as far as the text allows. Any number is taken, one past the end going
+// to the last line; anything else is refused in the box, which stays open and
+// moves nothing. Escape changes nothing.
 void TestEditorWindow::goToLine_data()
 {
     QTest::addColumn<int>("lignes");
     QTest::addColumn<int>("courante");
     QTest::addColumn<QString>("reponse"); // typed in the field, then Return; or "Escape"
-    QTest::addColumn<int>("attendue");
+    QTest::addColumn<int>("attendue"); // 0: refused
+    QTest::addColumn<int>("colonne");
 
-    QTest::newRow("line 150 of 300") << 300 << 1 << "150" << 150;
-    QTest::newRow("first line") << 300 << 200 << "1" << 1;
-    QTest::newRow("last line") << 300 << 1 << "300" << 300;
-    QTest::newRow("the line it was on") << 300 << 42 << "" << 42;
-    QTest::newRow("a single line") << 1 << 1 << "1" << 1;
-    QTest::newRow("Escape") << 300 << 42 << "Escape" << 42;
+    QTest::newRow("line 150 of 300") << 300 << 1 << "150" << 150 << 1;
+    QTest::newRow("first line") << 300 << 200 << "1" << 1 << 1;
+    QTest::newRow("last line") << 300 << 1 << "300" << 300 << 1;
+    QTest::newRow("the line it was on") << 300 << 42 << "" << 42 << 1;
+    QTest::newRow("a single line") << 1 << 1 << "1" << 1 << 1;
+    QTest::newRow("Escape") << 300 << 42 << "Escape" << 42 << 4;
+    // The box dropped the digits past its maximum, and took -5 for 5.
+    QTest::newRow("past the last line") << 300 << 1 << "99999" << 300 << 1;
+    QTest::newRow("past any number") << 300 << 1 << " 123456789012345678901234567890 " << 300 << 1;
+    QTest::newRow("line and column") << 300 << 1 << "150:4" << 150 << 4;
+    QTest::newRow("column past the end") << 300 << 1 << "150 : 99" << 150 << 10;
+    QTest::newRow("negative refused") << 300 << 42 << "-5" << 0 << 4;
+    QTest::newRow("zero refused") << 300 << 42 << "0" << 0 << 4;
+    QTest::newRow("empty refused") << 300 << 42 << "<vide>" << 0 << 4;
+    QTest::newRow("letters refused") << 300 << 42 << "abc" << 0 << 4;
+    QTest::newRow("column zero refused") << 300 << 42 << "12:0" << 0 << 4;
 }
 
 void TestEditorWindow::goToLine()
@@ -760,6 +816,7 @@ void TestEditorWindow::goToLine()
     QFETCH(int, courante);
     QFETCH(QString, reponse);
     QFETCH(int, attendue);
+    QFETCH(int, colonne);
 
     EditorFixture f;
     monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
@@ -774,38 +831,49 @@ void TestEditorWindow::goToLine()
 
     QString titre;
     QString offert;
-    int minimum = 0;
-    int maximum = 0;
+    QString libelle;
+    QString refus;
+    bool resteOuvert = false;
     whenModalShows([&](QWidget *modal) {
         titre = modal->windowTitle();
-        auto *champ = modal->findChild<QSpinBox *>(QStringLiteral("spbLigne"));
+        auto *champ = modal->findChild<QLineEdit *>(QStringLiteral("lineEditLigne"));
         QVERIFY(champ);
         QTRY_VERIFY(champ->hasFocus());
-        minimum = champ->minimum();
-        maximum = champ->maximum();
-        offert = champ->findChild<QLineEdit *>()->selectedText();
+        offert = champ->selectedText();
+        for (const QLabel *label : modal->findChildren<QLabel *>())
+            libelle += label->text();
         if (reponse == QLatin1String("Escape")) {
             QTest::keyClick(champ, Qt::Key_Escape);
-        } else {
-            QTest::keyClicks(champ, reponse);
-            QTest::keyClick(champ, Qt::Key_Return);
+            return;
         }
+        if (reponse == QLatin1String("<vide>"))
+            QTest::keyClick(champ, Qt::Key_Backspace);
+        else
+            QTest::keyClicks(champ, reponse);
+        QTest::keyClick(champ, Qt::Key_Return);
+        resteOuvert = modal->isVisible();
+        const auto *label = modal->findChild<QLabel *>(QStringLiteral("labelRefus"));
+        if (label && label->isVisible())
+            refus = label->text();
+        if (resteOuvert)
+            QTest::keyClick(champ, Qt::Key_Escape);
     });
     action(f.window, "atteindreLigneAct")->trigger();
     QVERIFY(!QApplication::activeModalWidget());
     QCOMPARE(titre, QStringLiteral("Marlisse - Atteindre la ligne"));
-    QCOMPARE(minimum, 1);
-    QCOMPARE(maximum, lignes);
+    QVERIFY2(libelle.contains(QStringLiteral("1 à %1").arg(lignes)), qPrintable(libelle));
     QCOMPARE(offert, QString::number(courante));
 
     const QTextCursor arrivee = edit->textCursor();
-    if (reponse == QLatin1String("Escape")) {
+    QCOMPARE(resteOuvert, attendue == 0);
+    QCOMPARE(!refus.isEmpty(), attendue == 0);
+    if (attendue == 0 || reponse == QLatin1String("Escape")) {
         QCOMPARE(arrivee.position(), depart.position());
         QCOMPARE(edit->verticalScrollBar()->value(), valeurAvant);
         return;
     }
     QCOMPARE(arrivee.blockNumber(), attendue - 1);
-    QCOMPARE(arrivee.positionInBlock(), 0);
+    QCOMPARE(arrivee.positionInBlock(), colonne - 1);
     QVERIFY(!arrivee.hasSelection());
     // In the middle of the view, or as near as the start or the end of the text allows.
     const QRect ligne = edit->cursorRect();
@@ -819,6 +887,229 @@ void TestEditorWindow::goToLine()
                                 .arg(barre->maximum())));
     if (attendue == 150)
         QVERIFY(barre->value() > 0 && barre->value() < barre->maximum());
+}
+
+void TestEditorWindow::viewKeepsItsPlace_data()
+{
+    QTest::addColumn<QString>("actionName");
+    QTest::addColumn<bool>("curseurVu");
+
+    // Ticking the line numbers on line 30,000 of a long page showed lines some 2,000 lines up.
+    QTest::newRow("line numbers, the cursor in view") << "viewNumerosLigneAct" << true;
+    QTest::newRow("line numbers, the cursor out of view") << "viewNumerosLigneAct" << false;
+    QTest::newRow("wrapping, the cursor in view") << "retourLigneAct" << true;
+    QTest::newRow("wrapping, the cursor out of view") << "retourLigneAct" << false;
+}
+
+// The text laid out at another width: the first line in view stays in view, and
+// the cursor too when it was in view, each way.
+void TestEditorWindow::viewKeepsItsPlace()
+{
+    QFETCH(QString, actionName);
+    QFETCH(bool, curseurVu);
+
+    EditorFixture f;
+    monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
+    QAction *toggle = action(f.window, actionName);
+    const auto remet = qScopeGuard([toggle] { toggle->setChecked(true); });
+    QStringList lignes;
+    for (int i = 1; i <= 3000; ++i)
+        lignes << QStringLiteral("<p>ligne %1 ").arg(i) + QStringLiteral("des mots ").repeated(30);
+    edit->setPlainText(lignes.join(QLatin1Char('\n')));
+    edit->atteindreLigne(2000);
+    QScrollBar *barre = edit->verticalScrollBar();
+    if (!curseurVu)
+        barre->setValue(barre->value() - 3 * edit->viewport()->height());
+    QCoreApplication::processEvents();
+    const auto enVue = [edit, barre](int numero) {
+        const QRectF bloc = edit->document()
+                                ->documentLayout()
+                                ->blockBoundingRect(edit->document()->findBlockByNumber(numero))
+                                .translated(0, -barre->value());
+        return bloc.bottom() > 0 && bloc.top() < edit->viewport()->height();
+    };
+    const auto curseurEnVue
+        = [edit] { return edit->viewport()->rect().intersects(edit->cursorRect()); };
+    QCOMPARE(curseurEnVue(), curseurVu);
+    for (int fois = 0; fois < 2; ++fois) {
+        const int premier = edit->cursorForPosition(QPoint(0, 0)).blockNumber();
+        QVERIFY(premier > 1000);
+        const bool vu = curseurEnVue();
+        toggle->trigger();
+        QCoreApplication::processEvents();
+        // Wrapped again, the lines from the first in view to the cursor's may no longer
+        // fit in the view: the cursor's stays.
+        if (!vu || actionName == QLatin1String("viewNumerosLigneAct"))
+            QVERIFY2(enVue(premier),
+                     qPrintable(QStringLiteral("line %1 out of view, %2 shown first")
+                                    .arg(premier + 1)
+                                    .arg(edit->cursorForPosition(QPoint(0, 0)).blockNumber() + 1)));
+        if (vu)
+            QVERIFY(curseurEnVue());
+    }
+}
+
+void TestEditorWindow::lineNumberContrast_data()
+{
+    QTest::addColumn<QColor>("fond"); // invalid: the toolkit's palette
+    QTest::addColumn<QColor>("texte");
+    QTest::addColumn<bool>("plusFonce"); // room for a darker number on the cursor's line
+
+    QTest::newRow("the toolkit's palette") << QColor() << QColor() << true;
+    // #B8B8B8 on #EFEFEF: 1.7:1.
+    QTest::newRow("light grey margin") << QColor(0xef, 0xef, 0xef) << QColor(Qt::black) << true;
+    QTest::newRow("dark theme") << QColor(0x2b, 0x2b, 0x2b) << QColor(0xe0, 0xe0, 0xe0) << true;
+    QTest::newRow("pale text") << QColor(0xef, 0xef, 0xef) << QColor(0xc8, 0xc8, 0xc8) << true;
+    QTest::newRow("mid grey margin") << QColor(0x77, 0x77, 0x77) << QColor(Qt::black) << false;
+}
+
+// The numbers are readable on the margin (a contrast of 4.5:1 at least, as the
+// accessibility guidelines reckon it), the cursor line's number more still.
+void TestEditorWindow::lineNumberContrast()
+{
+    QFETCH(QColor, fond);
+    QFETCH(QColor, texte);
+    QFETCH(bool, plusFonce);
+
+    EditorFixture f;
+    monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
+    if (fond.isValid()) {
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Window, fond);
+        palette.setColor(QPalette::Text, texte);
+        edit->setPalette(palette);
+    }
+    const auto luminance = [](const QColor &c) {
+        const auto lineaire
+            = [](qreal v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * lineaire(c.redF()) + 0.7152 * lineaire(c.greenF())
+            + 0.0722 * lineaire(c.blueF());
+    };
+    const auto contraste = [&luminance](const QColor &a, const QColor &b) {
+        const qreal la = luminance(a);
+        const qreal lb = luminance(b);
+        return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+    };
+    const monQTextEdit::CouleursMarge couleurs = edit->couleursMarge();
+    QCOMPARE(couleurs.fond, edit->palette().color(QPalette::Window));
+    const qreal numero = contraste(couleurs.numero, couleurs.fond);
+    const qreal courant = contraste(couleurs.courant, couleurs.fond);
+    QVERIFY2(numero >= 4.5 - 0.01, qPrintable(QString::number(numero)));
+    QVERIFY2(courant >= numero - 0.01, qPrintable(QString::number(courant)));
+    if (plusFonce)
+        QVERIFY2(courant > numero + 1,
+                 qPrintable(QStringLiteral("%1 %2").arg(courant).arg(numero)));
+}
+
+void TestEditorWindow::marginSelectsLines_data()
+{
+    QTest::addColumn<int>("clic"); // the line clicked, from 1
+    QTest::addColumn<int>("glisse"); // the line dragged to, 0: none
+    QTest::addColumn<bool>("maj"); // Shift held, the cursor in line 2 before
+    QTest::addColumn<int>("ancre"); // expected, in the text "un\ndeux\ntrois\nquatre\ncinq"
+    QTest::addColumn<int>("position");
+
+    QTest::newRow("a click") << 2 << 0 << false << 3 << 8;
+    QTest::newRow("a click on the last line") << 5 << 0 << false << 21 << 25;
+    QTest::newRow("dragged down") << 2 << 4 << false << 3 << 21;
+    QTest::newRow("dragged up") << 4 << 2 << false << 21 << 3;
+    QTest::newRow("Shift and a click") << 4 << 0 << true << 3 << 21;
+}
+
+// A click on a line number selects the line, a drag over the numbers the lines,
+// and the cursor follows.
+void TestEditorWindow::marginSelectsLines()
+{
+    QFETCH(int, clic);
+    QFETCH(int, glisse);
+    QFETCH(bool, maj);
+    QFETCH(int, ancre);
+    QFETCH(int, position);
+
+    EditorFixture f;
+    monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
+    edit->setPlainText(QStringLiteral("un\ndeux\ntrois\nquatre\ncinq"));
+    QTextCursor cursor(edit->document()->findBlockByNumber(1));
+    cursor.movePosition(QTextCursor::Right);
+    edit->setTextCursor(cursor);
+    QCoreApplication::processEvents();
+    const auto hauteur = [edit](int ligne) {
+        for (const monQTextEdit::NumeroAffiche &n : edit->numerosAffiches())
+            if (n.numero == ligne)
+                return n.rect.center().toPoint();
+        return QPoint(-1, -1);
+    };
+    QWidget *marge = edit->marge();
+    const auto souris = [marge](QEvent::Type type, QPoint point, Qt::KeyboardModifiers mods) {
+        QMouseEvent event(type, point, marge->mapToGlobal(point), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, mods);
+        QApplication::sendEvent(marge, &event);
+    };
+    const Qt::KeyboardModifiers mods = maj ? Qt::ShiftModifier : Qt::NoModifier;
+    souris(QEvent::MouseButtonPress, hauteur(clic), mods);
+    if (glisse > 0)
+        souris(QEvent::MouseMove, hauteur(glisse), mods);
+    souris(QEvent::MouseButtonRelease, hauteur(glisse > 0 ? glisse : clic), mods);
+    QCOMPARE(edit->textCursor().anchor(), ancre);
+    QCOMPARE(edit->textCursor().position(), position);
+}
+
+void TestEditorWindow::longLines_data()
+{
+    QTest::addColumn<bool>("retour"); // "Retour à la ligne automatique"
+    QTest::addColumn<QString>("touches"); // E: End, H: Home, S: with Shift
+    QTest::addColumn<int>("depart"); // -1: the end of the line
+    QTest::addColumn<QList<int>>("positions"); // after each key; -1: inside the line
+
+    const int fin = finLigneLongue;
+    QTest::newRow("End, then again") << true << "EE" << 0 << QList<int> {-1, fin};
+    QTest::newRow("Home, then again") << true << "HH" << -1 << QList<int> {-1, 0};
+    QTest::newRow("Shift+End twice") << true << "SS" << 0 << QList<int> {-1, fin};
+    QTest::newRow("unwrapped: End") << false << "E" << 0 << QList<int> {fin};
+}
+
+// On a line that the view wraps, End goes to the end of the line on screen, and a
+// second End to the end of the line of the file (End then Return split a line inside
+// "</a>"); Home likewise. Unwrapped, a long line scrolls sideways.
+void TestEditorWindow::longLines()
+{
+    QFETCH(bool, retour);
+    QFETCH(QString, touches);
+    QFETCH(int, depart);
+    QFETCH(QList<int>, positions);
+
+    EditorFixture f;
+    monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
+    QAction *toggle = action(f.window, "retourLigneAct");
+    const auto remet = qScopeGuard([toggle] { toggle->setChecked(true); });
+    toggle->setChecked(retour);
+    QCOMPARE(edit->lineWrapMode(), retour ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
+    const QString ligne = QStringLiteral("<a href=\"") + QString(400, QLatin1Char('x'))
+        + QStringLiteral("\">lien</a>");
+    edit->setPlainText(ligne + QStringLiteral("\nsuite"));
+    QCoreApplication::processEvents();
+    QCOMPARE(edit->horizontalScrollBar()->maximum() > 0, !retour);
+    QTextCursor cursor(edit->document());
+    cursor.setPosition(depart < 0 ? int(ligne.size()) : depart);
+    edit->setTextCursor(cursor);
+    for (qsizetype i = 0; i < touches.size(); ++i) {
+        const QChar t = touches.at(i);
+        QTest::keyClick(edit, t == u'H' ? Qt::Key_Home : Qt::Key_End,
+                        t == u'S' ? Qt::ShiftModifier : Qt::NoModifier);
+        const int position = edit->textCursor().position();
+        if (positions.at(i) == -1)
+            QVERIFY2(position > 0 && position < ligne.size(),
+                     qPrintable(QString::number(position)));
+        else
+            QCOMPARE(position,
+                     positions.at(i) == finLigneLongue ? int(ligne.size()) : positions.at(i));
+        if (t == u'S')
+            QCOMPARE(edit->textCursor().anchor(), depart);
+    }
+    if (touches.endsWith(u'E')) {
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(edit->document()->firstBlock().text(), ligne);
+    }
 }
 
 void TestEditorWindow::textTallerThanThePage_data()

@@ -5,8 +5,12 @@
 #include "documentencoding.h"
 #include "testsupport.h"
 
+#include <QAction>
 #include <QDir>
 #include <QHash>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>
@@ -56,6 +60,29 @@ QString navigation(const QString &source, const QString &word)
     return targets.isEmpty() ? QString() : QStringLiteral("<%1 lines>").arg(targets.size());
 }
 
+// A menu's or command's text as the manual writes it: no mnemonic, no shortcut.
+QString sansMarques(QString texte)
+{
+    texte = texte.section(QLatin1Char('\t'), 0, 0);
+    return texte.remove(QLatin1Char('&'));
+}
+
+// A key as the manual names it ("Ctrl+Maj+R", "Alt+Haut"), as the toolkit reads keys.
+QKeySequence touche(QString texte)
+{
+    static const QList<QPair<const char *, const char *>> noms
+        = {{"Maj", "Shift"},    {"Haut", "Up"},   {"Bas", "Down"},      {"Gauche", "Left"},
+           {"Droite", "Right"}, {"Échap", "Esc"}, {"Inser", "Ins"},     {"Suppr", "Del"},
+           {"Début", "Home"},   {"Fin", "End"},   {"Entrée", "Return"}, {"Espace", "Space"}};
+    QStringList parties = texte.split(QLatin1Char('+'));
+    for (QString &partie : parties) {
+        for (const auto &nom : noms)
+            if (partie == QString::fromUtf8(nom.first))
+                partie = QLatin1String(nom.second);
+    }
+    return QKeySequence::fromString(parties.join(QLatin1Char('+')), QKeySequence::PortableText);
+}
+
 } // namespace
 
 class TestManual : public QObject
@@ -69,6 +96,9 @@ private slots:
     void linksLeadSomewhere_data() { pageRows(); }
     void linksLeadSomewhere();
     void readingOrder();
+    void commandsInShortcutTable_data();
+    void commandsInShortcutTable();
+    void placesInMenus();
 
 private:
     void pageRows();
@@ -169,6 +199,83 @@ void TestManual::readingOrder()
     QStringList visited = order;
     visited.sort();
     QCOMPARE(visited, all);
+}
+
+void TestManual::commandsInShortcutTable_data()
+{
+    QTest::addColumn<QString>("commande");
+    QTest::addColumn<QList<QKeySequence>>("raccourcis");
+    EditorFixture f;
+    for (const QAction *titre : f.window->menuBar()->actions()) {
+        QList<QMenu *> menus {titre->menu()};
+        while (!menus.isEmpty()) {
+            for (const QAction *a : menus.takeFirst()->actions()) {
+                if (a->menu() && a->menu()->objectName() != QLatin1String("recentsMenu"))
+                    menus << a->menu();
+                if (a->isSeparator() || a->menu())
+                    continue;
+                QList<QKeySequence> raccourcis = a->shortcuts();
+                // A key that the menu only shows, after a tab in the text.
+                if (a->text().contains(QLatin1Char('\t')))
+                    raccourcis << touche(a->text().section(QLatin1Char('\t'), 1));
+                QTest::newRow(qPrintable(a->objectName())) << sansMarques(a->text()) << raccourcis;
+            }
+        }
+    }
+}
+
+// Every command of the menus has a row in the table of shortcuts, which gives its
+// shortcuts, no more and no fewer.
+void TestManual::commandsInShortcutTable()
+{
+    QFETCH(QString, commande);
+    QFETCH(QList<QKeySequence>, raccourcis);
+    const QString &source = pages.value(QStringLiteral("raccourcis.html")).source;
+    const QRegularExpression ligne(QStringLiteral("<tr>(.*?)</tr>"));
+    const QRegularExpression cellule(QStringLiteral("<td[^>]*>(.*?)</td>"));
+    const QRegularExpression kbd(QStringLiteral("<kbd>(.*?)</kbd>"));
+    const QRegularExpression balise(QStringLiteral("<[^>]*>"));
+    for (auto l = ligne.globalMatch(source); l.hasNext();) {
+        QStringList cellules;
+        for (auto c = cellule.globalMatch(l.next().captured(1)); c.hasNext();)
+            cellules << c.next().captured(1);
+        if (cellules.size() < 3)
+            continue;
+        const qsizetype nom = cellules.size() - 3;
+        QString texte = cellules.at(nom);
+        texte.remove(balise);
+        if (texte.section(QLatin1String(" *"), 0, 0).section(QLatin1String(" ("), 0, 0).trimmed()
+            != commande)
+            continue;
+        QList<QKeySequence> lus;
+        for (auto k = kbd.globalMatch(cellules.at(nom + 1)); k.hasNext();)
+            lus << touche(k.next().captured(1).replace(QLatin1String("&amp;"), QLatin1String("&")));
+        std::sort(lus.begin(), lus.end());
+        std::sort(raccourcis.begin(), raccourcis.end());
+        QCOMPARE(lus, raccourcis);
+        return;
+    }
+    QFAIL("not in the table");
+}
+
+// What the manual says of a command's place in its menu holds: "Fermer les balises"
+// was called the last command of its menu, "Vérifier la page" following it.
+void TestManual::placesInMenus()
+{
+    EditorFixture f;
+    const QRegularExpression derniere(
+        QStringLiteral("<b>([^<]+?) &gt; ([^<]+?)</b>, la dernière commande du menu"));
+    for (auto page = pages.cbegin(); page != pages.cend(); ++page) {
+        for (auto m = derniere.globalMatch(page->source); m.hasNext();) {
+            const QRegularExpressionMatch match = m.next();
+            QString derniereDuMenu;
+            for (const QAction *titre : f.window->menuBar()->actions())
+                if (sansMarques(titre->text()) == match.captured(1))
+                    derniereDuMenu = sansMarques(titre->menu()->actions().last()->text());
+            QVERIFY2(derniereDuMenu == match.captured(2),
+                     qPrintable(page.key() + ": " + match.captured(0)));
+        }
+    }
 }
 
 QTEST_MAIN(TestManual)

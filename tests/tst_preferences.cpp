@@ -412,7 +412,8 @@ void TestPreferences::deletedFileBringsDefaults()
 }
 
 // The settings beyond marlisse.opt, in marlisse.conf of the user's configuration
-// folder: the closing tags and the line numbers are on unless the file says "false";
+// folder: the closing tags, the line numbers and the wrapping of long lines are on
+// unless the file says "false";
 // a file that cannot be read or makes no sense gives the defaults, and the program
 // works on. A choice made in the menus is the next run's when the file can be written.
 void TestPreferences::userSettings_data()
@@ -421,21 +422,25 @@ void TestPreferences::userSettings_data()
     QTest::addColumn<bool>("fermer");
     QTest::addColumn<bool>("numeros");
     QTest::addColumn<bool>("completion");
+    QTest::addColumn<bool>("retour");
     QTest::addColumn<bool>("retenu");
-    QTest::newRow("no file") << QByteArray() << true << true << true << true;
-    QTest::newRow("both off") << QByteArray("[edition]\nfermerBalises=false\n"
-                                            "[affichage]\nnumerosLigne=false\n")
-                              << false << false << true << true;
-    QTest::newRow("closing tags off")
-        << QByteArray("[edition]\nfermerBalises=false\n") << false << true << true << true;
+    QTest::newRow("no file") << QByteArray() << true << true << true << true << true;
+    QTest::newRow("all off") << QByteArray("[edition]\nfermerBalises=false\ncompletion=false\n"
+                                           "[affichage]\nnumerosLigne=false\nretourLigne=false\n")
+                             << false << false << false << false << true;
+    QTest::newRow("closing tags off") << QByteArray("[edition]\nfermerBalises=false\n") << false
+                                      << true << true << true << true;
     QTest::newRow("completion off")
-        << QByteArray("[edition]\ncompletion=false\n") << true << true << false << true;
-    QTest::newRow("values that mean nothing") << QByteArray(
-        "[edition]\nfermerBalises=peut-etre\ncompletion=1\n[affichage]\nnumerosLigne=0\n")
-                                              << true << true << true << true;
-    QTest::newRow("binary") << QByteArray(4096, '\xff') << true << true << true << true;
+        << QByteArray("[edition]\ncompletion=false\n") << true << true << false << true << true;
+    QTest::newRow("wrapping off") << QByteArray("[affichage]\nretourLigne=false\n") << true << true
+                                  << true << false << true;
+    QTest::newRow("values that mean nothing")
+        << QByteArray("[edition]\nfermerBalises=peut-etre\ncompletion=1\n[affichage]\n"
+                      "numerosLigne=0\nretourLigne=non\n")
+        << true << true << true << true << true;
+    QTest::newRow("binary") << QByteArray(4096, '\xff') << true << true << true << true << true;
     QTest::newRow("a folder in its place")
-        << QByteArray("<dossier>") << true << true << true << false;
+        << QByteArray("<dossier>") << true << true << true << true << false;
 }
 
 void TestPreferences::userSettings()
@@ -444,6 +449,7 @@ void TestPreferences::userSettings()
     QFETCH(bool, fermer);
     QFETCH(bool, numeros);
     QFETCH(bool, completion);
+    QFETCH(bool, retour);
     QFETCH(bool, retenu);
     QTemporaryDir configuration;
     const auto guard = configurationIn(configuration.path());
@@ -453,7 +459,8 @@ void TestPreferences::userSettings()
     else if (!contenu.isNull())
         QVERIFY(writeBytes(fichier, contenu));
 
-    const auto etat = [](KalTextEdit *window, bool fermer, bool numeros, bool completion) {
+    const auto etat = [](KalTextEdit *window, bool fermer, bool numeros, bool completion,
+                         bool retour) {
         KalTextEditTestAccess w(window);
         QCOMPARE(action(window, "fermerBalisesAct")->isChecked(), fermer);
         QCOMPARE(w.textEdit()->fermetureBalises(), fermer);
@@ -461,18 +468,21 @@ void TestPreferences::userSettings()
         QCOMPARE(w.textEdit()->numerosLigne(), numeros);
         QCOMPARE(action(window, "completionAct")->isChecked(), completion);
         QCOMPARE(w.textEdit()->completeurHtml()->pendantFrappe(), completion);
+        QCOMPARE(action(window, "retourLigneAct")->isChecked(), retour);
+        QCOMPARE(w.textEdit()->lineWrapMode() == QTextEdit::WidgetWidth, retour);
     };
     {
         EditorFixture f;
-        etat(f.window, fermer, numeros, completion);
+        etat(f.window, fermer, numeros, completion, retour);
         action(f.window, "fermerBalisesAct")->trigger();
         action(f.window, "viewNumerosLigneAct")->trigger();
         action(f.window, "completionAct")->trigger();
-        etat(f.window, !fermer, !numeros, !completion);
+        action(f.window, "retourLigneAct")->trigger();
+        etat(f.window, !fermer, !numeros, !completion, !retour);
     }
     EditorFixture suivant;
     etat(suivant.window, retenu ? !fermer : fermer, retenu ? !numeros : numeros,
-         retenu ? !completion : completion);
+         retenu ? !completion : completion, retenu ? !retour : retour);
 }
 
 // The preferences are written before the document question: a close cancelled

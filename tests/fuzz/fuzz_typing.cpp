@@ -1,15 +1,20 @@
 // Typing into an HTML document, key by key, on random text: Return keeps the
-// blanks of the line, a ">" inserts itself and at most the closing tag of its
-// element after the cursor (or takes away the closing tag it types over), and
-// undoing every step brings back the text as it was. The list of names opens and
-// closes all along: with it open, a key never loses or adds a character, except
-// Return and Tab, which add exactly the rest of the name the list has chosen.
+// blanks of the line (or opens a line between a tag and its closing tag), a ">"
+// inserts itself and at most the closing tag of its element after the cursor (or
+// takes away the closing tag it types over), the commands on lines give in the
+// document what their rules give on the whole text and are one undo step each,
+// and undoing every step brings back the text as it was. The list of names opens
+// and closes all along: with it open, a key never loses or adds a character,
+// except Return and Tab, which add exactly the rest of the name the list has chosen.
 
+#include "blocs.h"
 #include "completeurhtml.h"
 #include "fuzzsupport.h"
 #include "montextedit.h"
+#include "saisiehtml.h"
 #include "testsupport.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTextBlock>
@@ -19,12 +24,13 @@ namespace {
 TestSupport::EditorFixture *fixture = nullptr;
 
 // The keys typed, with the text each gives, sent to the widget as the window
-// system's would be.
+// system's would be; or a command of the menus, by its action.
 struct Touche
 {
     Qt::Key key;
     const char *texte;
-    Qt::KeyboardModifiers modificateurs = Qt::NoModifier;
+    Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+    const char *action = nullptr;
 };
 
 const Touche touches[] = {
@@ -44,12 +50,21 @@ const Touche touches[] = {
     {Qt::Key_Backspace, "\b"},
     {Qt::Key_Left, ""},
     {Qt::Key_Right, ""},
+    {Qt::Key_Tab, "\t"},
+    {Qt::Key_Backtab, "", Qt::ShiftModifier},
+    {Qt::Key_Up, "", Qt::ShiftModifier},
+    {Qt::Key_Down, "", Qt::ShiftModifier},
+    {Qt::Key_End, ""},
+    {Qt::Key_Home, ""},
+    {Qt::Key_unknown, "", Qt::NoModifier, "commenterAct"},
+    {Qt::Key_unknown, "", Qt::NoModifier, "dupliquerLigneAct"},
+    {Qt::Key_unknown, "", Qt::NoModifier, "monterLignesAct"},
+    {Qt::Key_unknown, "", Qt::NoModifier, "descendreLignesAct"},
     // Names to complete, and the keys of the list.
     {Qt::Key_Ampersand, "&"},
     {Qt::Key_E, "e"},
     {Qt::Key_I, "i"},
     {Qt::Key_Semicolon, ";"},
-    {Qt::Key_Tab, "\t"},
     {Qt::Key_Escape, "\x1b"},
     {Qt::Key_Down, ""},
     {Qt::Key_Space, " ", Qt::ControlModifier},
@@ -58,10 +73,35 @@ const Touche touches[] = {
 void tape(QWidget *widget, const Touche &touche)
 {
     const QString texte = QString::fromLatin1(touche.texte);
-    QKeyEvent presse(QEvent::KeyPress, touche.key, touche.modificateurs, texte);
+    QKeyEvent presse(QEvent::KeyPress, touche.key, touche.modifiers, texte);
     QApplication::sendEvent(widget, &presse);
-    QKeyEvent relache(QEvent::KeyRelease, touche.key, touche.modificateurs, texte);
+    QKeyEvent relache(QEvent::KeyRelease, touche.key, touche.modifiers, texte);
     QApplication::sendEvent(widget, &relache);
+}
+
+// The whole text as lines, and the selection in it.
+Blocs::Extrait entier(const monQTextEdit *edit)
+{
+    Blocs::Extrait texte;
+    texte.lignes = edit->document()->toRawText().split(QChar::ParagraphSeparator);
+    const QTextCursor cursor = edit->textCursor();
+    const auto point = [edit](int position) {
+        const QTextBlock bloc = edit->document()->findBlock(position);
+        return Blocs::Point {bloc.blockNumber(), position - bloc.position()};
+    };
+    texte.ancre = point(cursor.anchor());
+    texte.curseur = point(cursor.position());
+    return texte;
+}
+
+QString decrit(const Blocs::Extrait &texte)
+{
+    return QStringLiteral("%1:%2 %3:%4 ")
+               .arg(texte.ancre.ligne)
+               .arg(texte.ancre.colonne)
+               .arg(texte.curseur.ligne)
+               .arg(texte.curseur.colonne)
+        + texte.lignes.join(QLatin1Char('\n'));
 }
 
 QString texteDe(const monQTextEdit *edit)
@@ -109,41 +149,90 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     for (size_t i = 0; i < nombre; ++i) {
         const Touche &touche = touches[cles[i] % std::size(touches)];
-        const QString avant = texteDe(edit);
-        const int p = edit->textCursor().position();
+        const Blocs::Extrait modele = entier(edit);
+        const QTextCursor selection = edit->textCursor();
+        const bool plusieursLignes = edit->document()->findBlock(selection.selectionStart())
+            != edit->document()->findBlock(selection.selectionEnd());
+        // Typed text takes the place of the selection first.
+        const QString entierAvant = texteDe(edit);
+        QString avant = entierAvant;
+        const int p = selection.selectionStart();
+        avant.remove(p, selection.selectionEnd() - p);
+        const bool annulable = edit->document()->isUndoAvailable();
         const QString ajout = edit->completeurHtml()->ajoutChoisi();
-        tape(edit, touche);
+        if (touche.action)
+            TestSupport::action(fixture->window, QLatin1String(touche.action))->trigger();
+        else
+            tape(edit, touche);
         const QString apres = texteDe(edit);
         const int q = edit->textCursor().position();
-        const bool controle = touche.modificateurs != Qt::NoModifier;
-        if ((touche.key == Qt::Key_Return || touche.key == Qt::Key_Tab) && !ajout.isEmpty()) {
+
+        // A command on lines gives what its rule gives on the whole text, as one step.
+        std::optional<Blocs::Extrait> attendu;
+        const QLatin1String action(touche.action ? touche.action : "");
+        if (action == QLatin1String("commenterAct"))
+            attendu = Blocs::basculeCommentaire(modele, Blocs::debut(Blocs::Langage::Html)).texte;
+        else if (action == QLatin1String("dupliquerLigneAct"))
+            attendu = Blocs::duplique(modele);
+        else if (action == QLatin1String("monterLignesAct"))
+            attendu = Blocs::deplace(modele, true);
+        else if (action == QLatin1String("descendreLignesAct"))
+            attendu = Blocs::deplace(modele, false);
+        else if (touche.key == Qt::Key_Backtab)
+            attendu = Blocs::desindente(modele);
+        else if (touche.key == Qt::Key_Tab && plusieursLignes)
+            attendu = Blocs::indente(modele);
+        const bool accepte = (touche.key == Qt::Key_Return || touche.key == Qt::Key_Tab)
+            && !ajout.isEmpty() && !selection.hasSelection();
+        if (accepte) {
             FUZZ_CHECK(apres == avant.left(p) + ajout + avant.mid(p) && q == p + ajout.size(),
                        "accepting %s at %d\nbefore %s\nafter  %s", qPrintable(ajout), p,
                        qPrintable(avant), qPrintable(apres));
             FUZZ_CHECK(!edit->completeurHtml()->ouverte(), "the list stays open after accepting");
+        } else if (attendu) {
+            const Blocs::Extrait obtenu = entier(edit);
+            const bool change = attendu->lignes != modele.lignes;
+            FUZZ_CHECK(
+                obtenu.lignes == attendu->lignes
+                    && (!change
+                        || (obtenu.ancre == attendu->ancre && obtenu.curseur == attendu->curseur)),
+                "%s\nbefore   %s\nexpected %s\ngot      %s", touche.action,
+                qPrintable(decrit(modele)), qPrintable(decrit(*attendu)),
+                qPrintable(decrit(obtenu)));
+            FUZZ_CHECK(edit->document()->isUndoAvailable() == (annulable || change),
+                       "%s left an undo step for nothing", touche.action);
+            if (change) {
+                edit->document()->undo();
+                FUZZ_CHECK(entier(edit).lignes == modele.lignes, "one undo of %s", touche.action);
+                edit->document()->redo();
+                FUZZ_CHECK(entier(edit).lignes == attendu->lignes, "redo of %s", touche.action);
+            }
         } else if (touche.key == Qt::Key_Tab) {
             FUZZ_CHECK(apres == avant.left(p) + u'\t' + avant.mid(p), "Tab at %d", p);
-        } else if (touche.key == Qt::Key_Escape || touche.key == Qt::Key_Down || controle
-                   || touche.key == Qt::Key_Left || touche.key == Qt::Key_Right) {
-            FUZZ_CHECK(apres == avant, "key %d changed the text at %d", int(touche.key), p);
+        } else if (touche.key == Qt::Key_Escape || touche.key == Qt::Key_Down
+                   || touche.key == Qt::Key_Up || touche.key == Qt::Key_Left
+                   || touche.key == Qt::Key_Right || touche.key == Qt::Key_End
+                   || touche.key == Qt::Key_Home || touche.modifiers != Qt::NoModifier) {
+            FUZZ_CHECK(apres == entierAvant, "key %d changed the text at %d", int(touche.key), p);
         } else if (touche.key == Qt::Key_Backspace) {
             FUZZ_CHECK(q <= p && apres == avant.left(q) + avant.mid(p), "Backspace at %d", p);
-        } else if (touche.key != Qt::Key_Return && touche.key != Qt::Key_Greater) {
-            FUZZ_CHECK(apres == avant.left(p) + QLatin1String(touche.texte) + avant.mid(p)
-                           && q == p + 1,
-                       "'%s' at %d\nbefore %s\nafter  %s", touche.texte, p, qPrintable(avant),
-                       qPrintable(apres));
-        }
-        if (touche.key == Qt::Key_Return && ajout.isEmpty()) {
+        } else if (touche.key == Qt::Key_Return) {
             const QTextBlock bloc = edit->document()->findBlock(p);
+            const QString debutLigne = avant.mid(bloc.position(), p - bloc.position());
             QString blancs;
-            for (const QChar c : bloc.text().left(p - bloc.position())) {
+            for (const QChar c : debutLigne) {
                 if (c != u' ' && c != u'\t')
                     break;
                 blancs += c;
             }
-            FUZZ_CHECK(apres == avant.left(p) + QChar::ParagraphSeparator + blancs + avant.mid(p),
-                       "Return at %d", p);
+            const std::optional<Blocs::RetourEntreBalises> entre = Blocs::retourEntreBalises(
+                QStringView(avant).first(p).last(std::min(p, SaisieHtml::limiteRecherche)),
+                QStringView(avant).sliced(p).first(
+                    std::min<qsizetype>(avant.size() - p, SaisieHtml::limiteRecherche)));
+            const QString insere = entre ? QChar::ParagraphSeparator + entre->interieur
+                    + QChar::ParagraphSeparator + entre->fermante
+                                         : QChar::ParagraphSeparator + blancs;
+            FUZZ_CHECK(apres == avant.left(p) + insere + avant.mid(p), "Return at %d", p);
         } else if (touche.key == Qt::Key_Greater) {
             const QString tape = avant.left(p) + u'>';
             FUZZ_CHECK(q == p + 1, "'>' at %d left the cursor at %d", p, q);
@@ -160,6 +249,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 FUZZ_CHECK(insere || retire, "'>' at %d\nbefore %s\nafter  %s", p,
                            qPrintable(avant), qPrintable(apres));
             }
+        } else {
+            FUZZ_CHECK(apres == avant.left(p) + QLatin1String(touche.texte) + avant.mid(p)
+                           && q == p + 1,
+                       "'%s' at %d\nbefore %s\nafter  %s", touche.texte, p, qPrintable(avant),
+                       qPrintable(apres));
         }
     }
 
