@@ -106,6 +106,8 @@ public slots:
     void slotFermerBalises(bool on);
     void slotViewNumerosLigne(bool on);
     void slotAtteindreLigne();
+    void slotBaliseCorrespondante();
+    void slotSelectionnerElement();
 
 protected slots:
     void slotGereFermetureBrowser();
@@ -269,6 +271,8 @@ private:
     QAction *fermerBalisesAct;
     QAction *viewNumerosLigneAct;
     QAction *atteindreLigneAct;
+    QAction *baliseCorrespondanteAct;
+    QAction *selectionnerElementAct;
 
     QString strAlignement;
     QString strCherche;

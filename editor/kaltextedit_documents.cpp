@@ -392,4 +392,8 @@ void KalTextEdit::activeCommandesHtml(bool on)
     // Closing tags are typed only in HTML documents.
     fermerBalisesAct->setEnabled(on);
     textEdit->setFermetureBalises(on && fermerBalisesAct->isChecked());
+    // Tag pairs, shown and reached, are those of HTML.
+    baliseCorrespondanteAct->setEnabled(on);
+    selectionnerElementAct->setEnabled(on);
+    textEdit->setPaireVisible(on);
 }

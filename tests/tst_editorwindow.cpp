@@ -234,6 +234,9 @@ void TestEditorWindow::menuBar()
                           "Ancre hyper-texte",
                           "Image",
                           "-",
+                          "Aller à la balise correspondante",
+                          "Sélectionner l'élément",
+                          "-",
                           "Fermer les balises",
                           "-",
                           "Vérifier la page"}));
@@ -316,6 +319,10 @@ void TestEditorWindow::shortcutsTriggerActions_data()
                                                             {"Ctrl+G", "atteindreLigneAct"}};
     for (const auto &row : table)
         QTest::newRow(row.first) << QString::fromUtf8(row.first) << QString::fromLatin1(row.second);
+    QTest::newRow("Ctrl+B") << "Ctrl+B"
+                            << "baliseCorrespondanteAct";
+    QTest::newRow("Ctrl+Shift+B") << "Ctrl+Shift+B"
+                                  << "selectionnerElementAct";
 }
 
 // Keys typed into the editing widget reach the action of the menus and toolbars.
