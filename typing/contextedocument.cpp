@@ -1,6 +1,6 @@
 #include "contextedocument.h"
 
-#include <QTextCursor>
+#include <QTextBlock>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -13,6 +13,9 @@ namespace {
 // next point kept from before the edit and finds it unchanged.
 constexpr int lot = 8 * ContexteDocument::ecart;
 
+// What a new text's reading ahead reads at a time: a few milliseconds.
+constexpr int tranche = 256 * 1024;
+
 } // namespace
 
 ContexteDocument::ContexteDocument(QTextDocument *document)
@@ -24,6 +27,9 @@ ContexteDocument::ContexteDocument(QTextDocument *document)
 {
     // A document tells its changes only once it has a layout.
     document->documentLayout();
+    lectureEnAvance.setSingleShot(true);
+    lectureEnAvance.setInterval(0);
+    connect(&lectureEnAvance, &QTimer::timeout, this, &ContexteDocument::litUneTranche);
     connect(document, &QTextDocument::contentsChange, this, &ContexteDocument::suitModification);
 }
 
@@ -44,6 +50,7 @@ void ContexteDocument::suitModification(int position, int retires, int ajoutes)
     longueur = document->characterCount();
     if (position < 0 || retires < 0 || ajoutes < 0 || longueur - avant != ajoutes - retires) {
         oublie();
+        litToutSiNouveau(position, ajoutes);
         return;
     }
 
@@ -84,6 +91,28 @@ void ContexteDocument::suitModification(int position, int retires, int ajoutes)
         modifications.remove(i + 1);
     if (i > 0 && aucunPointEntre(modifications[i - 1], position))
         modifications.remove(i);
+
+    litToutSiNouveau(position, ajoutes);
+}
+
+// A whole new text, as a file opened, is read ahead a slice at a time while the
+// window waits for the user: the first move of the cursor far down a long page
+// finds it read.
+void ContexteDocument::litToutSiNouveau(int position, int ajoutes)
+{
+    // A new text is told as added with the end of the document after it.
+    if (position == 0 && ajoutes > 0 && ajoutes >= longueur - 1)
+        lectureEnAvance.start();
+}
+
+void ContexteDocument::litUneTranche()
+{
+    const int derniere = longueur - 1;
+    if (modifications.isEmpty() || modifications.first() >= derniere)
+        return;
+    verifie(qMin<qint64>(derniere, qint64(modifications.first()) + tranche));
+    if (!modifications.isEmpty() && modifications.first() < derniere)
+        lectureEnAvance.start();
 }
 
 // The last sure point at or before position, the start of the text if none.
@@ -175,12 +204,25 @@ void ContexteDocument::verifie(int jusqua)
     }
 }
 
+// Read block by block: a text cursor placed far from the view would have the
+// document laid out up to there first.
 QString ContexteDocument::texteEntre(int debut, int fin) const
 {
-    QTextCursor cursor(document);
-    cursor.setPosition(debut);
-    cursor.setPosition(fin, QTextCursor::KeepAnchor);
-    return cursor.selectedText();
+    QString texte;
+    texte.reserve(fin - debut);
+    for (QTextBlock bloc = document->findBlock(debut); bloc.isValid() && bloc.position() < fin;
+         bloc = bloc.next()) {
+        const int position = bloc.position();
+        const QString ligne = bloc.text();
+        const int de = qMax(debut, position);
+        const int a = qMin(fin, position + int(ligne.size()));
+        if (a > de)
+            texte += QStringView(ligne).sliced(de - position, a - de);
+        const int separateur = position + bloc.length() - 1;
+        if (separateur >= debut && separateur < fin)
+            texte += QChar::ParagraphSeparator;
+    }
+    return texte;
 }
 
 ContexteDocument::Extrait ContexteDocument::extrait(int debut, int fin)

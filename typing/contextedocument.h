@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class QTextDocument;
 
@@ -48,6 +49,8 @@ public:
 private:
     void suitModification(int position, int retires, int ajoutes);
     void oublie();
+    void litToutSiNouveau(int position, int ajoutes);
+    void litUneTranche();
     void verifie(int jusqua);
     Point pointAvant(int position) const;
     QString texteEntre(int debut, int fin) const;
@@ -59,4 +62,5 @@ private:
     QList<int> modifications;
     int longueur;
     int revision;
+    QTimer lectureEnAvance;
 };

@@ -2,6 +2,9 @@
 
 #include <QLatin1StringView>
 
+#include <algorithm>
+#include <iterator>
+
 namespace LexiqueHtml {
 
 bool blanc(QChar c)
@@ -10,16 +13,42 @@ bool blanc(QChar c)
         || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
 }
 
+quint64 cleNom(QStringView nom)
+{
+    if (nom.size() > 8)
+        return 0;
+    quint64 cle = 0;
+    for (qsizetype i = 0; i < nom.size(); ++i) {
+        char16_t c = nom[i].unicode();
+        if (c >= u'A' && c <= u'Z')
+            c += u'a' - u'A';
+        else if (!((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-'))
+            return 0;
+        cle |= quint64(c) << (8 * i);
+    }
+    return cle;
+}
+
+bool memeNom(QStringView a, quint64 cleA, QStringView b, quint64 cleB)
+{
+    if (cleA || cleB)
+        return cleA == cleB;
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+bool elementVide(quint64 cle)
+{
+    static constexpr quint64 vides[]
+        = {cleNom("area"),     cleNom("base"),  cleNom("br"),     cleNom("col"),   cleNom("embed"),
+           cleNom("hr"),       cleNom("img"),   cleNom("input"),  cleNom("link"),  cleNom("meta"),
+           cleNom("source"),   cleNom("track"), cleNom("wbr"),    cleNom("param"), cleNom("keygen"),
+           cleNom("basefont"), cleNom("frame"), cleNom("isindex")};
+    return cle && std::find(std::begin(vides), std::end(vides), cle) != std::end(vides);
+}
+
 bool elementVide(QStringView nom)
 {
-    static const char *const vides[]
-        = {"area", "base",   "br",    "col", "embed", "hr",     "img",      "input", "link",
-           "meta", "source", "track", "wbr", "param", "keygen", "basefont", "frame", "isindex"};
-    for (const char *vide : vides) {
-        if (nom.compare(QLatin1String(vide), Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
+    return elementVide(cleNom(nom));
 }
 
 } // namespace LexiqueHtml
@@ -46,13 +75,20 @@ const QLatin1StringView nomsBruts[]
     = {QLatin1StringView(), QLatin1StringView("script"), QLatin1StringView("style"),
        QLatin1StringView("textarea"), QLatin1StringView("title")};
 
-Contenu contenuDe(QStringView nom)
+Contenu contenuDe(quint64 cle)
 {
-    for (int i = 1; i < int(std::size(nomsBruts)); ++i) {
-        if (nom.compare(nomsBruts[i], Qt::CaseInsensitive) == 0)
-            return Contenu(i);
+    switch (cle) {
+    case cleNom("script"):
+        return Contenu::Script;
+    case cleNom("style"):
+        return Contenu::Style;
+    case cleNom("textarea"):
+        return Contenu::Textarea;
+    case cleNom("title"):
+        return Contenu::Title;
+    default:
+        return Contenu::Aucun;
     }
-    return Contenu::Aucun;
 }
 
 class Lecteur
@@ -205,11 +241,12 @@ Lecteur::Suite Lecteur::balisage(qsizetype lt)
 Lecteur::Suite Lecteur::balise(qsizetype lt, bool fermante)
 {
     const Etat dansBalise {Mode::Balise, Contenu::Aucun};
-    Balise b {lt, -1, lt + (fermante ? 2 : 1), -1, fermante, false};
+    Balise b {lt, -1, lt + (fermante ? 2 : 1), -1, fermante, false, 0};
     qsizetype k = b.nom;
     while (k < n && !blanc(texte[k]) && texte[k] != u'/' && texte[k] != u'>')
         ++k;
     b.finNom = k;
+    b.cle = cleNom(texte.sliced(b.nom, b.finNom - b.nom));
     const auto sauteBlancs = [this, &k] {
         while (k < n && blanc(texte[k]))
             ++k;
@@ -261,7 +298,7 @@ Lecteur::Suite Lecteur::balise(qsizetype lt, bool fermante)
     lecture.balise(b);
     Etat apres {Mode::Texte, Contenu::Aucun};
     if (!fermante) {
-        const Contenu contenu = contenuDe(texte.sliced(b.nom, b.finNom - b.nom));
+        const Contenu contenu = contenuDe(b.cle);
         if (contenu != Contenu::Aucun)
             apres = {Mode::Brut, contenu};
     }
@@ -279,12 +316,18 @@ Lecteur::Suite Lecteur::commentaire(qsizetype debut, bool ouverture)
         if (texte.sliced(debut).startsWith(QLatin1StringView("->")))
             return {debut + 2, {}};
     }
-    qsizetype fin = texte.indexOf(QLatin1StringView("-->"), debut);
-    qsizetype longueur = 3;
-    const qsizetype bang = texte.indexOf(QLatin1StringView("--!>"), debut);
-    if (bang >= 0 && (fin < 0 || bang < fin)) {
-        fin = bang;
-        longueur = 4;
+    // It ends at "-->" or "--!>".
+    qsizetype fin = texte.indexOf(QLatin1StringView("--"), debut);
+    qsizetype longueur = 0;
+    for (; fin >= 0; fin = texte.indexOf(QLatin1StringView("--"), fin + 1)) {
+        if (fin + 2 < n && texte[fin + 2] == u'>') {
+            longueur = 3;
+            break;
+        }
+        if (fin + 3 < n && texte[fin + 2] == u'!' && texte[fin + 3] == u'>') {
+            longueur = 4;
+            break;
+        }
     }
     if (!lignes(debut, fin < 0 ? n : fin, dedans))
         return {dernierPoint, dedans};

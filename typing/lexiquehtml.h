@@ -43,7 +43,23 @@ struct Balise
     qsizetype finNom;
     bool fermante; // "</name ...>"
     bool autoFermante; // ends with "/>", the "/" outside a value
+    quint64 cle; // cleNom() of its name
 };
+
+// A name of at most eight ASCII letters, digits or hyphens, lowercased, as one
+// number (its characters from the lowest byte up); 0 for any other name. Names
+// compare much faster so, case aside.
+quint64 cleNom(QStringView nom);
+constexpr quint64 cleNom(const char *nom)
+{
+    quint64 cle = 0;
+    for (int i = 0; nom[i]; ++i)
+        cle |= quint64(quint8(nom[i])) << (8 * i);
+    return cle;
+}
+
+// Whether two names are the same, case aside.
+bool memeNom(QStringView a, quint64 cleA, QStringView b, quint64 cleB);
 
 // What the reading reports as it goes.
 class Lecture
@@ -76,6 +92,7 @@ Arret lit(QStringView texte, Etat depart);
 
 // An element that has no content and no closing tag (br, img...).
 bool elementVide(QStringView nom);
+bool elementVide(quint64 cle);
 
 // Blanks between the parts of a tag: those of HTML, and the document's line breaks.
 bool blanc(QChar c);

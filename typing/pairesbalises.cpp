@@ -15,20 +15,29 @@ QStringView nomDe(QStringView texte, const Balise &b)
     return texte.sliced(b.nom, b.finNom - b.nom);
 }
 
-bool memeNom(QStringView a, QStringView b)
+bool memeNom(QStringView texte, const Balise &a, const Balise &b)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return LexiqueHtml::memeNom(nomDe(texte, a), a.cle, nomDe(texte, b), b.cle);
 }
 
 // The elements that another of the same name, opened right inside, closes: a
 // list item ends where the next one begins.
-bool fermeeParSaSuivante(QStringView nom)
+bool fermeeParSaSuivante(quint64 cle)
 {
-    for (const char *n : {"p", "li", "dt", "dd", "tr", "td", "th", "option"}) {
-        if (nom.compare(QLatin1String(n), Qt::CaseInsensitive) == 0)
-            return true;
+    using LexiqueHtml::cleNom;
+    switch (cle) {
+    case cleNom("p"):
+    case cleNom("li"):
+    case cleNom("dt"):
+    case cleNom("dd"):
+    case cleNom("tr"):
+    case cleNom("td"):
+    case cleNom("th"):
+    case cleNom("option"):
+        return true;
+    default:
+        return false;
     }
-    return false;
 }
 
 class Releve : public LexiqueHtml::Lecture
@@ -59,8 +68,7 @@ Analyse analyse(QStringView texte, LexiqueHtml::Etat etat, bool debutDuDocument)
     QList<Ouverte> pile;
     for (int i = 0; i < a.balises.size(); ++i) {
         const Balise &b = a.balises[i];
-        const QStringView nom = nomDe(texte, b);
-        if (LexiqueHtml::elementVide(nom)) {
+        if (LexiqueHtml::elementVide(b.cle)) {
             // </br> and its like close nothing.
             a.seules[i] = !b.fermante;
             continue;
@@ -70,15 +78,15 @@ Analyse analyse(QStringView texte, LexiqueHtml::Etat etat, bool debutDuDocument)
                 a.seules[i] = true;
                 continue;
             }
-            if (!pile.isEmpty() && fermeeParSaSuivante(nom)
-                && memeNom(nom, nomDe(texte, a.balises[pile.back().indice])))
+            if (!pile.isEmpty() && fermeeParSaSuivante(b.cle)
+                && a.balises[pile.back().indice].cle == b.cle)
                 pile.removeLast();
             pile.append({i, true});
             continue;
         }
         qsizetype j = pile.size() - 1;
         const qsizetype plusBas = qMax<qsizetype>(0, pile.size() - profondeurCherchee);
-        while (j >= plusBas && !memeNom(nom, nomDe(texte, a.balises[pile[j].indice])))
+        while (j >= plusBas && !memeNom(texte, b, a.balises[pile[j].indice]))
             --j;
         if (j >= plusBas) {
             // It closes the elements opened inside that one too.
@@ -117,28 +125,44 @@ Paire paireDe(const Analyse &a, qsizetype i)
 
 } // namespace
 
-Paire paireDuNom(const Analyse &a, qsizetype position)
+namespace {
+
+qsizetype indiceDuNom(const Analyse &a, qsizetype position)
 {
     for (qsizetype i = 0; i < a.balises.size(); ++i) {
         const Balise &b = a.balises[i];
         if (b.debut > position)
             break;
         if (b.nom <= position && position <= b.finNom)
-            return paireDe(a, i);
+            return i;
     }
-    return {};
+    return -1;
 }
 
-Paire paireDeLaBalise(const Analyse &a, qsizetype position)
+qsizetype indiceDeLaBalise(const Analyse &a, qsizetype position)
 {
     for (qsizetype i = 0; i < a.balises.size(); ++i) {
         const Balise &b = a.balises[i];
         if (b.debut > position)
             break;
         if (position < b.fin)
-            return paireDe(a, i);
+            return i;
     }
-    return {};
+    return -1;
+}
+
+} // namespace
+
+Paire paireDuNom(const Analyse &a, qsizetype position)
+{
+    const qsizetype i = indiceDuNom(a, position);
+    return i < 0 ? Paire() : paireDe(a, i);
+}
+
+Paire paireDeLaBalise(const Analyse &a, qsizetype position)
+{
+    const qsizetype i = indiceDeLaBalise(a, position);
+    return i < 0 ? Paire() : paireDe(a, i);
 }
 
 Etendue elementAutour(const Analyse &a, qsizetype debut, qsizetype fin)
@@ -177,19 +201,19 @@ QString elementOuvert(const Analyse &a, QStringView texte)
 
 namespace {
 
-// The text around debut and fin, as far as the search looks, and its analysis,
-// positions counted in the document.
-struct Autour
+// A reading of the document from a point at or before debut up to fin, and its
+// analysis, positions counted from origine.
+struct Lu
 {
     Analyse analyse;
     QString texte;
     int origine;
 };
 
-Autour autour(ContexteDocument &contexte, int debut, int fin)
+Lu lu(ContexteDocument &contexte, int debut, int fin)
 {
-    ContexteDocument::Extrait e = contexte.extrait(qMax(0, debut - portee), fin);
-    Autour r;
+    ContexteDocument::Extrait e = contexte.extrait(qMax(0, debut), fin);
+    Lu r;
     r.analyse = analyse(e.texte, e.etat, e.origine == 0);
     r.texte = std::move(e.texte);
     r.origine = e.origine;
@@ -214,47 +238,75 @@ Paire decale(Paire p, int origine)
     return p;
 }
 
-// The tags that stand near position, over a short stretch: most positions are in
-// none, and cost no more.
+// The tag at a position is looked for over a short stretch: most positions are
+// in none, and cost no more. Its partner is looked for nearer first, then further
+// up to the reach: most elements are short.
 constexpr int proche = 4096;
+constexpr int portees[] = {8192, 32768, portee};
 
-template<typename Cherche>
-Paire cherchePaire(ContexteDocument &contexte, int position, Cherche cherche)
+template<typename Indice>
+Paire cherchePaire(ContexteDocument &contexte, int position, Indice indice)
 {
+    int debut;
+    int fin;
+    bool fermante;
     {
-        const ContexteDocument::Extrait e = contexte.extrait(position, position + proche);
-        const Analyse a = analyse(e.texte, e.etat, e.origine == 0);
-        if (!cherche(a, position - e.origine).balise.trouvee())
+        const Lu l = lu(contexte, position, position + proche);
+        const qsizetype i = indice(l.analyse, position - l.origine);
+        if (i < 0)
             return {};
+        const Paire seule = decale(paireDe(l.analyse, i), l.origine);
+        if (l.analyse.seules[i])
+            return seule;
+        debut = seule.balise.debut;
+        fin = seule.balise.fin;
+        fermante = l.analyse.balises[i].fermante;
     }
-    const Autour a = autour(contexte, position, position + portee);
-    return decale(cherche(a.analyse, position - a.origine), a.origine);
+    Paire paire;
+    for (const int loin : portees) {
+        const Lu l = fermante ? lu(contexte, debut - loin, fin) : lu(contexte, debut, debut + loin);
+        const qsizetype i = indiceDeLaBalise(l.analyse, debut - l.origine);
+        if (i < 0)
+            break;
+        paire = decale(paireDe(l.analyse, i), l.origine);
+        // Found, or the whole text on that side read.
+        if (paire.partenaire.trouvee()
+            || (fermante ? l.origine == 0 : l.origine + l.texte.size() < debut + loin))
+            break;
+    }
+    return paire;
 }
 
 } // namespace
 
 Paire paireDuNom(ContexteDocument &contexte, int position)
 {
-    return cherchePaire(contexte, position,
-                        [](const Analyse &a, qsizetype p) { return paireDuNom(a, p); });
+    return cherchePaire(contexte, position, indiceDuNom);
 }
 
 Paire paireDeLaBalise(ContexteDocument &contexte, int position)
 {
-    return cherchePaire(contexte, position,
-                        [](const Analyse &a, qsizetype p) { return paireDeLaBalise(a, p); });
+    return cherchePaire(contexte, position, indiceDeLaBalise);
 }
 
 Etendue elementAutour(ContexteDocument &contexte, int debut, int fin)
 {
-    const Autour a = autour(contexte, debut, fin + portee);
-    return decale(elementAutour(a.analyse, debut - a.origine, fin - a.origine), a.origine);
+    const Lu l = lu(contexte, debut - portee, fin + portee);
+    return decale(elementAutour(l.analyse, debut - l.origine, fin - l.origine), l.origine);
 }
 
 QString elementOuvert(ContexteDocument &contexte, int position)
 {
-    const Autour a = autour(contexte, position, position);
-    return elementOuvert(a.analyse, a.texte);
+    // The innermost element still open is most often near: a nearer reading that
+    // finds one surely open is right.
+    for (const int loin : portees) {
+        const Lu l = lu(contexte, position - loin, position);
+        if (!l.analyse.ouvertes.isEmpty() && l.analyse.ouvertes.back() >= 0)
+            return elementOuvert(l.analyse, l.texte);
+        if (l.origine == 0)
+            break;
+    }
+    return QString();
 }
 
 } // namespace PairesBalises
