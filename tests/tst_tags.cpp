@@ -744,13 +744,15 @@ void TestTags::matchingTagShown_data()
     QTest::newRow("parent of unclosed items") << "<ul><li>a<li>b</ul>" << 1 << "0-4 14-19";
     QTest::newRow("stray closing tag") << "<p>a</b></p>" << 1 << "0-3 8-12";
     QTest::newRow("unclosed") << "<p>a" << 1 << "";
-    // The search stops at 100,000 characters from the cursor: nothing rather than
-    // a guess beyond.
-    const QString loin = QStringLiteral("<div>") + QString(99990, u'x') + QStringLiteral("</div>");
-    QTest::newRow("partner within reach") << loin << 1 << "0-5 99995-100001";
-    const QString tropLoin
-        = QStringLiteral("<div>") + QString(100000, u'x') + QStringLiteral("</div>");
+    // The search reads 100,000 characters on the partner's side of the tag, and
+    // gives nothing rather than a guess when it is not found there.
+    const QString loin = QStringLiteral("<div>") + QString(99989, u'x') + QStringLiteral("</div>");
+    QTest::newRow("partner within reach") << loin << 1 << "0-5 99994-100000";
+    QTest::newRow("within reach, backwards") << loin << 99996 << "0-5 99994-100000";
+    const QString tropLoin = QStringLiteral("<div>") + QStringLiteral("x\n").repeated(55000)
+        + QStringLiteral("</div>");
     QTest::newRow("partner beyond reach") << tropLoin << 1 << "";
+    QTest::newRow("beyond reach, backwards") << tropLoin << 110007 << "";
     const QString commentaire = QStringLiteral("<!-- ") + QStringLiteral("<b>\n").repeated(3000);
     QTest::newRow("far into a comment")
         << commentaire + "--><b>x</b>" << int(commentaire.size()) - 2 << "";
