@@ -260,6 +260,9 @@ void monQTextEdit::majTabulations()
 // the cursor last, or before the next key.
 void monQTextEdit::suitCurseur()
 {
+    // A name that "</" received is taken back only by a letter typed right after it.
+    if (completion.revision >= 0 && textCursor().position() != completion.fin)
+        completion = {};
     if (curseurRetabli.revision >= 0 && !curseurRetabli.attendu) {
         curseurRetabli.attendu = true;
         QMetaObject::invokeMethod(this, &monQTextEdit::retablitCurseur, Qt::QueuedConnection);

@@ -84,8 +84,21 @@ const QList<Situation> situations = {
     {"non-breaking space selected", QStringLiteral("1\u00a0000 F"), 0, 5},
 };
 
+// The cursor moved to the start of the text and back, as with two clicks.
+void cliqueAilleursEtRevient(QWidget *widget)
+{
+    auto *edit = static_cast<monQTextEdit *>(widget);
+    QTextCursor cursor = edit->textCursor();
+    const int position = cursor.position();
+    cursor.setPosition(0);
+    edit->setTextCursor(cursor);
+    cursor.setPosition(position);
+    edit->setTextCursor(cursor);
+}
+
 // Types texte into the widget key by key, as a user does: "\n" is Return, "←" and
-// "→" the arrow keys, "⌫" Backspace, "↶" and "↷" Ctrl+Z and Ctrl+Y.
+// "→" the arrow keys, "⌫" Backspace, "↶" and "↷" Ctrl+Z and Ctrl+Y, "⇆" two
+// clicks that leave the cursor where it was.
 void tape(QWidget *edit, const QString &texte)
 {
     for (const QChar c : texte) {
@@ -101,6 +114,8 @@ void tape(QWidget *edit, const QString &texte)
             QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
         else if (c == u'↷')
             QTest::keyClick(edit, Qt::Key_Y, Qt::ControlModifier);
+        else if (c == u'⇆')
+            cliqueAilleursEtRevient(edit);
         else
             QTest::keyClicks(edit, QString(c));
     }
@@ -583,6 +598,8 @@ void TestTags::typedTags_data()
                                                        << "<li></li>" << 9;
     QTest::newRow("'</' undone") << "<ul><li>x" << -1 << false << "</↶"
                                  << "<ul><li>x</" << 11;
+    QTest::newRow("'</' then a click away and back") << "<ul><li>x" << -1 << false << "</⇆l"
+                                                     << "<ul><li>x</li>l" << 15;
     tel("'</' with nothing open", QStringLiteral("<p>a</p></"));
     tel("'</' in a comment", QStringLiteral("<!-- <p> </"));
     tel("'</' in a quoted value", QStringLiteral("<a title=\"</"));
