@@ -86,6 +86,8 @@ private:
     void completeBaliseFermante();
     void reprendCompletion(const QKeyEvent *e);
     bool devantFermetureAuto() const;
+    void suitCurseur();
+    void retablitCurseur();
     void majPaire();
     void suitModification(int position, int retires, int ajoutes);
     QString texteEntre(int debut, int fin) const;
@@ -125,8 +127,6 @@ private:
         bool attendu = false;
     };
     CurseurRetabli curseurRetabli;
-    void suitCurseur();
-    void retablitCurseur();
     friend struct RetourFermeture;
     // The name and ">" that the last "</" received, from debut to fin, in the
     // document's revision of then: the first letter of the name typed right after

@@ -12,8 +12,9 @@ class QTextDocument;
 // What each position of a document stands in (the text, a comment, a script...),
 // found from points of the document where it is known: a comment or a script of
 // any length is known as such, yet a question costs the reading of a few
-// thousand characters, however long the document. The points are found as the
-// questions need them and kept through the edits: an edit makes those after it
+// thousand characters, however long the document. The points of a new text are
+// found ahead, a slice at a time, while the event loop is idle, or as questions
+// need them; they are kept through the edits: an edit makes those after it
 // doubtful until a reading passes them and finds them unchanged.
 class ContexteDocument : public QObject
 {
