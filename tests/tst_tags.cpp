@@ -688,12 +688,22 @@ void TestTags::closingTagsOnlyWhereAsked_data()
                                          << "<p></p>";
     QTest::newRow("pasted") << "paste"
                             << "<p>";
+    // The same places for "</", after "<p>x" typed ("... </").
+    QTest::newRow("'</', HTML document") << "html </"
+                                         << "<p>x</p>";
+    QTest::newRow("'</', plain-text document") << "txt </"
+                                               << "<p>x</";
+    QTest::newRow("'</', option off") << "off </"
+                                      << "<p>x</";
 }
 
 void TestTags::closingTagsOnlyWhereAsked()
 {
     QFETCH(QString, situation);
     QFETCH(QString, attendu);
+    const bool barre = situation.endsWith(QLatin1String(" </"));
+    if (barre)
+        situation.chop(3);
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
     monQTextEdit *edit = w.textEdit();
@@ -724,10 +734,10 @@ void TestTags::closingTagsOnlyWhereAsked()
         QApplication::clipboard()->setText(QStringLiteral("<p>"));
         action(f.window, QStringLiteral("editPasteAct"))->trigger();
     } else {
-        tape(edit, QStringLiteral("<p>"));
+        tape(edit, barre ? QStringLiteral("<p>x</") : QStringLiteral("<p>"));
     }
     QCOMPARE(texteDe(edit), attendu);
-    QCOMPARE(edit->textCursor().position(), 3);
+    QCOMPARE(edit->textCursor().position(), barre ? int(attendu.size()) : 3);
 }
 
 // The tag whose name holds the cursor and its partner get a background, and
