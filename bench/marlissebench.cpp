@@ -11,11 +11,11 @@
 // --save-1251 measures only the save of a 5 MB page in windows-1251, unchanged and
 // after a typed "é" that the encoding lacks, beside the way it was saved before
 // the table of bytes; a full run measures it last.
-// --typing measures only the typing aids on 5 MB: keystrokes and scrolling with
-// the line numbers, the closing tags and the completion on beside all off, the
-// keystrokes and the lists of names with the completion on beside it alone off, and
-// going to the last line of a page still being laid out; a full run measures them
-// after the tables.
+// --typing measures only the typing aids on 5 MB: keystrokes, cursor moves into
+// tag names and scrolling with the line numbers, the closing tags, the tag pairs and
+// the completion on beside all off, the keystrokes and the lists of names with the
+// completion on beside it alone off, and going to the last line of a page still
+// being laid out; a full run measures them after the tables.
 // --check measures only "Vérifier la page" at each size: from F7 to the rows in
 // the panel, with the longest event-loop stall meanwhile, beside the same check
 // run on the GUI thread and the stalls of an editor that checks nothing; the
@@ -697,6 +697,30 @@ int runTypingChild(qsizetype size, bool aids, bool completion)
         QCoreApplication::processEvents();
     };
     const auto type = [edit](Qt::Key key) { return [edit, key] { QTest::keyClick(edit, key); }; };
+    // The cursor into tag names: with the aids, the tag and its partner are shown.
+    // The first move three quarters down finds the page read ahead since it opened.
+    if (!aids)
+        edit->setPaireVisible(false);
+    const QString texte = edit->document()->toRawText();
+    const auto nomsApres = [&texte](qsizetype debut, const char *balise, int nombre) {
+        QList<int> noms;
+        for (qsizetype i = texte.indexOf(QLatin1String(balise), debut);
+             i >= 0 && noms.size() < nombre; i = texte.indexOf(QLatin1String(balise), i + 1))
+            noms << int(i) + 2;
+        return noms;
+    };
+    const auto versLeNom = [edit](const QList<int> &noms) {
+        return [edit, noms, n = 0]() mutable {
+            QTextCursor cursor = edit->textCursor();
+            cursor.setPosition(noms.value(n++ % noms.size()));
+            edit->setTextCursor(cursor);
+        };
+    };
+    measure("aidpairefirst", 1, versLeNom(nomsApres(texte.size() * 3 / 4, "<td", 1)));
+    measure("aidpaire", 25, versLeNom(nomsApres(texte.size() / 2, "<td", 25)));
+    // <body> closes at the end of the page: its partner lies beyond the search's reach.
+    const int body = int(texte.indexOf(QLatin1String("<body")));
+    measure("aidpairefar", 25, versLeNom({body + 2, body + 3}));
     placeCursor(edit->document()->characterCount() / 2);
     measure("aidtypemid", 25, type(Qt::Key_X));
     // A ">" in the text, after a word: the scan back for its tag, bounded, then nothing.
@@ -1139,6 +1163,9 @@ void printTyping(int runs)
         {"aidtypetop", "typed character, near the top", "ms"},
         {"aidtypegt", "typed \">\" in the text, mid-document", "ms"},
         {"aidtypeword", "typed blank and letter in the text, mid-document", "ms"},
+        {"aidpairefirst", "first move into a tag name, 3/4 down the page", "ms"},
+        {"aidpaire", "cursor moved into a tag name, partner shown", "ms"},
+        {"aidpairefar", "cursor into <body>, partner beyond reach", "ms"},
         {"aidscroll", "scrolling, one page painted (mean of 1000)", "ms"},
     };
     const auto table

@@ -117,6 +117,8 @@ public slots:
     void slotDescendreLignes();
     void slotRetourLigne(bool on);
     void slotPageHtml5();
+    void slotBaliseCorrespondante();
+    void slotSelectionnerElement();
 
 protected slots:
     void slotGereFermetureBrowser();
@@ -298,6 +300,8 @@ private:
     QAction *descendreLignesAct;
     QAction *retourLigneAct;
     QAction *pageHtml5Act;
+    QAction *baliseCorrespondanteAct;
+    QAction *selectionnerElementAct;
 
     QString strAlignement;
     QString strCherche;

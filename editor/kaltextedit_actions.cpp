@@ -380,6 +380,22 @@ void KalTextEdit::createActions()
         tr("Compléter le nom\n\nOuvre la liste des noms de balises, d'attributs, de valeurs ou "
            "d'entités qui conviennent à la position du curseur"));
     connect(completerNomAct, &QAction::triggered, this, &KalTextEdit::slotCompleterNom);
+    baliseCorrespondanteAct = newAction(
+        this, "baliseCorrespondanteAct", tr("Aller à la balise correspondante"), nullptr,
+        tr("Ctrl+B"), tr("Place le curseur dans la balise qui va avec celle du curseur"),
+        tr("Aller à la balise correspondante\n\nPlace le curseur dans la balise fermante de la "
+           "balise ouvrante où il se trouve, ou dans la balise ouvrante de sa balise fermante"));
+    connect(baliseCorrespondanteAct, &QAction::triggered, this,
+            &KalTextEdit::slotBaliseCorrespondante);
+
+    selectionnerElementAct = newAction(
+        this, "selectionnerElementAct", tr("Sélectionner l'élément"), nullptr, tr("Ctrl+Shift+B"),
+        tr("Sélectionne l'élément où se trouve le curseur, balises comprises"),
+        tr("Sélectionner l'élément\n\nSélectionne l'élément où se trouve le curseur, de sa "
+           "balise ouvrante à sa balise fermante comprises\u00a0; une nouvelle fois, "
+           "l'élément qui le contient"));
+    connect(selectionnerElementAct, &QAction::triggered, this,
+            &KalTextEdit::slotSelectionnerElement);
 
     verifierPageAct = newAction(
         this, "verifierPageAct", tr("Vérifier la page"), nullptr, tr("F7"),
@@ -521,6 +537,8 @@ void KalTextEdit::createMenus()
         {listeSimpleAct, listeOrdoAct, elemListeAct, listeDefAct, termDefAct, definitionAct});
     htmlMenu->addSeparator();
     htmlMenu->addActions({tableauxAct, lienHypTextAct, nameAncreAct, imageAct});
+    htmlMenu->addSeparator();
+    htmlMenu->addActions({baliseCorrespondanteAct, selectionnerElementAct});
     htmlMenu->addSeparator();
     htmlMenu->addAction(fermerBalisesAct);
     htmlMenu->addActions({completionAct, completerNomAct});

@@ -426,4 +426,8 @@ void KalTextEdit::activeCommandesHtml(bool on)
     pageHtml5Act->setEnabled(on);
     textEdit->setAidesHtml(on);
     commenterAct->setEnabled(langageCommentaires().has_value());
+    // Tag pairs, shown and reached, are those of HTML.
+    baliseCorrespondanteAct->setEnabled(on);
+    selectionnerElementAct->setEnabled(on);
+    textEdit->setPaireVisible(on);
 }

@@ -2,6 +2,7 @@
 
 #include "boitesmessage.h"
 #include "completeurhtml.h"
+#include "contextedocument.h"
 #include "documentfile.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -39,8 +40,11 @@ constexpr qreal hauteurPage = 8000000;
 
 monQTextEdit::monQTextEdit(QWidget *parent)
     : QTextEdit(parent)
+    , contexte(new ContexteDocument(document()))
 {
     connect(document(), &QTextDocument::contentsChange, this, &monQTextEdit::suitModification);
+    connect(this, &QTextEdit::cursorPositionChanged, this, &monQTextEdit::suitCurseur);
+    connect(this, &QTextEdit::textChanged, this, &monQTextEdit::majPaire);
     // The widget lays the text out again without pages when its width changes, as
     // when a scroll bar comes or goes: pages are given back once that is done.
     connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
@@ -64,7 +68,10 @@ void monQTextEdit::keyPressEvent(QKeyEvent *e)
     const Qt::KeyboardModifiers autres
         = e->modifiers() & ~(Qt::ShiftModifier | Qt::ControlModifier | Qt::KeypadModifier);
     const bool tapeChevron = fermeture && e->text() == QLatin1String(">");
+    const bool tapeBarre = fermeture && e->text() == QLatin1String("/");
     if (!isReadOnly()) {
+        retablitCurseur();
+        reprendCompletion(e);
         if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && autres == Qt::NoModifier) {
             insereRetourLigne();
             e->accept();
@@ -83,13 +90,26 @@ void monQTextEdit::keyPressEvent(QKeyEvent *e)
     // The widget handles every other key first; the window then switches its mode.
     // Shift+Insert and Ctrl+Insert are paste and copy, not the mode key.
     const int debut = textCursor().selectionStart();
-    QTextEdit::keyPressEvent(e);
+    // What is typed right in front of a closing tag inserted for the user goes in
+    // front of it, even in overwrite mode, which would eat it.
+    if (overwriteMode() && !e->text().isEmpty() && e->text().front().isPrint()
+        && devantFermetureAuto()) {
+        setOverwriteMode(false);
+        QTextEdit::keyPressEvent(e);
+        setOverwriteMode(true);
+    } else {
+        QTextEdit::keyPressEvent(e);
+    }
     if (e->key() == Qt::Key_Insert && !(e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)))
         emit insertKeyPressed();
     // A ">" that the widget inserted may end an opening tag.
     if (tapeChevron && textCursor().position() == debut + 1
         && document()->characterAt(debut) == QLatin1Char('>'))
         fermeBaliseOuvrante();
+    // A "</" may call for the name of the element it closes.
+    if (tapeBarre && textCursor().position() == debut + 1
+        && document()->characterAt(debut) == QLatin1Char('/'))
+        completeBaliseFermante();
 }
 
 void monQTextEdit::paginer()

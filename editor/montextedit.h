@@ -4,12 +4,14 @@
 
 #include <QColor>
 #include <QList>
+#include <QMap>
 #include <QRectF>
 #include <QTextEdit>
 
 #include <functional>
 
 class CompleteurHtml;
+class ContexteDocument;
 class HighlighterHtml;
 class MargeNumeros;
 class QTextBlock;
@@ -84,6 +86,22 @@ public:
     // Colours the lines as they come into view, with highlighter, and no others.
     void setColoriage(HighlighterHtml *highlighter);
 
+    // Whether the tag whose name holds the cursor and its partner are shown with a
+    // background: the window turns it on for HTML documents.
+    void setPaireVisible(bool on);
+    // Moves the cursor into the name of the partner of the tag that holds it.
+    enum class Partenaire { Trouve, HorsBalise, Aucun };
+    Partenaire allerALaBaliseCorrespondante();
+    // Selects the element, tags included, that holds the cursor; when an element
+    // is selected, the one that holds it. False when there is none.
+    bool selectionnerElement();
+    // What the document's positions stand in (text, comment, script...).
+    ContexteDocument *contexteHtml() const { return contexte; }
+
+    // The selections drawn under the text, each kind set apart from the others.
+    void setSelectionsSupplementaires(const QString &sorte,
+                                      const QList<QTextEdit::ExtraSelection> &selections);
+
 signals:
     void insertKeyPressed();
     void commandeRefusee(const QString &raison);
@@ -123,6 +141,12 @@ private:
     void defile(const QTextBlock &bloc, int haut);
     bool fermeBaliseTapee();
     void fermeBaliseOuvrante();
+    void completeBaliseFermante();
+    void reprendCompletion(const QKeyEvent *e);
+    bool devantFermetureAuto() const;
+    void suitCurseur();
+    void retablitCurseur();
+    void majPaire();
     void suitModification(int position, int retires, int ajoutes);
     QString texteEntre(int debut, int fin) const;
     void creeMarge();
@@ -148,6 +172,31 @@ private:
     // typed over no more.
     static constexpr int maxFermeturesAuto = 64;
     QList<FermetureAuto> fermeturesAuto;
+    // Closing tags that an undo or a redo has just put back, followed again once
+    // the document has told its change.
+    QList<FermetureAuto> fermeturesRetablies;
+    // A redone closing tag, in the document's revision of then: the redo puts the
+    // cursor after it, and it goes back in front of it, where it was typed.
+    struct CurseurRetabli
+    {
+        int revision = -1;
+        int apres = -1;
+        int devant = -1;
+        bool attendu = false;
+    };
+    CurseurRetabli curseurRetabli;
+    friend struct RetourFermeture;
+    // The name and ">" that the last "</" received, from debut to fin, in the
+    // document's revision of then: the first letter of the name typed right after
+    // takes them back, so that a closing tag typed in full gives it once.
+    struct Completion
+    {
+        int revision = -1;
+        int debut = -1;
+        int fin = -1;
+        QChar premier;
+    };
+    Completion completion;
     bool fermeture = false;
     CompleteurHtml *completeur = nullptr;
     bool aidesHtml = false;
@@ -162,6 +211,12 @@ private:
     FrappeFinDeLigne derniereFinDeLigne;
     // The line a selection made in the margin started from.
     int ligneAncreMarge = 0;
+    ContexteDocument *contexte;
+    bool paireVisible = false;
+    // The cursor and the text for which the pair shown was found.
+    int pairePosition = -1;
+    int paireRevision = -1;
+    QMap<QString, QList<QTextEdit::ExtraSelection>> selectionsParSorte;
     MargeNumeros *margeNumeros = nullptr;
     int chiffresMarge = 0;
     int ligneCourante = -1;

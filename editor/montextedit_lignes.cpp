@@ -4,6 +4,8 @@
 
 #include "montextedit.h"
 
+#include "contextedocument.h"
+
 #include "documentfile.h"
 #include "etapeannulation.h"
 #include "saisiehtml.h"
@@ -244,8 +246,11 @@ bool monQTextEdit::retourEntreBalises(QTextCursor *cursor)
         return false;
     const int position = cursor->position();
     const int fin = document()->characterCount() - 1;
+    // From a point where it is known whether the text stands in a comment or a
+    // script: "<ul>" there opens nothing.
+    const ContexteDocument::Extrait avant = contexte->extrait(position, position);
     const std::optional<Blocs::RetourEntreBalises> retour = Blocs::retourEntreBalises(
-        texteEntre(qMax(0, position - SaisieHtml::limiteRecherche), position),
+        avant.texte, avant.etat,
         texteEntre(position, qMin(fin, position + SaisieHtml::limiteRecherche)));
     if (!retour)
         return false;

@@ -259,6 +259,9 @@ void TestEditorWindow::menuBar()
                           "Ancre hyper-texte",
                           "Image",
                           "-",
+                          "Aller à la balise correspondante",
+                          "Sélectionner l'élément",
+                          "-",
                           "Fermer les balises",
                           "Complétion",
                           "Compléter le nom",
@@ -366,6 +369,10 @@ void TestEditorWindow::shortcutsTriggerActions_data()
                                                             {"Alt+Down", "descendreLignesAct"}};
     for (const auto &row : table)
         QTest::newRow(row.first) << QString::fromUtf8(row.first) << QString::fromLatin1(row.second);
+    QTest::newRow("Ctrl+B") << "Ctrl+B"
+                            << "baliseCorrespondanteAct";
+    QTest::newRow("Ctrl+Shift+B") << "Ctrl+Shift+B"
+                                  << "selectionnerElementAct";
 }
 
 // Keys typed into the editing widget reach the action of the menus and toolbars.

@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QCompleter>
 #include <QScopeGuard>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QToolBar>
@@ -87,9 +88,22 @@ const QList<Situation> situations = {
     {"non-breaking space selected", QStringLiteral("1\u00a0000 F"), 0, 5},
 };
 
+// The cursor moved to the start of the text and back, as with two clicks.
+void cliqueAilleursEtRevient(QWidget *widget)
+{
+    auto *edit = static_cast<monQTextEdit *>(widget);
+    QTextCursor cursor = edit->textCursor();
+    const int position = cursor.position();
+    cursor.setPosition(0);
+    edit->setTextCursor(cursor);
+    cursor.setPosition(position);
+    edit->setTextCursor(cursor);
+}
+
 // Types texte into the widget key by key, as a user does: "\n" is Return, "←" and
-// "→" the arrow keys, "⌫" Backspace; and for the list of names "⇥" Tab, "⎋" Escape,
-// "↓" Down, "⌃" Ctrl+Space, "⎀" Insert, "⇱" Home, "⇧" Shift+Left.
+// "→" the arrow keys, "⌫" Backspace, "↶" and "↷" Ctrl+Z and Ctrl+Y, "⇆" two
+// clicks that leave the cursor where it was; and for the list of names "⇥" Tab,
+// "⎋" Escape, "↓" Down, "⌃" Ctrl+Space, "⎀" Insert, "⇱" Home, "⇧" Shift+Left.
 void tape(QWidget *edit, const QString &texte)
 {
     const QHash<QChar, QPair<Qt::Key, Qt::KeyboardModifiers>> touches
@@ -108,6 +122,12 @@ void tape(QWidget *edit, const QString &texte)
             QTest::keyClick(edit, Qt::Key_Right);
         else if (c == u'⌫')
             QTest::keyClick(edit, Qt::Key_Backspace);
+        else if (c == u'↶')
+            QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+        else if (c == u'↷')
+            QTest::keyClick(edit, Qt::Key_Y, Qt::ControlModifier);
+        else if (c == u'⇆')
+            cliqueAilleursEtRevient(edit);
         else
             QTest::keyClicks(edit, QString(c));
     }
@@ -146,6 +166,10 @@ private slots:
     void completionOnlyWhereAsked_data();
     void completionOnlyWhereAsked();
     void completionAtFullSpeed();
+    void matchingTagShown_data();
+    void matchingTagShown();
+    void tagPairCommands_data();
+    void tagPairCommands();
 };
 
 void TestTags::initTestCase()
@@ -536,6 +560,72 @@ void TestTags::typedTags_data()
     QTest::newRow("its closing tag follows in upper case") << "</P>" << 0 << false << "<p>"
                                                            << "<p></P>" << 3;
 
+    QTest::newRow("its closing tag further on") << "Bonjour</b>" << 0 << false << "<b>"
+                                                << "<b>Bonjour</b>" << 3;
+    QTest::newRow("a deleted opening tag typed again") << "\nBonjour</p>" << 0 << false << "<p>"
+                                                       << "<p>\nBonjour</p>" << 3;
+    QTest::newRow("a missing '>' typed") << "<p class=\"x\"texte</p>" << 12 << false << ">"
+                                         << "<p class=\"x\">texte</p>" << 13;
+    QTest::newRow("another of the same name opens first") << "<b>x</b>" << 0 << false << "<b>"
+                                                          << "<b></b><b>x</b>" << 3;
+    QTest::newRow("its closing tag only in a comment after")
+        << "<!-- </b> -->" << 0 << false << "<b>"
+        << "<b></b><!-- </b> -->" << 3;
+    QTest::newRow("overwrite mode leaves the inserted tag")
+        << "abcdefghij" << 0 << true << "<p>texte"
+        << "<p>texte</p>defghij" << 8;
+    QTest::newRow("redo keeps it typed over") << "" << -1 << false << "<em>↶↷x</em>"
+                                              << "<em>x</em>" << 10;
+    QTest::newRow("undo of a typed-over tag keeps it typed over")
+        << "" << -1 << false << "<em>x</em>↶>"
+        << "<em>x</em>" << 10;
+    QTest::newRow("unquoted value ending in /") << "" << -1 << false << "<a href=http://x.fr/>"
+                                                << "<a href=http://x.fr/></a>" << 21;
+    QTest::newRow("after a comment that mentions a script")
+        << "<!-- ancien : <script src=\"x.js\"> -->\n"
+        << -1 << false << "<p>"
+        << "<!-- ancien : <script src=\"x.js\"> -->\n<p></p>" << 41;
+    // The context is known however far its start: a long script or comment.
+    const QString script
+        = QStringLiteral("<script>\n") + QStringLiteral("var a = 1;\n").repeated(500);
+    QTest::newRow("far into a script") << script << -1 << false << "var s = \"<b>\";"
+                                       << script + "var s = \"<b>\";" << int(script.size()) + 14;
+    const QString commentaire = QStringLiteral("<!-- menu\n")
+        + QStringLiteral("<li><a href=\"x.htm\">x</a></li>\n").repeated(220);
+    QTest::newRow("far into a comment") << commentaire << -1 << false << "<li>"
+                                        << commentaire + "<li>" << int(commentaire.size()) + 4;
+    QTest::newRow("after a long script")
+        << script + "</script>\n"
+        << -1 << false << "<p>" << script + "</script>\n<p></p>" << int(script.size()) + 13;
+    tel("in a PHP instruction", QStringLiteral("<?php echo \"<div class=\\\"a\\\">\"; ?>"));
+    tel("in an ASP block", QStringLiteral("<% s = \"<p>\" %>"));
+    tel("in a textarea", QStringLiteral("<textarea><b></textarea>"));
+
+    // "</" completes the innermost element still open.
+    QTest::newRow("'</' after a list item") << "<ul><li>x" << -1 << false << "</"
+                                            << "<ul><li>x</li>" << 14;
+    QTest::newRow("'</' past void and closed elements")
+        << "<DIV><p>a</p><br><img src=\"i.png\">" << -1 << false << "</"
+        << "<DIV><p>a</p><br><img src=\"i.png\"></DIV>" << 40;
+    QTest::newRow("'</' past an unclosed item") << "<ul><li>a<li>b" << -1 << false << "</"
+                                                << "<ul><li>a<li>b</li>" << 19;
+    QTest::newRow("'</' in a script") << "<script>if (a<b)" << -1 << false << "</"
+                                      << "<script>if (a<b)</script>" << 25;
+    QTest::newRow("'</' then more text") << "<ul><li>x" << -1 << false << "</\n"
+                                         << "<ul><li>x</li>\n"
+                                         << 15;
+    QTest::newRow("'</' in place of the inserted tag") << "" << -1 << false << "<li></"
+                                                       << "<li></li>" << 9;
+    QTest::newRow("'</' undone") << "<ul><li>x" << -1 << false << "</↶"
+                                 << "<ul><li>x</" << 11;
+    QTest::newRow("'</' then a click away and back") << "<ul><li>x" << -1 << false << "</⇆l"
+                                                     << "<ul><li>x</li>l" << 15;
+    tel("'</' with nothing open", QStringLiteral("<p>a</p></"));
+    tel("'</' in a comment", QStringLiteral("<!-- <p> </"));
+    tel("'</' in a quoted value", QStringLiteral("<a title=\"</"));
+    QTest::newRow("'/' typed into a tag") << "<li>" << 1 << false << "/"
+                                          << "</li>" << 2;
+
     // The scan back stops after 4,096 characters: a tag of 4,096 is closed, a
     // longer one is not.
     const QString debut = QStringLiteral("<div title=\"");
@@ -577,8 +667,11 @@ void TestTags::closingTagUndo_data()
     QTest::addColumn<QStringList>("etapes"); // the text after each Ctrl+Z
     QTest::newRow("inserted closing tag") << "<em>" << QStringList {"<em>", ""};
     QTest::newRow("text typed inside") << "<em>mot" << QStringList {"<em></em>", "<em>", ""};
+    // The "</" first received "p>", which the typed "p" took back: what was typed
+    // after it is a step of its own.
     QTest::newRow("closing tag typed over")
-        << "<p>texte</p>" << QStringList {"<p>texte</p</p>", "<p></p>", "<p>", ""};
+        << "<p>texte</p>"
+        << QStringList {"<p>texte</p</p>", "<p>texte</</p>", "<p></p>", "<p>", ""};
     // Return takes "input" from the list: one step of its own.
     QTest::newRow("name accepted from the list") << "<inp\n" << QStringList {"<inp", ""};
 }
@@ -617,12 +710,22 @@ void TestTags::closingTagsOnlyWhereAsked_data()
                                          << "<p></p>";
     QTest::newRow("pasted") << "paste"
                             << "<p>";
+    // The same places for "</", after "<p>x" typed ("... </").
+    QTest::newRow("'</', HTML document") << "html </"
+                                         << "<p>x</p>";
+    QTest::newRow("'</', plain-text document") << "txt </"
+                                               << "<p>x</";
+    QTest::newRow("'</', option off") << "off </"
+                                      << "<p>x</";
 }
 
 void TestTags::closingTagsOnlyWhereAsked()
 {
     QFETCH(QString, situation);
     QFETCH(QString, attendu);
+    const bool barre = situation.endsWith(QLatin1String(" </"));
+    if (barre)
+        situation.chop(3);
     EditorFixture f;
     KalTextEditTestAccess w(f.window);
     monQTextEdit *edit = w.textEdit();
@@ -653,10 +756,162 @@ void TestTags::closingTagsOnlyWhereAsked()
         QApplication::clipboard()->setText(QStringLiteral("<p>"));
         action(f.window, QStringLiteral("editPasteAct"))->trigger();
     } else {
-        tape(edit, QStringLiteral("<p>"));
+        tape(edit, barre ? QStringLiteral("<p>x</") : QStringLiteral("<p>"));
     }
     QCOMPARE(texteDe(edit), attendu);
-    QCOMPARE(edit->textCursor().position(), 3);
+    QCOMPARE(edit->textCursor().position(), barre ? int(attendu.size()) : 3);
+}
+
+// The tag whose name holds the cursor and its partner get a background, and
+// nothing does where the partner is not sure.
+void TestTags::matchingTagShown_data()
+{
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("attendu"); // the stretches with a background
+
+    const QString page = QStringLiteral("<div><p>a</p></div>");
+    QTest::newRow("opening tag") << page << 2 << "0-5 13-19";
+    QTest::newRow("closing tag") << page << 15 << "0-5 13-19";
+    QTest::newRow("at the end of the name") << page << 4 << "0-5 13-19";
+    QTest::newRow("inner element") << page << 6 << "5-8 9-13";
+    QTest::newRow("cursor in the text") << page << 8 << "";
+    QTest::newRow("cursor before the '<'") << page << 0 << "";
+    QTest::newRow("nested of the same name") << "<div><div>a</div></div>" << 1 << "0-5 17-23";
+    QTest::newRow("case differs") << "<DIV>a</div>" << 1 << "0-5 6-12";
+    QTest::newRow("void element inside") << "<p>a<br>b<img src=\"i.png\"></p>" << 1 << "0-3 26-30";
+    QTest::newRow("void element itself") << "<p><br></p>" << 4 << "";
+    QTest::newRow("tag ending in />") << "<p><span/></p>" << 4 << "";
+    QTest::newRow("closing tag in a comment") << "<b>x<!-- </b> --></b>" << 1 << "0-3 17-21";
+    QTest::newRow("tag in a comment") << "<!-- <b> --><b>x</b>" << 6 << "";
+    QTest::newRow("after a comment") << "<!-- <b> --><b>x</b>" << 13 << "12-15 16-20";
+    QTest::newRow("script") << "<script>if (a<b) s = \"</b>\";</script>" << 2 << "0-8 28-37";
+    QTest::newRow("tag in a script") << "<script>s = \"<b>x</b>\";</script>" << 14 << "";
+    QTest::newRow("tag in a quoted value") << "<a title=\"<b>\">x</a>" << 11 << "";
+    QTest::newRow("around a quoted value") << "<a title=\"<b>\">x</a>" << 1 << "0-15 16-20";
+    QTest::newRow("closed by its parent") << "<ul><li>a<li>b</ul>" << 5 << "";
+    QTest::newRow("parent of unclosed items") << "<ul><li>a<li>b</ul>" << 1 << "0-4 14-19";
+    QTest::newRow("stray closing tag") << "<p>a</b></p>" << 1 << "0-3 8-12";
+    QTest::newRow("unclosed") << "<p>a" << 1 << "";
+    // The search reads 100,000 characters on the partner's side of the tag, and
+    // gives nothing rather than a guess when it is not found there.
+    const QString loin = QStringLiteral("<div>") + QString(99989, u'x') + QStringLiteral("</div>");
+    QTest::newRow("partner within reach") << loin << 1 << "0-5 99994-100000";
+    QTest::newRow("within reach, backwards") << loin << 99996 << "0-5 99994-100000";
+    const QString tropLoin = QStringLiteral("<div>") + QStringLiteral("x\n").repeated(55000)
+        + QStringLiteral("</div>");
+    QTest::newRow("partner beyond reach") << tropLoin << 1 << "";
+    QTest::newRow("beyond reach, backwards") << tropLoin << 110007 << "";
+    const QString commentaire = QStringLiteral("<!-- ") + QStringLiteral("<b>\n").repeated(3000);
+    QTest::newRow("far into a comment")
+        << commentaire + "--><b>x</b>" << int(commentaire.size()) - 2 << "";
+    QTest::newRow("after a long comment")
+        << commentaire + "--><b>x</b>" << int(commentaire.size()) + 4
+        << QStringLiteral("%1-%2 %3-%4")
+               .arg(commentaire.size() + 3)
+               .arg(commentaire.size() + 6)
+               .arg(commentaire.size() + 7)
+               .arg(commentaire.size() + 11);
+}
+
+void TestTags::matchingTagShown()
+{
+    QFETCH(QString, texte);
+    QFETCH(int, position);
+    QFETCH(QString, attendu);
+    EditorFixture f;
+    monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
+    prepare(edit, texte, position, position);
+    QStringList fonds;
+    for (const QTextEdit::ExtraSelection &s : edit->extraSelections()) {
+        QVERIFY(s.format.hasProperty(QTextFormat::BackgroundBrush));
+        fonds
+            << QStringLiteral("%1-%2").arg(s.cursor.selectionStart()).arg(s.cursor.selectionEnd());
+    }
+    QCOMPARE(fonds.join(u' '), attendu);
+
+    // A plain text has none; back in HTML, the pair shows again.
+    KalTextEditTestAccess w(f.window);
+    w.majTypeDocument(QStringLiteral("/tmp/notes.txt"));
+    w.activeCommandesHtml(w.isHtml());
+    QVERIFY(edit->extraSelections().isEmpty());
+    w.majTypeDocument(QStringLiteral("/tmp/page.html"));
+    w.activeCommandesHtml(w.isHtml());
+    QCOMPARE(edit->extraSelections().size(), fonds.size());
+}
+
+// "Aller à la balise correspondante" (Ctrl+B) and "Sélectionner l'élément"
+// (Ctrl+Shift+B), once or more.
+void TestTags::tagPairCommands_data()
+{
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<int>("ancre");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("touches"); // "B" Ctrl+B, "S" Ctrl+Shift+B, "Z" Ctrl+Z, "Y" Ctrl+Y
+    QTest::addColumn<int>("ancreAttendue");
+    QTest::addColumn<int>("positionAttendue");
+    QTest::addColumn<QString>("message"); // the start of the status bar's message
+
+    const QString page = QStringLiteral("<div class=\"a\">\n<p>un <b>mot</b></p>\n</div>");
+    // <div class="a"> 0-15, <p> 16-19, <b> 22-25, </b> 28-32, </p> 32-36, </div> 37-43
+    QTest::newRow("Ctrl+B to the closing tag") << page << 2 << 2 << "B" << 39 << 39 << "";
+    QTest::newRow("Ctrl+B from among the attributes") << page << 12 << 12 << "B" << 39 << 39 << "";
+    QTest::newRow("Ctrl+B twice comes back") << page << 2 << 2 << "BB" << 1 << 1 << "";
+    QTest::newRow("Ctrl+B from a closing tag") << page << 34 << 34 << "B" << 17 << 17 << "";
+    QTest::newRow("Ctrl+B in the text") << page << 26 << 26 << "B" << 26 << 26 << "Le curseur";
+    QTest::newRow("Ctrl+B on a void element")
+        << "<p><br></p>" << 4 << 4 << "B" << 4 << 4 << "Pas de";
+    QTest::newRow("Ctrl+Shift+B in the text") << page << 26 << 26 << "S" << 22 << 32 << "";
+    QTest::newRow("Ctrl+Shift+B twice") << page << 26 << 26 << "SS" << 16 << 36 << "";
+    QTest::newRow("Ctrl+Shift+B three times") << page << 26 << 26 << "SSS" << 0 << 43 << "";
+    QTest::newRow("Ctrl+Shift+B in a tag") << page << 18 << 18 << "S" << 16 << 36 << "";
+    QTest::newRow("Ctrl+Shift+B on a selected word") << page << 25 << 28 << "S" << 22 << 32 << "";
+    QTest::newRow("Ctrl+Shift+B on a void element")
+        << "<p><br></p>" << 4 << 4 << "SS" << 0 << 11 << "";
+    QTest::newRow("Ctrl+Shift+B past the outermost")
+        << page << 26 << 26 << "SSSS" << 0 << 43 << "Aucun élément";
+    QTest::newRow("Ctrl+Shift+B in a comment")
+        << "<p><!-- <b>x</b> --></p>" << 12 << 12 << "S" << 0 << 24 << "";
+    // The cursor stands after "</b>", just before "</p>".
+    QTest::newRow("Ctrl+Shift+B then Ctrl+B") << page << 26 << 26 << "SB" << 17 << 17 << "";
+    QTest::newRow("after an undo and a redo") << page << 26 << 26 << "ZYZS" << 22 << 32 << "";
+}
+
+void TestTags::tagPairCommands()
+{
+    QFETCH(QString, texte);
+    QFETCH(int, ancre);
+    QFETCH(int, position);
+    QFETCH(QString, touches);
+    QFETCH(int, ancreAttendue);
+    QFETCH(int, positionAttendue);
+    QFETCH(QString, message);
+    EditorFixture f;
+    monQTextEdit *edit = KalTextEditTestAccess(f.window).textEdit();
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    prepare(edit, texte, ancre, position);
+    if (touches.startsWith(u'Z')) {
+        // Something to undo and redo around the command.
+        QTest::keyClicks(edit, QStringLiteral("x"));
+        QTextCursor cursor = edit->textCursor();
+        cursor.setPosition(position);
+        edit->setTextCursor(cursor);
+    }
+    f.window->statusBar()->clearMessage();
+    for (const QChar touche : touches) {
+        const char *sequence = touche == u'B' ? "Ctrl+B"
+            : touche == u'S'                  ? "Ctrl+Shift+B"
+            : touche == u'Z'                  ? "Ctrl+Z"
+                                              : "Ctrl+Y";
+        QTest::keySequence(edit, QKeySequence(QString::fromLatin1(sequence)));
+    }
+    QCOMPARE(texteDe(edit), texte);
+    QCOMPARE(edit->textCursor().anchor(), ancreAttendue);
+    QCOMPARE(edit->textCursor().position(), positionAttendue);
+    const QString affiche = f.window->statusBar()->currentMessage();
+    QVERIFY2(message.isEmpty() ? affiche.isEmpty() : affiche.startsWith(message),
+             qPrintable(affiche));
 }
 
 // Where the cursor stands for the list of names, from the text before it alone.

@@ -471,9 +471,10 @@ Bascule basculeCommentaire(const Extrait &texte, const Contexte &avant)
     return {texte, refusFin};
 }
 
-std::optional<RetourEntreBalises> retourEntreBalises(QStringView avant, QStringView apres)
+std::optional<RetourEntreBalises> retourEntreBalises(QStringView avant, LexiqueHtml::Etat etat,
+                                                     QStringView apres)
 {
-    const QString nom = SaisieHtml::baliseAFermer(avant, QStringView());
+    const QString nom = SaisieHtml::baliseAFermer(avant, etat, QStringView());
     if (nom.isEmpty())
         return std::nullopt;
     const QString fermante = QStringLiteral("</") + nom;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lexiquehtml.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -111,13 +113,15 @@ Bascule basculeCommentaire(const Extrait &texte, const Contexte &avant);
 // Return between an opening tag and its closing tag: the blanks of the line the
 // cursor goes to (one unit deeper than the opening tag's line) and of the line of
 // the closing tag (those of the opening tag's line). avant and apres are the text
-// before and after the cursor, line breaks as U+2029 or line feeds.
+// before and after the cursor, line breaks as U+2029 or line feeds; etat is what
+// the start of avant stands in (a comment, a script...).
 struct RetourEntreBalises
 {
     QString interieur;
     QString fermante;
 };
-std::optional<RetourEntreBalises> retourEntreBalises(QStringView avant, QStringView apres);
+std::optional<RetourEntreBalises> retourEntreBalises(QStringView avant, LexiqueHtml::Etat etat,
+                                                     QStringView apres);
 
 // What was typed in "Atteindre la ligne": a line number, or "ligne:colonne", both
 // counted from 1. Any number is taken, a line past the last giving the last;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lexiquehtml.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -8,19 +10,20 @@
 // kept apart from the editing widget so that each can be reasoned about alone.
 namespace SaisieHtml {
 
-// How far back from the cursor a typed ">" looks for the "<" of its tag, and for
-// the comment, script or style it may stand in: a keystroke costs no more on a
-// large page than on a small one.
+// The longest tag that a typed ">" closes, and how far after the cursor it looks
+// for the element's closing tag: a keystroke costs no more on a large page than
+// on a small one.
 constexpr int limiteRecherche = 4096;
 
 // The blanks (spaces and tabs) that begin ligne, as far as its first other character.
 QStringView indentation(QStringView ligne);
 
 // The name of the element whose closing tag a ">" just typed calls for, as typed,
-// or an empty string. avant is the text before the cursor, ending with that ">"
-// (block breaks as U+2029, at most limiteRecherche characters are looked at);
-// apres is the text after the cursor, of which only its start is read.
-QString baliseAFermer(QStringView avant, QStringView apres);
+// or an empty string. avant is the text before the cursor, ending with that ">",
+// from a position where the state etat is known (block breaks as U+2029); apres is
+// the text after the cursor, of which at most limiteRecherche characters are read:
+// when they close the element before another of its name opens, it needs none.
+QString baliseAFermer(QStringView avant, LexiqueHtml::Etat etat, QStringView apres);
 
 // The element name of the closing tag ("</name>") that avant ends with, or an
 // empty string.

@@ -1,16 +1,21 @@
 // Typing into an HTML document, key by key, on random text: Return keeps the
 // blanks of the line (or opens a line between a tag and its closing tag), a ">"
 // inserts itself and at most the closing tag of its element after the cursor (or
-// takes away the closing tag it types over), the commands on lines give in the
-// document what their rules give on the whole text and are one undo step each,
-// and undoing every step brings back the text as it was. The list of names opens
-// and closes all along: with it open, a key never loses or adds a character,
-// except Return and Tab, which add exactly the rest of the name the list has chosen.
+// takes away the closing tag it types over), a "/" after "<" at most the name of an
+// element and its ">", the commands on lines give in the document what their rules
+// give on the whole text and are one undo step each, Ctrl+B and Ctrl+Shift+B change
+// no text and find what a reading of the whole text finds, undo and redo come in
+// between, what each position stands in is what a reading from the start says, and
+// undoing every step brings back the text as it was. The list of names opens and
+// closes all along: with it open, a key never loses or adds a character, except
+// Return and Tab, which add exactly the rest of the name the list has chosen.
 
 #include "blocs.h"
 #include "completeurhtml.h"
+#include "contextedocument.h"
 #include "fuzzsupport.h"
 #include "montextedit.h"
+#include "pairesbalises.h"
 #include "saisiehtml.h"
 #include "testsupport.h"
 
@@ -50,24 +55,30 @@ const Touche touches[] = {
     {Qt::Key_Backspace, "\b"},
     {Qt::Key_Left, ""},
     {Qt::Key_Right, ""},
+    {Qt::Key_L, "l"},
+    {Qt::Key_I, "i"},
     {Qt::Key_Tab, "\t"},
     {Qt::Key_Backtab, "", Qt::ShiftModifier},
     {Qt::Key_Up, "", Qt::ShiftModifier},
     {Qt::Key_Down, "", Qt::ShiftModifier},
     {Qt::Key_End, ""},
     {Qt::Key_Home, ""},
-    {Qt::Key_unknown, "", Qt::NoModifier, "commenterAct"},
-    {Qt::Key_unknown, "", Qt::NoModifier, "dupliquerLigneAct"},
-    {Qt::Key_unknown, "", Qt::NoModifier, "monterLignesAct"},
-    {Qt::Key_unknown, "", Qt::NoModifier, "descendreLignesAct"},
     // Names to complete, and the keys of the list.
     {Qt::Key_Ampersand, "&"},
     {Qt::Key_E, "e"},
-    {Qt::Key_I, "i"},
     {Qt::Key_Semicolon, ";"},
     {Qt::Key_Escape, "\x1b"},
     {Qt::Key_Down, ""},
     {Qt::Key_Space, " ", Qt::ControlModifier},
+    // Commands, by their actions.
+    {Qt::Key_unknown, "", Qt::NoModifier, "commenterAct"},
+    {Qt::Key_unknown, "", Qt::NoModifier, "dupliquerLigneAct"},
+    {Qt::Key_unknown, "", Qt::NoModifier, "monterLignesAct"},
+    {Qt::Key_unknown, "", Qt::NoModifier, "descendreLignesAct"},
+    {Qt::Key_unknown, "", Qt::NoModifier, "baliseCorrespondanteAct"},
+    {Qt::Key_unknown, "", Qt::NoModifier, "selectionnerElementAct"},
+    {Qt::Key_unknown, "", Qt::NoModifier, "editAnnulerAct"},
+    {Qt::Key_unknown, "", Qt::NoModifier, "editRefaireAct"},
 };
 
 void tape(QWidget *widget, const Touche &touche)
@@ -109,6 +120,47 @@ QString texteDe(const monQTextEdit *edit)
     return edit->document()->toRawText();
 }
 
+// What the cursor's position stands in, as the points kept along the text find
+// it, is what a reading of the text from its start finds.
+void verifieContexte(monQTextEdit *edit, int position)
+{
+    const QString texte = edit->document()->toRawText();
+    const LexiqueHtml::Etat attendu = LexiqueHtml::lit(QStringView(texte).first(position), {}).etat;
+    const LexiqueHtml::Etat trouve = edit->contexteHtml()->etatA(position);
+    FUZZ_CHECK(trouve == attendu, "state at %d: %d/%d, from the start %d/%d", position,
+               int(trouve.mode), int(trouve.contenu), int(attendu.mode), int(attendu.contenu));
+}
+
+// A command on tags changes no text; where Ctrl+B and Ctrl+Shift+B go is where an
+// analysis of the whole text, from its start, says.
+void verifieCommandeBalises(monQTextEdit *edit, bool correspondante, const QString &avant,
+                            const QTextCursor &avantCurseur)
+{
+    const QString apres = texteDe(edit);
+    const QTextCursor curseur = edit->textCursor();
+    FUZZ_CHECK(apres == avant, "a command on tags changed the text");
+    const PairesBalises::Analyse tout = PairesBalises::analyse(avant, {}, true);
+    if (correspondante) {
+        if (curseur.position() == avantCurseur.position())
+            return;
+        const PairesBalises::Paire paire
+            = PairesBalises::paireDeLaBalise(tout, avantCurseur.position());
+        FUZZ_CHECK(!curseur.hasSelection() && paire.nomPartenaire == curseur.position(),
+                   "Ctrl+B from %d to %d, partner's name at %d", avantCurseur.position(),
+                   curseur.position(), paire.nomPartenaire);
+        return;
+    }
+    if (curseur.selectionStart() == avantCurseur.selectionStart()
+        && curseur.selectionEnd() == avantCurseur.selectionEnd())
+        return;
+    const PairesBalises::Etendue element = PairesBalises::elementAutour(
+        tout, avantCurseur.selectionStart(), avantCurseur.selectionEnd());
+    FUZZ_CHECK(element.debut == curseur.selectionStart() && element.fin == curseur.selectionEnd(),
+               "Ctrl+Shift+B on %d-%d selected %d-%d, the element is %d-%d",
+               avantCurseur.selectionStart(), avantCurseur.selectionEnd(), curseur.selectionStart(),
+               curseur.selectionEnd(), element.debut, element.fin);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
@@ -141,12 +193,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QString text = fuzzText(
         QByteArray(reinterpret_cast<const char *>(cles + nombre), qsizetype(size - 3 - nombre)));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // Sometimes long enough for the points kept along the text to matter (they
+    // are kept 2,048 characters apart), short enough to be laid out quickly.
+    if ((data[0] & 0xc0) == 0xc0 && !text.isEmpty())
+        text = text.repeated(qMax<qsizetype>(1, 6000 / text.size()));
     edit->setPlainText(text);
     const QString origine = texteDe(edit);
     QTextCursor cursor = edit->textCursor();
     cursor.setPosition((data[1] * 256 + data[2]) % int(origine.size() + 1));
     edit->setTextCursor(cursor);
 
+    // The text just after a "/" that received a name, which the next letter may
+    // take back, and the position after that "/".
+    QString avantCompletion;
+    int apresBarre = -1;
     for (size_t i = 0; i < nombre; ++i) {
         const Touche &touche = touches[cles[i] % std::size(touches)];
         const Blocs::Extrait modele = entier(edit);
@@ -167,9 +227,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QString apres = texteDe(edit);
         const int q = edit->textCursor().position();
 
+        const QLatin1String action(touche.action ? touche.action : "");
+        if (action == QLatin1String("baliseCorrespondanteAct")
+            || action == QLatin1String("selectionnerElementAct")) {
+            verifieCommandeBalises(edit, action == QLatin1String("baliseCorrespondanteAct"),
+                                   entierAvant, selection);
+            avantCompletion.clear();
+            continue;
+        }
+        if (action == QLatin1String("editAnnulerAct")
+            || action == QLatin1String("editRefaireAct")) {
+            avantCompletion.clear();
+            continue;
+        }
+        verifieContexte(edit, q);
+
         // A command on lines gives what its rule gives on the whole text, as one step.
         std::optional<Blocs::Extrait> attendu;
-        const QLatin1String action(touche.action ? touche.action : "");
         if (action == QLatin1String("commenterAct"))
             attendu = Blocs::basculeCommentaire(modele, Blocs::debut(Blocs::Langage::Html)).texte;
         else if (action == QLatin1String("dupliquerLigneAct"))
@@ -184,6 +258,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             attendu = Blocs::indente(modele);
         const bool accepte = (touche.key == Qt::Key_Return || touche.key == Qt::Key_Tab)
             && !ajout.isEmpty() && !selection.hasSelection();
+        const bool lettre = QChar::fromLatin1(touche.texte[0]).isLetter();
         if (accepte) {
             FUZZ_CHECK(apres == avant.left(p) + ajout + avant.mid(p) && q == p + ajout.size(),
                        "accepting %s at %d\nbefore %s\nafter  %s", qPrintable(ajout), p,
@@ -216,6 +291,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(apres == entierAvant, "key %d changed the text at %d", int(touche.key), p);
         } else if (touche.key == Qt::Key_Backspace) {
             FUZZ_CHECK(q <= p && apres == avant.left(q) + avant.mid(p), "Backspace at %d", p);
+        } else if (touche.key == Qt::Key_Slash) {
+            FUZZ_CHECK(apres.left(p + 1) == avant.left(p) + u'/',
+                       "'/' at %d changed the text before it", p);
+            if (q != p + 1) {
+                // A name and its ">", perhaps in place of an inserted closing tag.
+                const QString nom = apres.mid(p + 1, q - p - 2);
+                FUZZ_CHECK(p > 0 && avant.at(p - 1) == u'<' && !nom.isEmpty()
+                               && apres.at(q - 1) == u'>',
+                           "'/' at %d gave %s", p, qPrintable(apres.mid(p, q - p)));
+                const QString reste = avant.mid(p);
+                const QString fermante = QStringLiteral("</") + nom + u'>';
+                FUZZ_CHECK(apres.mid(q) == reste
+                               || (reste.startsWith(fermante, Qt::CaseInsensitive)
+                                   && apres.mid(q) == reste.mid(fermante.size())),
+                           "'/' at %d\nbefore %s\nafter  %s", p, qPrintable(avant),
+                           qPrintable(apres));
+                avantCompletion = avant.left(p) + u'/' + avant.mid(p);
+                apresBarre = p + 1;
+                continue;
+            }
+        } else if (lettre && !avantCompletion.isEmpty()
+                   && apres != avant.left(p) + touche.texte + avant.mid(p)) {
+            // The letter took the name back before going in.
+            FUZZ_CHECK(apres
+                           == avantCompletion.left(apresBarre) + touche.texte
+                               + avantCompletion.mid(apresBarre),
+                       "'%s' after a completion\nbefore %s\nafter  %s", touche.texte,
+                       qPrintable(avant), qPrintable(apres));
         } else if (touche.key == Qt::Key_Return) {
             const QTextBlock bloc = edit->document()->findBlock(p);
             const QString debutLigne = avant.mid(bloc.position(), p - bloc.position());
@@ -225,10 +328,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                     break;
                 blancs += c;
             }
-            const std::optional<Blocs::RetourEntreBalises> entre = Blocs::retourEntreBalises(
-                QStringView(avant).first(p).last(std::min(p, SaisieHtml::limiteRecherche)),
-                QStringView(avant).sliced(p).first(
-                    std::min<qsizetype>(avant.size() - p, SaisieHtml::limiteRecherche)));
+            const std::optional<Blocs::RetourEntreBalises> entre
+                = Blocs::retourEntreBalises(QStringView(avant).first(p), {},
+                                            QStringView(avant).sliced(p).first(std::min<qsizetype>(
+                                                avant.size() - p, SaisieHtml::limiteRecherche)));
             const QString insere = entre ? QChar::ParagraphSeparator + entre->interieur
                     + QChar::ParagraphSeparator + entre->fermante
                                          : QChar::ParagraphSeparator + blancs;
@@ -249,12 +352,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 FUZZ_CHECK(insere || retire, "'>' at %d\nbefore %s\nafter  %s", p,
                            qPrintable(avant), qPrintable(apres));
             }
-        } else {
+        } else if (!touche.action) {
             FUZZ_CHECK(apres == avant.left(p) + QLatin1String(touche.texte) + avant.mid(p)
                            && q == p + 1,
                        "'%s' at %d\nbefore %s\nafter  %s", touche.texte, p, qPrintable(avant),
                        qPrintable(apres));
         }
+        avantCompletion.clear();
     }
 
     int pas = 0;
