@@ -239,32 +239,28 @@ void KalTextEdit::slotEditReplaceTout()
         if (finLigne < 0)
             finLigne = texte.size();
         const QStringView vue = QStringView(texte).sliced(ligne, finLigne - ligne);
-        // After an empty match the search goes on one character further.
-        qsizetype depuis = 0;
-        bool sauteVide = false;
-        for (;;) {
-            const Recherche::Occurrence trouvee = recherche.suivante(vue, depuis, sauteVide);
-            if (trouvee.abandon) {
-                signaleAbandon(this, strCherche, numeroLigne);
-                return;
-            }
-            if (!trouvee.trouvee())
-                break;
-            // What an expression captures holds no line end: only the model may.
-            QString par = recherche.remplacement(modele, trouvee);
-            taille += par.size() - trouvee.longueur;
-            if (taille > DocumentFile::maxCharacters) {
-                avertissement(
-                    this, QStringLiteral("Recherche/Remplacement"),
-                    QStringLiteral("Remplacer toutes les occurrences de «\u00a0%1\u00a0» "
-                                   "donnerait un document de plus de %2 caractères, la "
-                                   "limite.\nLe texte n'a pas été modifié.")
-                        .arg(strCherche, QLocale().toString(DocumentFile::maxCharacters)));
-                return;
-            }
-            remplacements.append({ligne + trouvee.debut, trouvee.longueur, std::move(par)});
-            depuis = trouvee.debut + trouvee.longueur;
-            sauteVide = trouvee.longueur == 0;
+        bool tropLong = false;
+        const bool cherchee = recherche.chaqueOccurrence(
+            vue, [&](const Recherche::Occurrence &trouvee) {
+                // What an expression captures holds no line end: only the model may.
+                QString par = recherche.remplacement(modele, trouvee);
+                taille += par.size() - trouvee.longueur;
+                tropLong = taille > DocumentFile::maxCharacters;
+                if (!tropLong)
+                    remplacements.append({ligne + trouvee.debut, trouvee.longueur, std::move(par)});
+                return !tropLong;
+            });
+        if (!cherchee) {
+            signaleAbandon(this, strCherche, numeroLigne);
+            return;
+        }
+        if (tropLong) {
+            avertissement(this, QStringLiteral("Recherche/Remplacement"),
+                          QStringLiteral("Remplacer toutes les occurrences de «\u00a0%1\u00a0» "
+                                         "donnerait un document de plus de %2 caractères, la "
+                                         "limite.\nLe texte n'a pas été modifié.")
+                              .arg(strCherche, QLocale().toString(DocumentFile::maxCharacters)));
+            return;
         }
         ligne = finLigne + 1;
     }

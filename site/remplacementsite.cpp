@@ -1,0 +1,589 @@
+#include "remplacementsite.h"
+
+#include "documentcodec.h"
+#include "documentfile.h"
+#include "ecriturecomplete.h"
+#include "etatfichier.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QStringDecoder>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace RemplacementSite {
+
+namespace {
+
+// How much of a long line a row shows: the characters around the occurrence, and
+// of the occurrence itself.
+constexpr qsizetype contexte = 60;
+constexpr qsizetype occurrenceMontree = 200;
+
+// The first line of a replacement's record, which tells it from any other file.
+const QByteArray enTete = QByteArrayLiteral("Marlisse, remplacement dans le site 1\n");
+
+QByteArray sha1(QByteArrayView octets)
+{
+    return QCryptographicHash::hash(octets, QCryptographicHash::Sha1);
+}
+
+// Calls appel(ligne, numero, fin) for each line of texte, from 1, with its line end
+// as it stands (CR LF, LF or a lone CR; empty for the last line), until it
+// returns false.
+template<class Appel>
+void chaqueLigne(QStringView texte, Appel appel)
+{
+    const char16_t *unites = texte.utf16();
+    const qsizetype taille = texte.size();
+    qsizetype debut = 0;
+    for (int numero = 1;; ++numero) {
+        const char16_t *finLigne = std::find_if(
+            unites + debut, unites + taille, [](char16_t c) { return c == u'\n' || c == u'\r'; });
+        const qsizetype fin = finLigne - unites;
+        qsizetype apres = fin;
+        if (fin < taille) {
+            apres = fin + 1;
+            if (unites[fin] == u'\r' && apres < taille && unites[apres] == u'\n')
+                ++apres;
+        }
+        if (!appel(texte.sliced(debut, fin - debut), numero, texte.sliced(fin, apres - fin))
+            || fin == taille)
+            return;
+        debut = apres;
+    }
+}
+
+// The characters between two positions of a line, a pair of surrogates counting
+// as one, as the position label counts columns.
+int caracteres(QStringView ligne, qsizetype de, qsizetype a)
+{
+    qsizetype nombre = a - de;
+    for (qsizetype i = qMax<qsizetype>(de, 1); i < a; ++i) {
+        if (ligne[i].isLowSurrogate() && ligne[i - 1].isHighSurrogate())
+            --nombre;
+    }
+    return int(nombre);
+}
+
+Occurrence rangee(QStringView ligne, int numero, int colonne, qsizetype position,
+                  qsizetype longueur)
+{
+    Occurrence occurrence;
+    occurrence.ligne = numero;
+    occurrence.colonne = colonne;
+    occurrence.position = position;
+    occurrence.longueur = longueur;
+    // A minified page is one line of a megabyte: a row shows what surrounds its
+    // occurrence, never the whole line; a line's indentation says nothing.
+    const bool coupeAvant = position > contexte;
+    qsizetype de = coupeAvant ? position - contexte : 0;
+    if (coupeAvant && ligne[de].isLowSurrogate())
+        ++de;
+    while (!coupeAvant && de < position && (ligne[de] == u' ' || ligne[de] == u'\t'))
+        ++de;
+    const qsizetype montree = qMin(longueur, occurrenceMontree);
+    qsizetype a = position + montree + (montree < longueur ? 0 : contexte);
+    const bool coupeApres = a < ligne.size();
+    if (!coupeApres)
+        a = ligne.size();
+    else if (ligne[a].isLowSurrogate())
+        ++a;
+    const QString points(QChar(0x2026));
+    occurrence.extrait.reserve(a - de + 2);
+    if (coupeAvant)
+        occurrence.extrait += points;
+    occurrence.extrait += ligne.sliced(de, a - de);
+    if (coupeApres)
+        occurrence.extrait += points;
+    occurrence.debutExtrait = position - de + (coupeAvant ? 1 : 0);
+    occurrence.longueurExtrait = montree;
+    return occurrence;
+}
+
+QString sansSeparateurFinal(const QString &dossier)
+{
+    return QDir::cleanPath(dossier);
+}
+
+// A relative path that stays below the folder it is relative to.
+bool relatifSur(const QString &relatif)
+{
+    const QString propre = QDir::cleanPath(relatif);
+    return !propre.isEmpty() && !QDir::isAbsolutePath(propre) && propre != QLatin1String("..")
+        && !propre.startsWith(QLatin1String("../")) && propre != QLatin1String(".");
+}
+
+// The text of bytes in the encoding they were read in, each line ending as it
+// does in the file; nothing when that text is not the one read.
+std::optional<QString> texteBrut(const QByteArray &octets, const DocumentEncoding::Decoded &lu)
+{
+    if (!lu.lineEnds.mixed())
+        return LineEnds::withLineEnds(lu.text, lu.lineEnds.convention);
+    // The file mixes its line ends: each keeps its own, as the file has it, so
+    // that only the replaced text differs.
+    QByteArrayView corps = octets;
+    const QByteArray marque = DocumentEncoding::encode(QString(), lu.encoding, false);
+    if (!marque.isEmpty() && corps.startsWith(marque))
+        corps = corps.sliced(marque.size());
+    QString brut;
+    if (lu.encoding.isLatin1()) {
+        brut = QString::fromLatin1(corps);
+    } else {
+        QStringDecoder decodeur(lu.encoding.name.constData(), QStringConverter::Flag::Stateless);
+        if (!decodeur.isValid())
+            return std::nullopt;
+        brut = decodeur.decode(corps);
+        if (decodeur.hasError())
+            return std::nullopt;
+    }
+    QString verifie = brut;
+    LineEnds::toLineFeeds(verifie);
+    if (verifie != lu.text)
+        return std::nullopt;
+    return brut;
+}
+
+QString finDeLigne(LineEnds::Convention convention)
+{
+    switch (convention) {
+    case LineEnds::Convention::CRLF:
+        return QStringLiteral("\r\n");
+    case LineEnds::Convention::CR:
+        return QStringLiteral("\r");
+    case LineEnds::Convention::LF:
+        break;
+    }
+    return QStringLiteral("\n");
+}
+
+QByteArray encodePourcent(const QString &texte)
+{
+    return QUrl::toPercentEncoding(texte);
+}
+
+QString decodePourcent(QByteArrayView texte)
+{
+    return QUrl::fromPercentEncoding(texte.toByteArray());
+}
+
+// The names of the kept replacements in dossier, oldest first: the folder of the
+// copies and its record, "DATE.txt", share the name.
+QStringList nomsGardes(const QString &dossier)
+{
+    static const QRegularExpression date(QStringLiteral(
+        "^(\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d-\\d{3}(?:_\\d+)?)(?:\\.txt)?$"));
+    QStringList noms;
+    const QStringList entrees
+        = QDir(dossier).entryList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QString &entree : entrees) {
+        const QRegularExpressionMatch trouve = date.match(entree);
+        if (trouve.hasMatch() && !noms.contains(trouve.captured(1)))
+            noms << trouve.captured(1);
+    }
+    std::sort(noms.begin(), noms.end(), [](const QString &a, const QString &b) {
+        // "…-123_10" after "…-123_9": the suffix by its number.
+        const qsizetype sa = a.indexOf(u'_', 20);
+        const qsizetype sb = b.indexOf(u'_', 20);
+        const QStringView baseA = QStringView(a).left(sa < 0 ? a.size() : sa);
+        const QStringView baseB = QStringView(b).left(sb < 0 ? b.size() : sb);
+        if (baseA != baseB)
+            return baseA < baseB;
+        const int na = sa < 0 ? 0 : QStringView(a).sliced(sa + 1).toInt();
+        const int nb = sb < 0 ? 0 : QStringView(b).sliced(sb + 1).toInt();
+        return na < nb;
+    });
+    return noms;
+}
+
+void retireAnciens(const QString &dossier)
+{
+    const QStringList noms = nomsGardes(dossier);
+    for (qsizetype i = 0; i + remplacementsGardes < noms.size(); ++i) {
+        QDir(dossier + QLatin1Char('/') + noms[i]).removeRecursively();
+        QFile::remove(dossier + QLatin1Char('/') + noms[i] + QLatin1String(".txt"));
+    }
+}
+
+// Appends a line to a replacement's record, on the disk before the file it names
+// is written.
+bool ajouteAuRegistre(const QString &registre, const QByteArray &ligne, QString *raison)
+{
+    QFile fichier(registre);
+    const bool fait = fichier.open(QIODevice::Append)
+        && ecritToutes(&fichier, ligne.constData(), ligne.size()) && fichier.flush();
+    if (!fait)
+        *raison = fichier.errorString();
+    return fait;
+}
+
+// The record of a new replacement, with the folder of its copies: named after the
+// time, one that no other replacement has.
+struct Registre
+{
+    QString nom;
+    QString dossierCopies;
+    QString fichier;
+};
+
+std::optional<Registre> ouvreRegistre(const QString &dossier, const QString &racine,
+                                      const QString &cherche, const QString &modele,
+                                      QString *raison)
+{
+    const QDateTime maintenant = QDateTime::currentDateTime();
+    const QString base = maintenant.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz"));
+    QString nom = base;
+    for (int n = 2; QFileInfo::exists(dossier + QLatin1Char('/') + nom)
+         || QFileInfo::exists(dossier + QLatin1Char('/') + nom + QLatin1String(".txt"));
+         ++n)
+        nom = base + QLatin1Char('_') + QString::number(n);
+    Registre registre {nom, dossier + QLatin1Char('/') + nom,
+                       dossier + QLatin1Char('/') + nom + QLatin1String(".txt")};
+    if (!QDir().mkpath(registre.dossierCopies)) {
+        *raison = QStringLiteral("le dossier %1 ne peut pas être créé")
+                      .arg(QDir::toNativeSeparators(registre.dossierCopies));
+        return std::nullopt;
+    }
+    const QByteArray debut = enTete + "quand\t" + maintenant.toString(Qt::ISODateWithMs).toLatin1()
+        + "\nracine\t" + encodePourcent(racine) + "\ncherche\t" + encodePourcent(cherche)
+        + "\nremplace\t" + encodePourcent(modele) + '\n';
+    if (!ecritureComplete(registre.fichier, debut, raison)) {
+        QDir(registre.dossierCopies).removeRecursively();
+        return std::nullopt;
+    }
+    retireAnciens(dossier);
+    return registre;
+}
+
+std::optional<Remplacement> litRegistre(const QString &dossier, const QString &nom, bool *annule)
+{
+    QFile fichier(dossier + QLatin1Char('/') + nom + QLatin1String(".txt"));
+    if (!fichier.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray contenu = fichier.readAll();
+    if (!contenu.startsWith(enTete))
+        return std::nullopt;
+    Remplacement remplacement;
+    remplacement.nom = nom;
+    *annule = false;
+    // A line cut short by a crash is passed over: it has no line feed.
+    const QList<QByteArray> lignes = contenu.sliced(enTete.size()).split('\n');
+    for (qsizetype i = 0; i + 1 < lignes.size(); ++i) {
+        const QList<QByteArray> champs = lignes[i].split('\t');
+        const QByteArray &genre = champs.first();
+        if (genre == "annule") {
+            *annule = true;
+        } else if (champs.size() == 2 && genre == "quand") {
+            remplacement.quand
+                = QDateTime::fromString(QString::fromLatin1(champs[1]), Qt::ISODateWithMs);
+        } else if (champs.size() == 2 && genre == "racine") {
+            remplacement.racine = decodePourcent(champs[1]);
+        } else if (champs.size() == 2 && genre == "cherche") {
+            remplacement.cherche = decodePourcent(champs[1]);
+        } else if (champs.size() == 2 && genre == "remplace") {
+            remplacement.remplace = decodePourcent(champs[1]);
+        } else if (champs.size() == 4 && genre == "fichier") {
+            const QString relatif = decodePourcent(champs[3]);
+            if (relatifSur(relatif))
+                remplacement.fichiers.append(
+                    {relatif, QByteArray::fromHex(champs[1]), QByteArray::fromHex(champs[2])});
+        }
+    }
+    if (remplacement.racine.isEmpty())
+        return std::nullopt;
+    return remplacement;
+}
+
+// What a file that is not a page, and so cannot hold references, would lose.
+QString caracteresPerdus(int nombre, const DocumentEncoding::Encoding &encodage)
+{
+    const QString combien = nombre == 1
+        ? QStringLiteral("1 caractère du remplacement est absent")
+        : QStringLiteral("%1 caractères du remplacement sont absents").arg(nombre);
+    return combien
+        + QStringLiteral(" de %1, et seule une page peut les écrire en &#N;").arg(encodage.label());
+}
+
+bool memeEtat(const std::optional<EtatFichier::Disque> &a,
+              const std::optional<EtatFichier::Disque> &b)
+{
+    return a && b && a->taille == b->taille && a->modification == b->modification;
+}
+
+} // namespace
+
+void cherche(QStringView texte, const Recherche &recherche, const QString *modele, Fichier *fichier,
+             qsizetype *place, const std::atomic<bool> *arret)
+{
+    chaqueLigne(texte, [&](QStringView ligne, int numero, QStringView) {
+        if (arret && arret->load(std::memory_order_relaxed))
+            return false;
+        qsizetype derniere = 0;
+        int colonne = 1;
+        const bool cherchee
+            = recherche.chaqueOccurrence(ligne, [&](const Recherche::Occurrence &trouvee) {
+                  ++fichier->nombre;
+                  if (*place > 0) {
+                      colonne += caracteres(ligne, derniere, trouvee.debut);
+                      derniere = trouvee.debut;
+                      Occurrence occurrence
+                          = rangee(ligne, numero, colonne, trouvee.debut, trouvee.longueur);
+                      if (modele)
+                          occurrence.remplacement = recherche.remplacement(*modele, trouvee);
+                      fichier->occurrences.append(std::move(occurrence));
+                      --*place;
+                  }
+                  return true;
+              });
+        if (!cherchee)
+            fichier->ligneAbandon = numero;
+        return cherchee;
+    });
+}
+
+TexteRemplace remplace(QStringView texte, const Recherche &recherche, const QString &modele,
+                       QStringView finDeLigne)
+{
+    TexteRemplace resultat;
+    QString &ecrit = resultat.texte;
+    ecrit.reserve(texte.size() + texte.size() / 8);
+    chaqueLigne(texte, [&](QStringView ligne, int numero, QStringView fin) {
+        qsizetype copie = 0;
+        const bool cherchee
+            = recherche.chaqueOccurrence(ligne, [&](const Recherche::Occurrence &trouvee) {
+                  ecrit += ligne.sliced(copie, trouvee.debut - copie);
+                  QString par = recherche.remplacement(modele, trouvee);
+                  if (finDeLigne != u"\n")
+                      par.replace(QLatin1Char('\n'), finDeLigne.toString());
+                  ecrit += par;
+                  copie = trouvee.debut + trouvee.longueur;
+                  ++resultat.nombre;
+                  return true;
+              });
+        if (!cherchee) {
+            resultat.ligneAbandon = numero;
+            return false;
+        }
+        ecrit += ligne.sliced(copie);
+        ecrit += fin;
+        return true;
+    });
+    if (resultat.ligneAbandon > 0) {
+        resultat.texte.clear();
+        resultat.nombre = 0;
+    }
+    return resultat;
+}
+
+QString dossierRemplacements()
+{
+    const QString donnees = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (donnees.isEmpty())
+        return QString();
+    return donnees + QLatin1String("/remplacements");
+}
+
+Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherche &recherche,
+            const QString &modele, const QString &dossier, const std::atomic<bool> *arret,
+            const std::function<void(int)> &progression)
+{
+    Bilan bilan;
+    std::optional<Registre> registre;
+    const QString base = sansSeparateurFinal(racine);
+    for (qsizetype i = 0; i < fichiers.size(); ++i) {
+        const Fichier &fichier = fichiers[i];
+        const auto laisse = [&](const QString &raison) {
+            bilan.laisses.append({fichier.relatif, raison});
+        };
+        const auto arrete = [&](const QString &echec, qsizetype depuis) {
+            bilan.echec = echec;
+            for (qsizetype j = depuis; j < fichiers.size(); ++j)
+                bilan.nonTraites << fichiers[j].relatif;
+        };
+        if (arret && arret->load()) {
+            arrete(QStringLiteral("Le remplacement a été interrompu."), i);
+            break;
+        }
+        if (progression && i > 0)
+            progression(int(i));
+        if (fichier.nombre == 0)
+            continue;
+        if (!relatifSur(fichier.relatif)) {
+            laisse(QStringLiteral("son chemin sort du site"));
+            continue;
+        }
+        const auto etatLu = EtatFichier::surDisque(fichier.chemin);
+        const DocumentFile::Reading lecture = DocumentFile::read(fichier.chemin);
+        if (lecture.result != DocumentFile::Result::Read) {
+            laisse(!QFileInfo::exists(fichier.chemin)
+                       ? QStringLiteral("il n'existe plus")
+                       : QStringLiteral("il ne peut pas être lu (%1)").arg(lecture.reason));
+            continue;
+        }
+        if (sha1(lecture.bytes) != fichier.empreinte) {
+            laisse(QStringLiteral("il a été modifié sur le disque depuis la recherche"));
+            continue;
+        }
+        const std::optional<DocumentEncoding::Decoded> lu
+            = DocumentEncoding::decodeAs(lecture.bytes, fichier.encodage);
+        const bool page = DocumentCodec::isHtmlFileName(fichier.chemin);
+        std::optional<QString> brut;
+        if (lu)
+            brut = texteBrut(lecture.bytes, *lu);
+        // Only what is replaced may change: a file that its own text would not
+        // give back byte for byte is not written at all.
+        if (!brut || DocumentEncoding::encode(*brut, fichier.encodage, page) != lecture.bytes) {
+            laisse(QStringLiteral("il ne serait pas réécrit à l'identique en %1 hors des "
+                                  "remplacements")
+                       .arg(fichier.encodage.label()));
+            continue;
+        }
+        const LineEnds::Convention convention = lu->lineEnds.convention;
+        const TexteRemplace nouveau = remplace(*brut, recherche, modele, finDeLigne(convention));
+        if (nouveau.ligneAbandon > 0) {
+            laisse(QStringLiteral("la recherche y a été abandonnée à la ligne %1 : l'expression "
+                                  "y demande trop de calculs")
+                       .arg(nouveau.ligneAbandon));
+            continue;
+        }
+        if (nouveau.nombre == 0)
+            continue;
+
+        // As a save does: a page, a stylesheet or an XML file whose declaration the
+        // replacement changed is written in what it declares now.
+        DocumentEncoding::Encoding encodage = fichier.encodage;
+        const DocumentEncoding::Kind genre = DocumentEncoding::kindOf(fichier.chemin);
+        if (page || genre != DocumentEncoding::Kind::Page) {
+            const QString avant = DocumentEncoding::findDeclaration(*brut, genre).name;
+            const QString apres = DocumentEncoding::findDeclaration(nouveau.texte, genre).name;
+            if (!apres.isEmpty() && apres != avant) {
+                if (const auto declare = DocumentEncoding::forDeclaration(apres, encodage))
+                    encodage = *declare;
+            }
+        }
+        int perdus = 0;
+        int references = 0;
+        const QByteArray octets
+            = DocumentEncoding::encode(nouveau.texte, encodage, page, &perdus, &references);
+        if (perdus > 0) {
+            laisse(caracteresPerdus(perdus, encodage));
+            continue;
+        }
+
+        if (!registre) {
+            QString raison;
+            registre = ouvreRegistre(dossier, base, recherche.texteCherche(), modele, &raison);
+            if (!registre) {
+                arrete(QStringLiteral("Les copies des fichiers ne peuvent pas être gardées dans "
+                                      "%1 : %2.")
+                           .arg(QDir::toNativeSeparators(dossier), raison),
+                       i);
+                break;
+            }
+            bilan.dossierCopies = registre->dossierCopies;
+        }
+        QString raison;
+        const QString copie = registre->dossierCopies + QLatin1Char('/') + fichier.relatif;
+        bool garde = QDir().mkpath(QFileInfo(copie).absolutePath());
+        if (!garde)
+            raison = QStringLiteral("son dossier ne peut pas être créé");
+        garde = garde && ecritureComplete(copie, lecture.bytes, &raison)
+            && ajouteAuRegistre(registre->fichier,
+                                "fichier\t" + sha1(lecture.bytes).toHex() + '\t'
+                                    + sha1(octets).toHex() + '\t' + encodePourcent(fichier.relatif)
+                                    + '\n',
+                                &raison);
+        if (!garde) {
+            arrete(QStringLiteral("La copie de %1 ne peut pas être gardée : %2.")
+                       .arg(fichier.relatif, raison),
+                   i);
+            break;
+        }
+        // A change made while it was read and replaced is not overwritten.
+        if (!memeEtat(etatLu, EtatFichier::surDisque(fichier.chemin))) {
+            laisse(QStringLiteral("il a été modifié sur le disque depuis la recherche"));
+            continue;
+        }
+        if (!ecritureComplete(fichier.chemin, octets, &raison)) {
+            arrete(QStringLiteral("%1 ne peut pas être écrit : %2.").arg(fichier.relatif, raison),
+                   i);
+            break;
+        }
+        bilan.modifies << fichier.relatif;
+        bilan.occurrences += nouveau.nombre;
+        bilan.references += references;
+    }
+    if (progression)
+        progression(int(fichiers.size()));
+    return bilan;
+}
+
+std::optional<Remplacement> dernier(const QString &dossier)
+{
+    const QStringList noms = nomsGardes(dossier);
+    for (qsizetype i = noms.size() - 1; i >= 0; --i) {
+        bool annule = false;
+        const std::optional<Remplacement> remplacement = litRegistre(dossier, noms[i], &annule);
+        if (remplacement && !annule && !remplacement->fichiers.isEmpty())
+            return remplacement;
+    }
+    return std::nullopt;
+}
+
+Bilan annule(const QString &dossier, const Remplacement &remplacement)
+{
+    Bilan bilan;
+    bilan.dossierCopies = dossier + QLatin1Char('/') + remplacement.nom;
+    const QString base = sansSeparateurFinal(remplacement.racine);
+    for (qsizetype i = 0; i < remplacement.fichiers.size(); ++i) {
+        const Remplacement::Entree &entree = remplacement.fichiers[i];
+        const QString chemin = base + QLatin1Char('/') + entree.relatif;
+        const auto laisse = [&](const QString &raison) {
+            bilan.laisses.append({entree.relatif, raison});
+        };
+        const DocumentFile::Reading lecture = DocumentFile::read(chemin);
+        if (lecture.result != DocumentFile::Result::Read) {
+            laisse(!QFileInfo::exists(chemin)
+                       ? QStringLiteral("il n'existe plus")
+                       : QStringLiteral("il ne peut pas être lu (%1)").arg(lecture.reason));
+            continue;
+        }
+        const QByteArray empreinte = sha1(lecture.bytes);
+        // Never written (the replacement stopped before it), or already put back.
+        if (empreinte == entree.avant)
+            continue;
+        if (empreinte != entree.apres) {
+            laisse(QStringLiteral("il a été modifié depuis le remplacement"));
+            continue;
+        }
+        const DocumentFile::Reading copie
+            = DocumentFile::read(bilan.dossierCopies + QLatin1Char('/') + entree.relatif);
+        // Only the very bytes the file had go back into it.
+        if (copie.result != DocumentFile::Result::Read || sha1(copie.bytes) != entree.avant) {
+            laisse(QStringLiteral("sa copie gardée manque ou est abîmée"));
+            continue;
+        }
+        QString raison;
+        if (!ecritureComplete(chemin, copie.bytes, &raison)) {
+            bilan.echec
+                = QStringLiteral("%1 ne peut pas être écrit : %2.").arg(entree.relatif, raison);
+            for (qsizetype j = i; j < remplacement.fichiers.size(); ++j)
+                bilan.nonTraites << remplacement.fichiers[j].relatif;
+            return bilan;
+        }
+        bilan.modifies << entree.relatif;
+    }
+    // The next undo goes to the replacement before this one. Should the mark not
+    // reach the disk, undoing this one again finds nothing left to put back.
+    QString raison;
+    ajouteAuRegistre(dossier + QLatin1Char('/') + remplacement.nom + QLatin1String(".txt"),
+                     "annule\n", &raison);
+    return bilan;
+}
+
+} // namespace RemplacementSite

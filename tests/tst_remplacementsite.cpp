@@ -1,0 +1,501 @@
+// Searching and replacing in every file of a site on disk, without the window:
+// the rows, the bytes written back, the kept copies and their undoing.
+
+#include "remplacementsite.h"
+#include "smallfilesystem.h"
+#include "testsupport.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace TestSupport;
+using namespace RemplacementSite;
+
+using Octets = QMap<QString, QByteArray>;
+
+namespace {
+
+enum Options { Casse = 1, MotsEntiers = 2, Expression = 4 };
+
+Recherche recherche(const QString &texte, int options)
+{
+    return Recherche(texte, options & Casse, options & MotsEntiers, options & Expression);
+}
+
+QByteArray longue()
+{
+    return QByteArray(100, 'x') + "prix-long" + QByteArray(100, 'y') + '\n';
+}
+
+// A small site: pages in UTF-8, in windows-1252 with CR LF, in ISO 8859-1 found by
+// the reading rule, a stylesheet with CR LF, a page mixing its line ends, a long
+// line, and a UTF-16 file without a mark, which is binary to a search.
+QMap<QString, QByteArray> siteOriginal()
+{
+    return {
+        {"index.html",
+         "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Café</title></head>\n"
+         "<body>\n<p class=\"prix-normal\">12 €</p>\n<p class=\"prix-solde\">Prix réduit "
+         "fin</p>\n</body></html>\n"},
+        {"ancien.html",
+         "<html><head><meta charset=\"windows-1252\"><title>Caf\xe9</title></head>\r\n"
+         "<p class=\"prix-ancien\">\x80 10, l\x92offre</p>\r\ntarif fin\r\n</html>\r\n"},
+        {"latin/page.htm", "<p class=\"prix-latin\">Caf\xe9 d\xe9j\xe0 vu</p>\nfinale\n"},
+        {"style.css",
+         "/* Caf\xe9 */\r\n.prix-normal { color: red }\r\n.prix-solde { color: green }\r\n"},
+        {"mixte.html", "a\r\nprix-m\nb\rc\r\n"},
+        {"long.js", longue()},
+        {"utf16.txt", QByteArray("p\0r\0i\0x\0-\0u\0\n\0", 14)},
+    };
+}
+
+class Site
+{
+public:
+    explicit Site(const QMap<QString, QByteArray> &fichiers = siteOriginal())
+        : fichiers(fichiers)
+    {
+        for (auto it = fichiers.cbegin(); it != fichiers.cend(); ++it)
+            writeBytes(chemin(it.key()), it.value());
+    }
+
+    QString racine() const { return dossier.path() + QStringLiteral("/site"); }
+    QString copies() const { return dossier.path() + QStringLiteral("/remplacements"); }
+    QString chemin(const QString &relatif) const { return racine() + u'/' + relatif; }
+
+    // Every file of the site (the kept copies aside) whose bytes are not
+    // attendus' ones, or the originals' for those it does not name.
+    QStringList differents(const QMap<QString, QByteArray> &attendus = {}) const
+    {
+        QStringList differe;
+        for (auto it = fichiers.cbegin(); it != fichiers.cend(); ++it) {
+            const QByteArray octets = readBytes(chemin(it.key()));
+            if (octets != attendus.value(it.key(), it.value()))
+                differe << it.key() + QStringLiteral(": ") + QString::fromLatin1(octets);
+        }
+        return differe;
+    }
+
+    // The files of the site with occurrences, searched as the editor searches them:
+    // each read by the reading rule; binary ones (a NUL byte) passed over.
+    QList<Fichier> cherche(const Recherche &recherche, const QString *modele = nullptr,
+                           qsizetype place = lignesMaximum) const
+    {
+        QList<Fichier> trouves;
+        QStringList relatifs;
+        QDirIterator it(racine(), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            relatifs << QDir(racine()).relativeFilePath(it.next());
+        relatifs.sort();
+        for (const QString &relatif : std::as_const(relatifs)) {
+            const QByteArray octets = readBytes(chemin(relatif));
+            if (octets.left(8192).contains('\0'))
+                continue;
+            const DocumentEncoding::Decoded lu
+                = DocumentEncoding::decode(octets, DocumentEncoding::kindOf(relatif));
+            Fichier fichier;
+            fichier.chemin = chemin(relatif);
+            fichier.relatif = relatif;
+            fichier.encodage = lu.encoding;
+            fichier.empreinte = QCryptographicHash::hash(octets, QCryptographicHash::Sha1);
+            RemplacementSite::cherche(lu.text, recherche, modele, &fichier, &place);
+            if (fichier.nombre > 0 || fichier.ligneAbandon > 0)
+                trouves << fichier;
+        }
+        return trouves;
+    }
+
+    Bilan remplace(const QString &texte, int options, const QString &modele,
+                   const QList<Fichier> *trouves = nullptr) const
+    {
+        const Recherche r = recherche(texte, options);
+        return ecrit(racine(), trouves ? *trouves : cherche(r, &modele), r, modele, copies());
+    }
+
+private:
+    QTemporaryDir dossier;
+    QMap<QString, QByteArray> fichiers;
+};
+
+// A row as the panel shows it: the occurrence between brackets in its line, and
+// what replaces it.
+QStringList rangees(const QList<Fichier> &fichiers)
+{
+    QStringList lignes;
+    for (const Fichier &fichier : fichiers) {
+        for (const Occurrence &o : fichier.occurrences) {
+            QString extrait = o.extrait;
+            extrait.insert(o.debutExtrait + o.longueurExtrait, u']');
+            extrait.insert(o.debutExtrait, u'[');
+            lignes << QStringLiteral("%1:%2:%3:").arg(fichier.relatif).arg(o.ligne).arg(o.colonne)
+                    + extrait
+                    + (o.remplacement.isEmpty() ? QString()
+                                                : QStringLiteral(" -> ") + o.remplacement);
+        }
+    }
+    return lignes;
+}
+
+QStringList laisses(const Bilan &bilan)
+{
+    QStringList lignes;
+    for (const Bilan::Laisse &laisse : bilan.laisses)
+        lignes << laisse.relatif + QStringLiteral(": ") + laisse.raison;
+    return lignes;
+}
+
+// A folder of the site mounted read-only over itself for the life of the object
+// (root only).
+class DossierEnLecture
+{
+public:
+    explicit DossierEnLecture(const QString &dossier)
+        : dossier(dossier)
+    {
+        monte = QProcess::execute(QStringLiteral("mount"), {"--bind", dossier, dossier}) == 0;
+        if (monte
+            && QProcess::execute(QStringLiteral("mount"), {"-o", "remount,ro,bind", dossier}) != 0)
+            lectureSeule = false;
+    }
+    ~DossierEnLecture()
+    {
+        if (monte)
+            QProcess::execute(QStringLiteral("umount"), {dossier});
+    }
+    bool pret() const { return monte && lectureSeule; }
+
+private:
+    QString dossier;
+    bool monte = false;
+    bool lectureSeule = true;
+};
+
+} // namespace
+
+class TestRemplacementSite : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { init(); }
+    void rows_data();
+    void rows();
+    void rowsBeyondTheBound();
+    void replace_data();
+    void replace();
+    void changedOnDiskSinceTheSearch();
+    void failureStopsAndSays_data();
+    void failureStopsAndSays();
+    void undoPutsBackAllButTheChanged();
+    void threeKeptAndUndoneInTurn();
+    void engineGivesUpOnOneFile();
+};
+
+void TestRemplacementSite::rows_data()
+{
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<int>("options");
+    QTest::addColumn<QString>("modele");
+    QTest::addColumn<QStringList>("attendues");
+
+    const QString longueLigne = QStringLiteral("long.js:1:101:\u2026") + QString(60, u'x')
+        + QStringLiteral("[prix-]long") + QString(56, u'y') + QStringLiteral("\u2026");
+    QTest::newRow("text, case ignored, each encoding")
+        << "prix-" << 0 << QString()
+        << QStringList {"ancien.html:2:11:<p class=\"[prix-]ancien\">€ 10, l’offre</p>",
+                        "index.html:4:11:<p class=\"[prix-]normal\">12 €</p>",
+                        "index.html:5:11:<p class=\"[prix-]solde\">Prix réduit fin</p>",
+                        "latin/page.htm:1:11:<p class=\"[prix-]latin\">Café déjà vu</p>",
+                        longueLigne,
+                        "mixte.html:2:1:[prix-]m",
+                        "style.css:2:2:.[prix-]normal { color: red }",
+                        "style.css:3:2:.[prix-]solde { color: green }"};
+    QTest::newRow("case respected")
+        << "Prix" << int(Casse) << QString()
+        << QStringList {"index.html:5:23:<p class=\"prix-solde\">[Prix] réduit fin</p>"};
+    QTest::newRow("whole words")
+        << "fin" << int(MotsEntiers) << QString()
+        << QStringList {"ancien.html:3:7:tarif [fin]",
+                        "index.html:5:35:<p class=\"prix-solde\">Prix réduit [fin]</p>"};
+    // The CR of a CR LF line is its end, not one of its characters.
+    QTest::newRow("expression at a line's end")
+        << "fin$" << int(Expression) << QString() << QStringList {"ancien.html:3:7:tarif [fin]"};
+    QTest::newRow("accented letters in each encoding")
+        << "café" << 0 << QString()
+        << QStringList {
+               "ancien.html:1:49:<html><head><meta "
+               "charset=\"windows-1252\"><title>[Café]</title></head>",
+               "index.html:2:42:<html><head><meta charset=\"utf-8\"><title>[Café]</title></head>",
+               "latin/page.htm:1:23:<p class=\"prix-latin\">[Café] déjà vu</p>",
+               "style.css:1:4:/* [Café] */"};
+    QTest::newRow("expression with its replacement")
+        << "class=\"prix-(\\w+)\"" << int(Expression) << "class=\"tarif-\\1\""
+        << QStringList {
+               "ancien.html:2:4:<p [class=\"prix-ancien\"]>€ 10, l’offre</p> -> "
+               "class=\"tarif-ancien\"",
+               "index.html:4:4:<p [class=\"prix-normal\"]>12 €</p> -> class=\"tarif-normal\"",
+               "index.html:5:4:<p [class=\"prix-solde\"]>Prix réduit fin</p> -> "
+               "class=\"tarif-solde\"",
+               "latin/page.htm:1:4:<p [class=\"prix-latin\"]>Café déjà vu</p> -> "
+               "class=\"tarif-latin\""};
+}
+
+void TestRemplacementSite::rows()
+{
+    QFETCH(QString, texte);
+    QFETCH(int, options);
+    QFETCH(QString, modele);
+    QFETCH(QStringList, attendues);
+    const Site site;
+    const QList<Fichier> trouves
+        = site.cherche(recherche(texte, options), modele.isEmpty() ? nullptr : &modele);
+    QCOMPARE(rangees(trouves), attendues);
+    QCOMPARE(site.differents(), QStringList());
+}
+
+// The total is said, the rows stop at the bound.
+void TestRemplacementSite::rowsBeyondTheBound()
+{
+    const Site site;
+    const QList<Fichier> trouves = site.cherche(recherche("prix-", 0), nullptr, 3);
+    qsizetype total = 0;
+    for (const Fichier &fichier : trouves)
+        total += fichier.nombre;
+    QCOMPARE(total, 8);
+    QCOMPARE(rangees(trouves).size(), 3);
+}
+
+void TestRemplacementSite::replace_data()
+{
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<int>("options");
+    QTest::addColumn<QString>("modele");
+    QTest::addColumn<Octets>("changes");
+    QTest::addColumn<QStringList>("laissesAttendus");
+    QTest::addColumn<int>("references");
+
+    const QMap<QString, QByteArray> o = siteOriginal();
+    const auto avec = [&o](const char *relatif, const QByteArray &avant, const QByteArray &apres) {
+        return QByteArray(o.value(relatif)).replace(avant, apres);
+    };
+    QTest::newRow("expression and \\1, in each encoding and line end")
+        << "class=\"prix-(\\w+)\"" << int(Expression) << "class=\"tarif-\\1\""
+        << QMap<QString, QByteArray> {{"ancien.html", avec("ancien.html", "prix-", "tarif-")},
+                                      {"index.html", avec("index.html", "prix-", "tarif-")},
+                                      {"latin/page.htm", avec("latin/page.htm", "prix-", "tarif-")}}
+        << QStringList() << 0;
+    QTest::newRow("stylesheet selectors, CR LF kept")
+        << "\\.prix-(\\w+)" << int(Expression) << ".tarif-\\1"
+        << QMap<QString, QByteArray> {{"style.css", avec("style.css", ".prix-", ".tarif-")}}
+        << QStringList() << 0;
+    // windows-1252 holds the euro sign; ISO 8859-1 does not: a page gets a
+    // reference, a stylesheet cannot and is left alone.
+    QTest::newRow("a character that an encoding lacks")
+        << "Café" << int(Casse) << "Café €"
+        << QMap<QString, QByteArray> {{"ancien.html",
+                                       avec("ancien.html", "Caf\xe9", "Caf\xe9 \x80")},
+                                      {"index.html", avec("index.html", "Café", "Café €")},
+                                      {"latin/page.htm",
+                                       avec("latin/page.htm", "Caf\xe9", "Caf\xe9 &#8364;")}}
+        << QStringList {"style.css: 1 caractère du remplacement est absent de ISO 8859-1, et "
+                        "seule une page peut les écrire en &#N;"}
+        << 1;
+    QTest::newRow("mixed line ends kept, a new line in the most used")
+        << "prix-(m)" << int(Expression) << "\\1\\n\\1"
+        << QMap<QString, QByteArray> {{"mixte.html", "a\r\nm\r\nm\nb\rc\r\n"}} << QStringList()
+        << 0;
+    // As a save writes a page whose declaration changed.
+    QTest::newRow("a changed declaration changes the encoding")
+        << "charset=\"windows-1252\"" << 0 << "charset=\"utf-8\""
+        << QMap<QString, QByteArray> {{"ancien.html",
+                                       "<html><head><meta charset=\"utf-8\"><title>Café</title>"
+                                       "</head>\r\n<p class=\"prix-ancien\">€ 10, l’offre</p>\r\n"
+                                       "tarif fin\r\n</html>\r\n"}}
+        << QStringList() << 0;
+}
+
+void TestRemplacementSite::replace()
+{
+    QFETCH(QString, texte);
+    QFETCH(int, options);
+    QFETCH(QString, modele);
+    QFETCH(Octets, changes);
+    QFETCH(QStringList, laissesAttendus);
+    QFETCH(int, references);
+    const Site site;
+    const Bilan bilan = site.remplace(texte, options, modele);
+    QCOMPARE(site.differents(changes), QStringList());
+    QCOMPARE(bilan.modifies, changes.keys());
+    QCOMPARE(laisses(bilan), laissesAttendus);
+    QCOMPARE(bilan.references, references);
+    QVERIFY(bilan.echec.isEmpty());
+    // The previous bytes are kept, under their own paths.
+    for (const QString &relatif : changes.keys())
+        QCOMPARE(readBytes(bilan.dossierCopies + u'/' + relatif), siteOriginal().value(relatif));
+}
+
+// Another program changed a file after the rows were listed: it keeps that change.
+void TestRemplacementSite::changedOnDiskSinceTheSearch()
+{
+    const Site site;
+    const QString modele = QStringLiteral("tarif-");
+    const Recherche r = recherche("prix-", 0);
+    const QList<Fichier> trouves = site.cherche(r, &modele);
+    const QByteArray autre = "<p class=\"prix-autre\">changé ailleurs</p>\n";
+    QVERIFY(writeBytes(site.chemin("index.html"), autre));
+    const Bilan bilan = site.remplace("prix-", 0, modele, &trouves);
+    QCOMPARE(laisses(bilan),
+             QStringList {"index.html: il a été modifié sur le disque depuis la recherche"});
+    QVERIFY(!bilan.modifies.contains("index.html"));
+    QCOMPARE(readBytes(site.chemin("index.html")), autre);
+    QCOMPARE(bilan.modifies.size(), 5);
+}
+
+void TestRemplacementSite::failureStopsAndSays_data()
+{
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<QStringList>("modifies");
+    QTest::addColumn<QString>("echec");
+    QTest::addColumn<QStringList>("nonTraites");
+    QTest::newRow("copies cannot be kept (a file in the way)")
+        << "copies" << QStringList() << "Les copies des fichiers ne peuvent pas être gardées"
+        << QStringList {"a.html", "m/b.html", "z.html"};
+    QTest::newRow("a read-only folder in the middle")
+        << "lecture seule" << QStringList {"a.html"} << "m/b.html ne peut pas être écrit"
+        << QStringList {"m/b.html", "z.html"};
+    QTest::newRow("a full disk in the middle")
+        << "plein" << QStringList {"a.html"} << "m/b.html ne peut pas être écrit"
+        << QStringList {"m/b.html", "z.html"};
+}
+
+// A failure stops the replacement: what was written is said, nothing after it is
+// touched, no file is left half written, and what was written can be undone.
+void TestRemplacementSite::failureStopsAndSays()
+{
+    QFETCH(QString, comment);
+    QFETCH(QStringList, modifies);
+    QFETCH(QString, echec);
+    QFETCH(QStringList, nonTraites);
+    const QByteArray page = "<p class=\"prix-a\">a</p>\n";
+    const QMap<QString, QByteArray> originaux {{"a.html", page}, {"z.html", page}};
+    const Site site(originaux);
+    const QString dossierM = site.racine() + QStringLiteral("/m");
+    std::unique_ptr<SmallFileSystem> petit;
+    std::unique_ptr<DossierEnLecture> lecture;
+    if (comment == QLatin1String("plein")) {
+        petit = std::make_unique<SmallFileSystem>(dossierM);
+        if (!petit->mounted())
+            QSKIP("cannot mount a small tmpfs here (root needed)");
+    }
+    QVERIFY(writeBytes(dossierM + QStringLiteral("/b.html"), page));
+    const QString modele = QStringLiteral("tarif-");
+    const QList<Fichier> trouves = site.cherche(recherche("prix-", 0), &modele);
+    QCOMPARE(trouves.size(), 3);
+    if (comment == QLatin1String("copies")) {
+        QVERIFY(writeBytes(site.copies(), "un fichier"));
+    } else if (comment == QLatin1String("lecture seule")) {
+        lecture = std::make_unique<DossierEnLecture>(dossierM);
+        if (!lecture->pret())
+            QSKIP("cannot mount a read-only folder here (root needed)");
+    } else {
+        QVERIFY(petit->fill());
+    }
+
+    const Bilan bilan = site.remplace("prix-", 0, modele, &trouves);
+    QCOMPARE(bilan.modifies, modifies);
+    QVERIFY2(bilan.echec.contains(echec), qPrintable(bilan.echec));
+    QCOMPARE(bilan.nonTraites, nonTraites);
+    QMap<QString, QByteArray> attendus;
+    for (const QString &relatif : modifies)
+        attendus.insert(relatif, QByteArray(page).replace("prix-", "tarif-"));
+    QCOMPARE(site.differents(attendus), QStringList());
+    QCOMPARE(readBytes(dossierM + QStringLiteral("/b.html")), page);
+    QCOMPARE(QDir(dossierM).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("b.html")),
+             QStringList {"b.html"});
+
+    lecture.reset();
+    if (modifies.isEmpty()) {
+        QVERIFY(!dernier(site.copies()));
+        return;
+    }
+    const std::optional<Remplacement> fait = dernier(site.copies());
+    QVERIFY(fait);
+    const Bilan annulation = annule(site.copies(), *fait);
+    QCOMPARE(annulation.modifies, modifies);
+    QVERIFY(annulation.laisses.isEmpty());
+    QCOMPARE(site.differents(), QStringList());
+}
+
+// The undo puts every file back, except one changed since, which keeps its change.
+void TestRemplacementSite::undoPutsBackAllButTheChanged()
+{
+    const Site site;
+    const Bilan bilan = site.remplace("prix-", 0, "tarif-");
+    QCOMPARE(bilan.modifies.size(), 6);
+    const QByteArray ensuite = "<p>réécrit depuis</p>\n";
+    QVERIFY(writeBytes(site.chemin("style.css"), ensuite));
+
+    const std::optional<Remplacement> fait = dernier(site.copies());
+    QVERIFY(fait);
+    QCOMPARE(fait->racine, site.racine());
+    QCOMPARE(fait->cherche, QStringLiteral("prix-"));
+    QCOMPARE(fait->remplace, QStringLiteral("tarif-"));
+    const Bilan annulation = annule(site.copies(), *fait);
+    QCOMPARE(laisses(annulation),
+             QStringList {"style.css: il a été modifié depuis le remplacement"});
+    QCOMPARE(annulation.modifies.size(), 5);
+    QCOMPARE(site.differents({{"style.css", ensuite}}), QStringList());
+    QVERIFY(!dernier(site.copies()));
+}
+
+// Only the three newest are kept; each undo takes the newest not yet undone.
+void TestRemplacementSite::threeKeptAndUndoneInTurn()
+{
+    const Site site;
+    const QStringList etapes {"prix-", "tarif-", "cout-", "valeur-", "montant-"};
+    for (qsizetype i = 0; i + 1 < etapes.size(); ++i)
+        QCOMPARE(site.remplace(etapes[i], 0, etapes[i + 1]).modifies.size(), 6);
+    QCOMPARE(QDir(site.copies()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 3);
+    QCOMPARE(QDir(site.copies()).entryList(QDir::Files).size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const std::optional<Remplacement> fait = dernier(site.copies());
+        QVERIFY(fait);
+        QCOMPARE(fait->remplace, etapes[etapes.size() - 1 - i]);
+        QCOMPARE(annule(site.copies(), *fait).modifies.size(), 6);
+    }
+    QVERIFY(!dernier(site.copies()));
+    // What the first replacement, no longer kept, made.
+    QMap<QString, QByteArray> apresPremier;
+    for (const char *relatif :
+         {"index.html", "ancien.html", "latin/page.htm", "style.css", "mixte.html", "long.js"})
+        apresPremier.insert(
+            relatif, siteOriginal().value(QString::fromUtf8(relatif)).replace("prix-", "tarif-"));
+    QCOMPARE(site.differents(apresPremier), QStringList());
+}
+
+// An expression too costly on one file's line is said for that file; the others
+// are searched and replaced.
+void TestRemplacementSite::engineGivesUpOnOneFile()
+{
+    const QByteArray lourd = "aa\n" + QByteArray(30, 'a') + "b\n";
+    const Site site({{"a.html", lourd}, {"b.html", "aa\n"}});
+    const Recherche r = recherche("(a+)+$", Expression);
+    const QString modele = QStringLiteral("c");
+    const QList<Fichier> trouves = site.cherche(r, &modele);
+    QCOMPARE(trouves.size(), 2);
+    QCOMPARE(trouves[0].ligneAbandon, 2);
+    QCOMPARE(trouves[1].nombre, 1);
+    const Bilan bilan = site.remplace("(a+)+$", Expression, modele, &trouves);
+    QCOMPARE(bilan.modifies, QStringList {"b.html"});
+    QCOMPARE(laisses(bilan),
+             QStringList {"a.html: la recherche y a été abandonnée à la ligne 2 : "
+                          "l'expression y demande trop de calculs"});
+    QCOMPARE(site.differents({{"b.html", "c\n"}}), QStringList());
+}
+
+QTEST_MAIN(TestRemplacementSite)
+#include "tst_remplacementsite.moc"
