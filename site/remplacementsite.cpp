@@ -346,6 +346,52 @@ void cherche(QStringView texte, const Recherche &recherche, const QString *model
     });
 }
 
+Site::Filtre pagesEtFeuilles()
+{
+    return Site::Filtre::depuis(QStringLiteral(".html,.htm,.xhtml,.css,.js,.php,.txt"));
+}
+
+Resultat chercheSite(const QString &racine, const Site::Filtre &filtre, const Recherche &recherche,
+                     const QString *modele, const std::optional<DocumentOuvert> &document,
+                     const std::atomic<bool> *arret, const std::function<void(int)> &progression)
+{
+    Resultat resultat;
+    qsizetype place = lignesMaximum;
+    const QString cheminDocument
+        = document ? QDir::cleanPath(QFileInfo(document->chemin).absoluteFilePath()) : QString();
+    const Site::Bilan parcours = Site::parcourt(
+        racine, filtre,
+        [&](Site::Fichier &lu) {
+            Fichier fichier;
+            fichier.chemin = lu.chemin;
+            fichier.relatif = lu.relatif;
+            fichier.encodage = lu.encodage;
+            fichier.documentOuvert = lu.chemin == cheminDocument;
+            const qsizetype avant = place;
+            cherche(fichier.documentOuvert ? QStringView(document->texte) : QStringView(lu.texte),
+                    recherche, modele, &fichier, &place, arret);
+            ++resultat.lus;
+            if (fichier.nombre > 0 || fichier.ligneAbandon > 0) {
+                // Its bytes' stamp is needed only to write it.
+                fichier.empreinte = lu.etat.empreinteCalculee();
+                resultat.occurrences += fichier.nombre;
+                resultat.rangees += avant - place;
+                resultat.fichiers.append(std::move(fichier));
+            }
+            if (progression)
+                progression(resultat.lus);
+        },
+        [&](const Site::Anomalie &anomalie) {
+            if (anomalie.souci == Site::Souci::Binaire)
+                ++resultat.binaires;
+            else
+                resultat.anomalies.append(anomalie);
+        },
+        Site::Bornes(), arret);
+    resultat.arrete = parcours.arrete || (arret && arret->load());
+    return resultat;
+}
+
 TexteRemplace remplace(QStringView texte, const Recherche &recherche, const QString &modele,
                        QStringView finDeLigne)
 {
@@ -411,7 +457,7 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
         }
         if (progression && i > 0)
             progression(int(i));
-        if (fichier.nombre == 0)
+        if (fichier.nombre == 0 || fichier.documentOuvert)
             continue;
         if (!relatifSur(fichier.relatif)) {
             laisse(QStringLiteral("son chemin sort du site"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "documentencoding.h"
+#include "parcourssite.h"
 #include "recherche.h"
 
 #include <QByteArray>
@@ -52,6 +53,8 @@ struct Fichier
     QList<Occurrence> occurrences; // the first ones, within lignesMaximum
     // The expression engine gave up at this line: nothing is known past it.
     int ligneAbandon = 0;
+    // The open document: its text was searched, and the editor replaces in it.
+    bool documentOuvert = false;
 };
 
 // Searches text (a file's text, lines apart by line feeds, CR LF or lone CR) for
@@ -61,6 +64,39 @@ struct Fichier
 // arret is set.
 void cherche(QStringView texte, const Recherche &recherche, const QString *modele, Fichier *fichier,
              qsizetype *place, const std::atomic<bool> *arret = nullptr);
+
+// What a search of a site found.
+struct Resultat
+{
+    // The files with occurrences, or that the expression engine gave up on, in the
+    // order of their paths.
+    QList<Fichier> fichiers;
+    qsizetype occurrences = 0; // every one
+    qsizetype rangees = 0; // kept as rows
+    int lus = 0; // files searched
+    int binaires = 0; // passed over
+    // What kept a file, a folder or the rest of the site from being searched
+    // (binary files only counted).
+    QList<Site::Anomalie> anomalies;
+    bool arrete = false;
+};
+
+// "Pages et feuilles de style": the files a site's search takes unless told.
+Site::Filtre pagesEtFeuilles();
+
+// The open document, whose text stands for its file's.
+struct DocumentOuvert
+{
+    QString chemin;
+    QString texte;
+};
+
+// Searches each file of the site racine that filtre takes, read by the reading
+// rule. progression(lus) is called after each file; arret stops the search.
+Resultat chercheSite(const QString &racine, const Site::Filtre &filtre, const Recherche &recherche,
+                     const QString *modele, const std::optional<DocumentOuvert> &document = {},
+                     const std::atomic<bool> *arret = nullptr,
+                     const std::function<void(int)> &progression = {});
 
 // Replaces each occurrence in text by modele as "Remplacer tout" does. The lines
 // keep their own ends; a line break in a replacement is written as finDeLigne.
@@ -100,7 +136,8 @@ QString dossierRemplacements();
 // How many replacements are kept, the newest.
 constexpr int remplacementsGardes = 3;
 
-// Writes the replacement of the occurrences in files of the site racine. Each
+// Writes the replacement of the occurrences in files of the site racine (the open
+// document's aside: the editor replaces in its text). Each
 // file is read again and left alone when its bytes are no longer those searched;
 // its new text is written whole in its own encoding, mark and line ends (a page's
 // characters that the encoding lacks as references, as a save writes them; a

@@ -7,7 +7,6 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QDirIterator>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,10 +52,10 @@ QMap<QString, QByteArray> siteOriginal()
     };
 }
 
-class Site
+class SiteDisque
 {
 public:
-    explicit Site(const QMap<QString, QByteArray> &fichiers = siteOriginal())
+    explicit SiteDisque(const QMap<QString, QByteArray> &fichiers = siteOriginal())
         : fichiers(fichiers)
     {
         for (auto it = fichiers.cbegin(); it != fichiers.cend(); ++it)
@@ -80,33 +79,14 @@ public:
         return differe;
     }
 
-    // The files of the site with occurrences, searched as the editor searches them:
-    // each read by the reading rule; binary ones (a NUL byte) passed over.
+    // The files of the site with occurrences, searched as the editor searches them.
     QList<Fichier> cherche(const Recherche &recherche, const QString *modele = nullptr,
-                           qsizetype place = lignesMaximum) const
+                           const std::optional<DocumentOuvert> &document = {}) const
     {
-        QList<Fichier> trouves;
-        QStringList relatifs;
-        QDirIterator it(racine(), QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            relatifs << QDir(racine()).relativeFilePath(it.next());
-        relatifs.sort();
-        for (const QString &relatif : std::as_const(relatifs)) {
-            const QByteArray octets = readBytes(chemin(relatif));
-            if (octets.left(8192).contains('\0'))
-                continue;
-            const DocumentEncoding::Decoded lu
-                = DocumentEncoding::decode(octets, DocumentEncoding::kindOf(relatif));
-            Fichier fichier;
-            fichier.chemin = chemin(relatif);
-            fichier.relatif = relatif;
-            fichier.encodage = lu.encoding;
-            fichier.empreinte = QCryptographicHash::hash(octets, QCryptographicHash::Sha1);
-            RemplacementSite::cherche(lu.text, recherche, modele, &fichier, &place);
-            if (fichier.nombre > 0 || fichier.ligneAbandon > 0)
-                trouves << fichier;
-        }
-        return trouves;
+        const Resultat resultat
+            = chercheSite(racine(), pagesEtFeuilles(), recherche, modele, document);
+        binaires = resultat.binaires;
+        return resultat.fichiers;
     }
 
     Bilan remplace(const QString &texte, int options, const QString &modele,
@@ -115,6 +95,9 @@ public:
         const Recherche r = recherche(texte, options);
         return ecrit(racine(), trouves ? *trouves : cherche(r, &modele), r, modele, copies());
     }
+
+    // Passed over by the last search.
+    mutable int binaires = 0;
 
 private:
     QTemporaryDir dossier;
@@ -185,6 +168,7 @@ private slots:
     void rows_data();
     void rows();
     void rowsBeyondTheBound();
+    void openDocumentSearchedNotWritten();
     void replace_data();
     void replace();
     void changedOnDiskSinceTheSearch();
@@ -250,23 +234,45 @@ void TestRemplacementSite::rows()
     QFETCH(int, options);
     QFETCH(QString, modele);
     QFETCH(QStringList, attendues);
-    const Site site;
+    const SiteDisque site;
     const QList<Fichier> trouves
         = site.cherche(recherche(texte, options), modele.isEmpty() ? nullptr : &modele);
     QCOMPARE(rangees(trouves), attendues);
+    // The UTF-16 file without a mark holds NUL bytes: binary to a search.
+    QCOMPARE(site.binaires, 1);
     QCOMPARE(site.differents(), QStringList());
 }
 
 // The total is said, the rows stop at the bound.
 void TestRemplacementSite::rowsBeyondTheBound()
 {
-    const Site site;
-    const QList<Fichier> trouves = site.cherche(recherche("prix-", 0), nullptr, 3);
-    qsizetype total = 0;
-    for (const Fichier &fichier : trouves)
-        total += fichier.nombre;
-    QCOMPARE(total, 8);
-    QCOMPARE(rangees(trouves).size(), 3);
+    const SiteDisque site({{"a.html", QByteArray("prix-\n").repeated(lignesMaximum - 2)},
+                           {"b.html", "prix- prix- prix-\n"}});
+    const Resultat resultat
+        = chercheSite(site.racine(), pagesEtFeuilles(), recherche("prix-", 0), nullptr);
+    QCOMPARE(resultat.occurrences, lignesMaximum + 1);
+    QCOMPARE(resultat.rangees, lignesMaximum);
+    QCOMPARE(resultat.fichiers.size(), 2);
+    QCOMPARE(resultat.fichiers[1].nombre, 3);
+    QCOMPARE(rangees(resultat.fichiers.mid(1)),
+             (QStringList {"b.html:1:1:[prix-] prix- prix-", "b.html:1:7:prix- [prix-] prix-"}));
+}
+
+// The open document's text is searched in place of its file, which is not
+// written: the editor replaces in the text.
+void TestRemplacementSite::openDocumentSearchedNotWritten()
+{
+    const SiteDisque site;
+    const QString modele = QStringLiteral("tarif-");
+    const QList<Fichier> trouves
+        = site.cherche(recherche("prix-", 0), &modele,
+                       DocumentOuvert {site.chemin("index.html"), QStringLiteral("tapé prix-\n")});
+    QCOMPARE(rangees(trouves.mid(1, 1)), QStringList {"index.html:1:6:tapé [prix-] -> tarif-"});
+    QVERIFY(trouves[1].documentOuvert);
+    const Bilan bilan = site.remplace("prix-", 0, modele, &trouves);
+    QVERIFY(!bilan.modifies.contains("index.html"));
+    QCOMPARE(bilan.modifies.size(), 5);
+    QCOMPARE(readBytes(site.chemin("index.html")), siteOriginal().value("index.html"));
 }
 
 void TestRemplacementSite::replace_data()
@@ -326,7 +332,7 @@ void TestRemplacementSite::replace()
     QFETCH(Octets, changes);
     QFETCH(QStringList, laissesAttendus);
     QFETCH(int, references);
-    const Site site;
+    const SiteDisque site;
     const Bilan bilan = site.remplace(texte, options, modele);
     QCOMPARE(site.differents(changes), QStringList());
     QCOMPARE(bilan.modifies, changes.keys());
@@ -341,7 +347,7 @@ void TestRemplacementSite::replace()
 // Another program changed a file after the rows were listed: it keeps that change.
 void TestRemplacementSite::changedOnDiskSinceTheSearch()
 {
-    const Site site;
+    const SiteDisque site;
     const QString modele = QStringLiteral("tarif-");
     const Recherche r = recherche("prix-", 0);
     const QList<Fichier> trouves = site.cherche(r, &modele);
@@ -382,7 +388,7 @@ void TestRemplacementSite::failureStopsAndSays()
     QFETCH(QStringList, nonTraites);
     const QByteArray page = "<p class=\"prix-a\">a</p>\n";
     const QMap<QString, QByteArray> originaux {{"a.html", page}, {"z.html", page}};
-    const Site site(originaux);
+    const SiteDisque site(originaux);
     const QString dossierM = site.racine() + QStringLiteral("/m");
     std::unique_ptr<SmallFileSystem> petit;
     std::unique_ptr<DossierEnLecture> lecture;
@@ -433,7 +439,7 @@ void TestRemplacementSite::failureStopsAndSays()
 // The undo puts every file back, except one changed since, which keeps its change.
 void TestRemplacementSite::undoPutsBackAllButTheChanged()
 {
-    const Site site;
+    const SiteDisque site;
     const Bilan bilan = site.remplace("prix-", 0, "tarif-");
     QCOMPARE(bilan.modifies.size(), 6);
     const QByteArray ensuite = "<p>réécrit depuis</p>\n";
@@ -455,7 +461,7 @@ void TestRemplacementSite::undoPutsBackAllButTheChanged()
 // Only the three newest are kept; each undo takes the newest not yet undone.
 void TestRemplacementSite::threeKeptAndUndoneInTurn()
 {
-    const Site site;
+    const SiteDisque site;
     const QStringList etapes {"prix-", "tarif-", "cout-", "valeur-", "montant-"};
     for (qsizetype i = 0; i + 1 < etapes.size(); ++i)
         QCOMPARE(site.remplace(etapes[i], 0, etapes[i + 1]).modifies.size(), 6);
@@ -482,7 +488,7 @@ void TestRemplacementSite::threeKeptAndUndoneInTurn()
 void TestRemplacementSite::engineGivesUpOnOneFile()
 {
     const QByteArray lourd = "aa\n" + QByteArray(30, 'a') + "b\n";
-    const Site site({{"a.html", lourd}, {"b.html", "aa\n"}});
+    const SiteDisque site({{"a.html", lourd}, {"b.html", "aa\n"}});
     const Recherche r = recherche("(a+)+$", Expression);
     const QString modele = QStringLiteral("c");
     const QList<Fichier> trouves = site.cherche(r, &modele);
