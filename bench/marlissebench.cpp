@@ -3,7 +3,7 @@
 // in the same run (the rule-by-rule highlighter and the default font strategy).
 //
 //   marlisse_bench [--runs N] [--sizes 100K,1M,5M,20M] [--replace-all] [--save-1251]
-//                  [--typing] [--check] [--journal]
+//                  [--typing] [--check] [--journal] [--site-search]
 //
 // --replace-all measures only "Remplacer tout" (5 MB, 50,000 occurrences, the
 // view at the top and in the middle), which a full run measures after the tables,
@@ -19,6 +19,8 @@
 // run on the GUI thread and the stalls of an editor that checks nothing.
 // --journal measures only the recovery journal's stalls, handed the edits and
 // copying the whole text as before, which a full run shows after each size.
+// --site-search measures only "Chercher dans le site" and "Remplacer dans le site"
+// on a generated site (bancsite.cpp), beside the time to only read its files.
 //
 // Each size is measured on a page in ISO 8859-1 and on the same page in UTF-8, so
 // that the cost of reading a file by its encoding shows beside the former.
@@ -26,6 +28,7 @@
 // Every measurement runs in a child process of its own, so that memory figures
 // and caches do not leak from one to the next.
 
+#include "bancsite.h"
 #include "documentencoding.h"
 #include "ecriturecomplete.h"
 #include "htmlgenerator.h"
@@ -1120,6 +1123,8 @@ int main(int argc, char **argv)
     if (arguments.value(0) == QLatin1String("--check-child"))
         return runCheckChild(arguments.value(1).toLongLong(), arguments.value(2),
                              arguments.value(3).toDouble());
+    if (arguments.value(0) == QLatin1String("--site-search-child"))
+        return runSiteSearchChild(arguments);
     if (arguments.value(0) == QLatin1String("--replace-all-child"))
         return runReplaceAllChild(arguments.value(1).toLongLong(), arguments.value(2).toInt(),
                                   arguments.value(3) == QLatin1String("middle"),
@@ -1148,6 +1153,10 @@ int main(int argc, char **argv)
     }
     if (arguments.contains(QLatin1String("--check"))) {
         printCheck(sizes, runs);
+        return 0;
+    }
+    if (arguments.contains(QLatin1String("--site-search"))) {
+        printSiteSearch(runs);
         return 0;
     }
     if (arguments.contains(QLatin1String("--journal"))) {

@@ -21,6 +21,10 @@ class Recherche;
 class monQTextEdit;
 class CopieDocument;
 class PanneauProblemes;
+class TravailSite;
+namespace RemplacementSite {
+struct Bilan;
+} // namespace RemplacementSite
 namespace Verification {
 struct Resultat;
 class VerificationEnFond;
@@ -66,6 +70,9 @@ public slots:
     void slotEditReplaceEncore();
     void slotEditReplaceTout();
     void slotEditChercherPrecedent();
+    void slotChercherSite();
+    void slotRemplacerSite();
+    void slotAnnulerRemplacementSite();
     void slotNavigateurBureau();
     void slotCarGras();
     void slotCarItalic();
@@ -175,8 +182,18 @@ private:
     void insereLignes(const QStringList &lignes);
 
     // Search.
+    bool peutChercher(const Recherche &recherche);
     bool selectionneOccurrence(const Recherche &recherche, bool arriere, QString *remplacement);
     void gardeEnHaut(int position);
+    qsizetype remplaceTout(const Recherche &recherche, const QString &modele);
+
+    // Search and replace in the site.
+    void lanceRechercheSite(bool remplacer);
+    void rechercheSiteFinie();
+    void montreRangeesSite();
+    void stopRechercheSite();
+    void remplacementSiteFini(const RemplacementSite::Bilan &bilan);
+    void annulationSiteFinie(const RemplacementSite::Bilan &bilan);
 
     // Page check.
     void verificationTerminee(const Verification::Resultat &resultat);
@@ -224,6 +241,9 @@ private:
     QAction *editReplaceEncoreAct;
     QAction *editReplaceToutAct;
     QAction *editChercherPrecedentAct;
+    QAction *chercherSiteAct;
+    QAction *remplacerSiteAct;
+    QAction *annulerRemplacementSiteAct;
     QAction *carGrasAct;
     QAction *carItalicAct;
     QAction *carSouligneAct;
@@ -280,6 +300,20 @@ private:
     // revision of then: the next search goes on one character further.
     int apresVide = -1;
     int revisionApresVide = -1;
+    // "Chercher dans le site" and "Remplacer dans le site": made at their first
+    // use. The texts and file patterns last asked for, for the window's life.
+    TravailSite *travailSite = nullptr;
+    CopieDocument *copieSite = nullptr;
+    QString texteSite;
+    QString remplaceSite;
+    QString motifsSite;
+    bool parMotifsSite = false;
+    // The search under way is for a replacement.
+    bool remplacementSite = false;
+    // The open document's revision when its text was taken for the search, and
+    // how many occurrences the replacement changed in it (-1: none of it).
+    int revisionSite = -1;
+    qsizetype documentRemplaceSite = -1;
     HighlighterHtml *highlighter;
     QLabel *labelModif;
     QLabel *labelAlignement;

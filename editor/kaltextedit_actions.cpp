@@ -122,6 +122,31 @@ void KalTextEdit::createActions()
     connect(editChercherPrecedentAct, &QAction::triggered, this,
             &KalTextEdit::slotEditChercherPrecedent);
 
+    chercherSiteAct = newAction(
+        this, "chercherSiteAct", tr("Chercher dans le site..."), nullptr, tr("Ctrl+Shift+F"),
+        tr("Recherche d'un texte dans tous les fichiers du site"),
+        tr("Chercher dans le site\n\nCherche un texte ou une expression dans les pages et les "
+           "feuilles de style du dossier de la page et de ses sous-dossiers, et liste chaque "
+           "occurrence"));
+    connect(chercherSiteAct, &QAction::triggered, this, &KalTextEdit::slotChercherSite);
+
+    remplacerSiteAct = newAction(
+        this, "remplacerSiteAct", tr("Remplacer dans le site..."), nullptr, tr("Ctrl+Shift+H"),
+        tr("Remplacement d'un texte dans tous les fichiers du site"),
+        tr("Remplacer dans le site\n\nRemplace un texte ou une expression dans les pages et "
+           "les feuilles de style du site, après avoir listé ce qui changera"));
+    connect(remplacerSiteAct, &QAction::triggered, this, &KalTextEdit::slotRemplacerSite);
+
+    annulerRemplacementSiteAct = newAction(
+        this, "annulerRemplacementSiteAct", tr("Annuler le dernier remplacement dans le site"),
+        nullptr, QString(),
+        tr("Remet les fichiers du site tels qu'ils étaient avant le dernier "
+           "remplacement"),
+        tr("Annuler le dernier remplacement dans le site\n\nRemet chaque fichier modifié par le "
+           "dernier remplacement dans le site tel qu'il était avant, sauf s'il a changé depuis"));
+    connect(annulerRemplacementSiteAct, &QAction::triggered, this,
+            &KalTextEdit::slotAnnulerRemplacementSite);
+
     atteindreLigneAct = newAction(
         this, "atteindreLigneAct", tr("Atteindre la ligne..."), nullptr, tr("Ctrl+G"),
         tr("Place le curseur au début d'une ligne choisie par son numéro"),
@@ -418,6 +443,11 @@ void KalTextEdit::createMenus()
     editMenu->addAction(editReplaceEncoreAct);
     editMenu->addAction(editReplaceToutAct);
     editMenu->addAction(editChercherPrecedentAct);
+    editMenu->addSeparator();
+    editMenu->addAction(chercherSiteAct);
+    editMenu->addAction(remplacerSiteAct);
+    editMenu->addAction(annulerRemplacementSiteAct);
+    editMenu->addSeparator();
     editMenu->addAction(atteindreLigneAct);
 
     htmlMenu = menuBar()->addMenu(tr("Edition &Html"));

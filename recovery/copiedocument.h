@@ -20,6 +20,12 @@ public:
 
     // Starts a copy, or starts again the one under way.
     void demarre();
+    // Drops the copy under way: copiee() will not come for it.
+    void arrete()
+    {
+        minuterie.stop();
+        texte = QString();
+    }
     bool enCours() const { return minuterie.isActive(); }
 
 signals:

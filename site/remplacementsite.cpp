@@ -3,6 +3,7 @@
 #include "documentcodec.h"
 #include "documentfile.h"
 #include "ecriturecomplete.h"
+#include "ecrituregroupee.h"
 #include "etatfichier.h"
 
 #include <QCryptographicHash>
@@ -15,6 +16,10 @@
 #include <QUrl>
 
 #include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace RemplacementSite {
 
@@ -210,6 +215,44 @@ void retireAnciens(const QString &dossier)
     }
 }
 
+bool memeEtat(const std::optional<EtatFichier::Disque> &a,
+              const std::optional<EtatFichier::Disque> &b)
+{
+    return a && b && a->taille == b->taille && a->modification == b->modification;
+}
+
+// A kept copy of the file at chemin, whose bytes are octets, in a folder of its
+// own that nothing else writes: the flush of the whole replacement puts it on the
+// disk before any file changes. On the same file system it is the file itself,
+// under a second name: nothing to write, and the file's blocks, which the new
+// file then no longer frees, stay as they were (freeing them costs milliseconds
+// a file on some disks).
+bool gardeCopie(const QString &chemin, const std::optional<EtatFichier::Disque> &etatLu,
+                const QString &copie, const QByteArray &octets, QString *raison)
+{
+    if (!QDir().mkpath(QFileInfo(copie).absolutePath())) {
+        *raison = QStringLiteral("son dossier ne peut pas être créé");
+        return false;
+    }
+#ifdef Q_OS_UNIX
+    if (::link(QFile::encodeName(chemin).constData(), QFile::encodeName(copie).constData()) == 0) {
+        // Changed since it was read: the bytes read are kept instead.
+        if (memeEtat(etatLu, EtatFichier::surDisque(copie)))
+            return true;
+        QFile::remove(copie);
+    }
+#else
+    Q_UNUSED(chemin);
+    Q_UNUSED(etatLu);
+#endif
+    QFile fichier(copie);
+    const bool fait = fichier.open(QIODevice::WriteOnly)
+        && ecritToutes(&fichier, octets.constData(), octets.size()) && fichier.flush();
+    if (!fait)
+        *raison = fichier.errorString();
+    return fait;
+}
+
 // Appends a line to a replacement's record, on the disk before the file it names
 // is written.
 bool ajouteAuRegistre(const QString &registre, const QByteArray &ligne, QString *raison)
@@ -256,7 +299,6 @@ std::optional<Registre> ouvreRegistre(const QString &dossier, const QString &rac
         QDir(registre.dossierCopies).removeRecursively();
         return std::nullopt;
     }
-    retireAnciens(dossier);
     return registre;
 }
 
@@ -309,12 +351,6 @@ QString caracteresPerdus(int nombre, const DocumentEncoding::Encoding &encodage)
         + QStringLiteral(" de %1, et seule une page peut les écrire en &#N;").arg(encodage.label());
 }
 
-bool memeEtat(const std::optional<EtatFichier::Disque> &a,
-              const std::optional<EtatFichier::Disque> &b)
-{
-    return a && b && a->taille == b->taille && a->modification == b->modification;
-}
-
 } // namespace
 
 void cherche(QStringView texte, const Recherche &recherche, const QString *modele, Fichier *fichier,
@@ -344,6 +380,11 @@ void cherche(QStringView texte, const Recherche &recherche, const QString *model
             fichier->ligneAbandon = numero;
         return cherchee;
     });
+}
+
+void gardeLesDerniers(const QString &dossier)
+{
+    retireAnciens(dossier);
 }
 
 Site::Filtre pagesEtFeuilles()
@@ -439,22 +480,43 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
             const std::function<void(int)> &progression)
 {
     Bilan bilan;
+    bilan.racine = sansSeparateurFinal(racine);
     std::optional<Registre> registre;
-    const QString base = sansSeparateurFinal(racine);
+    EcritureGroupee ecriture;
+    // What is written of each file, in the order of ecriture's files.
+    struct Prepare
+    {
+        const Fichier *fichier;
+        std::optional<EtatFichier::Disque> etatLu;
+        QByteArray entree;
+        qsizetype occurrences;
+        int references;
+    };
+    QList<Prepare> prepares;
+    // Nothing is in place yet: every file stays as it was.
+    const auto arrete = [&](const QString &echec) {
+        bilan.echec = echec;
+        ecriture.abandonne();
+        bilan.nonTraites.clear();
+        for (const Fichier &fichier : fichiers) {
+            if (fichier.nombre > 0 && !fichier.documentOuvert)
+                bilan.nonTraites << fichier.relatif;
+        }
+        if (registre) {
+            QDir(registre->dossierCopies).removeRecursively();
+            QFile::remove(registre->fichier);
+        }
+        bilan.dossierCopies.clear();
+        return bilan;
+    };
+
     for (qsizetype i = 0; i < fichiers.size(); ++i) {
         const Fichier &fichier = fichiers[i];
         const auto laisse = [&](const QString &raison) {
             bilan.laisses.append({fichier.relatif, raison});
         };
-        const auto arrete = [&](const QString &echec, qsizetype depuis) {
-            bilan.echec = echec;
-            for (qsizetype j = depuis; j < fichiers.size(); ++j)
-                bilan.nonTraites << fichiers[j].relatif;
-        };
-        if (arret && arret->load()) {
-            arrete(QStringLiteral("Le remplacement a été interrompu."), i);
-            break;
-        }
+        if (arret && arret->load())
+            return arrete(QStringLiteral("Le remplacement a été interrompu."));
         if (progression && i > 0)
             progression(int(i));
         if (fichier.nombre == 0 || fichier.documentOuvert)
@@ -489,8 +551,8 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
                        .arg(fichier.encodage.label()));
             continue;
         }
-        const LineEnds::Convention convention = lu->lineEnds.convention;
-        const TexteRemplace nouveau = remplace(*brut, recherche, modele, finDeLigne(convention));
+        const TexteRemplace nouveau
+            = remplace(*brut, recherche, modele, finDeLigne(lu->lineEnds.convention));
         if (nouveau.ligneAbandon > 0) {
             laisse(QStringLiteral("la recherche y a été abandonnée à la ligne %1 : l'expression "
                                   "y demande trop de calculs")
@@ -521,49 +583,66 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
             continue;
         }
 
+        QString raison;
         if (!registre) {
-            QString raison;
-            registre = ouvreRegistre(dossier, base, recherche.texteCherche(), modele, &raison);
-            if (!registre) {
-                arrete(QStringLiteral("Les copies des fichiers ne peuvent pas être gardées dans "
-                                      "%1 : %2.")
-                           .arg(QDir::toNativeSeparators(dossier), raison),
-                       i);
-                break;
-            }
+            registre
+                = ouvreRegistre(dossier, bilan.racine, recherche.texteCherche(), modele, &raison);
+            if (!registre)
+                return arrete(QStringLiteral("Les copies des fichiers ne peuvent pas être "
+                                             "gardées dans %1 : %2.")
+                                  .arg(QDir::toNativeSeparators(dossier), raison));
             bilan.dossierCopies = registre->dossierCopies;
         }
-        QString raison;
         const QString copie = registre->dossierCopies + QLatin1Char('/') + fichier.relatif;
-        bool garde = QDir().mkpath(QFileInfo(copie).absolutePath());
-        if (!garde)
-            raison = QStringLiteral("son dossier ne peut pas être créé");
-        garde = garde && ecritureComplete(copie, lecture.bytes, &raison)
-            && ajouteAuRegistre(registre->fichier,
-                                "fichier\t" + sha1(lecture.bytes).toHex() + '\t'
-                                    + sha1(octets).toHex() + '\t' + encodePourcent(fichier.relatif)
-                                    + '\n',
-                                &raison);
-        if (!garde) {
-            arrete(QStringLiteral("La copie de %1 ne peut pas être gardée : %2.")
-                       .arg(fichier.relatif, raison),
-                   i);
-            break;
-        }
-        // A change made while it was read and replaced is not overwritten.
-        if (!memeEtat(etatLu, EtatFichier::surDisque(fichier.chemin))) {
-            laisse(QStringLiteral("il a été modifié sur le disque depuis la recherche"));
+        if (!gardeCopie(fichier.chemin, etatLu, copie, lecture.bytes, &raison))
+            return arrete(QStringLiteral("La copie de %1 ne peut pas être gardée : %2.")
+                              .arg(fichier.relatif, raison));
+        if (!ecriture.prepare(fichier.chemin, octets, &raison))
+            return arrete(
+                QStringLiteral("%1 ne peut pas être écrit : %2.").arg(fichier.relatif, raison));
+        prepares.append({&fichier, etatLu,
+                         "fichier\t" + sha1(lecture.bytes).toHex() + '\t' + sha1(octets).toHex()
+                             + '\t' + encodePourcent(fichier.relatif) + '\n',
+                         nouveau.nombre, references});
+    }
+    if (prepares.isEmpty())
+        return bilan;
+
+    // The copies, the new files and the record of what is about to change all on
+    // the disk: only then does any file change.
+    QByteArray entrees;
+    for (const Prepare &prepare : std::as_const(prepares))
+        entrees += prepare.entree;
+    QString raison;
+    if (!ajouteAuRegistre(registre->fichier, entrees, &raison))
+        return arrete(QStringLiteral("La liste des copies ne peut pas être écrite dans %1 : %2.")
+                          .arg(QDir::toNativeSeparators(registre->fichier), raison));
+    EcritureGroupee::synchronise();
+    for (qsizetype i = 0; i < prepares.size(); ++i) {
+        const Prepare &prepare = prepares[i];
+        // A change made while the site was being replaced is not overwritten.
+        if (!memeEtat(prepare.etatLu, EtatFichier::surDisque(prepare.fichier->chemin))) {
+            ecriture.laisse(i);
+            // The copy may be the file itself, under a second name.
+            QFile::remove(registre->dossierCopies + QLatin1Char('/') + prepare.fichier->relatif);
+            bilan.laisses.append({prepare.fichier->relatif,
+                                  QStringLiteral("il a été modifié sur le disque depuis la "
+                                                 "recherche")});
             continue;
         }
-        if (!ecritureComplete(fichier.chemin, octets, &raison)) {
-            arrete(QStringLiteral("%1 ne peut pas être écrit : %2.").arg(fichier.relatif, raison),
-                   i);
+        if (!ecriture.remplace(i, &raison)) {
+            bilan.echec = QStringLiteral("%1 ne peut pas être écrit : %2.")
+                              .arg(prepare.fichier->relatif, raison);
+            for (qsizetype j = i; j < prepares.size(); ++j)
+                bilan.nonTraites << prepares[j].fichier->relatif;
+            ecriture.abandonne();
             break;
         }
-        bilan.modifies << fichier.relatif;
-        bilan.occurrences += nouveau.nombre;
-        bilan.references += references;
+        bilan.modifies << prepare.fichier->relatif;
+        bilan.occurrences += prepare.occurrences;
+        bilan.references += prepare.references;
     }
+    EcritureGroupee::synchronise();
     if (progression)
         progression(int(fichiers.size()));
     return bilan;
@@ -585,13 +664,21 @@ Bilan annule(const QString &dossier, const Remplacement &remplacement)
 {
     Bilan bilan;
     bilan.dossierCopies = dossier + QLatin1Char('/') + remplacement.nom;
-    const QString base = sansSeparateurFinal(remplacement.racine);
-    for (qsizetype i = 0; i < remplacement.fichiers.size(); ++i) {
-        const Remplacement::Entree &entree = remplacement.fichiers[i];
-        const QString chemin = base + QLatin1Char('/') + entree.relatif;
+    bilan.racine = sansSeparateurFinal(remplacement.racine);
+    EcritureGroupee ecriture;
+    struct Prepare
+    {
+        QString relatif;
+        QString chemin;
+        std::optional<EtatFichier::Disque> etatLu;
+    };
+    QList<Prepare> prepares;
+    for (const Remplacement::Entree &entree : remplacement.fichiers) {
+        const QString chemin = bilan.racine + QLatin1Char('/') + entree.relatif;
         const auto laisse = [&](const QString &raison) {
             bilan.laisses.append({entree.relatif, raison});
         };
+        const auto etatLu = EtatFichier::surDisque(chemin);
         const DocumentFile::Reading lecture = DocumentFile::read(chemin);
         if (lecture.result != DocumentFile::Result::Read) {
             laisse(!QFileInfo::exists(chemin)
@@ -615,15 +702,35 @@ Bilan annule(const QString &dossier, const Remplacement &remplacement)
             continue;
         }
         QString raison;
-        if (!ecritureComplete(chemin, copie.bytes, &raison)) {
+        if (!ecriture.prepare(chemin, copie.bytes, &raison)) {
             bilan.echec
                 = QStringLiteral("%1 ne peut pas être écrit : %2.").arg(entree.relatif, raison);
-            for (qsizetype j = i; j < remplacement.fichiers.size(); ++j)
-                bilan.nonTraites << remplacement.fichiers[j].relatif;
+            for (const Remplacement::Entree &autre : remplacement.fichiers)
+                bilan.nonTraites << autre.relatif;
             return bilan;
         }
-        bilan.modifies << entree.relatif;
+        prepares.append({entree.relatif, chemin, etatLu});
     }
+    EcritureGroupee::synchronise();
+    for (qsizetype i = 0; i < prepares.size(); ++i) {
+        const Prepare &prepare = prepares[i];
+        if (!memeEtat(prepare.etatLu, EtatFichier::surDisque(prepare.chemin))) {
+            ecriture.laisse(i);
+            bilan.laisses.append(
+                {prepare.relatif, QStringLiteral("il a été modifié depuis le remplacement")});
+            continue;
+        }
+        QString raison;
+        if (!ecriture.remplace(i, &raison)) {
+            bilan.echec
+                = QStringLiteral("%1 ne peut pas être écrit : %2.").arg(prepare.relatif, raison);
+            for (qsizetype j = i; j < prepares.size(); ++j)
+                bilan.nonTraites << prepares[j].relatif;
+            return bilan;
+        }
+        bilan.modifies << prepare.relatif;
+    }
+    EcritureGroupee::synchronise();
     // The next undo goes to the replacement before this one. Should the mark not
     // reach the disk, undoing this one again finds nothing left to put back.
     QString raison;

@@ -127,6 +127,7 @@ struct Bilan
     QStringList nonTraites;
     // Where the previous bytes are kept ("" when nothing was kept).
     QString dossierCopies;
+    QString racine; // the site's folder
 };
 
 // The folder of the kept copies: remplacements/ in the user's data folder
@@ -135,6 +136,9 @@ QString dossierRemplacements();
 
 // How many replacements are kept, the newest.
 constexpr int remplacementsGardes = 3;
+// Removes from dossier the replacements older than the newest ones kept. Kept
+// apart from ecrit(): removing a thousand files takes seconds on some disks.
+void gardeLesDerniers(const QString &dossier);
 
 // Writes the replacement of the occurrences in files of the site racine (the open
 // document's aside: the editor replaces in its text). Each

@@ -244,10 +244,13 @@ void TestEditorWindow::menuBar()
     QCOMPARE(entries(top.at(0)->menu()),
              QStringList({"&Nouveau", "&Ouvrir", "&Sauver", "Sau&ver sous...", "Fichiers &récents",
                           "-", "&Quitter"}));
-    QCOMPARE(entries(top.at(1)->menu()),
-             QStringList({"Annuler", "Refaire", "-", "Co&uper", "&Copier", "Co&ller", "-",
-                          "Chercher...", "&Remplacer...", "Répéter chercher/remplacer",
-                          "Remplacer tout...", "Chercher le précédent", "Atteindre la ligne..."}));
+    QCOMPARE(
+        entries(top.at(1)->menu()),
+        QStringList({"Annuler", "Refaire", "-", "Co&uper", "&Copier", "Co&ller", "-", "Chercher...",
+                     "&Remplacer...", "Répéter chercher/remplacer", "Remplacer tout...",
+                     "Chercher le précédent", "-", "Chercher dans le site...",
+                     "Remplacer dans le site...", "Annuler le dernier remplacement dans le site",
+                     "-", "Atteindre la ligne..."}));
     QCOMPARE(entries(top.at(3)->menu()),
              QStringList({"Voir dans le navigateur", "Ouvrir dans le navigateur du bureau", "-",
                           "Barre d'outils", "Barre d'outils HTML", "Barre de &statut",
@@ -313,7 +316,9 @@ void TestEditorWindow::shortcutsTriggerActions_data()
                                                             {"Ctrl+Q", "fileQuitAct"},
                                                             {"F5", "navigateurAct"},
                                                             {"Shift+F5", "navigateurBureauAct"},
-                                                            {"Ctrl+G", "atteindreLigneAct"}};
+                                                            {"Ctrl+G", "atteindreLigneAct"},
+                                                            {"Ctrl+Shift+F", "chercherSiteAct"},
+                                                            {"Ctrl+Shift+H", "remplacerSiteAct"}};
     for (const auto &row : table)
         QTest::newRow(row.first) << QString::fromUtf8(row.first) << QString::fromLatin1(row.second);
 }
