@@ -7,6 +7,8 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <memory>
+
 class QAction;
 class QActionGroup;
 class QCloseEvent;
@@ -21,6 +23,7 @@ class Recherche;
 class monQTextEdit;
 class CopieDocument;
 class PanneauProblemes;
+class Deplacements;
 class TravailSite;
 namespace RemplacementSite {
 struct Bilan;
@@ -102,6 +105,8 @@ public slots:
     void slotNameAncre();
     void slotImage();
     void slotVerifierPage();
+    void slotProblemeSuivant();
+    void slotProblemePrecedent();
     void slotViewToolBar(bool toggle);
     void slotViewToolBarB(bool toggle);
     void slotViewStatusBar(bool toggle);
@@ -123,6 +128,7 @@ protected slots:
     void slotRouvrirEncodage(QAction *action);
     void slotEnregistrerEncodage(QAction *action);
     void slotAllerAuProbleme(int ligne, int colonne);
+    void slotAllerDansLeTexte(int debut, int fin, bool supprime, bool prendClavier);
     void slotMenuFinsDeLigne();
     void slotFinsDeLigne(QAction *action);
 
@@ -195,8 +201,13 @@ private:
     void remplacementSiteFini(const RemplacementSite::Bilan &bilan);
     void annulationSiteFinie(const RemplacementSite::Bilan &bilan);
 
-    // Page check.
+    // Page check, and the panel of problems.
     void verificationTerminee(const Verification::Resultat &resultat);
+    PanneauProblemes *panneau();
+    void panneauAvantRemplacement();
+    void panneauDocumentCourant(const QString &chemin);
+    void ouvrePourLePanneau(const QString &chemin);
+    void parcourtProblemes(bool arriere);
 
     Lisorel *browser;
     QString currentFile;
@@ -276,6 +287,8 @@ private:
     QAction *nameAncreAct;
     QAction *imageAct;
     QAction *verifierPageAct;
+    QAction *problemeSuivantAct;
+    QAction *problemePrecedentAct;
     QAction *viewToolBarAct;
     QAction *viewToolBarBAct;
     QAction *viewStatusBarAct;
@@ -345,6 +358,10 @@ private:
     Verification::VerificationEnFond *verification;
     int revisionDemandee;
     int revisionVerifiee;
+    // The text the running check got, of which file, and the edits made since.
+    QString texteVerifie;
+    QString cheminVerifie;
+    std::shared_ptr<Deplacements> suiviVerifie;
 
     friend class KalTextEditTestAccess;
 };

@@ -343,6 +343,20 @@ void KalTextEdit::createActions()
            "HTML Tidy et les images, liens et ancres qui ne mènent nulle part"));
     connect(verifierPageAct, &QAction::triggered, this, &KalTextEdit::slotVerifierPage);
 
+    problemeSuivantAct = newAction(
+        this, "problemeSuivantAct", tr("Problème suivant"), nullptr, tr("F8"),
+        tr("Va au problème suivant de la liste"),
+        tr("Problème suivant\n\nPlace le curseur au problème suivant du panneau des problèmes, "
+           "en ouvrant son fichier s'il le faut, sans quitter le texte"));
+    connect(problemeSuivantAct, &QAction::triggered, this, &KalTextEdit::slotProblemeSuivant);
+
+    problemePrecedentAct = newAction(
+        this, "problemePrecedentAct", tr("Problème précédent"), nullptr, tr("Shift+F8"),
+        tr("Va au problème précédent de la liste"),
+        tr("Problème précédent\n\nPlace le curseur au problème précédent du panneau des "
+           "problèmes, en ouvrant son fichier s'il le faut, sans quitter le texte"));
+    connect(problemePrecedentAct, &QAction::triggered, this, &KalTextEdit::slotProblemePrecedent);
+
     // View and help. The toggles are checked before they are connected, so
     // building the window runs none of their slots.
     viewToolBarAct = newAction(this, "viewToolBarAct", tr("Barre d'outils"), nullptr, QString(),
@@ -480,6 +494,8 @@ void KalTextEdit::createMenus()
     viewMenu->addSeparator();
     viewMenu->addActions({viewToolBarAct, viewToolBarBAct, viewStatusBarAct});
     viewMenu->addAction(viewNumerosLigneAct);
+    viewMenu->addSeparator();
+    viewMenu->addActions({problemeSuivantAct, problemePrecedentAct});
     viewMenu->addSeparator();
     viewMenu->addAction(policeEditeurAct);
 

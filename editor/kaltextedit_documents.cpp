@@ -50,9 +50,11 @@ void KalTextEdit::slotFileNew()
     if (!ok)
         return;
 
+    panneauAvantRemplacement();
     textEdit->setPlainText(QString());
     texteRemplace(QString());
     currentFile.clear();
+    panneauDocumentCourant(currentFile);
     etatDisque = EtatFichier();
     adopteEncodage(DocumentEncoding::fromName(QString::fromLatin1(codecName))
                        .value_or(DocumentEncoding::latin1()),
@@ -152,7 +154,9 @@ bool KalTextEdit::chargeFichier(const QString &fileName,
     etatDisque = EtatFichier::de(fileName, reading.bytes);
     reading.bytes = QByteArray(); // a large file is not kept twice while it is shown
     const QString declaration = DocumentEncoding::findDeclaration(decoded.text, kind).name;
+    panneauAvantRemplacement();
     textEdit->setPlainText(decoded.text);
+    panneauDocumentCourant(fileName);
     texteRemplace(decoded.text);
     adopteEncodage(decoded.encoding, declaration);
     adopteFinsDeLigne(decoded.lineEnds.convention);
@@ -352,6 +356,7 @@ void KalTextEdit::setCurrentFile(const QString &fileName)
     currentFileName = QFileInfo(fileName).fileName();
     windowTitleText = baseTitle + QLatin1String(" - ") + currentFileName;
     setWindowTitle(windowTitleText);
+    panneauDocumentCourant(fileName);
 }
 
 void KalTextEdit::majTypeDocument(const QString &fileName)

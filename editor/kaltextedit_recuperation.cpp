@@ -161,7 +161,9 @@ void KalTextEdit::proposeRecuperation()
 // known.
 bool KalTextEdit::restaure(const DocumentRecupere &document)
 {
+    panneauAvantRemplacement();
     textEdit->setPlainText(document.texte);
+    panneauDocumentCourant(document.fichier);
     journal->nouveauTexte(document.texte);
     auto encoding = DocumentEncoding::fromName(document.codage);
     const bool codageConnu = encoding.has_value();

@@ -4,6 +4,8 @@
 // the worker; and the panel in the editor window.
 
 #include "copiedocument.h"
+#include "deplacements.h"
+#include "dialoganswers.h"
 #include "documentfile.h"
 #include "montextedit.h"
 #include "testsupport.h"
@@ -121,6 +123,12 @@ private slots:
     void changeDuringCheck();
     void panelRows();
     void manualLinks();
+    void typingAfterCheck();
+    void movedPlaces_data();
+    void movedPlaces();
+    void rowsFollowTheText_data();
+    void rowsFollowTheText();
+    void panelGroups();
 
 private:
     Verification::Resultat verifieDans(const QString &texte, const QStringList &fichiers,
@@ -528,8 +536,9 @@ void TestVerification::commandInMenu()
 }
 
 // As the user tried it: a page with a missing image (line 3), a link to
-// a missing page (4), to a missing anchor (5) and an unclosed <b> (6). F7, Return
-// lands on line 3; F7, Down, Return on line 4; and so on; the text never changes.
+// a missing page (4), to a missing anchor (5) and an unclosed <b> (6). F7 leaves
+// the keyboard to the text; a click in the list takes it, Return lands on line
+// 3; F7, a click, Down, Return on line 4; and so on; the text never changes.
 void TestVerification::checkAndJump()
 {
     EditorFixture f;
@@ -550,8 +559,12 @@ void TestVerification::checkAndJump()
         auto *panneau = f.window->findChild<PanneauProblemes *>();
         QVERIFY(panneau);
         QTreeWidget *liste = panneau->liste();
-        QTRY_VERIFY(liste->hasFocus());
+        QTRY_VERIFY(!panneau->enCours());
+        QVERIFY(edit->hasFocus());
         QVERIFY(panneau->isVisible());
+        QTest::mouseClick(liste->viewport(), Qt::LeftButton, {},
+                          liste->visualItemRect(liste->topLevelItem(0)).center());
+        QVERIFY(liste->hasFocus());
         QCOMPARE(panneau->windowTitle(),
                  QStringLiteral("Problèmes de la page\u00a0: 1 avertissement, 3 liens"));
         QCOMPARE(liste->currentItem(), liste->topLevelItem(0));
@@ -725,6 +738,232 @@ void TestVerification::manualLinks()
                      qPrintable(QStringLiteral("%1:%2: %3").arg(nom).arg(p.ligne).arg(p.message)));
         }
     }
+}
+
+// Typed as soon as the rows come ("ab", Return, "XY"): it goes to the text, where
+// the cursor was, not to the list's type-ahead and the first row's line.
+void TestVerification::typingAfterCheck()
+{
+    EditorFixture f;
+    const QString texte = page(QStringLiteral("<p><b>gras</p>\n<p>fin</p>"));
+    monQTextEdit *edit
+        = ouvreActive(f, dossier.filePath(QStringLiteral("frappe/page.html")), texte.toUtf8());
+    QVERIFY(edit);
+    edit->moveCursor(QTextCursor::End);
+    QTest::keyClick(edit, Qt::Key_F7);
+    auto *panneau = f.window->findChild<PanneauProblemes *>();
+    QTRY_VERIFY(panneau->aUnResultat() && !panneau->enCours());
+    QWidget *focus = QApplication::focusWidget();
+    QCOMPARE(focus, edit);
+    QTest::keyClicks(focus, QStringLiteral("ab"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("XY"));
+    QCOMPARE(edit->document()->toPlainText(), texte + QStringLiteral("ab\nXY"));
+    edit->document()->setModified(false);
+}
+
+// Offsets of a copy of the text carried through the edits made since.
+void TestVerification::movedPlaces_data()
+{
+    QTest::addColumn<QList<int>>("editions"); // position, removed, added, ...
+    QTest::addColumn<int>("avant");
+    QTest::addColumn<int>("apres");
+    QTest::addColumn<bool>("supprime");
+    QTest::newRow("typed before") << QList<int> {0, 0, 3, 3, 0, 1} << 10 << 14 << false;
+    QTest::newRow("typed after") << QList<int> {20, 0, 5} << 10 << 10 << false;
+    QTest::newRow("typed at the place") << QList<int> {10, 0, 2} << 10 << 12 << false;
+    QTest::newRow("removed around") << QList<int> {8, 4, 0} << 10 << 8 << true;
+    QTest::newRow("removed before, then typed")
+        << QList<int> {0, 5, 0, 0, 0, 1} << 10 << 6 << false;
+    QTest::newRow("replaced, then typed after the replacement")
+        << QList<int> {2, 3, 1, 3, 0, 1, 4, 0, 1} << 10 << 10 << false;
+}
+
+void TestVerification::movedPlaces()
+{
+    QFETCH(QList<int>, editions);
+    QFETCH(int, avant);
+    QFETCH(int, apres);
+    QFETCH(bool, supprime);
+    Deplacements deplacements;
+    for (qsizetype i = 0; i + 2 < editions.size(); i += 3)
+        deplacements.note(editions[i], editions[i + 1], editions[i + 2]);
+    bool perdu = false;
+    QCOMPARE(deplacements.porte(avant, &perdu), apres);
+    QCOMPARE(perdu, supprime);
+}
+
+// The rows of the page keep their place as the text changes, typed after the
+// check or while it ran, and say so when their text is deleted.
+void TestVerification::rowsFollowTheText_data()
+{
+    QTest::addColumn<bool>("pendant"); // typed while the check runs
+    QTest::addColumn<QString>("edition"); // typed at the start: "" deletes line 3
+    QTest::addColumn<int>("ligne"); // where Return lands for the <b> of line 3
+    QTest::addColumn<int>("colonne");
+    QTest::addColumn<bool>("supprime");
+    QTest::newRow("a line inserted at the top")
+        << false << QStringLiteral("<!-- x -->\n") << 4 << 4 << false;
+    QTest::newRow("typed at the start of the line")
+        << false << QStringLiteral("\n\nab") << 5 << 6 << false;
+    QTest::newRow("its text deleted") << false << QString() << 3 << 1 << true;
+    QTest::newRow("a line inserted while it ran")
+        << true << QStringLiteral("<!-- x -->\n") << 4 << 4 << false;
+}
+
+void TestVerification::rowsFollowTheText()
+{
+    QFETCH(bool, pendant);
+    QFETCH(QString, edition);
+    QFETCH(int, ligne);
+    QFETCH(int, colonne);
+    QFETCH(bool, supprime);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    // Large enough that the check is still running after the edit, when asked.
+    QString corps = QStringLiteral("<p><b>gras</p>\n");
+    if (pendant)
+        corps += QStringLiteral("<p>Un paragraphe de <i>texte</i>.</p>\n").repeated(40000);
+    edit->setPlainText(page(corps));
+    QTextCursor debut(edit->document());
+    auto edite = [&] {
+        if (edition.isEmpty()) {
+            QTextCursor ligne3(edit->document()->findBlockByNumber(2));
+            ligne3.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+            ligne3.removeSelectedText();
+        } else if (edition.startsWith(u'\n')) {
+            QTextCursor ligne3(edit->document()->findBlockByNumber(2));
+            ligne3.insertText(edition.mid(2));
+            QTextCursor(edit->document()).insertText(QStringLiteral("\n\n"));
+        } else {
+            debut.insertText(edition);
+        }
+    };
+    action(f.window, QStringLiteral("verifierPageAct"))->trigger();
+    auto *panneau = f.window->findChild<PanneauProblemes *>();
+    auto *copie = f.window->findChild<CopieDocument *>();
+    if (pendant) {
+        while (copie->enCours())
+            QCoreApplication::processEvents();
+        QVERIFY(panneau->enCours());
+        edite();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!panneau->enCours(), 60000);
+    if (!pendant)
+        edite();
+    QTreeWidget *liste = panneau->liste();
+    const QList<QTreeWidgetItem *> rangees
+        = liste->findItems(QStringLiteral("</b>"), Qt::MatchContains | Qt::MatchRecursive, 3);
+    QVERIFY(!rangees.isEmpty());
+    liste->setCurrentItem(rangees.first());
+    liste->setFocus();
+    QTest::keyClick(liste, Qt::Key_Return);
+    QCOMPARE(edit->textCursor().blockNumber() + 1, ligne);
+    QCOMPARE(edit->textCursor().positionInBlock() + 1, colonne);
+    QCOMPARE(f.window->statusBar()->currentMessage().contains(QStringLiteral("supprimé")),
+             supprime);
+    // The row shows where it is now, or that its text is gone.
+    QTRY_COMPARE(rangees.first()->text(0), QString::number(ligne));
+    QCOMPARE(rangees.first()->text(3).contains(QStringLiteral("supprimé")), supprime);
+    edit->document()->setModified(false);
+}
+
+// Rows of several files: a header for each (its path and count), in the order
+// of the paths; Return on a row of the current document selects its place, on
+// a row of another file opens it as the open command would (the question on
+// the modified text answered) and goes there; F8 walks the rows across the files
+// and round, the keyboard left in the text.
+void TestVerification::panelGroups()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString site = dossier.filePath(QStringLiteral("groupes"));
+    const QString a = site + QStringLiteral("/a.html");
+    const QString b = site + QStringLiteral("/sous/b.html");
+    QVERIFY(writeBytes(b, "<p>un</p>\n<p>deux trois</p>\n"));
+    monQTextEdit *edit = ouvreActive(f, a, "<p>alpha</p>\n<p>beta gamma</p>\n");
+    QVERIFY(edit);
+    QVERIFY(f.window->findChild<PanneauProblemes *>() == nullptr);
+    action(f.window, QStringLiteral("problemeSuivantAct"))->trigger();
+    QVERIFY(f.window->statusBar()->currentMessage().startsWith(QStringLiteral("Aucun problème")));
+
+    // The panel as the site's search fills it.
+    action(f.window, QStringLiteral("verifierPageAct"))->trigger();
+    auto *panneau = f.window->findChild<PanneauProblemes *>();
+    QTRY_VERIFY(!panneau->enCours());
+    RangeeProbleme deux {2,
+                         4,
+                         4,
+                         QStringLiteral("Occurrence"),
+                         QString(),
+                         QString(),
+                         QStringLiteral("<p>deux trois</p>"),
+                         3,
+                         4,
+                         true,
+                         QStringLiteral("2")};
+    RangeeProbleme gamma {2,
+                          9,
+                          5,
+                          QStringLiteral("Occurrence"),
+                          QString(),
+                          QString(),
+                          QStringLiteral("<p>beta gamma</p>"),
+                          8,
+                          5,
+                          false,
+                          QString()};
+    panneau->montre(QStringLiteral("Chercher dans le site"),
+                    {{b, QStringLiteral("sous/b.html"), {deux}, -1},
+                     {a, QStringLiteral("a.html"), {gamma, gamma}, 7}});
+    QTreeWidget *liste = panneau->liste();
+    QCOMPARE(liste->topLevelItemCount(), 2);
+    QCOMPARE(liste->topLevelItem(0)->text(0), QStringLiteral("a.html (7)"));
+    QCOMPARE(liste->topLevelItem(1)->text(0), QStringLiteral("sous/b.html (1)"));
+    QCOMPARE(liste->topLevelItem(1)->child(0)->text(3), QStringLiteral("<p>deux trois</p>"));
+    QCOMPARE(panneau->windowTitle(), QStringLiteral("Chercher dans le site"));
+
+    liste->setCurrentItem(liste->topLevelItem(0)->child(0));
+    liste->setFocus();
+    QTest::keyClick(liste, Qt::Key_Return);
+    QVERIFY(edit->hasFocus());
+    QCOMPARE(edit->textCursor().selectedText(), QStringLiteral("gamma"));
+
+    edit->insertPlainText(QStringLiteral("modifié "));
+    {
+        DialogAnswers reponses;
+        reponses.press(QStringLiteral("Non"));
+        liste->setCurrentItem(liste->topLevelItem(1)->child(0));
+        liste->setFocus();
+        QTest::keyClick(liste, Qt::Key_Return);
+        QVERIFY(cleanRun(reponses));
+        QCOMPARE(
+            reponses.log(),
+            QStringList {QStringLiteral("Sauvegarde | Le texte a été modifié \n enregistrer les "
+                                        "modifications ?")});
+    }
+    QCOMPARE(w.currentFile(), b);
+    QCOMPARE(edit->textCursor().selectedText(), QStringLiteral("deux"));
+    QVERIFY(readBytes(a).startsWith("<p>alpha"));
+
+    // F8 from the text: round the rows, opening a.html (not modified: no question).
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    edit->setFocus();
+    action(f.window, QStringLiteral("problemeSuivantAct"))->trigger();
+    QCOMPARE(w.currentFile(), a);
+    QCOMPARE(edit->textCursor().selectedText(), QStringLiteral("gamma"));
+    QCOMPARE(liste->currentItem(), liste->topLevelItem(0)->child(0));
+    QVERIFY(edit->hasFocus());
+    action(f.window, QStringLiteral("problemeSuivantAct"))->trigger();
+    QCOMPARE(liste->currentItem(), liste->topLevelItem(0)->child(1));
+    action(f.window, QStringLiteral("problemeSuivantAct"))->trigger();
+    QCOMPARE(w.currentFile(), b);
+    action(f.window, QStringLiteral("problemePrecedentAct"))->trigger();
+    QCOMPARE(w.currentFile(), a);
+    QCOMPARE(liste->currentItem(), liste->topLevelItem(0)->child(1));
+    QVERIFY(edit->hasFocus());
 }
 
 QTEST_MAIN(TestVerification)
