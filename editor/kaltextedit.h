@@ -76,6 +76,7 @@ public slots:
     void slotChercherSite();
     void slotRemplacerSite();
     void slotAnnulerRemplacementSite();
+    void stopRechercheSite();
     void slotNavigateurBureau();
     void slotCarGras();
     void slotCarItalic();
@@ -195,9 +196,9 @@ private:
 
     // Search and replace in the site.
     void lanceRechercheSite(bool remplacer);
+    void preparerTravailSite();
     void rechercheSiteFinie();
     void montreRangeesSite();
-    void stopRechercheSite();
     void remplacementSiteFini(const RemplacementSite::Bilan &bilan);
     void annulationSiteFinie(const RemplacementSite::Bilan &bilan);
 
@@ -323,10 +324,10 @@ private:
     bool parMotifsSite = false;
     // The search under way is for a replacement.
     bool remplacementSite = false;
-    // The open document's revision when its text was taken for the search, and
-    // how many occurrences the replacement changed in it (-1: none of it).
-    int revisionSite = -1;
+    // How many occurrences the replacement changed in the open document (-1: it
+    // was not one of the files), and the edits made since its text was copied.
     qsizetype documentRemplaceSite = -1;
+    std::shared_ptr<Deplacements> suiviSite;
     HighlighterHtml *highlighter;
     QLabel *labelModif;
     QLabel *labelAlignement;

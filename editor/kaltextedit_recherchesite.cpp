@@ -5,6 +5,7 @@
 
 #include "boitesmessage.h"
 #include "copiedocument.h"
+#include "deplacements.h"
 #include "montextedit.h"
 #include "panneauproblemes.h"
 #include "travailsite.h"
@@ -16,6 +17,8 @@
 #include <QLocale>
 #include <QStatusBar>
 #include <QTextDocument>
+
+#include <limits>
 
 namespace {
 
@@ -153,36 +156,55 @@ void KalTextEdit::lanceRechercheSite(bool remplacer)
     if (!peutChercher(TravailSite::rechercheDe(demande)))
         return;
 
-    if (!travailSite) {
-        travailSite = new TravailSite(this);
-        connect(travailSite, &TravailSite::progression, this, [this](int fait) {
-            statusBar()->showMessage(
-                travailSite->ecritEnCours()
-                    ? QStringLiteral("Remplacement dans le site\u00a0: %1")
-                          .arg(nombre(fait, "fichier écrit", "fichiers écrits"))
-                    : QStringLiteral("Recherche dans le site\u00a0: %1")
-                          .arg(nombre(fait, "fichier lu", "fichiers lus")));
-        });
-        connect(travailSite, &TravailSite::chercheFini, this, [this] { rechercheSiteFinie(); });
-        connect(travailSite, &TravailSite::ecritFini, this,
-                [this](const RemplacementSite::Bilan &bilan) { remplacementSiteFini(bilan); });
-        connect(travailSite, &TravailSite::annuleFini, this,
-                [this](const RemplacementSite::Bilan &bilan) { annulationSiteFinie(bilan); });
-        // The worker gets a copy of the text: the document is the GUI thread's alone.
-        copieSite = new CopieDocument(textEdit->document(), this);
-        connect(copieSite, &CopieDocument::copiee, this,
-                [this](const QString &texte, int revision) {
-                    TravailSite::Demande demande = travailSite->prochaine;
-                    demande.document = RemplacementSite::DocumentOuvert {currentFile, texte};
-                    revisionSite = revision;
-                    travailSite->cherche(demande);
-                });
-    }
+    preparerTravailSite();
     stopRechercheSite();
     travailSite->prochaine = demande;
     remplacementSite = remplacer;
     statusBar()->showMessage(QStringLiteral("Recherche dans le site…"));
+    PanneauProblemes *problemes = panneau();
+    // Escape in the panel stops the search.
+    connect(problemes, &PanneauProblemes::retourTexte, this, &KalTextEdit::stopRechercheSite,
+            Qt::UniqueConnection);
+    problemes->commence(
+        QStringLiteral("Recherche de «\u00a0%1\u00a0» dans le site…").arg(demande.texte));
+    problemes->show();
+    problemes->raise();
     copieSite->demarre();
+}
+
+// The worker, and the copy of the open document's text it searches, made once.
+void KalTextEdit::preparerTravailSite()
+{
+    if (travailSite)
+        return;
+    travailSite = new TravailSite(this);
+    connect(travailSite, &TravailSite::progression, this, [this](int fait) {
+        statusBar()->showMessage(travailSite->ecritEnCours()
+                                     ? QStringLiteral("Remplacement dans le site\u00a0: %1")
+                                           .arg(nombre(fait, "fichier écrit", "fichiers écrits"))
+                                     : QStringLiteral("Recherche dans le site\u00a0: %1")
+                                           .arg(nombre(fait, "fichier lu", "fichiers lus")));
+    });
+    connect(travailSite, &TravailSite::chercheFini, this, [this] { rechercheSiteFinie(); });
+    connect(travailSite, &TravailSite::ecritFini, this,
+            [this](const RemplacementSite::Bilan &bilan) { remplacementSiteFini(bilan); });
+    connect(travailSite, &TravailSite::annuleFini, this,
+            [this](const RemplacementSite::Bilan &bilan) { annulationSiteFinie(bilan); });
+    // The edits made while a copy of the text is searched, to carry its rows to
+    // the text of then.
+    connect(textEdit->document(), &QTextDocument::contentsChange, this,
+            [this](int position, int retires, int ajoutes) {
+                if (suiviSite)
+                    suiviSite->note(position, retires, ajoutes);
+            });
+    // The worker gets a copy of the text: the document is the GUI thread's alone.
+    copieSite = new CopieDocument(textEdit->document(), this);
+    connect(copieSite, &CopieDocument::copiee, this, [this](const QString &texte) {
+        TravailSite::Demande demande = travailSite->prochaine;
+        demande.document = RemplacementSite::DocumentOuvert {currentFile, texte};
+        suiviSite = std::make_shared<Deplacements>();
+        travailSite->cherche(demande);
+    });
 }
 
 void KalTextEdit::rechercheSiteFinie()
@@ -202,10 +224,14 @@ void KalTextEdit::rechercheSiteFinie()
 
     QList<RemplacementSite::Fichier> fichiers;
     qsizetype occurrences = 0;
+    const QString ouvert = QDir::cleanPath(QFileInfo(currentFile).absoluteFilePath());
     for (const RemplacementSite::Fichier &fichier : resultat.fichiers) {
         if (fichier.nombre > 0 && fichier.ligneAbandon == 0) {
             fichiers << fichier;
             occurrences += fichier.nombre;
+            // Another file was opened meanwhile: this one is replaced on the disk.
+            if (fichier.documentOuvert && (currentFile.isEmpty() || fichier.chemin != ouvert))
+                fichiers.last().documentOuvert = false;
         }
     }
     if (fichiers.isEmpty()) {
@@ -291,20 +317,20 @@ void KalTextEdit::slotAnnulerRemplacementSite()
             this, QMessageBox::Question,
             QStringLiteral("Annuler le dernier remplacement dans le site"),
             QStringLiteral(
-                "Remettre %1 tels qu'ils étaient avant le remplacement de «\u00a0%2\u00a0» "
-                "par «\u00a0%3\u00a0», le %4 dans le site %5\u00a0?\nUn fichier modifié "
-                "depuis sera laissé tel quel.")
-                .arg(nombre(dernier->fichiers.size(), "fichier", "fichiers"), dernier->cherche,
-                     dernier->remplace,
-                     QLocale(QLocale::French).toString(dernier->quand, QLocale::ShortFormat),
-                     QDir::toNativeSeparators(dernier->racine)),
+                "Le remplacement de «\u00a0%1\u00a0» par «\u00a0%2\u00a0», le %3 dans le "
+                "site %4, a modifié %5.\n%6\nUn fichier modifié depuis sera laissé tel "
+                "quel.")
+                .arg(dernier->cherche, dernier->remplace,
+                     QLocale(QLocale::French)
+                         .toString(dernier->quand, QStringLiteral("d MMMM yyyy 'à' HH:mm")),
+                     QDir::toNativeSeparators(dernier->racine),
+                     nombre(dernier->fichiers.size(), "fichier", "fichiers"),
+                     dernier->fichiers.size() > 1
+                         ? QStringLiteral("Les remettre tels qu'ils étaient\u00a0?")
+                         : QStringLiteral("Le remettre tel qu'il était\u00a0?")),
             QStringLiteral("&Remettre"), QStringLiteral("Annuler"), true))
         return;
-    if (!travailSite) {
-        travailSite = new TravailSite(this);
-        connect(travailSite, &TravailSite::annuleFini, this,
-                [this](const RemplacementSite::Bilan &bilan) { annulationSiteFinie(bilan); });
-    }
+    preparerTravailSite();
     statusBar()->showMessage(QStringLiteral("Annulation du remplacement dans le site…"));
     travailSite->annule(dossier, *dernier);
 }
@@ -320,8 +346,10 @@ void KalTextEdit::annulationSiteFinie(const RemplacementSite::Bilan &bilan)
     }
     QStringList texte;
     QStringList details;
-    texte << QStringLiteral("%1 dans leur état d'avant le remplacement.")
-                 .arg(nombre(bilan.modifies.size(), "fichier remis", "fichiers remis"));
+    texte << (bilan.modifies.size() == 1
+                  ? QStringLiteral("1 fichier remis dans son état d'avant le remplacement.")
+                  : QStringLiteral("%1 dans leur état d'avant le remplacement.")
+                        .arg(nombre(bilan.modifies.size(), "fichier remis", "fichiers remis")));
     ajouteListe(&texte, &details, QStringLiteral("Fichiers laissés tels quels\u00a0:"),
                 lignesLaisses(bilan));
     if (!bilan.echec.isEmpty()) {
@@ -334,9 +362,77 @@ void KalTextEdit::annulationSiteFinie(const RemplacementSite::Bilan &bilan)
                 !bilan.echec.isEmpty() || !bilan.laisses.isEmpty(), texte, details);
 }
 
-// The rows of the last search, one group a file.
+// The rows of the last search, one group a file; those of the open document
+// follow its text, carried through what was typed since its text was copied.
 void KalTextEdit::montreRangeesSite()
-{ }
+{
+    const RemplacementSite::Resultat &resultat = travailSite->resultat;
+    const TravailSite::Demande &demande = travailSite->derniere;
+    QList<GroupeProblemes> groupes;
+    for (const RemplacementSite::Fichier &fichier : resultat.fichiers) {
+        GroupeProblemes groupe;
+        groupe.chemin = fichier.chemin;
+        groupe.relatif = fichier.relatif;
+        groupe.total = int(std::min<qsizetype>(fichier.nombre, std::numeric_limits<int>::max()));
+        for (const RemplacementSite::Occurrence &occurrence : fichier.occurrences) {
+            RangeeProbleme rangee;
+            rangee.ligne = occurrence.ligne;
+            rangee.colonne = occurrence.colonne;
+            rangee.longueur = occurrence.caracteres;
+            rangee.genre = QStringLiteral("Occurrence");
+            rangee.extrait = occurrence.extrait;
+            rangee.debutMarque = int(occurrence.debutExtrait);
+            rangee.longueurMarque = int(occurrence.longueurExtrait);
+            rangee.avecRemplacement = demande.modele.has_value();
+            rangee.remplacement = occurrence.remplacement;
+            groupe.rangees << rangee;
+        }
+        if (fichier.ligneAbandon > 0) {
+            RangeeProbleme rangee;
+            rangee.ligne = fichier.ligneAbandon;
+            rangee.genre = QStringLiteral("Abandon");
+            rangee.message = QStringLiteral("La recherche a été abandonnée à cette ligne\u00a0: "
+                                            "l'expression y demande trop de calculs. La suite du "
+                                            "fichier n'a pas été cherchée.");
+            groupe.rangees << rangee;
+        }
+        groupes << groupe;
+    }
+    QStringList notes;
+    QStringList fin;
+    if (resultat.fichiers.isEmpty())
+        notes << QStringLiteral("Aucune occurrence de «\u00a0%1\u00a0».").arg(demande.texte);
+    if (resultat.occurrences > resultat.rangees)
+        fin << QStringLiteral("… et %1, non listées.")
+                   .arg(nombre(resultat.occurrences - resultat.rangees, "autre occurrence",
+                               "autres occurrences"));
+    if (resultat.binaires > 0)
+        fin << QStringLiteral("%1 (un octet nul dans leurs 8 premiers Ko).")
+                   .arg(nombre(resultat.binaires, "fichier binaire non lu",
+                               "fichiers binaires non lus"));
+    for (const Site::Anomalie &anomalie : resultat.anomalies)
+        fin << (anomalie.relatif.isEmpty()
+                    ? anomalie.message
+                    : anomalie.relatif + QStringLiteral("\u00a0: ") + anomalie.message);
+    if (resultat.arrete)
+        fin << QStringLiteral("La recherche a été arrêtée avant la fin du site.");
+
+    const QString quoi = demande.modele
+        ? QStringLiteral("Remplacer «\u00a0%1\u00a0» par «\u00a0%2\u00a0»")
+              .arg(demande.texte, *demande.modele)
+        : QStringLiteral("«\u00a0%1\u00a0»").arg(demande.texte);
+    const QString titre = QStringLiteral("Dans le site\u00a0: %1\u00a0: %2 dans %3 (%4 lus)")
+                              .arg(quoi, nombre(resultat.occurrences, "occurrence", "occurrences"),
+                                   nombre(resultat.fichiers.size(), "fichier", "fichiers"),
+                                   nombre(resultat.lus, "fichier", "fichiers"));
+    const PanneauProblemes::Source source {demande.document ? demande.document->texte : QString(),
+                                           suiviSite};
+    PanneauProblemes *problemes = panneau();
+    problemes->montre(titre, groupes, notes, fin, &source);
+    suiviSite.reset();
+    problemes->show();
+    problemes->raise();
+}
 
 // Escape in the panel, a new document or the window closing: the search stops,
 // its rows never come. A replacement being written goes on to its end.
@@ -346,8 +442,12 @@ void KalTextEdit::stopRechercheSite()
         return;
     if (copieSite)
         copieSite->arrete();
-    if (travailSite->chercheEnCours() || remplacementSite)
+    if (travailSite->chercheEnCours() || (copieSite && copieSite->enCours())) {
         statusBar()->showMessage(QStringLiteral("Recherche dans le site arrêtée"));
+        if (panneauProblemes && panneauProblemes->enCours())
+            panneauProblemes->interrompu(QStringLiteral("Recherche dans le site arrêtée"));
+    }
     travailSite->arreteRecherche();
+    suiviSite.reset();
     remplacementSite = false;
 }

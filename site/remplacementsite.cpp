@@ -84,6 +84,7 @@ Occurrence rangee(QStringView ligne, int numero, int colonne, qsizetype position
     occurrence.colonne = colonne;
     occurrence.position = position;
     occurrence.longueur = longueur;
+    occurrence.caracteres = caracteres(ligne, position, position + longueur);
     // A minified page is one line of a megabyte: a row shows what surrounds its
     // occurrence, never the whole line; a line's indentation says nothing.
     const bool coupeAvant = position > contexte;

@@ -31,6 +31,7 @@ struct Occurrence
     int colonne = 0; // from 1, in characters, as the position label counts them
     qsizetype position = 0; // in the line, in UTF-16 units
     qsizetype longueur = 0; // in UTF-16 units
+    int caracteres = 0; // its length in characters
     // The line, or the stretch of a long line around the occurrence, and where the
     // occurrence stands in it.
     QString extrait;
