@@ -1,15 +1,24 @@
 // Searching and replacing in every file of a site on disk, without the window:
 // the rows, the bytes written back, the kept copies and their undoing.
 
+#include "commandtest.h"
+#include "dialoganswers.h"
+#include "montextedit.h"
 #include "remplacementsite.h"
 #include "smallfilesystem.h"
 #include "testsupport.h"
 
+#include <QCheckBox>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDockWidget>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 using namespace TestSupport;
 using namespace RemplacementSite;
@@ -107,6 +116,47 @@ private:
     QMap<QString, QByteArray> fichiers;
 };
 
+// Answers the site's dialog: the text, the replacement (none for a search), the
+// options, and the file patterns ("" for the pages and stylesheets).
+DialogAnswers::Answer dialogueSite(const QString &texte, const QString &par, int options,
+                                   const QString &motifs = QString())
+{
+    return [=](QWidget *dialog) {
+        QCOMPARE(dialog->objectName(), QStringLiteral("DlgChercheSite"));
+        dialog->findChild<QLineEdit *>(QStringLiteral("lineEditCherche"))->setText(texte);
+        auto *remplace = dialog->findChild<QLineEdit *>(QStringLiteral("lineEditRemplace"));
+        QCOMPARE(remplace->isVisibleTo(dialog), !par.isNull());
+        remplace->setText(par);
+        dialog->findChild<QCheckBox *>(QStringLiteral("cbCasse"))->setChecked(options & Casse);
+        dialog->findChild<QCheckBox *>(QStringLiteral("cbMotsEntiers"))
+            ->setChecked(options & MotsEntiers);
+        dialog->findChild<QCheckBox *>(QStringLiteral("cbExpression"))
+            ->setChecked(options & Expression);
+        dialog->findChild<QRadioButton *>(QStringLiteral("rbMotifs"))
+            ->setChecked(!motifs.isEmpty());
+        dialog->findChild<QLineEdit *>(QStringLiteral("lineEditMotifs"))->setText(motifs);
+        QVERIFY(clickButton(
+            dialog, par.isNull() ? QStringLiteral("Chercher") : QStringLiteral("Remplacer...")));
+    };
+}
+
+// The panel's rows as lines: a group's header, then "  line:column" for each row.
+QStringList lignesDuPanneau(QWidget *fenetre)
+{
+    QStringList lignes;
+    auto *arbre = fenetre->findChild<QTreeWidget *>(QStringLiteral("listeProblemes"));
+    if (!arbre)
+        return {QStringLiteral("no panel")};
+    for (int i = 0; i < arbre->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *haut = arbre->topLevelItem(i);
+        lignes << haut->text(0);
+        for (int j = 0; j < haut->childCount(); ++j)
+            lignes << QStringLiteral("  %1:%2").arg(haut->child(j)->text(0),
+                                                    haut->child(j)->text(1));
+    }
+    return lignes;
+}
+
 // A row as the panel shows it: the occurrence between brackets in its line, and
 // what replaces it.
 QStringList rangees(const QList<Fichier> &fichiers)
@@ -180,6 +230,11 @@ private slots:
     void undoPutsBackAllButTheChanged();
     void threeKeptAndUndoneInTurn();
     void engineGivesUpOnOneFile();
+    void searchFromTheWindow();
+    void replaceFromTheWindowThenUndo();
+    void pageNeverSavedHasNoSite();
+    void brokenExpressionSaidAsBySearch();
+    void escapeStopsTheSearch();
 };
 
 void TestRemplacementSite::rows_data()
@@ -487,6 +542,145 @@ void TestRemplacementSite::engineGivesUpOnOneFile()
              QStringList {"a.html: la recherche y a été abandonnée à la ligne 2 : "
                           "l'expression y demande trop de calculs"});
     QCOMPARE(site.differents({{"b.html", "c\n"}}), QStringList());
+}
+
+// "Chercher dans le site": a row for each occurrence, grouped by file, and Return
+// on a row of another file opens it with the occurrence selected.
+void TestRemplacementSite::searchFromTheWindow()
+{
+    const SiteDisque site;
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QVERIFY(openThroughDialog(f.window, site.chemin("index.html")));
+    DialogAnswers answers;
+    answers.then(dialogueSite(QStringLiteral("café"), QString(), 0));
+    action(f.window, QStringLiteral("chercherSiteAct"))->trigger();
+    QTRY_COMPARE(lignesDuPanneau(f.window),
+                 (QStringList {"ancien.html (1)", "  1:49", "index.html (1)", "  2:42",
+                               "latin/page.htm (1)", "  1:23", "style.css (1)", "  1:4",
+                               "1 fichier binaire non lu (un octet nul dans leurs 8 premiers "
+                               "Ko)."}));
+    QVERIFY(cleanRun(answers));
+
+    auto *arbre = f.window->findChild<QTreeWidget *>(QStringLiteral("listeProblemes"));
+    arbre->setCurrentItem(arbre->topLevelItem(2)->child(0));
+    QTest::keyClick(arbre, Qt::Key_Return);
+    QTRY_COMPARE(w.currentFile(), site.chemin("latin/page.htm"));
+    QCOMPARE(w.textEdit()->textCursor().selectedText(), QStringLiteral("Café"));
+    QCOMPARE(site.differents(), QStringList());
+}
+
+// "Remplacer dans le site": the rows first, a question whose default is "Annuler",
+// then the files written, the open page changed in the editor as one undo step and
+// left unsaved; the undo puts every file back.
+void TestRemplacementSite::replaceFromTheWindowThenUndo()
+{
+    const SiteDisque site;
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QVERIFY(openThroughDialog(f.window, site.chemin("index.html")));
+    const QString avant = CommandTest::texteDe(w.textEdit());
+    QString question;
+    QString defaut;
+    QStringList rapport;
+    {
+        DialogAnswers answers;
+        answers
+            .then(dialogueSite(QStringLiteral("class=\"prix-(\\w+)\""),
+                               QStringLiteral("class=\"tarif-\\1\""), Expression))
+            .then([&](QWidget *modal) {
+                auto *box = qobject_cast<QMessageBox *>(modal);
+                QVERIFY(box);
+                question = box->text();
+                defaut = box->defaultButton()->text();
+                QVERIFY(clickButton(box, QStringLiteral("Remplacer")));
+            })
+            .then([&](QWidget *modal) {
+                auto *box = qobject_cast<QMessageBox *>(modal);
+                QVERIFY(box);
+                rapport = box->text().split(QStringLiteral("\n\n"));
+                box->accept();
+            });
+        action(f.window, QStringLiteral("remplacerSiteAct"))->trigger();
+        QTRY_COMPARE(answers.unanswered(), 0);
+        QVERIFY(cleanRun(answers));
+    }
+    QCOMPARE(question, QStringLiteral("Remplacer 4 occurrences dans 3 fichiers\u00a0?"));
+    QCOMPARE(defaut, QStringLiteral("Annuler"));
+    QCOMPARE(rapport.value(0), QStringLiteral("4 occurrences remplacées dans 3 fichiers."));
+    QVERIFY(rapport.value(1).startsWith(QStringLiteral("La page ouverte (index.html)")));
+
+    // The open page: changed in the editor only, one Ctrl+Z away.
+    QCOMPARE(CommandTest::texteDe(w.textEdit()), QString(avant).replace("prix-", "tarif-"));
+    QVERIFY(w.textEdit()->document()->isModified());
+    const Octets apres {
+        {"ancien.html", QByteArray(siteOriginal().value("ancien.html")).replace("prix-", "tarif-")},
+        {"latin/page.htm",
+         QByteArray(siteOriginal().value("latin/page.htm")).replace("prix-", "tarif-")}};
+    QCOMPARE(site.differents(apres), QStringList());
+    action(f.window, QStringLiteral("editAnnulerAct"))->trigger();
+    QCOMPARE(CommandTest::texteDe(w.textEdit()), avant);
+
+    DialogAnswers annulation;
+    annulation.press(QStringLiteral("Remettre")).press(QStringLiteral("OK"));
+    action(f.window, QStringLiteral("annulerRemplacementSiteAct"))->trigger();
+    QTRY_COMPARE(annulation.unanswered(), 0);
+    QVERIFY(cleanRun(annulation));
+    QVERIFY(annulation.log().value(1).endsWith(
+        QStringLiteral("2 fichiers remis dans leur état d'avant le remplacement.")));
+    QCOMPARE(site.differents(), QStringList());
+}
+
+// A page never saved has no folder, hence no site: saving it first is offered.
+void TestRemplacementSite::pageNeverSavedHasNoSite()
+{
+    EditorFixture f;
+    DialogAnswers answers;
+    answers.press(QStringLiteral("Annuler"));
+    action(f.window, QStringLiteral("chercherSiteAct"))->trigger();
+    QVERIFY(cleanRun(answers));
+    QVERIFY(
+        answers.log().value(0).contains(QStringLiteral("Cette page n'a jamais été enregistrée")));
+    QVERIFY(!f.window->findChild<QTreeWidget *>(QStringLiteral("listeProblemes")));
+}
+
+// The same box as the search dialogs give, and nothing searched.
+void TestRemplacementSite::brokenExpressionSaidAsBySearch()
+{
+    const SiteDisque site;
+    EditorFixture f;
+    QVERIFY(openThroughDialog(f.window, site.chemin("index.html")));
+    DialogAnswers answers;
+    answers.then(dialogueSite(QStringLiteral("a(b"), QStringLiteral("x"), Expression))
+        .press(QStringLiteral("OK"));
+    action(f.window, QStringLiteral("remplacerSiteAct"))->trigger();
+    QVERIFY(cleanRun(answers));
+    QCOMPARE(answers.log().value(0),
+             QStringLiteral("Marlisse - Expression régulière | L'expression régulière «\u00a0a(b"
+                            "\u00a0» n'est pas valide\u00a0:\nmissing closing parenthesis, à la "
+                            "fin de l'expression.\nRien n'a été cherché."));
+    QCOMPARE(site.differents(), QStringList());
+}
+
+// Escape in the panel while the site is searched: its rows never come, nor the
+// question of a replacement.
+void TestRemplacementSite::escapeStopsTheSearch()
+{
+    const SiteDisque site;
+    EditorFixture f;
+    QVERIFY(openThroughDialog(f.window, site.chemin("index.html")));
+    DialogAnswers answers;
+    answers.then(dialogueSite(QStringLiteral("prix-"), QStringLiteral("tarif-"), 0));
+    action(f.window, QStringLiteral("remplacerSiteAct"))->trigger();
+    auto *arbre = f.window->findChild<QTreeWidget *>(QStringLiteral("listeProblemes"));
+    QVERIFY(arbre);
+    QTest::keyClick(arbre, Qt::Key_Escape);
+    QTest::qWait(300);
+    QVERIFY(cleanRun(answers));
+    QCOMPARE(lignesDuPanneau(f.window), QStringList());
+    QCOMPARE(f.window->findChild<QDockWidget *>(QStringLiteral("panneauProblemes"))->windowTitle(),
+             QStringLiteral("Recherche dans le site arrêtée"));
+    QCOMPARE(site.differents(), QStringList());
 }
 
 QTEST_MAIN(TestRemplacementSite)
