@@ -1,15 +1,20 @@
 #include "bancsite.h"
 
+#include "dialoganswers.h"
 #include "ecrituregroupee.h"
 #include "htmlgenerator.h"
+#include "panneauproblemes.h"
 #include "remplacementsite.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMap>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -23,8 +28,12 @@ constexpr int fichiersAvecMot = 1000;
 constexpr int parFichier = 20;
 const char mot[] = "tarif";
 
+// The first page is the site's index, at its root: the page the editor opens, whose
+// folder is the site.
 QString cheminPage(const QString &racine, int i)
 {
+    if (i == 0)
+        return racine + QStringLiteral("/index.html");
     return QStringLiteral("%1/rubrique%2/page%3.html")
         .arg(racine)
         .arg(i % 20, 2, 10, QLatin1Char('0'))
@@ -90,12 +99,77 @@ QMap<QString, double> enfant(const QStringList &arguments)
     return valeurs;
 }
 
+// The command run from the editor window, on a page of the site: the time until
+// its rows are in the panel (and, for a replacement, until its report), and the
+// longest time meanwhile that the event loop did not answer.
+int dansLaFenetre(const QString &racine, bool remplacer)
+{
+    TestSupport::init();
+    TestSupport::EditorFixture fixture;
+    KalTextEditTestAccess w(fixture.window);
+    const QString page = cheminPage(racine, 0);
+    if (!fixture.window->loadFile(page))
+        return 3;
+    w.setCurrentFile(page);
+    QTest::qWait(200);
+
+    bool rapport = false;
+    DialogAnswers answers;
+    answers.then([remplacer](QWidget *dialog) {
+        dialog->findChild<QLineEdit *>(QStringLiteral("lineEditCherche"))
+            ->setText(QString::fromLatin1(mot));
+        dialog->findChild<QLineEdit *>(QStringLiteral("lineEditRemplace"))
+            ->setText(QStringLiteral("prix"));
+        TestSupport::clickButton(
+            dialog, remplacer ? QStringLiteral("Remplacer...") : QStringLiteral("Chercher"));
+    });
+    if (remplacer)
+        answers.press(QStringLiteral("Remplacer")).then([&rapport](QWidget *box) {
+            rapport = true;
+            static_cast<QMessageBox *>(box)->accept();
+        });
+    QElapsedTimer temps;
+    QElapsedTimer depuis;
+    double attente = 0;
+    QTimer battement;
+    battement.setInterval(2);
+    QObject::connect(&battement, &QTimer::timeout, &battement, [&] {
+        attente = std::max(attente, ms(depuis));
+        depuis.restart();
+    });
+    auto *action = TestSupport::action(fixture.window,
+                                       remplacer ? QStringLiteral("remplacerSiteAct")
+                                                 : QStringLiteral("chercherSiteAct"));
+    // The clock starts once the dialog is answered: the search starts then.
+    QObject::connect(action, &QAction::triggered, &battement, [&] {
+        temps.start();
+        depuis.start();
+        battement.start();
+    });
+    QTimer::singleShot(0, action, &QAction::trigger);
+    PanneauProblemes *panneau = nullptr;
+    const auto fini = [&] {
+        if (remplacer)
+            return rapport;
+        panneau = fixture.window->findChild<PanneauProblemes *>();
+        return panneau && panneau->aUnResultat() && !panneau->enCours();
+    };
+    QElapsedTimer limite;
+    limite.start();
+    while (!fini() && limite.elapsed() < 120000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    std::printf("window=%.3f\nwindowstall=%.3f\n", ms(temps), attente);
+    return 0;
+}
+
 } // namespace
 
 int runSiteSearchChild(const QStringList &arguments)
 {
     const QString quoi = arguments.value(1);
     const QString racine = arguments.value(2);
+    if (quoi == QLatin1String("window") || quoi == QLatin1String("windowreplace"))
+        return dansLaFenetre(racine, quoi == QLatin1String("windowreplace"));
     QElapsedTimer temps;
     temps.start();
     if (quoi == QLatin1String("read")) {
@@ -137,13 +211,15 @@ void printSiteSearch(int runs)
     ecritSite(racine, fichiers);
     QMap<QString, QList<double>> valeurs;
     for (int run = 0; run < runs; ++run) {
-        for (const char *quoi : {"read", "search", "expression", "replace"}) {
+        // A replacement changes the pages: they are written again after each.
+        for (const char *quoi :
+             {"read", "search", "expression", "window", "replace", "windowreplace"}) {
             const QMap<QString, double> une = enfant({QLatin1String(quoi), racine});
             for (auto it = une.cbegin(); it != une.cend(); ++it)
                 valeurs[QLatin1String(quoi) + QLatin1Char('.') + it.key()] << it.value();
+            if (QByteArray(quoi).contains("replace"))
+                ecritSite(racine, fichiersAvecMot);
         }
-        // The pages as they were, for the next run.
-        ecritSite(racine, fichiersAvecMot);
     }
     const auto m
         = [&valeurs](const char *cle) { return median(valeurs.value(QLatin1String(cle))); };
@@ -163,6 +239,14 @@ void printSiteSearch(int runs)
                 m("replace.replaced"), m("replace.written"), m("replace.replace"), lire,
                 m("replace.replace") / lire);
     std::printf("| of which keeping the copies and writing | %.1f ms | | |\n", m("replace.write"));
+    std::printf("| from the window: search until its rows are shown | %.1f ms | | |\n",
+                m("window.window"));
+    std::printf("| from the window: longest event-loop stall meanwhile | %.1f ms | | |\n",
+                m("window.windowstall"));
+    std::printf("| from the window: replace until its report | %.1f ms | | |\n",
+                m("windowreplace.window"));
+    std::printf("| from the window: longest event-loop stall meanwhile | %.1f ms | | |\n",
+                m("windowreplace.windowstall"));
     std::printf("| files read by the search, files left by the replacement | %.0f, %.0f | %.0f | "
                 "|\n",
                 m("search.files"), m("replace.left"), m("read.files"));
