@@ -99,6 +99,7 @@ public slots:
     void slotImage();
     void slotVerifierPage();
     void slotProblemeSuivant();
+    void slotViewProblemes(bool on);
     void slotProblemePrecedent();
     void slotViewToolBar(bool toggle);
     void slotViewToolBarB(bool toggle);
@@ -267,6 +268,7 @@ private:
     QAction *nameAncreAct;
     QAction *imageAct;
     QAction *verifierPageAct;
+    QAction *viewProblemesAct;
     QAction *problemeSuivantAct;
     QAction *problemePrecedentAct;
     QAction *viewToolBarAct;

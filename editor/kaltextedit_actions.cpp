@@ -318,6 +318,15 @@ void KalTextEdit::createActions()
            "HTML Tidy et les images, liens et ancres qui ne mènent nulle part"));
     connect(verifierPageAct, &QAction::triggered, this, &KalTextEdit::slotVerifierPage);
 
+    // Checked while the panel shows, which F7 and its close button change too.
+    viewProblemesAct = newAction(
+        this, "viewProblemesAct", tr("Problèmes de la page"), nullptr, tr("Ctrl+F7"),
+        tr("Montre/masque le panneau des problèmes"),
+        tr("Problèmes de la page\n\nMontre le panneau des problèmes que la dernière "
+           "vérification a trouvés, et lui donne le clavier; le masque s'il est montré"));
+    viewProblemesAct->setCheckable(true);
+    connect(viewProblemesAct, &QAction::toggled, this, &KalTextEdit::slotViewProblemes);
+
     problemeSuivantAct = newAction(
         this, "problemeSuivantAct", tr("Problème suivant"), nullptr, tr("F8"),
         tr("Va au problème suivant de la liste"),
@@ -465,7 +474,7 @@ void KalTextEdit::createMenus()
     viewMenu->addActions({viewToolBarAct, viewToolBarBAct, viewStatusBarAct});
     viewMenu->addAction(viewNumerosLigneAct);
     viewMenu->addSeparator();
-    viewMenu->addActions({problemeSuivantAct, problemePrecedentAct});
+    viewMenu->addActions({viewProblemesAct, problemeSuivantAct, problemePrecedentAct});
     viewMenu->addSeparator();
     viewMenu->addAction(policeEditeurAct);
 

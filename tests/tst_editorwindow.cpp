@@ -251,8 +251,8 @@ void TestEditorWindow::menuBar()
     QCOMPARE(entries(top.at(3)->menu()),
              QStringList({"Voir dans le navigateur", "Ouvrir dans le navigateur du bureau", "-",
                           "Barre d'outils", "Barre d'outils HTML", "Barre de &statut",
-                          "Numéros de ligne", "-", "Problème suivant", "Problème précédent", "-",
-                          "Police Editeur"}));
+                          "Numéros de ligne", "-", "Problèmes de la page", "Problème suivant",
+                          "Problème précédent", "-", "Police Editeur"}));
 }
 
 void TestEditorWindow::toolBars()

@@ -109,6 +109,7 @@ private slots:
     void sameRowsAsTidy();
     void sloppyPagesAreChecked();
     void tidyStoppedWhenItLoops();
+    void rowsAreBounded_data();
     void rowsAreBounded();
     void deepPagesInTheWorker_data();
     void deepPagesInTheWorker();
@@ -372,26 +373,56 @@ void TestVerification::tidyStoppedWhenItLoops()
     QCOMPARE(rangees(resultat).at(1), QStringLiteral("3:4 Avertissement"));
 }
 
-// A page with more problems than the list holds keeps the first ones by position,
-// sorted, and counts them all.
+// A page with more problems than the list holds keeps every link row first,
+// then the errors, then the warnings, each the first ones by position; the rows
+// kept are sorted, and all are counted.
+void TestVerification::rowsAreBounded_data()
+{
+    QTest::addColumn<QString>("corps");
+    QTest::addColumn<int>("liens");
+    QTest::addColumn<int>("erreurs"); // kept
+    QString plusDeLiens;
+    QString quelquesLiens;
+    for (int i = 0; i < 1500; ++i) {
+        plusDeLiens += QStringLiteral("<p><b>x</p> <img src=\"manque%1.png\" alt=\"\">\n").arg(i);
+        quelquesLiens += i % 5 == 4 ? QStringLiteral("<p><b>x</p> <a href=\"#n%1\">n</a>\n").arg(i)
+                                    : QStringLiteral("<p><b>x</p>\n");
+    }
+    QTest::newRow("more links than rows") << plusDeLiens << 1000 << 0;
+    // The errors come last in the page, after a thousand warnings.
+    QTest::newRow("every link, the errors, then warnings")
+        << quelquesLiens + QStringLiteral("<x1>a</x1><x2>b</x2>\n") << 300 << 2;
+}
+
 void TestVerification::rowsAreBounded()
 {
-    QString corps;
-    for (int i = 0; i < 1500; ++i)
-        corps += QStringLiteral("<p><b>x</p> <img src=\"manque%1.png\" alt=\"\">\n").arg(i);
+    QFETCH(QString, corps);
+    QFETCH(int, liens);
+    QFETCH(int, erreurs);
     const Verification::Page lue {page(corps), dossier.filePath(QStringLiteral("p.html"))};
     const Verification::Resultat tous = Verification::verifie(lue, 1000000);
     const Verification::Resultat premiers = Verification::verifie(lue);
-    QCOMPARE(tous.liens, 1500);
-    QVERIFY(tous.total() > 3000);
+    QVERIFY(tous.total() > Verification::problemesMaximum);
     QCOMPARE(tous.problemes.size(), tous.total());
     QCOMPARE(premiers.total(), tous.total());
     QCOMPARE(premiers.problemes.size(), Verification::problemesMaximum);
-    QCOMPARE(rangees(premiers), rangees(tous).mid(0, Verification::problemesMaximum));
-    for (qsizetype i = 1; i < tous.problemes.size(); ++i) {
-        const auto &a = tous.problemes.at(i - 1);
-        const auto &b = tous.problemes.at(i);
-        QVERIFY(a.ligne < b.ligne || (a.ligne == b.ligne && a.colonne <= b.colonne));
+    // Of each kind, the first ones by position.
+    QHash<Genre, int> places {
+        {Genre::Lien, liens},
+        {Genre::Erreur, erreurs},
+        {Genre::Avertissement, Verification::problemesMaximum - liens - erreurs}};
+    QStringList gardes;
+    for (const Verification::Probleme &p : tous.problemes) {
+        if (places[p.genre]-- > 0)
+            gardes << rangees({{p}, 0, 0, 0, {}});
+    }
+    QCOMPARE(rangees(premiers), gardes);
+    for (const Verification::Resultat *r : {&tous, &premiers}) {
+        for (qsizetype i = 1; i < r->problemes.size(); ++i) {
+            const auto &a = r->problemes.at(i - 1);
+            const auto &b = r->problemes.at(i);
+            QVERIFY(a.ligne < b.ligne || (a.ligne == b.ligne && a.colonne <= b.colonne));
+        }
     }
 }
 
@@ -590,6 +621,22 @@ void TestVerification::checkAndJump()
     QVERIFY(!panneau->isVisible());
     QTest::keyClick(edit, Qt::Key_F7);
     QVERIFY(panneau->isVisible());
+
+    // "Problèmes de la page" (Ctrl+F7) brings the rows back without a new check,
+    // and gives them the keyboard; once more, hides them.
+    QTRY_VERIFY(!panneau->enCours());
+    QAction *vue = action(f.window, QStringLiteral("viewProblemesAct"));
+    QCOMPARE(vue->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F7));
+    QVERIFY(vue->isChecked());
+    panneau->close();
+    QVERIFY(!vue->isChecked());
+    QTest::keyClick(edit, Qt::Key_F7, Qt::ControlModifier);
+    QVERIFY(panneau->isVisible() && vue->isChecked() && !panneau->enCours());
+    QVERIFY(panneau->liste()->hasFocus());
+    QCOMPARE(panneau->liste()->topLevelItemCount(), 4);
+    QTest::keyClick(panneau->liste(), Qt::Key_F7, Qt::ControlModifier);
+    QVERIFY(!panneau->isVisible());
+    QVERIFY(edit->hasFocus());
 }
 
 // The position label counts characters as Tidy does, and the jump to a row's
