@@ -318,6 +318,14 @@ void KalTextEdit::createActions()
            "HTML Tidy et les images, liens et ancres qui ne mènent nulle part"));
     connect(verifierPageAct, &QAction::triggered, this, &KalTextEdit::slotVerifierPage);
 
+    verifierSiteAct = newAction(
+        this, "verifierSiteAct", tr("Vérifier le site"), nullptr, tr("Shift+F7"),
+        tr("Vérifie les liens de toutes les pages du dossier de la page"),
+        tr("Vérifier le site\n\nVérifie les liens, images, feuilles de style et ancres de "
+           "toutes les pages du dossier de la page et de ses sous-dossiers, et trouve les pages "
+           "orphelines; un nouvel appui arrête la vérification"));
+    connect(verifierSiteAct, &QAction::triggered, this, &KalTextEdit::slotVerifierSite);
+
     // Checked while the panel shows, which F7 and its close button change too.
     viewProblemesAct = newAction(
         this, "viewProblemesAct", tr("Problèmes de la page"), nullptr, tr("Ctrl+F7"),
@@ -466,6 +474,7 @@ void KalTextEdit::createMenus()
     htmlMenu->addAction(fermerBalisesAct);
     htmlMenu->addSeparator();
     htmlMenu->addAction(verifierPageAct);
+    htmlMenu->addAction(verifierSiteAct);
 
     viewMenu = menuBar()->addMenu(tr("Affichage"));
     viewMenu->addAction(navigateurAct);

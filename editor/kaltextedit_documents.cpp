@@ -389,7 +389,7 @@ void KalTextEdit::activeCommandesHtml(bool on)
            titre2Act,      titre3Act,      titre4Act,        titre5Act,        titre6Act,
            listeSimpleAct, listeOrdoAct,   elemListeAct,     listeDefAct,      termDefAct,
            definitionAct,  tableauxAct,    lienHypTextAct,   nameAncreAct,     imageAct,
-           viewToolBarBAct, navigateurBureauAct, verifierPageAct};
+           viewToolBarBAct, navigateurBureauAct, verifierPageAct, verifierSiteAct};
     for (QAction *action : htmlCommands)
         action->setEnabled(on);
     toolBarB->setVisible(on);

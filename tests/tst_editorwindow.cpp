@@ -236,7 +236,8 @@ void TestEditorWindow::menuBar()
                           "-",
                           "Fermer les balises",
                           "-",
-                          "Vérifier la page"}));
+                          "Vérifier la page",
+                          "Vérifier le site"}));
     QCOMPARE(entries(html->actions().at(11)->menu()).size(), 6);
     QCOMPARE(entries(html->actions().at(13)->menu()),
              QStringList({"Liste simple", "Liste ordonnée", "Elément de liste",

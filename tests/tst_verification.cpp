@@ -629,8 +629,8 @@ void TestVerification::hostileText()
         QCOMPARE(resultat.problemes.last().ligne, lignes);
 }
 
-// The command is the last of "Edition Html", after a separator, with F7, and is
-// enabled with the HTML commands.
+// The command ends "Edition Html", after a separator, with F7, followed by
+// "Vérifier le site" (Shift+F7); both are enabled with the HTML commands.
 void TestVerification::commandInMenu()
 {
     EditorFixture f;
@@ -648,13 +648,16 @@ void TestVerification::commandInMenu()
     }
     QVERIFY(html);
     const QList<QAction *> items = html->actions();
-    QCOMPARE(items.last(), verifier);
-    QVERIFY(items.at(items.size() - 2)->isSeparator());
-    QVERIFY(verifier->isEnabled());
+    QAction *site = action(f.window, QStringLiteral("verifierSiteAct"));
+    QCOMPARE(items.last(), site);
+    QCOMPARE(site->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F7));
+    QCOMPARE(items.at(items.size() - 2), verifier);
+    QVERIFY(items.at(items.size() - 3)->isSeparator());
+    QVERIFY(verifier->isEnabled() && site->isEnabled());
     w.activeCommandesHtml(false);
-    QVERIFY(!verifier->isEnabled());
+    QVERIFY(!verifier->isEnabled() && !site->isEnabled());
     w.activeCommandesHtml(true);
-    QVERIFY(verifier->isEnabled());
+    QVERIFY(verifier->isEnabled() && site->isEnabled());
 }
 
 // As the user tried it: a page with a missing image (line 3), a link to
