@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QMainWindow>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
@@ -32,6 +33,10 @@ namespace Verification {
 struct Resultat;
 class VerificationEnFond;
 } // namespace Verification
+namespace Site {
+struct ResultatSite;
+class VerificationSiteEnFond;
+} // namespace Site
 
 // The editor window: one document edited as HTML source text.
 // The class is split into source files by concern: window (kaltextedit.cpp),
@@ -106,7 +111,9 @@ public slots:
     void slotNameAncre();
     void slotImage();
     void slotVerifierPage();
+    void slotVerifierSite();
     void slotProblemeSuivant();
+    void slotViewProblemes(bool on);
     void slotProblemePrecedent();
     void slotViewToolBar(bool toggle);
     void slotViewToolBarB(bool toggle);
@@ -209,6 +216,7 @@ private:
     void panneauDocumentCourant(const QString &chemin);
     void ouvrePourLePanneau(const QString &chemin);
     void parcourtProblemes(bool arriere);
+    void verificationSiteTerminee(const Site::ResultatSite &resultat);
 
     Lisorel *browser;
     QString currentFile;
@@ -288,6 +296,8 @@ private:
     QAction *nameAncreAct;
     QAction *imageAct;
     QAction *verifierPageAct;
+    QAction *verifierSiteAct;
+    QAction *viewProblemesAct;
     QAction *problemeSuivantAct;
     QAction *problemePrecedentAct;
     QAction *viewToolBarAct;
@@ -363,6 +373,16 @@ private:
     QString texteVerifie;
     QString cheminVerifie;
     std::shared_ptr<Deplacements> suiviVerifie;
+    // "Vérifier le site": made at its first use; the text of the page being
+    // edited that it got, of which file, the edits made since; whether one was
+    // asked for and not stopped.
+    Site::VerificationSiteEnFond *verificationSite = nullptr;
+    CopieDocument *copieSite = nullptr;
+    QString texteSite;
+    QString cheminSite;
+    std::shared_ptr<Deplacements> suiviSite;
+    bool siteDemande = false;
+    QTimer avancementSite;
 
     friend class KalTextEditTestAccess;
 };

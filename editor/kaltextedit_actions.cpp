@@ -343,6 +343,23 @@ void KalTextEdit::createActions()
            "HTML Tidy et les images, liens et ancres qui ne mènent nulle part"));
     connect(verifierPageAct, &QAction::triggered, this, &KalTextEdit::slotVerifierPage);
 
+    verifierSiteAct = newAction(
+        this, "verifierSiteAct", tr("Vérifier le site"), nullptr, tr("Shift+F7"),
+        tr("Vérifie les liens de toutes les pages du dossier de la page"),
+        tr("Vérifier le site\n\nVérifie les liens, images, feuilles de style et ancres de "
+           "toutes les pages du dossier de la page et de ses sous-dossiers, et trouve les pages "
+           "orphelines; un nouvel appui arrête la vérification"));
+    connect(verifierSiteAct, &QAction::triggered, this, &KalTextEdit::slotVerifierSite);
+
+    // Checked while the panel shows, which F7 and its close button change too.
+    viewProblemesAct = newAction(
+        this, "viewProblemesAct", tr("Problèmes de la page"), nullptr, tr("Ctrl+F7"),
+        tr("Montre/masque le panneau des problèmes"),
+        tr("Problèmes de la page\n\nMontre le panneau des problèmes que la dernière "
+           "vérification a trouvés, et lui donne le clavier; le masque s'il est montré"));
+    viewProblemesAct->setCheckable(true);
+    connect(viewProblemesAct, &QAction::toggled, this, &KalTextEdit::slotViewProblemes);
+
     problemeSuivantAct = newAction(
         this, "problemeSuivantAct", tr("Problème suivant"), nullptr, tr("F8"),
         tr("Va au problème suivant de la liste"),
@@ -487,6 +504,7 @@ void KalTextEdit::createMenus()
     htmlMenu->addAction(fermerBalisesAct);
     htmlMenu->addSeparator();
     htmlMenu->addAction(verifierPageAct);
+    htmlMenu->addAction(verifierSiteAct);
 
     viewMenu = menuBar()->addMenu(tr("Affichage"));
     viewMenu->addAction(navigateurAct);
@@ -495,7 +513,7 @@ void KalTextEdit::createMenus()
     viewMenu->addActions({viewToolBarAct, viewToolBarBAct, viewStatusBarAct});
     viewMenu->addAction(viewNumerosLigneAct);
     viewMenu->addSeparator();
-    viewMenu->addActions({problemeSuivantAct, problemePrecedentAct});
+    viewMenu->addActions({viewProblemesAct, problemeSuivantAct, problemePrecedentAct});
     viewMenu->addSeparator();
     viewMenu->addAction(policeEditeurAct);
 

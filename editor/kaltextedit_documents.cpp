@@ -383,13 +383,13 @@ void KalTextEdit::refreshAlignmentLabel()
 void KalTextEdit::activeCommandesHtml(bool on)
 {
     const QList<QAction *> htmlCommands
-        = {carGrasAct,      carItalicAct,        carSouligneAct,   carPreformateAct, alignGaucheAct,
-           alignCentreAct,  alignDroiteAct,      alignJustifieAct, squeletteHtmlAct, paragrapheAct,
-           alaLigneAct,     ligneHorizAct,       blancInsecAct,    euroAct,          titre1Act,
-           titre2Act,       titre3Act,           titre4Act,        titre5Act,        titre6Act,
-           listeSimpleAct,  listeOrdoAct,        elemListeAct,     listeDefAct,      termDefAct,
-           definitionAct,   tableauxAct,         lienHypTextAct,   nameAncreAct,     imageAct,
-           viewToolBarBAct, navigateurBureauAct, verifierPageAct};
+        = {carGrasAct,     carItalicAct,   carSouligneAct,   carPreformateAct, alignGaucheAct,
+           alignCentreAct, alignDroiteAct, alignJustifieAct, squeletteHtmlAct, paragrapheAct,
+           alaLigneAct,    ligneHorizAct,  blancInsecAct,    euroAct,          titre1Act,
+           titre2Act,      titre3Act,      titre4Act,        titre5Act,        titre6Act,
+           listeSimpleAct, listeOrdoAct,   elemListeAct,     listeDefAct,      termDefAct,
+           definitionAct,  tableauxAct,    lienHypTextAct,   nameAncreAct,     imageAct,
+           viewToolBarBAct, navigateurBureauAct, verifierPageAct, verifierSiteAct};
     for (QAction *action : htmlCommands)
         action->setEnabled(on);
     toolBarB->setVisible(on);

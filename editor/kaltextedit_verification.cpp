@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTreeWidget>
@@ -33,6 +34,10 @@ PanneauProblemes *KalTextEdit::panneau()
             &KalTextEdit::ouvrePourLePanneau);
     connect(panneauProblemes, &PanneauProblemes::retourTexte, textEdit,
             qOverload<>(&QWidget::setFocus));
+    connect(panneauProblemes, &QDockWidget::visibilityChanged, this, [this] {
+        const QSignalBlocker silence(viewProblemesAct);
+        viewProblemesAct->setChecked(!panneauProblemes->isHidden());
+    });
     // Rows stay, but the title says when the text is no longer the one checked.
     connect(document, &QTextDocument::contentsChanged, panneauProblemes, [this] {
         if (panneauProblemes->aUnResultat() && revisionVerifiee >= 0)
@@ -125,6 +130,20 @@ void KalTextEdit::ouvrePourLePanneau(const QString &chemin)
         demandeSauvegarde(&ok);
     if (ok)
         ouvreFichier(chemin);
+}
+
+// Asked for from the menu or with its shortcut, the panel takes the keyboard.
+void KalTextEdit::slotViewProblemes(bool on)
+{
+    PanneauProblemes *problemes = panneau();
+    if (on) {
+        problemes->show();
+        problemes->raise();
+        problemes->liste()->setFocus();
+    } else {
+        problemes->hide();
+        textEdit->setFocus();
+    }
 }
 
 void KalTextEdit::slotProblemeSuivant()

@@ -353,6 +353,14 @@ void PanneauProblemes::montre(const QString &titre, QList<GroupeProblemes> group
         }
         QList<QTreeWidgetItem *> enfants;
         for (const RangeeProbleme &r : groupe.rangees) {
+            if (r.ligne <= 0) {
+                // Said of the whole file (it could not be read): leads nowhere.
+                auto *item = new QTreeWidgetItem({QString(), QString(), r.genre, r.message});
+                item->setData(0, roleIndex, -1);
+                item->setToolTip(3, r.detail.isEmpty() ? r.message : r.detail);
+                enfants << item;
+                continue;
+            }
             auto *item = new QTreeWidgetItem(
                 {QString::number(r.ligne), QString::number(r.colonne), r.genre, r.message});
             item->setData(0, roleIndex, int(rangees.size()));
@@ -396,7 +404,7 @@ void PanneauProblemes::montre(const QString &titre, QList<GroupeProblemes> group
     arbre->setRootIsDecorated(avecEntetes);
     arbre->addTopLevelItems(hauts);
     for (QTreeWidgetItem *item : std::as_const(hauts)) {
-        if (item->data(0, roleIndex).toInt() < 0) {
+        if (item->data(0, roleIndex).toInt() < 0 && item->text(2).isEmpty()) {
             item->setFirstColumnSpanned(true);
             item->setExpanded(true);
         }

@@ -18,7 +18,7 @@ class QTreeWidgetItem;
 // One row of the panel: a place in a file and what is said of it.
 struct RangeeProbleme
 {
-    int ligne = 1; // from 1
+    int ligne = 1; // from 1; 0 for a row said of the whole file, which leads nowhere
     int colonne = 1; // from 1, one a character (see Colonnes)
     int longueur = 0; // characters selected at the place; 0 places the cursor only
     QString genre; // "Erreur", "Lien", "Occurrence"...

@@ -236,7 +236,8 @@ void TestEditorWindow::menuBar()
                           "-",
                           "Fermer les balises",
                           "-",
-                          "Vérifier la page"}));
+                          "Vérifier la page",
+                          "Vérifier le site"}));
     QCOMPARE(entries(html->actions().at(11)->menu()).size(), 6);
     QCOMPARE(entries(html->actions().at(13)->menu()),
              QStringList({"Liste simple", "Liste ordonnée", "Elément de liste",
@@ -254,8 +255,8 @@ void TestEditorWindow::menuBar()
     QCOMPARE(entries(top.at(3)->menu()),
              QStringList({"Voir dans le navigateur", "Ouvrir dans le navigateur du bureau", "-",
                           "Barre d'outils", "Barre d'outils HTML", "Barre de &statut",
-                          "Numéros de ligne", "-", "Problème suivant", "Problème précédent", "-",
-                          "Police Editeur"}));
+                          "Numéros de ligne", "-", "Problèmes de la page", "Problème suivant",
+                          "Problème précédent", "-", "Police Editeur"}));
 }
 
 void TestEditorWindow::toolBars()

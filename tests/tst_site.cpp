@@ -1,15 +1,22 @@
 // A site on disk: the walk of its files (order, filters, bounds, the files that
 // cannot be read and why), the reading of each by the reading rule.
 
+#include "dialoganswers.h"
 #include "documentfile.h"
+#include "montextedit.h"
+#include "panneauproblemes.h"
 #include "parcourssite.h"
 #include "testsupport.h"
+#include "verificationsite.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -37,6 +44,7 @@ void retireNomsBruts()
 //   "x.html|fifo"        a named pipe
 //   "x.html|grand"       a sparse file larger than a document may be
 //   "x|latin1.html"      the name "x" then byte 0xE9 then ".html", not UTF-8
+//   "x.html=text"        a file of that text, its characters as bytes (ISO 8859-1)
 bool creeSite(const QString &racine, const QStringList &entrees)
 {
     for (const QString &entree : entrees) {
@@ -50,6 +58,13 @@ bool creeSite(const QString &racine, const QStringList &entrees)
         }
         if (entree.endsWith(QLatin1Char('/'))) {
             if (!QDir().mkpath(racine + QLatin1Char('/') + entree))
+                return false;
+            continue;
+        }
+        const qsizetype egal = entree.indexOf(QLatin1Char('='));
+        if (egal > 0 && !entree.left(egal).contains(QLatin1Char('|'))) {
+            if (!writeBytes(racine + QLatin1Char('/') + entree.left(egal),
+                            entree.mid(egal + 1).toLatin1()))
                 return false;
             continue;
         }
@@ -119,6 +134,10 @@ private slots:
     void walk();
     void readingRule();
     void stopped();
+    void siteCheck();
+    void siteCheckBounds();
+    void siteInTheWindow();
+    void siteNeverSaved();
 
 private:
     QTemporaryDir dossier;
@@ -287,6 +306,204 @@ void TestSite::stopped()
     QCOMPARE(lus, 1);
     QVERIFY(bilan.arrete);
     QVERIFY(Site::liste(site.path(), Site::Filtre::pages(), Site::Bornes(), &arret).arretee);
+}
+
+namespace {
+
+// A site with a broken cross-page anchor, a missing image and stylesheet, pages
+// no other page leads to, a loop of links and a binary page.
+const QStringList petitSite = {
+    QStringLiteral("index.html=<!DOCTYPE html>\n<title>Accueil</title>\n"
+                   "<link rel=\"stylesheet\" href=\"style.css\">\n"
+                   "<p><a href=\"a.html#intro\">a</a> <a href=\"b.html#nulle\">b</a>\n"
+                   "<a href=\"b.html#caf&eacute;\">b</a> <a href=\"sous/\">sous</a>\n"
+                   "<a href=\"/racine.html\">r</a> <img src=\"img/logo.png\" alt=\"\">"),
+    QStringLiteral("a.html=<h1 id=\"intro\">A</h1>\n<a href=\"index.html\">accueil</a>\n"
+                   "<img src=\"manque.png\" alt=\"\">"),
+    QStringLiteral("b.html=<meta charset=\"windows-1252\"><p id=\"caf\u00e9\">\x80</p>"),
+    QStringLiteral("racine.html=<p>r</p>"),
+    QStringLiteral("sous/index.html=<a href=\"../orpheline.html#y\">o</a>"),
+    QStringLiteral("orpheline.html=<p id=\"x\">seule</p>"),
+    QStringLiteral("seule.html=<a href=\"seule.html\">moi</a> <a href=\"#haut\">h</a>"),
+    QStringLiteral("img/logo.png"),
+    QStringLiteral("l1.html -> l2.html"),
+    QStringLiteral("l2.html -> l1.html"),
+    QStringLiteral("binaire.html|nul"),
+};
+
+// "relatif line:column Kind: message" for each row, in the order shown.
+QStringList rangeesSite(const Site::ResultatSite &resultat)
+{
+    QStringList lignes;
+    for (const Site::GroupeVerifie &groupe : resultat.groupes) {
+        for (const Verification::Probleme &p : groupe.problemes)
+            lignes << QStringLiteral("%1 %2:%3 %4: %5")
+                          .arg(groupe.relatif)
+                          .arg(p.ligne)
+                          .arg(p.colonne)
+                          .arg(Verification::nomGenre(p.genre), p.message.section(u'\u00a0', 0, 0));
+    }
+    return lignes;
+}
+
+} // namespace
+
+// Every page's links, images and stylesheets, the anchors across pages (in each
+// page's own encoding), the orphans, and the files that could not be read, each
+// in its file's group; the page being edited as its text stands.
+void TestSite::siteCheck()
+{
+    QTemporaryDir site(dossier.path() + QStringLiteral("/site-XXXXXX"));
+    QVERIFY(creeSite(site.path(), petitSite));
+    const Site::ResultatSite resultat = Site::verifieSite(site.path(), std::nullopt);
+    const QStringList attendu = {
+        QStringLiteral("a.html 3:11 Lien: Fichier introuvable"),
+        QStringLiteral("binaire.html 0:0 Erreur: Fichier binaire (un octet nul dans ses 8 premiers "
+                       "Ko)"),
+        QStringLiteral("index.html 3:30 Lien: Fichier introuvable"),
+        QStringLiteral("index.html 4:42 Lien: Ancre introuvable dans la page liée"),
+        QStringLiteral("l1.html 0:0 Erreur: Liens symboliques qui tournent en rond"),
+        QStringLiteral("l2.html 0:0 Erreur: Liens symboliques qui tournent en rond"),
+        QStringLiteral("seule.html 1:1 Lien: Page orpheline"),
+        QStringLiteral("seule.html 1:39 Lien: Ancre introuvable dans la page"),
+        QStringLiteral("sous/index.html 1:10 Lien: Ancre introuvable dans la page liée")};
+    QCOMPARE(rangeesSite(resultat), attendu);
+    QCOMPARE(resultat.pages, 7);
+    QCOMPARE(resultat.orphelines, 1);
+    QCOMPARE(resultat.nonLus, 3);
+    QVERIFY(!resultat.arrete);
+    QCOMPARE(resultat.groupes.at(2).chemin, site.filePath(QStringLiteral("index.html")));
+
+    // orpheline.html is reached from sous/index.html only, whose text as edited
+    // no longer leads there.
+    const Site::ResultatSite edite = Site::verifieSite(
+        site.path(),
+        Site::PageOuverte {site.path() + QStringLiteral("/./sous/index.html"),
+                           QStringLiteral("<p>plus de lien</p>\n<img src=\"non.png\" alt=\"\">")});
+    QStringList lignes = rangeesSite(edite);
+    QVERIFY(lignes.contains(QStringLiteral("orpheline.html 1:1 Lien: Page orpheline")));
+    QVERIFY(lignes.contains(QStringLiteral("sous/index.html 2:11 Lien: Fichier introuvable")));
+}
+
+// The bounds become notes of the whole list; a stopped check gives nothing.
+void TestSite::siteCheckBounds()
+{
+    QTemporaryDir site(dossier.path() + QStringLiteral("/site-XXXXXX"));
+    QVERIFY(creeSite(site.path(), petitSite));
+    Site::Bornes bornes;
+    bornes.fichiers = 2;
+    const Site::ResultatSite borne = Site::verifieSite(site.path(), std::nullopt, bornes);
+    QCOMPARE(borne.pages, 2);
+    QCOMPARE(borne.notes.size(), 1);
+    QVERIFY(borne.notes.first().startsWith(QStringLiteral("Plus de 2 fichiers")));
+
+    const std::atomic<bool> arret {true};
+    const Site::ResultatSite arrete
+        = Site::verifieSite(site.path(), std::nullopt, Site::Bornes(), &arret);
+    QVERIFY(arrete.arrete);
+    QVERIFY(arrete.groupes.isEmpty());
+}
+
+// Shift+F7 as a user does it: the rows in the panel, one group per page, the
+// title with the pages read; Return on a row of another page opens it at its
+// line, F8 walks on across pages, the keyboard left in the text. A second
+// Shift+F7 during a check stops it; closing the window during one as well.
+void TestSite::siteInTheWindow()
+{
+    QTemporaryDir site(dossier.path() + QStringLiteral("/site-XXXXXX"));
+    QVERIFY(creeSite(site.path(), petitSite));
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString index = site.filePath(QStringLiteral("index.html"));
+    QVERIFY(f.window->loadFile(index));
+    w.setCurrentFile(index);
+    monQTextEdit *edit = w.textEdit();
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    edit->setFocus();
+
+    QTest::keyClick(edit, Qt::Key_F7, Qt::ShiftModifier);
+    auto *panneau = f.window->findChild<PanneauProblemes *>();
+    QVERIFY(panneau && panneau->isVisible());
+    QVERIFY(panneau->windowTitle().contains(QStringLiteral("en cours")));
+    QTRY_VERIFY_WITH_TIMEOUT(!panneau->enCours(), 30000);
+    QVERIFY2(panneau->windowTitle().startsWith(QStringLiteral("Problèmes du site\u00a0: 7 pages "
+                                                              "lues en ")),
+             qPrintable(panneau->windowTitle()));
+    QVERIFY(panneau->windowTitle().endsWith(
+        QStringLiteral("5 liens, 1 page orpheline, 3 fichiers non lus")));
+    QVERIFY(edit->hasFocus());
+    QTreeWidget *liste = panneau->liste();
+    QCOMPARE(liste->topLevelItemCount(), 7);
+    QCOMPARE(liste->topLevelItem(5)->text(0), QStringLiteral("seule.html (2)"));
+
+    // The broken anchor of sous/index.html: that page opens at the link.
+    QTreeWidgetItem *sous = liste->topLevelItem(6)->child(0);
+    QCOMPARE(sous->text(0), QStringLiteral("1"));
+    liste->setCurrentItem(sous);
+    liste->setFocus();
+    QTest::keyClick(liste, Qt::Key_Return);
+    QCOMPARE(w.currentFile(), site.filePath(QStringLiteral("sous/index.html")));
+    QCOMPARE(edit->textCursor().blockNumber(), 0);
+    QCOMPARE(edit->textCursor().positionInBlock(), 9);
+    QVERIFY(edit->hasFocus());
+
+    // F8 goes round to the first row, a.html's missing image.
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_F8);
+    QCOMPARE(w.currentFile(), site.filePath(QStringLiteral("a.html")));
+    QCOMPARE(edit->textCursor().blockNumber(), 2);
+    QVERIFY(edit->hasFocus());
+    // A row said of a whole file leads nowhere: F8 passes over it.
+    QTest::keyClick(edit, Qt::Key_F8);
+    QCOMPARE(w.currentFile(), index);
+    QCOMPARE(edit->textCursor().blockNumber(), 2);
+
+    // Twice at once: the second stops the first.
+    QTest::keyClick(edit, Qt::Key_F7, Qt::ShiftModifier);
+    QTest::keyClick(edit, Qt::Key_F7, Qt::ShiftModifier);
+    QTRY_VERIFY(!panneau->enCours());
+    QCOMPARE(panneau->windowTitle(),
+             QStringLiteral("Problèmes du site\u00a0: vérification arrêtée"));
+    QCOMPARE(liste->topLevelItemCount(), 7);
+    QTest::qWait(100);
+    QVERIFY(!panneau->enCours());
+
+    QTest::keyClick(edit, Qt::Key_F7, Qt::ShiftModifier);
+    QTRY_VERIFY(f.window->findChild<Site::VerificationSiteEnFond *>()->enCours());
+    f.window->close();
+    delete f.window;
+}
+
+// A page never saved has no site: the command asks to save it first.
+void TestSite::siteNeverSaved()
+{
+    EditorFixture f;
+    {
+        DialogAnswers reponses;
+        reponses.press(QStringLiteral("Annuler"));
+        action(f.window, QStringLiteral("verifierSiteAct"))->trigger();
+        QVERIFY(cleanRun(reponses));
+        QCOMPARE(reponses.log().size(), 1);
+        QVERIFY(reponses.log().first().startsWith(
+            QStringLiteral("Vérifier le site | La page n'a jamais été enregistrée")));
+        QVERIFY(f.window->findChild<PanneauProblemes *>() == nullptr);
+    }
+
+    QTemporaryDir site(dossier.path() + QStringLiteral("/site-XXXXXX"));
+    QVERIFY(creeSite(site.path(), {QStringLiteral("a.html")}));
+    KalTextEditTestAccess(f.window).textEdit()->setPlainText(
+        QStringLiteral("<a href=\"a.html\">a</a> <a href=\"b.html\">b</a>"));
+    DialogAnswers enregistre;
+    enregistre.press(QStringLiteral("Enregistrer")).choose(site.filePath(QStringLiteral("p.html")));
+    action(f.window, QStringLiteral("verifierSiteAct"))->trigger();
+    QVERIFY(cleanRun(enregistre));
+    auto *panneau = f.window->findChild<PanneauProblemes *>();
+    QTRY_VERIFY(panneau && !panneau->enCours());
+    QVERIFY2(panneau->windowTitle().endsWith(QStringLiteral("1 lien, 1 page orpheline")),
+             qPrintable(panneau->windowTitle()));
 }
 
 QTEST_MAIN(TestSite)

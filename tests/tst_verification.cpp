@@ -60,12 +60,17 @@ QStringList rangees(const Verification::Resultat &resultat)
     return lignes;
 }
 
-// A page's folder with the files (a name ending in "/" is a folder) it names.
+// A page's folder with the files (a name ending in "/" is a folder) it names;
+// "name=text" writes the text's characters as bytes (ISO 8859-1), else "x".
 void creeFichiers(const QString &dossier, const QStringList &fichiers)
 {
     for (const QString &nom : fichiers) {
+        const qsizetype egal = nom.indexOf(QLatin1Char('='));
         if (nom.endsWith(QLatin1Char('/')))
             QVERIFY(QDir().mkpath(dossier + QLatin1Char('/') + nom));
+        else if (egal > 0)
+            QVERIFY(writeBytes(dossier + QLatin1Char('/') + nom.left(egal),
+                               nom.mid(egal + 1).toLatin1()));
         else
             QVERIFY(writeBytes(dossier + QLatin1Char('/') + nom, "x"));
     }
@@ -105,10 +110,13 @@ private slots:
     void initTestCase();
     void pages_data();
     void pages();
+    void linkPaths_data();
+    void linkPaths();
     void sameRowsAsTidy_data();
     void sameRowsAsTidy();
     void sloppyPagesAreChecked();
     void tidyStoppedWhenItLoops();
+    void rowsAreBounded_data();
     void rowsAreBounded();
     void deepPagesInTheWorker_data();
     void deepPagesInTheWorker();
@@ -272,6 +280,56 @@ void TestVerification::pages_data()
     QTest::newRow("fonts left open")
         << page(nested(QStringLiteral("<font><p>"), 1000)) << aucun << true
         << QStringList {QStringLiteral("3:%1 Erreur").arg(9 * 530 + 7)};
+
+    // Every reference of the HTML standard, in names and anchors alike.
+    QTest::newRow("links: named references decoded")
+        << page(QStringLiteral(
+               "<a href=\"#r&eacute;sum&eacute;\">r</a> <img src=\"img/caf&eacute;&hellip;.png\" "
+               "alt=\"\"> <img src=\"&#x80;&#X20AC;&euro;.png\" alt=\"\"> <p "
+               "id=\"r\u00e9sum\u00e9\">x</p>"))
+        << QStringList {QStringLiteral("img/caf\u00e9\u2026.png"),
+                        QStringLiteral("\u20ac\u20ac\u20ac.png")}
+        << true << aucun;
+    QTest::newRow("links: a legacy name before a letter is no reference")
+        << page(QStringLiteral("<img src=\"a?b=1&copy=2\" alt=\"\"> <img src=\"c&notit.png\" "
+                               "alt=\"\">"))
+        << QStringList {QStringLiteral("a"), QStringLiteral("c&notit.png")} << true << aucun;
+    // Only id, anywhere, and name on <a> are anchors.
+    QTest::newRow("links: names that are no anchors")
+        << page(QStringLiteral("<meta name=\"viewport\" content=\"x\"><div name=\"d\">v</div> "
+                               "<a name=\"n\">n</a> <a href=\"#viewport\">a</a> <a "
+                               "href=\"#d\">b</a> <a href=\"#n\">c</a>"))
+        << aucun << true << QStringList {QStringLiteral("3:84 Lien"), QStringLiteral("3:110 Lien")};
+    // Anchors of another page, read in its own encoding; their case counts.
+    QTest::newRow("links: anchors of other pages")
+        << page(QStringLiteral("<a href=\"a.html#Y\">1</a> <a href=\"a.html#nope\">2</a> <a "
+                               "href=\"a.html#y\">3</a> <a href=\"a.html#caf%C3%A9\">4</a> <a "
+                               "href=\"a.html#caf&eacute;\">5</a> <a href=\"b.png#x\">6</a> <a "
+                               "href=\"page.html#x\">7</a> <a href=\"sous/#x\">8</a>"))
+        << QStringList {QStringLiteral("a.html=<meta charset=\"windows-1252\"><p "
+                                       "id=\"Y\">y</p><p id=\"caf\u00e9\">\x80</p>"),
+                        QStringLiteral("b.png"), QStringLiteral("sous/")}
+        << true
+        << QStringList {QStringLiteral("3:35 Lien"), QStringLiteral("3:63 Lien"),
+                        QStringLiteral("3:180 Lien")};
+    // With a distant base, "#x" leaves the page.
+    QTest::newRow("links: distant base and anchors") << QStringLiteral(
+        "<!DOCTYPE html>\n<html><head><base href=\"http://exemple.fr/\"><title>t</title></head>"
+        "<body>\n<a href=\"#x\">x</a>\n</body></html>")
+                                                     << aucun << true << aucun;
+    QTest::newRow("links: poster, object, form, xlink:href and empty src")
+        << page(QStringLiteral(
+               "<video poster=\"p.png\" src=\"v.webm\"></video><object data=\"o.svg\"></object>"
+               "<form action=\"envoi.php\"></form><svg><use xlink:href=\"s.svg#i\"/></svg>"
+               "<img src=\"\" alt=\"\"><div data=\"pas-un-lien\" action=\"non\"></div>"))
+        << QStringList {QStringLiteral("v.webm")} << true
+        << QStringList {QStringLiteral("3:16 Lien"), QStringLiteral("3:58 Lien"),
+                        QStringLiteral("3:88 Lien"), QStringLiteral("3:128 Lien"),
+                        QStringLiteral("3:154 Lien")};
+    QTest::newRow("links: a file named as a folder")
+        << page(QStringLiteral("<img src=\"img/a.png/\" alt=\"\"><a href=\"img/\">i</a>"))
+        << QStringList {QStringLiteral("img/a.png")} << true
+        << QStringList {QStringLiteral("3:11 Lien")};
 }
 
 void TestVerification::pages()
@@ -280,7 +338,12 @@ void TestVerification::pages()
     QFETCH(QStringList, fichiers);
     QFETCH(bool, enregistree);
     QFETCH(QStringList, attendu);
-    const Verification::Resultat resultat = verifieDans(texte, fichiers, enregistree);
+    Verification::Resultat resultat = verifieDans(texte, fichiers, enregistree);
+    // Rows about links only: what Tidy says of the same markup is not the point.
+    if (QByteArray(QTest::currentDataTag()).startsWith("links: "))
+        resultat.problemes.removeIf([](const Verification::Probleme &p) {
+            return p.genre == Genre::Erreur || p.genre == Genre::Avertissement;
+        });
     QStringList trouve = rangees(resultat);
     // Deep pages give Tidy's warnings by the thousand: the first one tells.
     if (QByteArray(QTest::currentDataTag()) == "deep enough")
@@ -291,6 +354,35 @@ void TestVerification::pages()
     }
     QCOMPARE(trouve, attendu);
     QCOMPARE(resultat.erreurs + resultat.avertissements + resultat.liens, resultat.total());
+}
+
+// The path looked for, as the file system resolves it: above the root is the
+// root, and a name that ends with "/" is a folder.
+void TestVerification::linkPaths_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("chemin"); // "%DIR%" is the page's folder
+    QTest::newRow("climbing out of the root")
+        << QStringLiteral("../../../../../../../../../../nulle/part.png")
+        << QStringLiteral("/nulle/part.png");
+    QTest::newRow("a folder") << QStringLiteral("img/a.png/")
+                              << QStringLiteral("%DIR%/img/a.png/ (un dossier)");
+    QTest::newRow("backslashes and dots")
+        << QStringLiteral("img\\.\\x/../b.png") << QStringLiteral("%DIR%/img/b.png");
+}
+
+void TestVerification::linkPaths()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, chemin);
+    QTemporaryDir site(dossier.path() + QStringLiteral("/site-XXXXXX"));
+    const Verification::Resultat resultat
+        = Verification::verifie({page(QStringLiteral("<img src=\"%1\" alt=\"\">").arg(url)),
+                                 site.filePath(QStringLiteral("page.html"))});
+    QList<Verification::Probleme> liens = resultat.problemes;
+    liens.removeIf([](const Verification::Probleme &p) { return p.genre != Genre::Lien; });
+    QCOMPARE(liens.size(), 1);
+    QCOMPARE(liens.first().detail, chemin.replace(QStringLiteral("%DIR%"), site.path()));
 }
 
 // The program "tidy -e" of the same library gives the same rows (where no control
@@ -372,26 +464,56 @@ void TestVerification::tidyStoppedWhenItLoops()
     QCOMPARE(rangees(resultat).at(1), QStringLiteral("3:4 Avertissement"));
 }
 
-// A page with more problems than the list holds keeps the first ones by position,
-// sorted, and counts them all.
+// A page with more problems than the list holds keeps every link row first,
+// then the errors, then the warnings, each the first ones by position; the rows
+// kept are sorted, and all are counted.
+void TestVerification::rowsAreBounded_data()
+{
+    QTest::addColumn<QString>("corps");
+    QTest::addColumn<int>("liens");
+    QTest::addColumn<int>("erreurs"); // kept
+    QString plusDeLiens;
+    QString quelquesLiens;
+    for (int i = 0; i < 1500; ++i) {
+        plusDeLiens += QStringLiteral("<p><b>x</p> <img src=\"manque%1.png\" alt=\"\">\n").arg(i);
+        quelquesLiens += i % 5 == 4 ? QStringLiteral("<p><b>x</p> <a href=\"#n%1\">n</a>\n").arg(i)
+                                    : QStringLiteral("<p><b>x</p>\n");
+    }
+    QTest::newRow("more links than rows") << plusDeLiens << 1000 << 0;
+    // The errors come last in the page, after a thousand warnings.
+    QTest::newRow("every link, the errors, then warnings")
+        << quelquesLiens + QStringLiteral("<x1>a</x1><x2>b</x2>\n") << 300 << 2;
+}
+
 void TestVerification::rowsAreBounded()
 {
-    QString corps;
-    for (int i = 0; i < 1500; ++i)
-        corps += QStringLiteral("<p><b>x</p> <img src=\"manque%1.png\" alt=\"\">\n").arg(i);
+    QFETCH(QString, corps);
+    QFETCH(int, liens);
+    QFETCH(int, erreurs);
     const Verification::Page lue {page(corps), dossier.filePath(QStringLiteral("p.html"))};
     const Verification::Resultat tous = Verification::verifie(lue, 1000000);
     const Verification::Resultat premiers = Verification::verifie(lue);
-    QCOMPARE(tous.liens, 1500);
-    QVERIFY(tous.total() > 3000);
+    QVERIFY(tous.total() > Verification::problemesMaximum);
     QCOMPARE(tous.problemes.size(), tous.total());
     QCOMPARE(premiers.total(), tous.total());
     QCOMPARE(premiers.problemes.size(), Verification::problemesMaximum);
-    QCOMPARE(rangees(premiers), rangees(tous).mid(0, Verification::problemesMaximum));
-    for (qsizetype i = 1; i < tous.problemes.size(); ++i) {
-        const auto &a = tous.problemes.at(i - 1);
-        const auto &b = tous.problemes.at(i);
-        QVERIFY(a.ligne < b.ligne || (a.ligne == b.ligne && a.colonne <= b.colonne));
+    // Of each kind, the first ones by position.
+    QHash<Genre, int> places {
+        {Genre::Lien, liens},
+        {Genre::Erreur, erreurs},
+        {Genre::Avertissement, Verification::problemesMaximum - liens - erreurs}};
+    QStringList gardes;
+    for (const Verification::Probleme &p : tous.problemes) {
+        if (places[p.genre]-- > 0)
+            gardes << rangees({{p}, 0, 0, 0, {}});
+    }
+    QCOMPARE(rangees(premiers), gardes);
+    for (const Verification::Resultat *r : {&tous, &premiers}) {
+        for (qsizetype i = 1; i < r->problemes.size(); ++i) {
+            const auto &a = r->problemes.at(i - 1);
+            const auto &b = r->problemes.at(i);
+            QVERIFY(a.ligne < b.ligne || (a.ligne == b.ligne && a.colonne <= b.colonne));
+        }
     }
 }
 
@@ -507,8 +629,8 @@ void TestVerification::hostileText()
         QCOMPARE(resultat.problemes.last().ligne, lignes);
 }
 
-// The command is the last of "Edition Html", after a separator, with F7, and is
-// enabled with the HTML commands.
+// The command ends "Edition Html", after a separator, with F7, followed by
+// "Vérifier le site" (Shift+F7); both are enabled with the HTML commands.
 void TestVerification::commandInMenu()
 {
     EditorFixture f;
@@ -526,13 +648,16 @@ void TestVerification::commandInMenu()
     }
     QVERIFY(html);
     const QList<QAction *> items = html->actions();
-    QCOMPARE(items.last(), verifier);
-    QVERIFY(items.at(items.size() - 2)->isSeparator());
-    QVERIFY(verifier->isEnabled());
+    QAction *site = action(f.window, QStringLiteral("verifierSiteAct"));
+    QCOMPARE(items.last(), site);
+    QCOMPARE(site->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F7));
+    QCOMPARE(items.at(items.size() - 2), verifier);
+    QVERIFY(items.at(items.size() - 3)->isSeparator());
+    QVERIFY(verifier->isEnabled() && site->isEnabled());
     w.activeCommandesHtml(false);
-    QVERIFY(!verifier->isEnabled());
+    QVERIFY(!verifier->isEnabled() && !site->isEnabled());
     w.activeCommandesHtml(true);
-    QVERIFY(verifier->isEnabled());
+    QVERIFY(verifier->isEnabled() && site->isEnabled());
 }
 
 // As the user tried it: a page with a missing image (line 3), a link to
@@ -590,6 +715,22 @@ void TestVerification::checkAndJump()
     QVERIFY(!panneau->isVisible());
     QTest::keyClick(edit, Qt::Key_F7);
     QVERIFY(panneau->isVisible());
+
+    // "Problèmes de la page" (Ctrl+F7) brings the rows back without a new check,
+    // and gives them the keyboard; once more, hides them.
+    QTRY_VERIFY(!panneau->enCours());
+    QAction *vue = action(f.window, QStringLiteral("viewProblemesAct"));
+    QCOMPARE(vue->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F7));
+    QVERIFY(vue->isChecked());
+    panneau->close();
+    QVERIFY(!vue->isChecked());
+    QTest::keyClick(edit, Qt::Key_F7, Qt::ControlModifier);
+    QVERIFY(panneau->isVisible() && vue->isChecked() && !panneau->enCours());
+    QVERIFY(panneau->liste()->hasFocus());
+    QCOMPARE(panneau->liste()->topLevelItemCount(), 4);
+    QTest::keyClick(panneau->liste(), Qt::Key_F7, Qt::ControlModifier);
+    QVERIFY(!panneau->isVisible());
+    QVERIFY(edit->hasFocus());
 }
 
 // The position label counts characters as Tidy does, and the jump to a row's
