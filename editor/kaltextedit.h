@@ -327,8 +327,8 @@ private:
     // "Chercher dans le site" and "Remplacer dans le site": made at their first
     // use. The texts and file patterns last asked for, for the window's life.
     TravailSite *travailSite = nullptr;
-    CopieDocument *copieSite = nullptr;
-    QString texteSite;
+    CopieDocument *copieRecherche = nullptr;
+    QString texteRecherche;
     QString remplaceSite;
     QString motifsSite;
     bool parMotifsSite = false;
@@ -337,7 +337,7 @@ private:
     // How many occurrences the replacement changed in the open document (-1: it
     // was not one of the files), and the edits made since its text was copied.
     qsizetype documentRemplaceSite = -1;
-    std::shared_ptr<Deplacements> suiviSite;
+    std::shared_ptr<Deplacements> suiviRecherche;
     HighlighterHtml *highlighter;
     QLabel *labelModif;
     QLabel *labelAlignement;

@@ -104,7 +104,7 @@ void KalTextEdit::lanceRechercheSite(bool remplacer)
     form.setupUi(&dialog);
     form.labelSite->setText(
         QStringLiteral("Dans le site\u00a0: %1").arg(QDir::toNativeSeparators(racine)));
-    form.lineEditCherche->setText(texteSite.isEmpty() ? strCherche : texteSite);
+    form.lineEditCherche->setText(texteRecherche.isEmpty() ? strCherche : texteRecherche);
     form.lineEditCherche->selectAll();
     form.lineEditCherche->setFocus();
     form.labelRemplace->setVisible(remplacer);
@@ -123,7 +123,7 @@ void KalTextEdit::lanceRechercheSite(bool remplacer)
     if (dialog.exec() != QDialog::Accepted)
         return;
 
-    texteSite = form.lineEditCherche->text();
+    texteRecherche = form.lineEditCherche->text();
     respecteCasse = form.cbCasse->isChecked();
     motsEntiers = form.cbMotsEntiers->isChecked();
     expressionReguliere = form.cbExpression->isChecked();
@@ -131,7 +131,7 @@ void KalTextEdit::lanceRechercheSite(bool remplacer)
     motifsSite = form.lineEditMotifs->text();
     if (remplacer)
         remplaceSite = form.lineEditRemplace->text();
-    if (texteSite.isEmpty())
+    if (texteRecherche.isEmpty())
         return;
 
     TravailSite::Demande demande;
@@ -144,7 +144,7 @@ void KalTextEdit::lanceRechercheSite(bool remplacer)
                                      "*.html;*.css).\nRien n'a été cherché."));
         return;
     }
-    demande.texte = texteSite;
+    demande.texte = texteRecherche;
     demande.casse = respecteCasse;
     demande.motsEntiers = motsEntiers;
     demande.expression = expressionReguliere;
@@ -169,7 +169,7 @@ void KalTextEdit::lanceRechercheSite(bool remplacer)
         QStringLiteral("Recherche de «\u00a0%1\u00a0» dans le site…").arg(demande.texte));
     problemes->show();
     problemes->raise();
-    copieSite->demarre();
+    copieRecherche->demarre();
 }
 
 // The worker, and the copy of the open document's text it searches, made once.
@@ -194,15 +194,15 @@ void KalTextEdit::preparerTravailSite()
     // the text of then.
     connect(textEdit->document(), &QTextDocument::contentsChange, this,
             [this](int position, int retires, int ajoutes) {
-                if (suiviSite)
-                    suiviSite->note(position, retires, ajoutes);
+                if (suiviRecherche)
+                    suiviRecherche->note(position, retires, ajoutes);
             });
     // The worker gets a copy of the text: the document is the GUI thread's alone.
-    copieSite = new CopieDocument(textEdit->document(), this);
-    connect(copieSite, &CopieDocument::copiee, this, [this](const QString &texte) {
+    copieRecherche = new CopieDocument(textEdit->document(), this);
+    connect(copieRecherche, &CopieDocument::copiee, this, [this](const QString &texte) {
         TravailSite::Demande demande = travailSite->prochaine;
         demande.document = RemplacementSite::DocumentOuvert {currentFile, texte};
-        suiviSite = std::make_shared<Deplacements>();
+        suiviRecherche = std::make_shared<Deplacements>();
         travailSite->cherche(demande);
     });
 }
@@ -426,10 +426,10 @@ void KalTextEdit::montreRangeesSite()
                                    nombre(resultat.fichiers.size(), "fichier", "fichiers"),
                                    nombre(resultat.lus, "fichier", "fichiers"));
     const PanneauProblemes::Source source {demande.document ? demande.document->texte : QString(),
-                                           suiviSite};
+                                           suiviRecherche};
     PanneauProblemes *problemes = panneau();
     problemes->montre(titre, groupes, notes, fin, &source);
-    suiviSite.reset();
+    suiviRecherche.reset();
     problemes->show();
     problemes->raise();
 }
@@ -440,14 +440,14 @@ void KalTextEdit::stopRechercheSite()
 {
     if (!travailSite)
         return;
-    if (copieSite)
-        copieSite->arrete();
-    if (travailSite->chercheEnCours() || (copieSite && copieSite->enCours())) {
+    if (copieRecherche)
+        copieRecherche->arrete();
+    if (travailSite->chercheEnCours() || (copieRecherche && copieRecherche->enCours())) {
         statusBar()->showMessage(QStringLiteral("Recherche dans le site arrêtée"));
         if (panneauProblemes && panneauProblemes->enCours())
             panneauProblemes->interrompu(QStringLiteral("Recherche dans le site arrêtée"));
     }
     travailSite->arreteRecherche();
-    suiviSite.reset();
+    suiviRecherche.reset();
     remplacementSite = false;
 }
