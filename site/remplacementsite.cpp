@@ -236,7 +236,12 @@ bool gardeCopie(const QString &chemin, const std::optional<EtatFichier::Disque> 
         return false;
     }
 #ifdef Q_OS_UNIX
-    if (::link(QFile::encodeName(chemin).constData(), QFile::encodeName(copie).constData()) == 0) {
+    // The file a link leads to, which the replacement writes: a link to the link
+    // would lead to its new bytes.
+    const QString fichier = QFileInfo(chemin).canonicalFilePath();
+    if (!fichier.isEmpty()
+        && ::link(QFile::encodeName(fichier).constData(), QFile::encodeName(copie).constData())
+            == 0) {
         // Changed since it was read: the bytes read are kept instead.
         if (memeEtat(etatLu, EtatFichier::surDisque(copie)))
             return true;
@@ -246,11 +251,11 @@ bool gardeCopie(const QString &chemin, const std::optional<EtatFichier::Disque> 
     Q_UNUSED(chemin);
     Q_UNUSED(etatLu);
 #endif
-    QFile fichier(copie);
-    const bool fait = fichier.open(QIODevice::WriteOnly)
-        && ecritToutes(&fichier, octets.constData(), octets.size()) && fichier.flush();
+    QFile ecrite(copie);
+    const bool fait = ecrite.open(QIODevice::WriteOnly)
+        && ecritToutes(&ecrite, octets.constData(), octets.size()) && ecrite.flush();
     if (!fait)
-        *raison = fichier.errorString();
+        *raison = ecrite.errorString();
     return fait;
 }
 
@@ -581,6 +586,13 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
             = DocumentEncoding::encode(nouveau.texte, encodage, page, &perdus, &references);
         if (perdus > 0) {
             laisse(caracteresPerdus(perdus, encodage));
+            continue;
+        }
+        // The editor could no longer open it.
+        if (octets.size() > DocumentFile::maxSize) {
+            laisse(QStringLiteral("il dépasserait %1 Mo, la taille la plus grande qu'un document "
+                                  "puisse avoir")
+                       .arg(DocumentFile::maxSize / (1024 * 1024)));
             continue;
         }
 

@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -230,6 +231,7 @@ private slots:
     void undoPutsBackAllButTheChanged();
     void threeKeptAndUndoneInTurn();
     void engineGivesUpOnOneFile();
+    void writtenAsASaveWrites();
     void searchFromTheWindow();
     void replaceFromTheWindowThenUndo();
     void pageNeverSavedHasNoSite();
@@ -542,6 +544,58 @@ void TestRemplacementSite::engineGivesUpOnOneFile()
              QStringList {"a.html: la recherche y a été abandonnée à la ligne 2 : "
                           "l'expression y demande trop de calculs"});
     QCOMPARE(site.differents({{"b.html", "c\n"}}), QStringList());
+}
+
+// Each file keeps what a save keeps: its byte-order mark, its permissions, the link
+// that leads to it (the file it leads to is written, and put back); a name with
+// odd characters is kept and put back; a result the editor could not open is not
+// written.
+void TestRemplacementSite::writtenAsASaveWrites()
+{
+    QTemporaryDir dehors;
+    const QString cible = dehors.filePath(QStringLiteral("cible.html"));
+    const QByteArray page = "<p class=\"prix-x\">x</p>\n";
+    QVERIFY(writeBytes(cible, page));
+    QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+    const QByteArray marque = utf16.encode(u"<p class=\"prix-x\">été</p>\r\n");
+    const Octets originaux {
+        {"marque.html", marque}, {"nom 50% #1.html", page}, {"droits.html", page}};
+    const SiteDisque site(originaux);
+    QVERIFY(QFile::link(cible, site.chemin("lien.html")));
+    const QFileDevice::Permissions droits
+        = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
+    QVERIFY(QFile::setPermissions(site.chemin("droits.html"), droits));
+    const QFileDevice::Permissions avant = QFile::permissions(site.chemin("droits.html"));
+
+    const Bilan bilan = site.remplace("prix-", 0, "tarif-");
+    QCOMPARE(bilan.modifies,
+             (QStringList {"droits.html", "lien.html", "marque.html", "nom 50% #1.html"}));
+    QStringEncoder utf16Apres(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+    const QByteArray pageApres = QByteArray(page).replace("prix-", "tarif-");
+    QCOMPARE(
+        site.differents({{"marque.html", utf16Apres.encode(u"<p class=\"tarif-x\">été</p>\r\n")},
+                         {"nom 50% #1.html", pageApres},
+                         {"droits.html", pageApres}}),
+        QStringList());
+    QCOMPARE(QFile::permissions(site.chemin("droits.html")), avant);
+    QVERIFY(QFileInfo(site.chemin("lien.html")).isSymLink());
+    QCOMPARE(readBytes(cible), pageApres);
+
+    const std::optional<Remplacement> fait = dernier(site.copies());
+    QVERIFY(fait);
+    QCOMPARE(annule(site.copies(), *fait).modifies.size(), 4);
+    QCOMPARE(site.differents(), QStringList());
+    QVERIFY(QFileInfo(site.chemin("lien.html")).isSymLink());
+    QCOMPARE(readBytes(cible), page);
+
+    // 1 MiB of letters, each replaced by 65: past the 64 MiB a document may hold.
+    QVERIFY(writeBytes(site.chemin("grand.txt"), QByteArray(1024 * 1024, 'q')));
+    const Bilan grand = site.remplace("q", 0, QString(65, u'r'));
+    QCOMPARE(grand.modifies, QStringList());
+    QCOMPARE(laisses(grand),
+             QStringList {"grand.txt: il dépasserait 64 Mo, la taille la plus "
+                          "grande qu'un document puisse avoir"});
+    QCOMPARE(readBytes(site.chemin("grand.txt")), QByteArray(1024 * 1024, 'q'));
 }
 
 // "Chercher dans le site": a row for each occurrence, grouped by file, and Return
