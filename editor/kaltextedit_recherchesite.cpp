@@ -252,9 +252,12 @@ void KalTextEdit::rechercheSiteFinie()
     // back, and left to be saved.
     documentRemplaceSite = -1;
     for (const RemplacementSite::Fichier &fichier : std::as_const(fichiers)) {
-        if (fichier.documentOuvert)
-            documentRemplaceSite = remplaceTout(TravailSite::rechercheDe(demande),
-                                                demande.modele.value_or(QString()));
+        if (fichier.documentOuvert) {
+            // -2: a box said why it was not changed.
+            const qsizetype faits = remplaceTout(TravailSite::rechercheDe(demande),
+                                                 demande.modele.value_or(QString()));
+            documentRemplaceSite = faits < 0 ? -2 : faits;
+        }
     }
     statusBar()->showMessage(QStringLiteral("Remplacement dans le site…"));
     travailSite->ecrit(demande, fichiers, RemplacementSite::dossierRemplacements());
@@ -270,20 +273,26 @@ void KalTextEdit::remplacementSiteFini(const RemplacementSite::Bilan &bilan)
         occurrences += documentRemplaceSite;
         ++fichiers;
     }
-    texte << QStringLiteral("%1 dans %2.")
-                 .arg(nombre(occurrences, "occurrence remplacée", "occurrences remplacées"),
-                      nombre(fichiers, "fichier", "fichiers"));
+    texte << (occurrences == 0
+                  ? QStringLiteral("Aucune occurrence n'a été remplacée.")
+                  : QStringLiteral("%1 dans %2.")
+                        .arg(nombre(occurrences, "occurrence remplacée", "occurrences remplacées"),
+                             nombre(fichiers, "fichier", "fichiers")));
     if (documentRemplaceSite > 0)
         texte << QStringLiteral("La page ouverte (%1) a été modifiée dans l'éditeur, sans être "
                                 "enregistrée\u00a0: Ctrl+Z annule ce changement.")
                      .arg(currentFileName);
+    else if (documentRemplaceSite == -2)
+        texte << QStringLiteral("La page ouverte (%1) n'a pas été modifiée.").arg(currentFileName);
     if (bilan.references > 0)
         texte << QStringLiteral("%1 en &#N;, absents de l'encodage de leur page.")
                      .arg(nombre(bilan.references, "caractère écrit", "caractères écrits"));
     ajouteListe(&texte, &details, QStringLiteral("Fichiers laissés tels quels\u00a0:"),
                 lignesLaisses(bilan));
     if (!bilan.echec.isEmpty()) {
-        texte << QStringLiteral("Le remplacement s'est arrêté\u00a0: %1").arg(bilan.echec);
+        texte << QStringLiteral("Le remplacement s'est arrêté\u00a0: %1").arg(bilan.echec)
+                + (bilan.modifies.isEmpty() ? QStringLiteral("\nAucun fichier n'a été réécrit.")
+                                            : QString());
         ajouteListe(&texte, &details, QStringLiteral("Fichiers modifiés avant l'arrêt\u00a0:"),
                     bilan.modifies);
         ajouteListe(&texte, &details, QStringLiteral("Fichiers non modifiés\u00a0:"),
@@ -295,7 +304,8 @@ void KalTextEdit::remplacementSiteFini(const RemplacementSite::Bilan &bilan)
                      .arg(QDir::toNativeSeparators(bilan.dossierCopies));
     statusBar()->showMessage(texte.first());
     montreBilan(this, QStringLiteral("Remplacer dans le site"),
-                !bilan.echec.isEmpty() || !bilan.laisses.isEmpty(), texte, details);
+                !bilan.echec.isEmpty() || !bilan.laisses.isEmpty() || documentRemplaceSite == -2,
+                texte, details);
 }
 
 void KalTextEdit::slotAnnulerRemplacementSite()

@@ -374,6 +374,9 @@ void TestRemplacementSite::replace_data()
         << "prix-(m)" << int(Expression) << "\\1\\n\\1"
         << QMap<QString, QByteArray> {{"mixte.html", "a\r\nm\r\nm\nb\rc\r\n"}} << QStringList()
         << 0;
+    QTest::newRow("an empty match")
+        << "^(?=prix-m)" << int(Expression) << "> "
+        << Octets {{"mixte.html", "a\r\n> prix-m\nb\rc\r\n"}} << QStringList() << 0;
     // As a save writes a page whose declaration changed.
     QTest::newRow("a changed declaration changes the encoding")
         << "charset=\"windows-1252\"" << 0 << "charset=\"utf-8\""
@@ -621,6 +624,11 @@ void TestRemplacementSite::searchFromTheWindow()
     QTest::keyClick(arbre, Qt::Key_Return);
     QTRY_COMPARE(w.currentFile(), site.chemin("latin/page.htm"));
     QCOMPARE(w.textEdit()->textCursor().selectedText(), QStringLiteral("Café"));
+    // Shift+F8 from there: the row before, in another file.
+    action(f.window, QStringLiteral("problemePrecedentAct"))->trigger();
+    QTRY_COMPARE(w.currentFile(), site.chemin("index.html"));
+    QCOMPARE(w.textEdit()->textCursor().selectedText(), QStringLiteral("Café"));
+    QCOMPARE(w.textEdit()->textCursor().blockNumber(), 1);
     QCOMPARE(site.differents(), QStringList());
 }
 
