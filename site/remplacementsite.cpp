@@ -155,17 +155,10 @@ std::optional<QString> texteBrut(const QByteArray &octets, const DocumentEncodin
     return brut;
 }
 
+// The line end a convention writes.
 QString finDeLigne(LineEnds::Convention convention)
 {
-    switch (convention) {
-    case LineEnds::Convention::CRLF:
-        return QStringLiteral("\r\n");
-    case LineEnds::Convention::CR:
-        return QStringLiteral("\r");
-    case LineEnds::Convention::LF:
-        break;
-    }
-    return QStringLiteral("\n");
+    return LineEnds::withLineEnds(QStringLiteral("\n"), convention);
 }
 
 QByteArray encodePourcent(const QString &texte)
