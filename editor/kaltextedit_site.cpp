@@ -125,12 +125,14 @@ void KalTextEdit::verificationSiteTerminee(const Site::ResultatSite &resultat)
         comptes << nombre(resultat.orphelines, "page orpheline", "pages orphelines");
     if (resultat.nonLus > 0)
         comptes << nombre(resultat.nonLus, "fichier non lu", "fichiers non lus");
-    const QString titre
-        = QStringLiteral("Problèmes du site\u00a0: %1 en %2\u00a0s — %3")
-              .arg(nombre(resultat.pages, "page lue", "pages lues"),
-                   francais.toString(double(resultat.millisecondes) / 1000.0, 'f', 1),
-                   comptes.isEmpty() ? QStringLiteral("aucun problème")
-                                     : comptes.join(QStringLiteral(", ")));
+    const QString duree = resultat.millisecondes < 1000
+        ? QStringLiteral("%1\u00a0ms").arg(resultat.millisecondes)
+        : QStringLiteral("%1\u00a0s")
+              .arg(francais.toString(double(resultat.millisecondes) / 1000.0, 'f', 1));
+    const QString titre = QStringLiteral("Problèmes du site\u00a0: %1 en %2 — %3")
+                              .arg(nombre(resultat.pages, "page lue", "pages lues"), duree,
+                                   comptes.isEmpty() ? QStringLiteral("aucun problème")
+                                                     : comptes.join(QStringLiteral(", ")));
     QStringList notes = resultat.notes;
     if (groupes.isEmpty())
         notes << QStringLiteral("Aucun problème trouvé.");
@@ -138,6 +140,9 @@ void KalTextEdit::verificationSiteTerminee(const Site::ResultatSite &resultat)
     if (resultat.nonListes > 0)
         fin << QStringLiteral("… et %1 non listés.")
                    .arg(nombre(resultat.nonListes, "autre problème", "autres problèmes"));
+    // The panel no longer shows the page's check: what the title said of its
+    // text is said no more.
+    revisionVerifiee = -1;
     const PanneauProblemes::Source source {texte, suivi};
     panneau()->montre(titre, groupes, notes, fin, cheminSite == currentFile ? &source : nullptr);
 }
