@@ -323,6 +323,7 @@ void PanneauProblemes::montre(const QString &titre, QList<GroupeProblemes> group
     titreBase = titre;
     parcourue = -1;
     suiteConstruction.stop();
+    ++generation;
 
     std::stable_sort(
         groupes.begin(), groupes.end(),
@@ -658,12 +659,12 @@ void PanneauProblemes::active(QTreeWidgetItem *item, bool prendClavier)
         // A row of a document never saved, which is no longer the one edited.
         if (chemin.isEmpty() || !document)
             return;
-        const QTreeWidgetItem *avant = rangees[std::size_t(index)].item;
+        const quint64 avant = generation;
         emit ouvrirFichier(chemin);
-        // The question about the text being edited let other events run: the rows
-        // may have changed meanwhile, and the file may not have been opened.
-        if (indexDe(item) != index || rangees[std::size_t(index)].item != avant
-            || !rangees[std::size_t(index)].ancree)
+        // The question about the text being edited let other events run: other
+        // rows may have come meanwhile (the item is gone with the old ones), and
+        // the file may not have been opened.
+        if (generation != avant || !rangees[std::size_t(index)].ancree)
             return;
     }
     Rangee &rangee = rangees[std::size_t(index)];

@@ -144,6 +144,7 @@ private:
     bool remplace = false;
     std::vector<Rangee> rangees;
     int parcourue = -1; // the row F8 last went to, or -1
+    quint64 generation = 0; // of the rows, one more for each list shown
     // The items still to make, made a slice at a time.
     static constexpr int tranche = 2000;
     struct Construction

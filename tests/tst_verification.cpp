@@ -1106,6 +1106,24 @@ void TestVerification::panelGroups()
     QCOMPARE(liste->currentItem(), liste->topLevelItem(0)->child(1));
     QVERIFY(edit->hasFocus());
 
+    // Rows that come while the question on the modified text is asked take the
+    // place of the row that asked: nothing is opened.
+    edit->insertPlainText(QStringLiteral("encore "));
+    {
+        DialogAnswers reponses;
+        reponses.then([&](QWidget *boite) {
+            panneau->montre(QStringLiteral("Autre"), {{a, QStringLiteral("a.html"), {gamma}, -1}});
+            clickButton(boite, QStringLiteral("Annuler"));
+        });
+        liste->setCurrentItem(liste->topLevelItem(1)->child(0));
+        liste->setFocus();
+        QTest::keyClick(liste, Qt::Key_Return);
+        QVERIFY(cleanRun(reponses));
+    }
+    QCOMPARE(w.currentFile(), a);
+    QCOMPARE(panneau->windowTitle(), QStringLiteral("Autre"));
+    edit->document()->setModified(false);
+
     // Ten thousand rows after ten thousand: made a slice at a time, in order.
     QList<GroupeProblemes> beaucoup;
     for (int i = 0; i < 1000; ++i) {
