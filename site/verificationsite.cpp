@@ -126,7 +126,7 @@ ResultatSite verifieSite(const QString &racine, const std::optional<PageOuverte>
 
     // Every page's anchors are known without reading it again; other pages are
     // read within what the walk left of the budget.
-    Verification::Fichiers fichiers(std::max<qint64>(0, bornes.octets - bilan.octets));
+    Verification::Fichiers fichiers(std::max<qint64>(0, bornes.octets - bilan.octets), arret);
     QHash<QString, const PageLue *> parRelatif;
     for (const PageLue &page : pages) {
         fichiers.connais(page.chemin, page.ancres);
