@@ -105,15 +105,8 @@ void KalTextEdit::verificationSiteTerminee(const Site::ResultatSite &resultat)
         GroupeProblemes groupe;
         groupe.chemin = verifie.chemin;
         groupe.relatif = verifie.relatif;
-        for (const Verification::Probleme &p : verifie.problemes) {
-            RangeeProbleme rangee;
-            rangee.ligne = p.ligne;
-            rangee.colonne = p.colonne;
-            rangee.genre = Verification::nomGenre(p.genre);
-            rangee.message = p.message;
-            rangee.detail = p.detail;
-            groupe.rangees << rangee;
-        }
+        for (const Verification::Probleme &p : verifie.problemes)
+            groupe.rangees << RangeeProbleme::de(p);
         groupes << groupe;
     }
 

@@ -208,6 +208,17 @@ public:
 
 } // namespace
 
+RangeeProbleme RangeeProbleme::de(const Verification::Probleme &probleme)
+{
+    RangeeProbleme rangee;
+    rangee.ligne = probleme.ligne;
+    rangee.colonne = probleme.colonne;
+    rangee.genre = Verification::nomGenre(probleme.genre);
+    rangee.message = probleme.message;
+    rangee.detail = probleme.detail;
+    return rangee;
+}
+
 PanneauProblemes::PanneauProblemes(QWidget *parent)
     : QDockWidget(parent)
     , arbre(new QTreeWidget(this))
@@ -485,15 +496,8 @@ void PanneauProblemes::montre(const Verification::Resultat &resultat, const QStr
     GroupeProblemes groupe;
     groupe.chemin = chemin;
     for (const QList<Verification::Probleme> *liste : {&resultat.remarques, &resultat.problemes}) {
-        for (const Verification::Probleme &p : *liste) {
-            RangeeProbleme r;
-            r.ligne = p.ligne;
-            r.colonne = p.colonne;
-            r.genre = Verification::nomGenre(p.genre);
-            r.message = p.message;
-            r.detail = p.detail;
-            groupe.rangees << r;
-        }
+        for (const Verification::Probleme &p : *liste)
+            groupe.rangees << RangeeProbleme::de(p);
     }
     QStringList notes;
     QStringList fin;

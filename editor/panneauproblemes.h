@@ -31,6 +31,9 @@ struct RangeeProbleme
     int longueurMarque = 0;
     bool avecRemplacement = false;
     QString remplacement;
+
+    // A row of a check.
+    static RangeeProbleme de(const Verification::Probleme &probleme);
 };
 
 // The rows of one file.
