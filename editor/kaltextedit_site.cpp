@@ -92,11 +92,13 @@ void KalTextEdit::slotVerifierSite()
 void KalTextEdit::verificationSiteTerminee(const Site::ResultatSite &resultat)
 {
     avancementSite.stop();
+    // Stopped by the user, even if the worker was done before it heard of it.
+    const bool arretee = resultat.arrete || !siteDemande;
     siteDemande = false;
     const std::shared_ptr<Deplacements> suivi = std::move(suiviSite);
     const QString texte = std::move(texteSite);
     texteSite.clear();
-    if (resultat.arrete) {
+    if (arretee) {
         panneau()->interrompu(QStringLiteral("Problèmes du site\u00a0: vérification arrêtée"));
         return;
     }
