@@ -208,8 +208,9 @@ Cible Resolution::resout(const QString &ecrite) const
     return cible;
 }
 
-Fichiers::Fichiers(qint64 octetsMaximum)
+Fichiers::Fichiers(qint64 octetsMaximum, const std::atomic<bool> *arret)
     : reste(octetsMaximum)
+    , arret(arret)
 { }
 
 bool Fichiers::existe(const QString &chemin, bool dossier)
@@ -232,6 +233,8 @@ const QSet<QString> *Fichiers::ancres(const QString &chemin)
     auto connue = pages.find(chemin);
     if (connue == pages.end()) {
         std::optional<QSet<QString>> lues;
+        if (arret && arret->load(std::memory_order_relaxed))
+            return nullptr;
         if (estPage(chemin) && reste > 0 && !chemin.contains(QChar(0))) {
             const DocumentFile::Reading lecture = DocumentFile::read(chemin);
             reste -= lecture.bytes.size();
@@ -286,8 +289,9 @@ std::optional<ProblemeDeLien> verifieLien(const LiensDeLaPage::Lien &lien, const
         cible.chemin};
 }
 
-Liens::Liens(const QString &cheminPage)
+Liens::Liens(const QString &cheminPage, const std::atomic<bool> *arret)
     : cheminPage(cheminPage)
+    , fichiers(500LL * 1024 * 1024, arret)
 { }
 
 void Liens::termine(Positions &positions, Releve &releve)

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -82,7 +83,10 @@ private:
 class Fichiers
 {
 public:
-    explicit Fichiers(qint64 octetsMaximum = 500LL * 1024 * 1024);
+    // arret, when set from another thread, stops the reading of pages: a check
+    // being dropped does not read on.
+    explicit Fichiers(qint64 octetsMaximum = 500LL * 1024 * 1024,
+                      const std::atomic<bool> *arret = nullptr);
 
     bool existe(const QString &chemin, bool dossier);
     // The anchors of the page at chemin; nothing when it is not a page (.html,
@@ -95,6 +99,7 @@ private:
     QHash<QString, bool> existants;
     QHash<QString, std::optional<QSet<QString>>> pages;
     qint64 reste;
+    const std::atomic<bool> *arret;
 };
 
 // The problem of one link, or nothing: a message and a detail (the path looked for).
@@ -111,7 +116,7 @@ class Liens
 {
 public:
     // cheminPage: the saved page's full path, "" for a document never saved.
-    explicit Liens(const QString &cheminPage);
+    explicit Liens(const QString &cheminPage, const std::atomic<bool> *arret = nullptr);
 
     void balise(const Balise &balise) { page.balise(balise); }
     void termine(Positions &positions, Releve &releve);

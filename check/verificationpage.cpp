@@ -42,7 +42,7 @@ Resultat verifie(const Page &page, int maximum, const std::atomic<bool> *arret)
     Positions positions(texte);
 
     Imbrication imbrication;
-    Liens liens(page.chemin);
+    Liens liens(page.chemin, arret);
     parcourtBalises(texte, [&](const Balise &balise) {
         imbrication.balise(balise);
         liens.balise(balise);

@@ -92,11 +92,13 @@ void KalTextEdit::slotVerifierSite()
 void KalTextEdit::verificationSiteTerminee(const Site::ResultatSite &resultat)
 {
     avancementSite.stop();
+    // Stopped by the user, even if the worker was done before it heard of it.
+    const bool arretee = resultat.arrete || !siteDemande;
     siteDemande = false;
     const std::shared_ptr<Deplacements> suivi = std::move(suiviSite);
     const QString texte = std::move(texteSite);
     texteSite.clear();
-    if (resultat.arrete) {
+    if (arretee) {
         panneau()->interrompu(QStringLiteral("Problèmes du site\u00a0: vérification arrêtée"));
         return;
     }
@@ -105,15 +107,8 @@ void KalTextEdit::verificationSiteTerminee(const Site::ResultatSite &resultat)
         GroupeProblemes groupe;
         groupe.chemin = verifie.chemin;
         groupe.relatif = verifie.relatif;
-        for (const Verification::Probleme &p : verifie.problemes) {
-            RangeeProbleme rangee;
-            rangee.ligne = p.ligne;
-            rangee.colonne = p.colonne;
-            rangee.genre = Verification::nomGenre(p.genre);
-            rangee.message = p.message;
-            rangee.detail = p.detail;
-            groupe.rangees << rangee;
-        }
+        for (const Verification::Probleme &p : verifie.problemes)
+            groupe.rangees << RangeeProbleme::de(p);
         groupes << groupe;
     }
 
@@ -125,12 +120,14 @@ void KalTextEdit::verificationSiteTerminee(const Site::ResultatSite &resultat)
         comptes << nombre(resultat.orphelines, "page orpheline", "pages orphelines");
     if (resultat.nonLus > 0)
         comptes << nombre(resultat.nonLus, "fichier non lu", "fichiers non lus");
-    const QString titre
-        = QStringLiteral("Problèmes du site\u00a0: %1 en %2\u00a0s — %3")
-              .arg(nombre(resultat.pages, "page lue", "pages lues"),
-                   francais.toString(double(resultat.millisecondes) / 1000.0, 'f', 1),
-                   comptes.isEmpty() ? QStringLiteral("aucun problème")
-                                     : comptes.join(QStringLiteral(", ")));
+    const QString duree = resultat.millisecondes < 1000
+        ? QStringLiteral("%1\u00a0ms").arg(resultat.millisecondes)
+        : QStringLiteral("%1\u00a0s")
+              .arg(francais.toString(double(resultat.millisecondes) / 1000.0, 'f', 1));
+    const QString titre = QStringLiteral("Problèmes du site\u00a0: %1 en %2 — %3")
+                              .arg(nombre(resultat.pages, "page lue", "pages lues"), duree,
+                                   comptes.isEmpty() ? QStringLiteral("aucun problème")
+                                                     : comptes.join(QStringLiteral(", ")));
     QStringList notes = resultat.notes;
     if (groupes.isEmpty())
         notes << QStringLiteral("Aucun problème trouvé.");
@@ -138,6 +135,9 @@ void KalTextEdit::verificationSiteTerminee(const Site::ResultatSite &resultat)
     if (resultat.nonListes > 0)
         fin << QStringLiteral("… et %1 non listés.")
                    .arg(nombre(resultat.nonListes, "autre problème", "autres problèmes"));
+    // The panel no longer shows the page's check: what the title said of its
+    // text is said no more.
+    revisionVerifiee = -1;
     const PanneauProblemes::Source source {texte, suivi};
     panneau()->montre(titre, groupes, notes, fin, cheminSite == currentFile ? &source : nullptr);
 }

@@ -208,6 +208,17 @@ public:
 
 } // namespace
 
+RangeeProbleme RangeeProbleme::de(const Verification::Probleme &probleme)
+{
+    RangeeProbleme rangee;
+    rangee.ligne = probleme.ligne;
+    rangee.colonne = probleme.colonne;
+    rangee.genre = Verification::nomGenre(probleme.genre);
+    rangee.message = probleme.message;
+    rangee.detail = probleme.detail;
+    return rangee;
+}
+
 PanneauProblemes::PanneauProblemes(QWidget *parent)
     : QDockWidget(parent)
     , arbre(new QTreeWidget(this))
@@ -242,6 +253,9 @@ PanneauProblemes::PanneauProblemes(QWidget *parent)
     });
     setWidget(arbre);
 
+    suiteConstruction.setSingleShot(true);
+    suiteConstruction.setInterval(0);
+    connect(&suiteConstruction, &QTimer::timeout, this, &PanneauProblemes::construitSuite);
     majDiffere.setSingleShot(true);
     majDiffere.setInterval(150);
     connect(&majDiffere, &QTimer::timeout, this, &PanneauProblemes::majPlaces);
@@ -319,100 +333,161 @@ void PanneauProblemes::montre(const QString &titre, QList<GroupeProblemes> group
     resultatMontre = true;
     titreBase = titre;
     parcourue = -1;
+    suiteConstruction.stop();
+    ++generation;
 
     std::stable_sort(
         groupes.begin(), groupes.end(),
         [](const GroupeProblemes &a, const GroupeProblemes &b) { return a.relatif < b.relatif; });
+    // Deleting the rows of a long list takes a turn of the loop of its own.
+    const bool grandeListe = rangees.size() > std::size_t(tranche);
     rangees.clear();
     std::size_t nombreRangees = 0;
     for (const GroupeProblemes &groupe : std::as_const(groupes))
         nombreRangees += std::size_t(groupe.rangees.size());
     rangees.reserve(nombreRangees);
-
-    auto note = [](const QString &texte) {
-        auto *item = new QTreeWidgetItem({texte});
-        item->setData(0, roleIndex, -1);
-        return item;
-    };
-    QList<QTreeWidgetItem *> hauts;
-    for (const QString &texte : notes)
-        hauts << note(texte);
     bool avecEntetes = false;
     for (const GroupeProblemes &groupe : std::as_const(groupes)) {
-        QTreeWidgetItem *entete = nullptr;
-        if (!groupe.relatif.isEmpty()) {
-            avecEntetes = true;
+        avecEntetes = avecEntetes || !groupe.relatif.isEmpty();
+        const QString chemin = propre(groupe.chemin);
+        for (const RangeeProbleme &r : groupe.rangees) {
+            if (r.ligne > 0)
+                rangees.push_back({chemin, r, nullptr, QTextCursor(), 0, false, false});
+        }
+    }
+
+    arbre->clear();
+    arbre->setRootIsDecorated(avecEntetes);
+    for (const QString &texte : notes)
+        ajouteNote(texte);
+    construction = Construction();
+    construction.groupes = std::move(groupes);
+    construction.fin = fin;
+    construction.active = true;
+    ancre(source);
+    if (grandeListe)
+        suiteConstruction.start();
+    else
+        construitSuite();
+    majTitre();
+}
+
+void PanneauProblemes::ajouteNote(const QString &texte)
+{
+    auto *item = new QTreeWidgetItem({texte});
+    item->setData(0, roleIndex, -1);
+    arbre->addTopLevelItem(item);
+    arbre->setFirstColumnSpanned(arbre->topLevelItemCount() - 1, QModelIndex(), true);
+}
+
+// The items of the rows, some thousands at a time, so that the list of a whole
+// site does not hold the event loop; the rest at the next turn.
+void PanneauProblemes::construitSuite()
+{
+    int restantes = tranche;
+    QList<int> aEtendre;
+    while (construction.groupe < construction.groupes.size() && restantes > 0) {
+        const GroupeProblemes &groupe = construction.groupes.at(construction.groupe);
+        if (construction.rangee == 0 && !groupe.relatif.isEmpty()) {
             const int compte = std::max<int>(groupe.total, int(groupe.rangees.size()));
-            entete = note(QStringLiteral("%1 (%2)").arg(groupe.relatif,
-                                                        QLocale(QLocale::French).toString(compte)));
+            auto *entete = new QTreeWidgetItem({QStringLiteral("%1 (%2)").arg(
+                groupe.relatif, QLocale(QLocale::French).toString(compte))});
+            entete->setData(0, roleIndex, -1);
             entete->setToolTip(0, QDir::toNativeSeparators(groupe.chemin));
             QFont gras = entete->font(0);
             gras.setBold(true);
             entete->setFont(0, gras);
-            hauts << entete;
+            arbre->addTopLevelItem(entete);
+            aEtendre << arbre->topLevelItemCount() - 1;
+            construction.entete = entete;
         }
-        QList<QTreeWidgetItem *> enfants;
-        for (const RangeeProbleme &r : groupe.rangees) {
-            if (r.ligne <= 0) {
-                // Said of the whole file (it could not be read): leads nowhere.
-                auto *item = new QTreeWidgetItem({QString(), QString(), r.genre, r.message});
-                item->setData(0, roleIndex, -1);
-                item->setToolTip(3, r.detail.isEmpty() ? r.message : r.detail);
-                enfants << item;
-                continue;
-            }
-            auto *item = new QTreeWidgetItem(
-                {QString::number(r.ligne), QString::number(r.colonne), r.genre, r.message});
-            item->setData(0, roleIndex, int(rangees.size()));
-            item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
-            item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-            QString aide
-                = r.detail.isEmpty() ? r.message : r.message + QLatin1Char('\n') + r.detail;
-            if (!r.extrait.isEmpty()) {
-                // The span and what surrounds it; tabs as blanks, so that the span
-                // stays where it is.
-                const int debut = std::max(0, r.debutMarque - avantMarque);
-                const int finExtrait = std::min<int>(
-                    int(r.extrait.size()), r.debutMarque + r.longueurMarque + apresMarque);
-                QString extrait = r.extrait.mid(debut, finExtrait - debut);
-                extrait.replace(QLatin1Char('\t'), QLatin1Char(' '));
-                const QString avant = debut > 0 ? QStringLiteral("…") : QString();
-                const QString apres
-                    = finExtrait < r.extrait.size() ? QStringLiteral("…") : QString();
-                item->setText(3, avant + extrait + apres);
-                item->setData(3, roleMarque,
-                              QPoint(int(avant.size()) + r.debutMarque - debut, r.longueurMarque));
-                if (r.avecRemplacement)
-                    item->setData(3, roleRemplacement, r.remplacement);
-                aide = r.message.isEmpty() ? QString() : aide;
-            }
-            if (!aide.isEmpty())
-                item->setToolTip(3, aide);
-            enfants << item;
-            rangees.push_back({propre(groupe.chemin), r, item, QTextCursor(), 0, false, false});
-        }
-        if (entete)
-            entete->addChildren(enfants);
+        const qsizetype fin
+            = std::min<qsizetype>(groupe.rangees.size(), construction.rangee + restantes);
+        QList<QTreeWidgetItem *> items;
+        items.reserve(fin - construction.rangee);
+        for (qsizetype i = construction.rangee; i < fin; ++i)
+            items << nouvelItem(groupe.rangees.at(i));
+        restantes -= int(fin - construction.rangee);
+        construction.rangee = int(fin);
+        if (construction.entete)
+            construction.entete->addChildren(items);
         else
-            hauts << enfants;
-    }
-    for (const QString &texte : fin)
-        hauts << note(texte);
-
-    arbre->setUpdatesEnabled(false);
-    arbre->clear();
-    arbre->setRootIsDecorated(avecEntetes);
-    arbre->addTopLevelItems(hauts);
-    for (QTreeWidgetItem *item : std::as_const(hauts)) {
-        if (item->data(0, roleIndex).toInt() < 0 && item->text(2).isEmpty()) {
-            item->setFirstColumnSpanned(true);
-            item->setExpanded(true);
+            arbre->addTopLevelItems(items);
+        if (construction.rangee >= groupe.rangees.size()) {
+            ++construction.groupe;
+            construction.rangee = 0;
+            construction.entete = nullptr;
         }
     }
-    arbre->setCurrentItem(rangees.empty() ? arbre->topLevelItem(0) : rangees.front().item);
-    arbre->setUpdatesEnabled(true);
-    ancre(source);
-    majTitre();
+    // Once the slice is in: each span lays out what waits to be laid out.
+    for (const int rang : std::as_const(aEtendre))
+        arbre->setFirstColumnSpanned(rang, QModelIndex(), true);
+    if (!arbre->currentItem())
+        arbre->setCurrentItem(!rangees.empty() && rangees.front().item ? rangees.front().item
+                                                                       : arbre->topLevelItem(0));
+    if (construction.groupe < construction.groupes.size()) {
+        suiteConstruction.start();
+        return;
+    }
+    for (const QString &texte : std::as_const(construction.fin))
+        ajouteNote(texte);
+    construction = Construction();
+    // All the groups at once, once all are there: expanding each one lays the
+    // whole list out again.
+    arbre->expandAll();
+    majPlaces();
+}
+
+void PanneauProblemes::termineConstruction()
+{
+    while (construction.active) {
+        suiteConstruction.stop();
+        construitSuite();
+    }
+}
+
+QTreeWidgetItem *PanneauProblemes::nouvelItem(const RangeeProbleme &r)
+{
+    if (r.ligne <= 0) {
+        // Said of the whole file (it could not be read): leads nowhere.
+        auto *item = new QTreeWidgetItem({QString(), QString(), r.genre, r.message});
+        item->setData(0, roleIndex, -1);
+        if (!r.detail.isEmpty())
+            item->setToolTip(3, r.detail);
+        return item;
+    }
+    Rangee &rangee = rangees[construction.index];
+    auto *item = new QTreeWidgetItem(
+        {QString::number(r.ligne), QString::number(r.colonne), r.genre, r.message});
+    item->setData(0, roleIndex, int(construction.index));
+    ++construction.index;
+    rangee.item = item;
+    item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+    item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    QString aide = r.detail.isEmpty() ? QString() : r.message + QLatin1Char('\n') + r.detail;
+    if (!r.extrait.isEmpty()) {
+        // The span and what surrounds it; tabs as blanks, so that the span stays
+        // where it is.
+        const int debut = std::max(0, r.debutMarque - avantMarque);
+        const int finExtrait
+            = std::min<int>(int(r.extrait.size()), r.debutMarque + r.longueurMarque + apresMarque);
+        QString extrait = r.extrait.mid(debut, finExtrait - debut);
+        extrait.replace(QLatin1Char('\t'), QLatin1Char(' '));
+        const QString avant = debut > 0 ? QStringLiteral("…") : QString();
+        const QString apres = finExtrait < r.extrait.size() ? QStringLiteral("…") : QString();
+        item->setText(3, avant + extrait + apres);
+        item->setData(3, roleMarque,
+                      QPoint(int(avant.size()) + r.debutMarque - debut, r.longueurMarque));
+        if (r.avecRemplacement)
+            item->setData(3, roleRemplacement, r.remplacement);
+        aide = r.detail.isEmpty() ? r.message : aide;
+    }
+    // The message is in its column: a tooltip only says more.
+    if (!aide.isEmpty())
+        item->setToolTip(3, aide);
+    if (rangee.ancree || rangee.supprimee)
+        majTexteRangee(rangee);
+    return item;
 }
 
 void PanneauProblemes::montre(const Verification::Resultat &resultat, const QString &chemin,
@@ -421,15 +496,8 @@ void PanneauProblemes::montre(const Verification::Resultat &resultat, const QStr
     GroupeProblemes groupe;
     groupe.chemin = chemin;
     for (const QList<Verification::Probleme> *liste : {&resultat.remarques, &resultat.problemes}) {
-        for (const Verification::Probleme &p : *liste) {
-            RangeeProbleme r;
-            r.ligne = p.ligne;
-            r.colonne = p.colonne;
-            r.genre = Verification::nomGenre(p.genre);
-            r.message = p.message;
-            r.detail = p.detail;
-            groupe.rangees << r;
-        }
+        for (const Verification::Probleme &p : *liste)
+            groupe.rangees << RangeeProbleme::de(p);
     }
     QStringList notes;
     QStringList fin;
@@ -547,6 +615,8 @@ void PanneauProblemes::majPlaces()
         if (rangee.etendue > 0 && rangee.ancre.selectionStart() == rangee.ancre.selectionEnd())
             rangee.supprimee = true;
         majTexteRangee(rangee);
+        if (!rangee.item)
+            continue;
         const auto [ligne, colonne] = places.de(rangee.ancre.selectionStart());
         rangee.item->setText(0, QString::number(ligne));
         rangee.item->setText(1, QString::number(colonne));
@@ -556,6 +626,8 @@ void PanneauProblemes::majPlaces()
 void PanneauProblemes::majTexteRangee(Rangee &rangee)
 {
     QTreeWidgetItem *item = rangee.item;
+    if (!item)
+        return;
     if (!rangee.ancree) {
         item->setText(0, QString::number(rangee.r.ligne));
         item->setText(1, QString::number(rangee.r.colonne));
@@ -591,12 +663,12 @@ void PanneauProblemes::active(QTreeWidgetItem *item, bool prendClavier)
         // A row of a document never saved, which is no longer the one edited.
         if (chemin.isEmpty() || !document)
             return;
-        const QTreeWidgetItem *avant = rangees[std::size_t(index)].item;
+        const quint64 avant = generation;
         emit ouvrirFichier(chemin);
-        // The question about the text being edited let other events run: the rows
-        // may have changed meanwhile, and the file may not have been opened.
-        if (indexDe(item) != index || rangees[std::size_t(index)].item != avant
-            || !rangees[std::size_t(index)].ancree)
+        // The question about the text being edited let other events run: other
+        // rows may have come meanwhile (the item is gone with the old ones), and
+        // the file may not have been opened.
+        if (generation != avant || !rangees[std::size_t(index)].ancree)
             return;
     }
     Rangee &rangee = rangees[std::size_t(index)];
@@ -612,6 +684,7 @@ void PanneauProblemes::active(QTreeWidgetItem *item, bool prendClavier)
 
 bool PanneauProblemes::suivant(bool arriere)
 {
+    termineConstruction();
     const int n = int(rangees.size());
     if (n == 0)
         return false;

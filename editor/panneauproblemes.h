@@ -31,6 +31,9 @@ struct RangeeProbleme
     int longueurMarque = 0;
     bool avecRemplacement = false;
     QString remplacement;
+
+    // A row of a check.
+    static RangeeProbleme de(const Verification::Probleme &probleme);
 };
 
 // The rows of one file.
@@ -91,7 +94,8 @@ public:
     // The text changed since the check whose rows are shown, or not.
     void setTexteModifie(bool modifie);
     bool aUnResultat() const { return resultatMontre; }
-    bool enCours() const { return travailEnCours; }
+    // A list is under way, or its rows are still being made.
+    bool enCours() const { return travailEnCours || construction.active; }
     // Ends the "under way" of commence() without rows: the title says why.
     void interrompu(const QString &titre);
 
@@ -126,6 +130,10 @@ private:
     };
 
     void majTitre();
+    void ajouteNote(const QString &texte);
+    void construitSuite();
+    void termineConstruction();
+    QTreeWidgetItem *nouvelItem(const RangeeProbleme &rangee);
     void active(QTreeWidgetItem *item, bool prendClavier);
     int indexDe(const QTreeWidgetItem *item) const;
     void ancre(const Source *source);
@@ -139,6 +147,21 @@ private:
     bool remplace = false;
     std::vector<Rangee> rangees;
     int parcourue = -1; // the row F8 last went to, or -1
+    quint64 generation = 0; // of the rows, one more for each list shown
+    // The items still to make, made a slice at a time.
+    static constexpr int tranche = 2000;
+    struct Construction
+    {
+        QList<GroupeProblemes> groupes;
+        QStringList fin;
+        int groupe = 0; // the next group to show
+        int rangee = 0; // its next row
+        QTreeWidgetItem *entete = nullptr;
+        std::size_t index = 0; // in rangees, of the next row that leads somewhere
+        bool active = false; // rows are still to be made
+    };
+    Construction construction;
+    QTimer suiteConstruction;
     QTimer majDiffere;
     QString titreBase;
     QString titreEnCours;

@@ -2,6 +2,7 @@
 
 #include "documentfile.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -321,7 +322,12 @@ std::optional<Fichier> lit(const QString &racine, const QString &relatif, Anomal
     fichier.finsDeLigne = lu.lineEnds;
     fichier.avis = std::move(lu.notice);
     fichier.octets = lecture.bytes.size();
-    fichier.etat = EtatFichier::de(chemin, lecture.bytes);
+    // The stamp's fingerprint at once, on this (worker) thread: a task of its own
+    // for each of thousands of files would crowd the processors the editor needs.
+    const std::optional<EtatFichier::Disque> disque = EtatFichier::surDisque(chemin);
+    fichier.etat = EtatFichier::connu(
+        chemin, disque ? disque->taille : lecture.bytes.size(), disque ? disque->modification : 0,
+        QCryptographicHash::hash(lecture.bytes, QCryptographicHash::Sha1));
     return fichier;
 }
 

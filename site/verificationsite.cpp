@@ -15,6 +15,11 @@
 #include <algorithm>
 #include <tuple>
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 namespace Site {
 
 namespace {
@@ -121,7 +126,7 @@ ResultatSite verifieSite(const QString &racine, const std::optional<PageOuverte>
 
     // Every page's anchors are known without reading it again; other pages are
     // read within what the walk left of the budget.
-    Verification::Fichiers fichiers(std::max<qint64>(0, bornes.octets - bilan.octets));
+    Verification::Fichiers fichiers(std::max<qint64>(0, bornes.octets - bilan.octets), arret);
     QHash<QString, const PageLue *> parRelatif;
     for (const PageLue &page : pages) {
         fichiers.connais(page.chemin, page.ancres);
@@ -245,6 +250,11 @@ void VerificationSiteEnFond::demande(const QString &racine,
     const quint64 numero = ++derniere;
     courante = numero;
     travailleur.start([this, racine, ouverte, numero] {
+#ifdef Q_OS_LINUX
+        // The check gives way to the editor's thread when both want a processor:
+        // reading thousands of pages must not make typing wait.
+        setpriority(PRIO_PROCESS, gettid(), 10);
+#endif
         ResultatSite resultat = verifieSite(racine, ouverte, Bornes(), &arret, &avancement);
         // A result still on its way when the object goes is dropped with it.
         QMetaObject::invokeMethod(

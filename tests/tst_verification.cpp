@@ -1105,6 +1105,49 @@ void TestVerification::panelGroups()
     QCOMPARE(w.currentFile(), a);
     QCOMPARE(liste->currentItem(), liste->topLevelItem(0)->child(1));
     QVERIFY(edit->hasFocus());
+
+    // Rows that come while the question on the modified text is asked take the
+    // place of the row that asked: nothing is opened.
+    edit->insertPlainText(QStringLiteral("encore "));
+    {
+        DialogAnswers reponses;
+        reponses.then([&](QWidget *boite) {
+            panneau->montre(QStringLiteral("Autre"), {{a, QStringLiteral("a.html"), {gamma}, -1}});
+            clickButton(boite, QStringLiteral("Annuler"));
+        });
+        liste->setCurrentItem(liste->topLevelItem(1)->child(0));
+        liste->setFocus();
+        QTest::keyClick(liste, Qt::Key_Return);
+        QVERIFY(cleanRun(reponses));
+    }
+    QCOMPARE(w.currentFile(), a);
+    QCOMPARE(panneau->windowTitle(), QStringLiteral("Autre"));
+    edit->document()->setModified(false);
+
+    // Ten thousand rows after ten thousand: made a slice at a time, in order.
+    QList<GroupeProblemes> beaucoup;
+    for (int i = 0; i < 1000; ++i) {
+        const QString nom = QStringLiteral("p%1.html").arg(i, 4, 10, QLatin1Char('0'));
+        GroupeProblemes groupe {site + QLatin1Char('/') + nom, nom, {}, -1};
+        for (int j = 0; j < 10; ++j) {
+            RangeeProbleme rangee;
+            rangee.ligne = j + 1;
+            rangee.genre = QStringLiteral("Lien");
+            groupe.rangees << rangee;
+        }
+        beaucoup << groupe;
+    }
+    panneau->montre(QStringLiteral("Un"), beaucoup);
+    QTRY_VERIFY(!panneau->enCours());
+    panneau->montre(QStringLiteral("Deux"), beaucoup);
+    QVERIFY(panneau->enCours());
+    QTRY_VERIFY(!panneau->enCours());
+    QCOMPARE(liste->topLevelItemCount(), 1000);
+    QTreeWidgetItem *dernier = liste->topLevelItem(999);
+    QCOMPARE(dernier->text(0), QStringLiteral("p0999.html (10)"));
+    QVERIFY(dernier->isExpanded());
+    QCOMPARE(dernier->child(9)->text(0), QStringLiteral("10"));
+    QCOMPARE(dernier->child(9)->data(0, Qt::UserRole).toInt(), 9999);
 }
 
 QTEST_MAIN(TestVerification)
