@@ -335,7 +335,8 @@ private:
     // The search under way is for a replacement.
     bool remplacementSite = false;
     // How many occurrences the replacement changed in the open document (-1: it
-    // was not one of the files), and the edits made since its text was copied.
+    // was not one of the files; 0 while the files are written; -2 and -3: it was
+    // not changed), and the edits made since its text was copied.
     qsizetype documentRemplaceSite = -1;
     std::shared_ptr<Deplacements> suiviRecherche;
     HighlighterHtml *highlighter;

@@ -28,7 +28,8 @@ QString nombre(qsizetype n, const char *singulier, const char *pluriel)
                                        QString::fromUtf8(n > 1 ? pluriel : singulier));
 }
 
-// A list of files in a box: the first ones in its text, every one in its details.
+// A list of files in a box: the first ones in its text; all of them in its
+// details when they do not all fit.
 void ajouteListe(QStringList *texte, QStringList *details, const QString &titre,
                  const QStringList &lignes)
 {
@@ -38,11 +39,12 @@ void ajouteListe(QStringList *texte, QStringList *details, const QString &titre,
     QString partie = titre;
     for (qsizetype i = 0; i < lignes.size() && i < montrees; ++i)
         partie += QStringLiteral("\n  ") + lignes[i];
-    if (lignes.size() > montrees)
+    if (lignes.size() > montrees) {
         partie += QStringLiteral("\n  … et %1 (voir les détails)")
                       .arg(nombre(lignes.size() - montrees, "autre", "autres"));
+        *details << titre + QStringLiteral("\n  ") + lignes.join(QStringLiteral("\n  "));
+    }
     *texte << partie;
-    *details << titre + QStringLiteral("\n  ") + lignes.join(QStringLiteral("\n  "));
 }
 
 void montreBilan(QWidget *fenetre, const QString &titre, bool probleme, const QStringList &texte,
@@ -51,7 +53,7 @@ void montreBilan(QWidget *fenetre, const QString &titre, bool probleme, const QS
     QMessageBox box(probleme ? QMessageBox::Warning : QMessageBox::Information, titre,
                     texte.join(QStringLiteral("\n\n")), QMessageBox::Ok, fenetre);
     box.setTextFormat(Qt::PlainText);
-    if (!details.isEmpty() && details.join(QLatin1Char('\n')) != texte.join(QLatin1Char('\n')))
+    if (!details.isEmpty())
         box.setDetailedText(details.join(QStringLiteral("\n\n")));
     box.exec();
 }
@@ -248,16 +250,11 @@ void KalTextEdit::rechercheSiteFinie()
                         QStringLiteral("&Remplacer"), QStringLiteral("Annuler"), false))
         return;
 
-    // The open document is changed in the editor, as one step that Ctrl+Z takes
-    // back, and left to be saved.
+    // The open document is changed once the files are written (0: to be done).
     documentRemplaceSite = -1;
     for (const RemplacementSite::Fichier &fichier : std::as_const(fichiers)) {
-        if (fichier.documentOuvert) {
-            // -2: a box said why it was not changed.
-            const qsizetype faits = remplaceTout(TravailSite::rechercheDe(demande),
-                                                 demande.modele.value_or(QString()));
-            documentRemplaceSite = faits < 0 ? -2 : faits;
-        }
+        if (fichier.documentOuvert)
+            documentRemplaceSite = 0;
     }
     statusBar()->showMessage(QStringLiteral("Remplacement dans le site…"));
     travailSite->ecrit(demande, fichiers, RemplacementSite::dossierRemplacements());
@@ -265,6 +262,22 @@ void KalTextEdit::rechercheSiteFinie()
 
 void KalTextEdit::remplacementSiteFini(const RemplacementSite::Bilan &bilan)
 {
+    // The open document, once the other files are written: in the editor, as one
+    // step that Ctrl+Z takes back, and left to be saved. Not when the replacement
+    // stopped, so that the site stays as it was; nor when another file was opened
+    // meanwhile. -2: a box said why it was not changed; -3: not changed at all.
+    if (documentRemplaceSite == 0) {
+        const TravailSite::Demande &demande = travailSite->derniere;
+        const QString ouvert = QDir::cleanPath(QFileInfo(currentFile).absoluteFilePath());
+        if (!bilan.echec.isEmpty() || currentFile.isEmpty() || !demande.document
+            || QDir::cleanPath(QFileInfo(demande.document->chemin).absoluteFilePath()) != ouvert) {
+            documentRemplaceSite = -3;
+        } else {
+            const qsizetype faits = remplaceTout(TravailSite::rechercheDe(demande),
+                                                 demande.modele.value_or(QString()));
+            documentRemplaceSite = faits < 0 ? -2 : faits;
+        }
+    }
     qsizetype occurrences = bilan.occurrences;
     qsizetype fichiers = bilan.modifies.size();
     QStringList texte;
@@ -282,8 +295,9 @@ void KalTextEdit::remplacementSiteFini(const RemplacementSite::Bilan &bilan)
         texte << QStringLiteral("La page ouverte (%1) a été modifiée dans l'éditeur, sans être "
                                 "enregistrée\u00a0: Ctrl+Z annule ce changement.")
                      .arg(currentFileName);
-    else if (documentRemplaceSite == -2)
-        texte << QStringLiteral("La page ouverte (%1) n'a pas été modifiée.").arg(currentFileName);
+    else if (documentRemplaceSite == -2 || documentRemplaceSite == -3)
+        texte << QStringLiteral("La page ouverte (%1) n'a pas été modifiée.")
+                     .arg(QFileInfo(travailSite->derniere.document->chemin).fileName());
     if (bilan.references > 0)
         texte << QStringLiteral("%1 en &#N;, absents de l'encodage de leur page.")
                      .arg(nombre(bilan.references, "caractère écrit", "caractères écrits"));
@@ -304,7 +318,7 @@ void KalTextEdit::remplacementSiteFini(const RemplacementSite::Bilan &bilan)
                      .arg(QDir::toNativeSeparators(bilan.dossierCopies));
     statusBar()->showMessage(texte.first());
     montreBilan(this, QStringLiteral("Remplacer dans le site"),
-                !bilan.echec.isEmpty() || !bilan.laisses.isEmpty() || documentRemplaceSite == -2,
+                !bilan.echec.isEmpty() || !bilan.laisses.isEmpty() || documentRemplaceSite < -1,
                 texte, details);
 }
 

@@ -234,6 +234,7 @@ private slots:
     void writtenAsASaveWrites();
     void searchFromTheWindow();
     void replaceFromTheWindowThenUndo();
+    void failureLeavesTheOpenPageToo();
     void pageNeverSavedHasNoSite();
     void brokenExpressionSaidAsBySearch();
     void escapeStopsTheSearch();
@@ -690,6 +691,43 @@ void TestRemplacementSite::replaceFromTheWindowThenUndo()
     QVERIFY(cleanRun(annulation));
     QVERIFY(annulation.log().value(1).endsWith(
         QStringLiteral("2 fichiers remis dans leur état d'avant le remplacement.")));
+    QCOMPARE(site.differents(), QStringList());
+}
+
+// A replacement that stops before writing leaves the open page as it was too: the
+// site stays as one whole.
+void TestRemplacementSite::failureLeavesTheOpenPageToo()
+{
+    const SiteDisque site;
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    QVERIFY(openThroughDialog(f.window, site.chemin("index.html")));
+    const QString avant = CommandTest::texteDe(w.textEdit());
+    const QString copies = dossierRemplacements();
+    QDir(copies).removeRecursively();
+    QVERIFY(writeBytes(copies, "un fichier"));
+    QStringList rapport;
+    {
+        DialogAnswers answers;
+        answers.then(dialogueSite(QStringLiteral("prix-"), QStringLiteral("tarif-"), 0))
+            .press(QStringLiteral("Remplacer"))
+            .then([&rapport](QWidget *modal) {
+                auto *box = qobject_cast<QMessageBox *>(modal);
+                QVERIFY(box);
+                rapport = box->text().split(QStringLiteral("\n\n"));
+                box->accept();
+            });
+        action(f.window, QStringLiteral("remplacerSiteAct"))->trigger();
+        QTRY_COMPARE(answers.unanswered(), 0);
+        QVERIFY(cleanRun(answers));
+    }
+    QFile::remove(copies);
+    QCOMPARE(rapport.value(0), QStringLiteral("Aucune occurrence n'a été remplacée."));
+    QCOMPARE(rapport.value(1),
+             QStringLiteral("La page ouverte (index.html) n'a pas été modifiée."));
+    QVERIFY(rapport.value(2).endsWith(QStringLiteral("Aucun fichier n'a été réécrit.")));
+    QCOMPARE(CommandTest::texteDe(w.textEdit()), avant);
+    QVERIFY(!w.textEdit()->document()->isModified());
     QCOMPARE(site.differents(), QStringList());
 }
 
