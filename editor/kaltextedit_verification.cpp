@@ -34,9 +34,13 @@ PanneauProblemes *KalTextEdit::panneau()
             &KalTextEdit::ouvrePourLePanneau);
     connect(panneauProblemes, &PanneauProblemes::retourTexte, textEdit,
             qOverload<>(&QWidget::setFocus));
-    connect(panneauProblemes, &QDockWidget::visibilityChanged, this, [this] {
-        const QSignalBlocker silence(viewProblemesAct);
-        viewProblemesAct->setChecked(!panneauProblemes->isHidden());
+    // The window's own members are not used: the panel is also hidden while the
+    // window is being destroyed.
+    QAction *vue = viewProblemesAct;
+    PanneauProblemes *panneau = panneauProblemes;
+    connect(panneauProblemes, &QDockWidget::visibilityChanged, vue, [vue, panneau] {
+        const QSignalBlocker silence(vue);
+        vue->setChecked(!panneau->isHidden());
     });
     // Rows stay, but the title says when the text is no longer the one checked.
     connect(document, &QTextDocument::contentsChanged, panneauProblemes, [this] {

@@ -253,6 +253,9 @@ PanneauProblemes::PanneauProblemes(QWidget *parent)
     });
     setWidget(arbre);
 
+    suiteAncrage.setSingleShot(true);
+    suiteAncrage.setInterval(0);
+    connect(&suiteAncrage, &QTimer::timeout, this, &PanneauProblemes::ancreSuite);
     suiteConstruction.setSingleShot(true);
     suiteConstruction.setInterval(0);
     connect(&suiteConstruction, &QTimer::timeout, this, &PanneauProblemes::construitSuite);
@@ -268,6 +271,11 @@ PanneauProblemes::~PanneauProblemes() = default;
 void PanneauProblemes::suitDocument(QTextDocument *suivi)
 {
     document = suivi;
+    connect(suivi, &QTextDocument::contentsChange, this,
+            [this](int position, int retires, int ajoutes) {
+                if (depuisAncrage)
+                    depuisAncrage->note(position, retires, ajoutes);
+            });
     connect(suivi, &QTextDocument::contentsChanged, this, [this] {
         if (std::any_of(rangees.cbegin(), rangees.cend(), [](const Rangee &r) { return r.ancree; }))
             majDiffere.start();
@@ -334,6 +342,9 @@ void PanneauProblemes::montre(const QString &titre, QList<GroupeProblemes> group
     titreBase = titre;
     parcourue = -1;
     suiteConstruction.stop();
+    suiteAncrage.stop();
+    aAncrer.clear();
+    depuisAncrage.reset();
     ++generation;
 
     std::stable_sort(
@@ -556,7 +567,9 @@ void PanneauProblemes::ancre(const Source *source)
     if (source)
         lignesSource = std::make_unique<Lignes>(source->texte);
     PlacesDuDocument places(document);
-    for (Rangee &rangee : rangees) {
+    aAncrer.clear();
+    for (std::size_t i = 0; i < rangees.size(); ++i) {
+        Rangee &rangee = rangees[i];
         if (rangee.chemin != cheminCourant)
             continue;
         bool supprimee = false;
@@ -568,7 +581,28 @@ void PanneauProblemes::ancre(const Source *source)
         } else {
             position = places.position(rangee.r.ligne, rangee.r.colonne);
         }
-        position = std::clamp(position, 0, fin);
+        rangee.position = std::clamp(position, 0, fin);
+        rangee.supprimee = supprimee;
+        aAncrer.push_back(i);
+    }
+    // A cursor costs the layout of its line: some hundreds at a time, the edits
+    // made meanwhile carried to the places of the others.
+    depuisAncrage = std::make_unique<Deplacements>();
+    prochaineAAncrer = 0;
+    ancreSuite();
+}
+
+void PanneauProblemes::ancreSuite()
+{
+    if (!depuisAncrage)
+        return;
+    const int fin = document ? document->characterCount() - 1 : 0;
+    const std::size_t jusquA
+        = std::min(aAncrer.size(), prochaineAAncrer + std::size_t(tranche / 8));
+    for (; document && prochaineAAncrer < jusquA; ++prochaineAAncrer) {
+        Rangee &rangee = rangees[aAncrer[prochaineAAncrer]];
+        bool supprimee = rangee.supprimee;
+        const int position = std::clamp(depuisAncrage->porte(rangee.position, &supprimee), 0, fin);
         // A character at least, so that its deletion shows.
         rangee.etendue = supprimee ? 0 : std::min(std::max(rangee.r.longueur, 1), fin - position);
         rangee.ancre = QTextCursor(document);
@@ -577,7 +611,21 @@ void PanneauProblemes::ancre(const Source *source)
         rangee.ancree = true;
         rangee.supprimee = supprimee;
     }
+    if (document && prochaineAAncrer < aAncrer.size()) {
+        suiteAncrage.start();
+        return;
+    }
+    depuisAncrage.reset();
+    aAncrer.clear();
     majPlaces();
+}
+
+void PanneauProblemes::termineAncrage()
+{
+    while (depuisAncrage) {
+        suiteAncrage.stop();
+        ancreSuite();
+    }
 }
 
 // The rows leave the document: where the text is the file's, at the places
@@ -587,6 +635,7 @@ void PanneauProblemes::detache()
     majDiffere.stop();
     if (!document)
         return;
+    termineAncrage();
     const bool commeLeFichier = !document->isModified();
     PlacesDuDocument places(document);
     for (Rangee &rangee : rangees) {
@@ -657,6 +706,7 @@ void PanneauProblemes::active(QTreeWidgetItem *item, bool prendClavier)
     const int index = indexDe(item);
     if (index < 0)
         return;
+    termineAncrage();
     parcourue = index;
     const QString chemin = rangees[std::size_t(index)].chemin;
     if (!rangees[std::size_t(index)].ancree) {

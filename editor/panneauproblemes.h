@@ -95,7 +95,10 @@ public:
     void setTexteModifie(bool modifie);
     bool aUnResultat() const { return resultatMontre; }
     // A list is under way, or its rows are still being made.
-    bool enCours() const { return travailEnCours || construction.active; }
+    bool enCours() const
+    {
+        return travailEnCours || construction.active || depuisAncrage != nullptr;
+    }
     // Ends the "under way" of commence() without rows: the title says why.
     void interrompu(const QString &titre);
 
@@ -124,6 +127,7 @@ private:
         RangeeProbleme r;
         QTreeWidgetItem *item = nullptr;
         QTextCursor ancre;
+        int position = 0; // in the document when its cursor is asked for
         int etendue = 0; // characters the cursor held when anchored
         bool ancree = false;
         bool supprimee = false;
@@ -137,6 +141,8 @@ private:
     void active(QTreeWidgetItem *item, bool prendClavier);
     int indexDe(const QTreeWidgetItem *item) const;
     void ancre(const Source *source);
+    void ancreSuite();
+    void termineAncrage();
     void detache();
     void majPlaces();
     void majTexteRangee(Rangee &rangee);
@@ -162,6 +168,12 @@ private:
     };
     Construction construction;
     QTimer suiteConstruction;
+    // The rows of the document whose cursors are still to be made, and the
+    // edits made since their places were found.
+    std::vector<std::size_t> aAncrer;
+    std::size_t prochaineAAncrer = 0;
+    std::unique_ptr<Deplacements> depuisAncrage;
+    QTimer suiteAncrage;
     QTimer majDiffere;
     QString titreBase;
     QString titreEnCours;

@@ -1124,6 +1124,26 @@ void TestVerification::panelGroups()
     QCOMPARE(panneau->windowTitle(), QStringLiteral("Autre"));
     edit->document()->setModified(false);
 
+    // The rows of the text take their cursors some hundreds at a time: a line
+    // typed at the top meanwhile moves the places of those still waiting.
+    QCOMPARE(w.currentFile(), a);
+    QVERIFY(f.window->loadFile(a));
+    GroupeProblemes ici {a, QStringLiteral("a.html"), {}, -1};
+    for (int i = 0; i < 3000; ++i)
+        ici.rangees << gamma;
+    panneau->montre(QStringLiteral("Ici"), {ici});
+    QVERIFY(panneau->enCours());
+    QTextCursor(edit->document()).insertText(QStringLiteral("<!-- haut -->\n"));
+    QTRY_VERIFY(!panneau->enCours());
+    QTreeWidgetItem *derniere = liste->topLevelItem(0)->child(2999);
+    QCOMPARE(derniere->text(0), QStringLiteral("3"));
+    liste->setCurrentItem(derniere);
+    liste->setFocus();
+    QTest::keyClick(liste, Qt::Key_Return);
+    QCOMPARE(edit->textCursor().blockNumber(), 2);
+    QCOMPARE(edit->textCursor().selectedText(), QStringLiteral("gamma"));
+    edit->document()->setModified(false);
+
     // Ten thousand rows after ten thousand: made a slice at a time, in order.
     QList<GroupeProblemes> beaucoup;
     for (int i = 0; i < 1000; ++i) {
