@@ -5,7 +5,6 @@
 #include "journalrecuperation.h"
 #include "lisorel.h"
 #include "montextedit.h"
-#include "panneauproblemes.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -167,8 +166,4 @@ KalTextEdit::~KalTextEdit()
     }
     // The What's This action has no parent: it goes with the window that made it.
     delete whatsThisAct;
-    // The panel is hidden as the window goes, by which time this is no longer a
-    // KalTextEdit: its signals must not reach the window's slots.
-    if (panneauProblemes)
-        panneauProblemes->disconnect(this);
 }
