@@ -279,18 +279,25 @@ std::optional<Registre> ouvreRegistre(const QString &dossier, const QString &rac
 {
     const QDateTime maintenant = QDateTime::currentDateTime();
     const QString base = maintenant.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz"));
-    QString nom = base;
-    for (int n = 2; QFileInfo::exists(dossier + QLatin1Char('/') + nom)
-         || QFileInfo::exists(dossier + QLatin1Char('/') + nom + QLatin1String(".txt"));
-         ++n)
-        nom = base + QLatin1Char('_') + QString::number(n);
-    Registre registre {nom, dossier + QLatin1Char('/') + nom,
-                       dossier + QLatin1Char('/') + nom + QLatin1String(".txt")};
-    if (!QDir().mkpath(registre.dossierCopies)) {
+    if (!QDir().mkpath(dossier)) {
         *raison = QStringLiteral("le dossier %1 ne peut pas être créé")
-                      .arg(QDir::toNativeSeparators(registre.dossierCopies));
+                      .arg(QDir::toNativeSeparators(dossier));
         return std::nullopt;
     }
+    // mkdir() fails on a folder that exists: another program replacing in the
+    // same millisecond gets a name of its own.
+    QString nom = base;
+    for (int n = 2; QFileInfo::exists(dossier + QLatin1Char('/') + nom + QLatin1String(".txt"))
+         || !QDir(dossier).mkdir(nom);
+         ++n) {
+        if (n > 1000) {
+            *raison = QStringLiteral("aucun dossier ne peut y être créé");
+            return std::nullopt;
+        }
+        nom = base + QLatin1Char('_') + QString::number(n);
+    }
+    Registre registre {nom, dossier + QLatin1Char('/') + nom,
+                       dossier + QLatin1Char('/') + nom + QLatin1String(".txt")};
     const QByteArray debut = enTete + "quand\t" + maintenant.toString(Qt::ISODateWithMs).toLatin1()
         + "\nracine\t" + encodePourcent(racine) + "\ncherche\t" + encodePourcent(cherche)
         + "\nremplace\t" + encodePourcent(modele) + '\n';
