@@ -244,7 +244,7 @@ void KalTextEdit::rechercheSiteFinie()
         return;
     }
     if (!questionOuiNon(this, QMessageBox::Question, QStringLiteral("Remplacer dans le site"),
-                        QStringLiteral("Remplacer %1 dans %2\u00a0?")
+                        QStringLiteral("Remplacer %1 dans %2 ?")
                             .arg(nombre(occurrences, "occurrence", "occurrences"),
                                  nombre(fichiers.size(), "fichier", "fichiers")),
                         QStringLiteral("&Remplacer"), QStringLiteral("Annuler"), false))

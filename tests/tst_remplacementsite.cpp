@@ -668,7 +668,7 @@ void TestRemplacementSite::replaceFromTheWindowThenUndo()
         QTRY_COMPARE(answers.unanswered(), 0);
         QVERIFY(cleanRun(answers));
     }
-    QCOMPARE(question, QStringLiteral("Remplacer 4 occurrences dans 3 fichiers\u00a0?"));
+    QCOMPARE(question, QStringLiteral("Remplacer 4 occurrences dans 3 fichiers ?"));
     QCOMPARE(defaut, QStringLiteral("Annuler"));
     QCOMPARE(rapport.value(0), QStringLiteral("4 occurrences remplacées dans 3 fichiers."));
     QVERIFY(rapport.value(1).startsWith(QStringLiteral("La page ouverte (index.html)")));
