@@ -3,7 +3,8 @@
 // in the same run (the rule-by-rule highlighter and the default font strategy).
 //
 //   marlisse_bench [--runs N] [--sizes 100K,1M,5M,20M] [--replace-all] [--save-1251]
-//                  [--typing] [--check] [--journal] [--late-declarations]
+//                  [--typing] [--check] [--journal] [--late-declarations] [--site]
+//                  [--site-search]
 //
 // --replace-all measures only "Remplacer tout" (5 MB, 50,000 occurrences, the
 // view at the top and in the middle), which a full run measures after the tables,
@@ -29,6 +30,10 @@
 // and the page as generated, which declares ISO-8859-1, read as browsers read
 // it (windows-1252) beside the same bytes read in ISO 8859-1 as before; a full
 // run measures it after the save in windows-1251.
+// --site-search measures only "Chercher dans le site" and "Remplacer dans le site"
+// on a generated site (bancsite.cpp), beside the time to only read its files.
+// --site measures only "Vérifier le site" on a generated site of 2,000 pages of
+// 20 KB with 50 links each, beside the time to only read the same files.
 //
 // Each size is measured on a page in ISO 8859-1 and on the same page in UTF-8, so
 // that the cost of reading a file by its encoding shows beside the former.
@@ -36,6 +41,7 @@
 // Every measurement runs in a child process of its own, so that memory figures
 // and caches do not leak from one to the next.
 
+#include "bancsite.h"
 #include "completeurhtml.h"
 #include "copiedocument.h"
 #include "documentencoding.h"
@@ -44,9 +50,12 @@
 #include "journalrecuperation.h"
 #include "montextedit.h"
 #include "panneauproblemes.h"
+#include "parcourssite.h"
 #include "referencehighlighter.h"
+#include "sitegenerator.h"
 #include "testsupport.h"
 #include "verificationpage.h"
+#include "verificationsite.h"
 
 #include <QAbstractItemView>
 #include <QAbstractTextDocumentLayout>
@@ -963,6 +972,75 @@ int runCheckChild(qsizetype size, const QString &mode, double idleMs)
     return 0;
 }
 
+// "Vérifier le site" on a generated site: "read" only walks it, reading each
+// file by the reading rule; "check" is the check itself, without a window;
+// "window" is Shift+F7 in the editor until the panel shows the rows, with the
+// longest event-loop stall meanwhile.
+int runSiteChild(const QString &mode)
+{
+    TestSupport::init();
+    QTemporaryDir dir;
+    if (!generateSite(dir.path(), 2000, 20 * 1000, 50))
+        return 2;
+    QMap<QString, double> r;
+    QElapsedTimer t;
+    t.start();
+    if (mode == QLatin1String("read")) {
+        qint64 characters = 0;
+        const Site::Bilan bilan = Site::parcourt(
+            dir.path(), Site::Filtre::pages(),
+            [&characters](Site::Fichier &f) { characters += f.texte.size(); },
+            [](const Site::Anomalie &) {});
+        r[QStringLiteral("siteread")] = ms(t);
+        r[QStringLiteral("sitepages")] = bilan.lus;
+        r[QStringLiteral("sitemb")] = double(bilan.octets) / 1e6;
+    } else if (mode == QLatin1String("check")) {
+        const Site::ResultatSite resultat = Site::verifieSite(dir.path(), std::nullopt);
+        r[QStringLiteral("sitecheck")] = ms(t);
+        r[QStringLiteral("sitepages")] = resultat.pages;
+        r[QStringLiteral("siterows")] = resultat.liens;
+    } else {
+        TestSupport::EditorFixture fixture;
+        KalTextEditTestAccess w(fixture.window);
+        const QString index = dir.filePath(QStringLiteral("index.html"));
+        if (!fixture.window->loadFile(index))
+            return 3;
+        w.setCurrentFile(index);
+        double stall = 0;
+        waitForLayout(w.textEdit()->document(), &stall);
+        QTest::qWait(100);
+        t.restart();
+        // The GUI thread's own work between two turns of the loop, apart from the
+        // time other threads and programs take from it on a busy machine.
+        double cpuAvant = threadCpuMs();
+        double travailPlusLong = 0;
+        QTimer tour;
+        tour.setInterval(1);
+        QObject::connect(&tour, &QTimer::timeout, &tour, [&] {
+            const double maintenant = threadCpuMs();
+            travailPlusLong = std::max(travailPlusLong, maintenant - cpuAvant);
+            cpuAvant = maintenant;
+        });
+        tour.start();
+        TestSupport::action(fixture.window, QStringLiteral("verifierSiteAct"))->trigger();
+        auto *panel = fixture.window->findChild<PanneauProblemes *>();
+        r[QStringLiteral("sitewindow")]
+            = pumpUntil([panel] { return panel && !panel->enCours(); }, &stall, 2);
+        r[QStringLiteral("sitestall")] = stall;
+        tour.stop();
+        r[QStringLiteral("siteownwork")] = travailPlusLong;
+        // The same editor checking nothing, as long.
+        const double duree = r[QStringLiteral("sitewindow")];
+        t.restart();
+        pumpUntil([&t, duree] { return ms(t) >= duree; }, &stall, 2);
+        r[QStringLiteral("siteidlestall")] = stall;
+    }
+    for (auto it = r.cbegin(); it != r.cend(); ++it)
+        std::printf("%s=%.3f\n", qPrintable(it.key()), it.value());
+    std::fflush(stdout);
+    return 0;
+}
+
 // Start-up: prints a line at the window's first paint and leaves.
 int runStartupChild()
 {
@@ -1280,6 +1358,36 @@ void printCheck(const QStringList &sizes, int runs)
     }
 }
 
+void printSite(int runs)
+{
+    QMap<QString, QList<double>> values;
+    for (int run = 0; run < runs; ++run) {
+        for (const char *mode : {"read", "check", "window"}) {
+            const auto one
+                = parse(runProcess({QStringLiteral("--site-child"), QString::fromLatin1(mode)}));
+            for (auto it = one.cbegin(); it != one.cend(); ++it)
+                values[it.key()] << it.value();
+        }
+    }
+    const auto m = [&values](const char *key) { return median(values.value(QLatin1String(key))); };
+    std::printf("| %.0f pages of 20 KB (%.1f MB), 50 links each; medians of %d runs | time |\n"
+                "|---|---:|\n",
+                m("sitepages"), m("sitemb"), runs);
+    std::printf("| only reading the files (the walk, each by the reading rule) | %.1f ms |\n",
+                m("siteread"));
+    std::printf("| Vérifier le site, without a window (%.0f rows) | %.1f ms |\n", m("siterows"),
+                m("sitecheck"));
+    std::printf("| Shift+F7 in the editor, until the rows are shown | %.1f ms |\n",
+                m("sitewindow"));
+    std::printf("| longest event-loop stall meanwhile | %.1f ms |\n", m("sitestall"));
+    std::printf("| the GUI thread's longest own work between two turns of the loop (CPU) | %.1f "
+                "ms |\n",
+                m("siteownwork"));
+    std::printf("| longest event-loop stall of the same editor, checking nothing | %.1f ms |\n\n",
+                m("siteidlestall"));
+    std::fflush(stdout);
+}
+
 const Row journalRows[] = {
     {"journalfirst", "first write, after a typed character: stall", "ms"},
     {"journalfirstown", "first write, after a typed character: journal's own work (CPU)", "ms"},
@@ -1427,6 +1535,10 @@ int main(int argc, char **argv)
     if (arguments.value(0) == QLatin1String("--check-child"))
         return runCheckChild(arguments.value(1).toLongLong(), arguments.value(2),
                              arguments.value(3).toDouble());
+    if (arguments.value(0) == QLatin1String("--site-search-child"))
+        return runSiteSearchChild(arguments);
+    if (arguments.value(0) == QLatin1String("--site-child"))
+        return runSiteChild(arguments.value(1));
     if (arguments.value(0) == QLatin1String("--replace-all-child"))
         return runReplaceAllChild(arguments.value(1).toLongLong(), arguments.value(2).toInt(),
                                   arguments.value(3) == QLatin1String("middle"),
@@ -1459,6 +1571,14 @@ int main(int argc, char **argv)
     }
     if (arguments.contains(QLatin1String("--check"))) {
         printCheck(sizes, runs);
+        return 0;
+    }
+    if (arguments.contains(QLatin1String("--site-search"))) {
+        printSiteSearch(runs);
+        return 0;
+    }
+    if (arguments.contains(QLatin1String("--site"))) {
+        printSite(runs);
         return 0;
     }
     if (arguments.contains(QLatin1String("--journal"))) {

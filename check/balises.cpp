@@ -2,6 +2,9 @@
 
 #include <QChar>
 
+#include <algorithm>
+#include <cstring>
+
 namespace Verification {
 
 namespace {
@@ -150,52 +153,121 @@ void parcourtBalises(QStringView texte, const std::function<void(const Balise &)
     }
 }
 
+namespace {
+
+struct Reference
+{
+    const char *nom; // with its ';', or without for the few older ones
+    const char16_t *texte;
+};
+
+const Reference references[] = {
+#include "referenceshtml.inc"
+};
+
+// The longest name of the table, ';' included.
+constexpr qsizetype nomMaximum = 32;
+
+const char16_t *texteDe(const QByteArray &nom)
+{
+    const auto trouve = std::lower_bound(std::begin(references), std::end(references), nom,
+                                         [](const Reference &r, const QByteArray &n) {
+                                             return std::strcmp(r.nom, n.constData()) < 0;
+                                         });
+    return trouve != std::end(references) && nom == trouve->nom ? trouve->texte : nullptr;
+}
+
+bool alphanumerique(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || estLettre(c);
+}
+
+// Numeric references to 0x80–0x9F name what windows-1252 puts there, as pages
+// written in it meant.
+char32_t numerique(char32_t code)
+{
+    static const char16_t windows1252[32]
+        = {0x20ac, 0,      0x201a, 0x0192, 0x201e, 0x2026, 0x2020, 0x2021, 0x02c6, 0x2030, 0x0160,
+           0x2039, 0x0152, 0,      0x017d, 0,      0,      0x2018, 0x2019, 0x201c, 0x201d, 0x2022,
+           0x2013, 0x2014, 0x02dc, 0x2122, 0x0161, 0x203a, 0x0153, 0,      0x017e, 0x0178};
+    if (code == 0 || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff))
+        return 0xfffd;
+    if (code >= 0x80 && code <= 0x9f && windows1252[code - 0x80])
+        return windows1252[code - 0x80];
+    return code;
+}
+
+} // namespace
+
 QString decodeReferences(QStringView valeur)
 {
     if (!valeur.contains(u'&'))
         return valeur.toString();
-    static const struct
-    {
-        const char *nom;
-        char16_t caractere;
-    } nommees[] = {{"amp", u'&'},  {"lt", u'<'},    {"gt", u'>'},
-                   {"quot", u'"'}, {"apos", u'\''}, {"nbsp", u'\u00a0'}};
     QString resultat;
     resultat.reserve(valeur.size());
-    for (qsizetype i = 0; i < valeur.size();) {
+    const qsizetype taille = valeur.size();
+    for (qsizetype i = 0; i < taille;) {
         if (valeur.at(i) != u'&') {
             resultat += valeur.at(i++);
             continue;
         }
-        const qsizetype fin = valeur.indexOf(u';', i + 1);
-        if (fin > i + 1 && fin - i <= 12) {
-            const QStringView nom = valeur.mid(i + 1, fin - i - 1);
-            if (nom.startsWith(u'#')) {
-                bool ok = false;
-                const uint code = nom.size() > 1 && (nom.at(1) == u'x' || nom.at(1) == u'X')
-                    ? nom.mid(2).toUInt(&ok, 16)
-                    : nom.mid(1).toUInt(&ok, 10);
-                if (ok && code > 0 && code <= 0x10ffff && !QChar::isSurrogate(code)) {
-                    resultat += QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1);
-                    i = fin + 1;
-                    continue;
-                }
-            } else {
-                bool trouvee = false;
-                for (const auto &entite : nommees) {
-                    if (nom == QLatin1String(entite.nom)) {
-                        resultat += QChar(entite.caractere);
-                        trouvee = true;
-                        break;
-                    }
-                }
-                if (trouvee) {
-                    i = fin + 1;
-                    continue;
-                }
+        qsizetype j = i + 1;
+        if (j < taille && valeur.at(j) == u'#') {
+            // &#N; or &#xN;, the ';' optional; a number too large stays too large.
+            qsizetype k = j + 1;
+            const bool hexa = k < taille && (valeur.at(k) == u'x' || valeur.at(k) == u'X');
+            if (hexa)
+                ++k;
+            const qsizetype chiffres = k;
+            char32_t code = 0;
+            for (; k < taille; ++k) {
+                const char16_t c = valeur.at(k).unicode();
+                int chiffre = -1;
+                if (c >= u'0' && c <= u'9')
+                    chiffre = c - u'0';
+                else if (hexa && c >= u'a' && c <= u'f')
+                    chiffre = c - u'a' + 10;
+                else if (hexa && c >= u'A' && c <= u'F')
+                    chiffre = c - u'A' + 10;
+                if (chiffre < 0)
+                    break;
+                code = std::min<char32_t>(code * (hexa ? 16 : 10) + char32_t(chiffre), 0x110000);
             }
+            if (k == chiffres) {
+                resultat += valeur.at(i++);
+                continue;
+            }
+            if (k < taille && valeur.at(k) == u';')
+                ++k;
+            code = numerique(code);
+            resultat += QString::fromUcs4(&code, 1);
+            i = k;
+            continue;
         }
-        resultat += valeur.at(i++);
+        // The longest name of the table that the text holds at this place.
+        qsizetype fin = j;
+        while (fin < taille && fin - j < nomMaximum && alphanumerique(valeur.at(fin)))
+            ++fin;
+        const char16_t *texte = nullptr;
+        qsizetype longueur = 0;
+        if (fin < taille && valeur.at(fin) == u';') {
+            texte = texteDe(valeur.mid(j, fin - j + 1).toLatin1());
+            longueur = fin - j + 1;
+        }
+        // The older names, without ';', are taken in an attribute only when no
+        // letter, digit or '=' follows: "?a=1&copy=2" keeps its "&copy". Any
+        // shorter name found here would be followed by a letter or a digit.
+        const QChar suite = fin < taille ? valeur.at(fin) : QChar();
+        if (!texte && fin > j && suite != u'=' && !alphanumerique(suite)) {
+            texte = texteDe(valeur.mid(j, fin - j).toLatin1());
+            longueur = fin - j;
+        }
+        if (!texte) {
+            resultat += valeur.at(i++);
+            continue;
+        }
+        resultat += QString::fromUtf16(texte);
+        i = j + longueur;
     }
     return resultat;
 }

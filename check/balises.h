@@ -33,8 +33,10 @@ struct Balise
 // Calls visite for each tag of texte, in order.
 void parcourtBalises(QStringView texte, const std::function<void(const Balise &)> &visite);
 
-// An attribute value with its character references decoded: the numeric ones and
-// the few named ones that URLs and names hold (&amp; &lt; &gt; &quot; &apos; &nbsp;).
+// An attribute value with its character references decoded as the HTML standard
+// decodes them in an attribute: every named reference of its table, numeric
+// ones (those of 0x80–0x9F as windows-1252 has them, those that name no
+// character as U+FFFD), the ';' optional where the standard allows it.
 QString decodeReferences(QStringView valeur);
 
 } // namespace Verification

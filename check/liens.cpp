@@ -1,9 +1,11 @@
 #include "liens.h"
 
+#include "documentencoding.h"
+#include "documentfile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QUrl>
 
 namespace Verification {
 
@@ -30,184 +32,291 @@ bool aUnSchema(const QString &url, QString *schema)
     return true;
 }
 
-// The folder that a file: URL names ("file:///site/" and "file:///site/index.html"
-// both name /site), or "" for another host or no absolute path.
-QString dossierDeFichier(const QString &url)
+bool estNom(QStringView nom, const char *attendu)
 {
-    const QUrl lue(url);
-    const QString hote = lue.host();
-    const QString chemin = lue.path(QUrl::FullyDecoded);
-    if (!lue.isValid() || (!hote.isEmpty() && hote != QLatin1String("localhost"))
-        || !chemin.startsWith(QLatin1Char('/')))
-        return QString();
-    return chemin.endsWith(QLatin1Char('/')) ? QDir::cleanPath(chemin) : QFileInfo(chemin).path();
+    return nom.compare(QLatin1String(attendu), Qt::CaseInsensitive) == 0;
 }
 
-// A relative name without its query and fragment, %XX decoded.
-QString cheminRelatif(const QString &url)
+// A file: URL of this machine (no host, or localhost).
+bool fichierLocal(const QUrl &url)
 {
-    qsizetype fin = url.size();
-    for (const QChar separateur : {QLatin1Char('?'), QLatin1Char('#')}) {
-        const qsizetype i = url.indexOf(separateur);
-        if (i >= 0)
-            fin = std::min(fin, i);
+    return url.isValid() && url.scheme() == QLatin1String("file")
+        && (url.host().isEmpty() || url.host() == QLatin1String("localhost"));
+}
+
+bool estPage(const QString &chemin)
+{
+    const QString suffixe = QFileInfo(chemin).suffix().toLower();
+    return suffixe == QLatin1String("html") || suffixe == QLatin1String("htm")
+        || suffixe == QLatin1String("xhtml");
+}
+
+// The candidates of a srcset: a URL, then descriptors up to a comma.
+void candidats(QStringView valeur, qsizetype position, QList<LiensDeLaPage::Lien> &liens)
+{
+    qsizetype i = 0;
+    while (i < valeur.size()) {
+        while (i < valeur.size() && (valeur.at(i).isSpace() || valeur.at(i) == u','))
+            ++i;
+        const qsizetype debut = i;
+        while (i < valeur.size() && !valeur.at(i).isSpace())
+            ++i;
+        qsizetype fin = i;
+        while (fin > debut && valeur.at(fin - 1) == u',')
+            --fin;
+        if (fin > debut)
+            liens.append({nettoie(decodeReferences(valeur.mid(debut, fin - debut))),
+                          position + debut, false, false});
+        if (fin == i) {
+            for (int profondeur = 0; i < valeur.size(); ++i) {
+                if (valeur.at(i) == u'(')
+                    ++profondeur;
+                else if (valeur.at(i) == u')')
+                    profondeur = std::max(0, profondeur - 1);
+                else if (valeur.at(i) == u',' && profondeur == 0)
+                    break;
+            }
+        }
     }
-    return QUrl::fromPercentEncoding(url.left(fin).toUtf8());
 }
 
 } // namespace
 
-Liens::Liens(const QString &cheminPage)
-{
-    if (!cheminPage.isEmpty())
-        dossierPage = QFileInfo(cheminPage).absolutePath();
-}
-
-void Liens::balise(const Balise &balise)
+void LiensDeLaPage::balise(const Balise &balise)
 {
     if (balise.fermante)
         return;
     const bool estBase = balise.nom == QLatin1String("base");
+    const bool estA = balise.nom == QLatin1String("a");
     for (const Attribut &attribut : balise.attributs) {
-        if (attribut.nom.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0
-            || attribut.nom.compare(QLatin1String("name"), Qt::CaseInsensitive) == 0) {
-            identifiants.insert(decodeReferences(attribut.valeur));
+        const QStringView nom = attribut.nom;
+        if (estNom(nom, "id") || (estA && estNom(nom, "name"))) {
+            ancres.insert(decodeReferences(attribut.valeur));
             continue;
         }
-        const bool href = attribut.nom.compare(QLatin1String("href"), Qt::CaseInsensitive) == 0;
         if (estBase) {
             // The first <base href> gives the folder of every relative name.
-            if (href && !baseVue) {
-                baseVue = true;
+            if (estNom(nom, "href") && !base)
                 base = nettoie(decodeReferences(attribut.valeur));
-            }
             continue;
         }
-        if (href || attribut.nom.compare(QLatin1String("src"), Qt::CaseInsensitive) == 0) {
-            liens.append({decodeReferences(attribut.valeur), attribut.position, href});
-        } else if (attribut.nom.compare(QLatin1String("srcset"), Qt::CaseInsensitive) == 0) {
-            // Candidates: a URL, then descriptors up to a comma.
-            const QStringView valeur = attribut.valeur;
-            qsizetype i = 0;
-            while (i < valeur.size()) {
-                while (i < valeur.size() && (valeur.at(i).isSpace() || valeur.at(i) == u','))
-                    ++i;
-                const qsizetype debut = i;
-                while (i < valeur.size() && !valeur.at(i).isSpace())
-                    ++i;
-                qsizetype fin = i;
-                while (fin > debut && valeur.at(fin - 1) == u',')
-                    --fin;
-                if (fin > debut)
-                    liens.append({decodeReferences(valeur.mid(debut, fin - debut)),
-                                  attribut.position + debut, false});
-                if (fin == i) {
-                    for (int profondeur = 0; i < valeur.size(); ++i) {
-                        if (valeur.at(i) == u'(')
-                            ++profondeur;
-                        else if (valeur.at(i) == u')')
-                            profondeur = std::max(0, profondeur - 1);
-                        else if (valeur.at(i) == u',' && profondeur == 0)
-                            break;
-                    }
-                }
-            }
+        bool versAncre = false;
+        if (estNom(nom, "href") || estNom(nom, "xlink:href")
+            || (balise.nom == QLatin1String("form") && estNom(nom, "action"))) {
+            versAncre = true;
+        } else if (estNom(nom, "srcset")) {
+            candidats(attribut.valeur, attribut.position, liens);
+            continue;
+        } else if (!estNom(nom, "src") && !estNom(nom, "poster")
+                   && !(balise.nom == QLatin1String("object") && estNom(nom, "data"))) {
+            continue;
         }
+        const QString url = nettoie(decodeReferences(attribut.valeur));
+        // src="" names nothing (a browser asks for the page itself, or for
+        // nothing); an empty href or action is the page itself.
+        const bool vide = url.isEmpty() && estNom(nom, "src");
+        if (!url.isEmpty() || vide)
+            liens.append({url, attribut.position, versAncre, vide});
     }
 }
 
-void Liens::termine(Positions &positions, Releve &releve)
+QSet<QString> ancresDe(QStringView texte)
 {
-    // The folder of relative names, when it is known: the page's, or its <base>'s.
-    QString dossier = dossierPage;
-    bool jamaisEnregistree = dossierPage.isEmpty();
-    if (baseVue && !base.isEmpty()) {
-        QString schema;
-        if (aUnSchema(base, &schema)) {
-            dossier = schema == QLatin1String("file") ? dossierDeFichier(base) : QString();
-            jamaisEnregistree = false;
-        } else if (base.startsWith(QLatin1Char('/')) || base.startsWith(QLatin1Char('\\'))) {
-            // The site's root is not known.
-            dossier.clear();
-            jamaisEnregistree = false;
-        } else if (!dossier.isEmpty()) {
-            const QString relatif = cheminRelatif(base);
-            const qsizetype barre = relatif.lastIndexOf(QLatin1Char('/'));
-            dossier = QDir::cleanPath(dossier + QLatin1Char('/') + relatif.left(barre + 1));
+    LiensDeLaPage page;
+    parcourtBalises(texte, [&page](const Balise &balise) {
+        if (balise.fermante)
+            return;
+        const bool estA = balise.nom == QLatin1String("a");
+        for (const Attribut &attribut : balise.attributs) {
+            if (estNom(attribut.nom, "id") || (estA && estNom(attribut.nom, "name")))
+                page.ancres.insert(decodeReferences(attribut.valeur));
         }
+    });
+    return page.ancres;
+}
+
+Resolution::Resolution(const QString &cheminPage, const std::optional<QString> &baseEcrite)
+{
+    if (!cheminPage.isEmpty()) {
+        page = QDir::cleanPath(QFileInfo(cheminPage).absoluteFilePath());
+        base = QUrl::fromLocalFile(page);
     }
-
-    for (const Lien &lien : std::as_const(liens)) {
-        const QString url = nettoie(lien.valeur);
-        if (url.isEmpty())
-            continue;
-        if (url.startsWith(QLatin1Char('#'))) {
-            if (!lien.href)
-                continue;
-            const QString ancre = url.mid(1);
-            if (ancre.isEmpty() || ancre.compare(QLatin1String("top"), Qt::CaseInsensitive) == 0
-                || identifiants.contains(ancre)
-                || identifiants.contains(QUrl::fromPercentEncoding(ancre.toUtf8())))
-                continue;
-            const auto [ligne, colonne] = positions.de(lien.position);
-            releve.ajoute(
-                {ligne, colonne, Genre::Lien,
-                 QStringLiteral("Ancre introuvable dans la page\u00a0: «\u00a0%1\u00a0»").arg(url),
-                 QString()});
-            continue;
-        }
-
-        QString chemin;
-        QString schema;
-        if (aUnSchema(url, &schema)) {
-            if (schema != QLatin1String("file"))
-                continue;
-            const QUrl lue(url);
-            const QString hote = lue.host();
-            chemin = lue.path(QUrl::FullyDecoded);
-            if (!lue.isValid() || (!hote.isEmpty() && hote != QLatin1String("localhost"))
-                || !chemin.startsWith(QLatin1Char('/')))
-                continue;
-        } else if (url.startsWith(QLatin1Char('/')) || url.startsWith(QLatin1Char('\\'))) {
-            // From the site's root, or another host ("//host/..."): not known here.
-            continue;
-        } else {
-            const QString relatif = cheminRelatif(url);
-            if (relatif.isEmpty())
-                continue;
-            if (dossier.isEmpty()) {
-                if (jamaisEnregistree && !remarqueFaite) {
-                    remarqueFaite = true;
-                    const auto [ligne, colonne] = positions.de(lien.position);
-                    releve.ajoute(
-                        {ligne, colonne, Genre::Remarque,
-                         QStringLiteral("Document jamais enregistré\u00a0: les noms relatifs, "
-                                        "comme «\u00a0%1\u00a0», ne sont pas vérifiés")
-                             .arg(url),
-                         QString()});
-                }
-                continue;
-            }
-            chemin = QDir::cleanPath(dossier + QLatin1Char('/') + relatif);
-        }
-        if (existe(chemin))
-            continue;
-        const auto [ligne, colonne] = positions.de(lien.position);
-        releve.ajoute({ligne, colonne, Genre::Lien,
-                       QStringLiteral("Fichier introuvable\u00a0: «\u00a0%1\u00a0»").arg(url),
-                       chemin});
+    if (!baseEcrite || baseEcrite->isEmpty())
+        return;
+    QString ecrite = *baseEcrite;
+    QString schema;
+    if (aUnSchema(ecrite, &schema)) {
+        base = QUrl(ecrite);
+        baseDistante = !fichierLocal(base);
+    } else if (ecrite.startsWith(QLatin1Char('/')) || ecrite.startsWith(QLatin1Char('\\'))) {
+        racineInconnue = true;
+    } else if (!page.isEmpty()) {
+        ecrite.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        base = base.resolved(QUrl(ecrite));
     }
 }
 
-bool Liens::existe(const QString &chemin)
+Cible Resolution::resout(const QString &ecrite) const
+{
+    Cible cible;
+    QString url = ecrite;
+    QString schema;
+    QUrl lue;
+    if (aUnSchema(url, &schema)) {
+        if (schema != QLatin1String("file"))
+            return cible;
+        lue = QUrl(url);
+    } else {
+        if (baseDistante)
+            return cible;
+        // As browsers read a file: URL, a backslash is a folder's separator.
+        url.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        if (url.startsWith(QLatin1String("//")))
+            return cible; // another host
+        if (url.startsWith(QLatin1Char('/')) || racineInconnue) {
+            cible.sorte = Cible::Sorte::Racine;
+            return cible;
+        }
+        if (base.isEmpty()) {
+            // Never saved: only the page itself ("#x", "?q") can be known.
+            if (!url.startsWith(QLatin1Char('#')) && !url.startsWith(QLatin1Char('?'))) {
+                cible.sorte = Cible::Sorte::NonEnregistree;
+                return cible;
+            }
+            cible.sorte = Cible::Sorte::MemePage;
+            const qsizetype diese = url.indexOf(QLatin1Char('#'));
+            cible.avecFragment = diese >= 0;
+            cible.fragmentBrut = cible.avecFragment ? url.mid(diese + 1) : QString();
+            cible.fragment = QUrl::fromPercentEncoding(cible.fragmentBrut.toUtf8());
+            return cible;
+        }
+        lue = base.resolved(QUrl(url));
+    }
+    if (!fichierLocal(lue) || !lue.path().startsWith(QLatin1Char('/')))
+        return cible;
+    const QString chemin = lue.path(QUrl::FullyDecoded);
+    cible.dossier = chemin.endsWith(QLatin1Char('/'));
+    cible.chemin = QDir::cleanPath(chemin);
+    cible.avecFragment = lue.hasFragment();
+    cible.fragment = lue.fragment(QUrl::FullyDecoded);
+    cible.fragmentBrut = lue.fragment(QUrl::FullyEncoded);
+    const qsizetype diese = ecrite.indexOf(QLatin1Char('#'));
+    if (diese >= 0)
+        cible.fragmentBrut = ecrite.mid(diese + 1);
+    cible.sorte = !page.isEmpty() && cible.chemin == page && !cible.dossier ? Cible::Sorte::MemePage
+                                                                            : Cible::Sorte::Locale;
+    return cible;
+}
+
+Fichiers::Fichiers(qint64 octetsMaximum, const std::atomic<bool> *arret)
+    : reste(octetsMaximum)
+    , arret(arret)
+{ }
+
+bool Fichiers::existe(const QString &chemin, bool dossier)
 {
     // No file name holds a NUL; Qt warns about such a name instead of looking.
     if (chemin.contains(QChar(0)))
         return false;
-    auto connu = existants.constFind(chemin);
-    if (connu == existants.cend())
-        connu = existants.insert(chemin, QFileInfo::exists(chemin));
+    const QString cle = dossier ? chemin + QLatin1Char('/') : chemin;
+    auto connu = existants.constFind(cle);
+    if (connu == existants.cend()) {
+        const QFileInfo info(chemin);
+        // "a.png/" names a folder: a file of that name is not it.
+        connu = existants.insert(cle, dossier ? info.isDir() : info.exists());
+    }
     return connu.value();
+}
+
+const QSet<QString> *Fichiers::ancres(const QString &chemin)
+{
+    auto connue = pages.find(chemin);
+    if (connue == pages.end()) {
+        std::optional<QSet<QString>> lues;
+        if (arret && arret->load(std::memory_order_relaxed))
+            return nullptr;
+        if (estPage(chemin) && reste > 0 && !chemin.contains(QChar(0))) {
+            const DocumentFile::Reading lecture = DocumentFile::read(chemin);
+            reste -= lecture.bytes.size();
+            if (lecture.result == DocumentFile::Result::Read && reste >= 0)
+                lues = ancresDe(
+                    DocumentEncoding::decode(lecture.bytes, DocumentEncoding::kindOf(chemin)).text);
+        }
+        connue = pages.insert(chemin, std::move(lues));
+    }
+    return connue.value() ? &*connue.value() : nullptr;
+}
+
+void Fichiers::connais(const QString &chemin, QSet<QString> ancres)
+{
+    pages.insert(chemin, std::move(ancres));
+}
+
+std::optional<ProblemeDeLien> verifieLien(const LiensDeLaPage::Lien &lien, const Cible &cible,
+                                          const QSet<QString> &ancresDeLaPage, Fichiers &fichiers)
+{
+    if (lien.vide)
+        return ProblemeDeLien {QStringLiteral("Attribut src vide\u00a0: il ne nomme aucun fichier"),
+                               QString()};
+    const QSet<QString> *ancres = nullptr;
+    switch (cible.sorte) {
+    case Cible::Sorte::Distante:
+    case Cible::Sorte::Racine:
+    case Cible::Sorte::NonEnregistree:
+        return std::nullopt;
+    case Cible::Sorte::MemePage:
+        ancres = &ancresDeLaPage;
+        break;
+    case Cible::Sorte::Locale:
+        if (!fichiers.existe(cible.chemin, cible.dossier))
+            return ProblemeDeLien {
+                QStringLiteral("Fichier introuvable\u00a0: «\u00a0%1\u00a0»").arg(lien.url),
+                cible.dossier ? cible.chemin + QStringLiteral("/ (un dossier)") : cible.chemin};
+        if (lien.versAncre && cible.avecFragment && !cible.dossier)
+            ancres = fichiers.ancres(cible.chemin);
+        break;
+    }
+    if (!ancres || !lien.versAncre || !cible.avecFragment || cible.fragment.isEmpty()
+        || cible.fragment.compare(QLatin1String("top"), Qt::CaseInsensitive) == 0
+        || ancres->contains(cible.fragment) || ancres->contains(cible.fragmentBrut))
+        return std::nullopt;
+    if (cible.sorte == Cible::Sorte::MemePage && lien.url.startsWith(QLatin1Char('#')))
+        return ProblemeDeLien {
+            QStringLiteral("Ancre introuvable dans la page\u00a0: «\u00a0%1\u00a0»").arg(lien.url),
+            QString()};
+    return ProblemeDeLien {
+        QStringLiteral("Ancre introuvable dans la page liée\u00a0: «\u00a0%1\u00a0»").arg(lien.url),
+        cible.chemin};
+}
+
+Liens::Liens(const QString &cheminPage, const std::atomic<bool> *arret)
+    : cheminPage(cheminPage)
+    , fichiers(500LL * 1024 * 1024, arret)
+{ }
+
+void Liens::termine(Positions &positions, Releve &releve)
+{
+    const Resolution resolution(cheminPage, page.base);
+    bool remarqueFaite = false;
+    for (const LiensDeLaPage::Lien &lien : std::as_const(page.liens)) {
+        const Cible cible = resolution.resout(lien.url);
+        if (cible.sorte == Cible::Sorte::NonEnregistree && !remarqueFaite && !lien.vide) {
+            remarqueFaite = true;
+            const auto [ligne, colonne] = positions.de(lien.position);
+            releve.ajoute({ligne, colonne, Genre::Remarque,
+                           QStringLiteral("Document jamais enregistré\u00a0: les noms relatifs, "
+                                          "comme «\u00a0%1\u00a0», ne sont pas vérifiés")
+                               .arg(lien.url),
+                           QString()});
+            continue;
+        }
+        const std::optional<ProblemeDeLien> probleme
+            = verifieLien(lien, cible, page.ancres, fichiers);
+        if (!probleme)
+            continue;
+        const auto [ligne, colonne] = positions.de(lien.position);
+        releve.ajoute({ligne, colonne, Genre::Lien, probleme->message, probleme->detail});
+    }
 }
 
 } // namespace Verification

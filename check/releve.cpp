@@ -47,6 +47,22 @@ bool Releve::Apres::operator()(const Entree &a, const Entree &b) const
         < std::tie(b.probleme.ligne, b.probleme.colonne, b.ordre);
 }
 
+bool Releve::Prioritaire::operator()(const Entree &a, const Entree &b) const
+{
+    const auto rang = [](Genre genre) {
+        switch (genre) {
+        case Genre::Lien:
+            return 0;
+        case Genre::Erreur:
+            return 1;
+        default:
+            return 2;
+        }
+    };
+    return std::make_tuple(rang(a.probleme.genre), a.probleme.ligne, a.probleme.colonne, a.ordre)
+        < std::make_tuple(rang(b.probleme.genre), b.probleme.ligne, b.probleme.colonne, b.ordre);
+}
+
 void Releve::ajoute(Probleme probleme, bool colonneTidy)
 {
     switch (probleme.genre) {
@@ -83,7 +99,7 @@ Resultat Releve::termine(QStringView texte)
         entrees.push_back(premiers.top());
         premiers.pop();
     }
-    std::reverse(entrees.begin(), entrees.end());
+    std::sort(entrees.begin(), entrees.end(), Apres());
     colonnesDeLEditeur(texte, entrees);
     resultat.problemes.reserve(qsizetype(entrees.size()));
     for (Entree &entree : entrees)

@@ -32,8 +32,10 @@ private:
     int colonne = 1;
 };
 
-// The problems found, of which only the first ones by position are kept: a page
-// can give Tidy's warnings by the hundred thousand.
+// The problems found, of which only some are kept: a page can give Tidy's
+// warnings by the hundred thousand. Every link row is kept first, then the
+// errors, then the warnings, each the first ones by position: a page's broken
+// links are not hidden under Tidy's notes. What is kept comes sorted by position.
 class Releve
 {
 public:
@@ -58,13 +60,18 @@ private:
     {
         bool operator()(const Entree &a, const Entree &b) const;
     };
+    // Of two entries, the one that stays in the list before the other.
+    struct Prioritaire
+    {
+        bool operator()(const Entree &a, const Entree &b) const;
+    };
 
     static void colonnesDeLEditeur(QStringView texte, std::vector<Entree> &entrees);
 
     int maximum;
     quint64 suivant = 0;
     Resultat resultat;
-    std::priority_queue<Entree, std::vector<Entree>, Apres> premiers;
+    std::priority_queue<Entree, std::vector<Entree>, Prioritaire> premiers;
     std::vector<Entree> remarques; // all kept
 };
 

@@ -70,7 +70,7 @@ Resultat verifie(const Page &page, int maximum, const std::atomic<bool> *arret)
     Positions positions(texte);
 
     Imbrication imbrication;
-    Liens liens(page.chemin);
+    Liens liens(page.chemin, arret);
     // The contents of the outermost templates, from after <template> to </template>.
     std::vector<std::pair<qsizetype, qsizetype>> modeles;
     int dansModele = 0;

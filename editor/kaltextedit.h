@@ -7,6 +7,9 @@
 #include <QFont>
 #include <QMainWindow>
 #include <QString>
+#include <QTimer>
+
+#include <memory>
 
 class QAction;
 class QActionGroup;
@@ -22,10 +25,19 @@ class Recherche;
 class monQTextEdit;
 class CopieDocument;
 class PanneauProblemes;
+class Deplacements;
+class TravailSite;
+namespace RemplacementSite {
+struct Bilan;
+} // namespace RemplacementSite
 namespace Verification {
 struct Resultat;
 class VerificationEnFond;
 } // namespace Verification
+namespace Site {
+struct ResultatSite;
+class VerificationSiteEnFond;
+} // namespace Site
 
 // The editor window: one document edited as HTML source text.
 // The class is split into source files by concern: window (kaltextedit.cpp),
@@ -67,6 +79,10 @@ public slots:
     void slotEditReplaceEncore();
     void slotEditReplaceTout();
     void slotEditChercherPrecedent();
+    void slotChercherSite();
+    void slotRemplacerSite();
+    void slotAnnulerRemplacementSite();
+    void stopRechercheSite();
     void slotNavigateurBureau();
     void slotCarGras();
     void slotCarItalic();
@@ -96,6 +112,10 @@ public slots:
     void slotNameAncre();
     void slotImage();
     void slotVerifierPage();
+    void slotVerifierSite();
+    void slotProblemeSuivant();
+    void slotViewProblemes(bool on);
+    void slotProblemePrecedent();
     void slotViewToolBar(bool toggle);
     void slotViewToolBarB(bool toggle);
     void slotViewStatusBar(bool toggle);
@@ -129,6 +149,7 @@ protected slots:
     void slotRouvrirEncodage(QAction *action);
     void slotEnregistrerEncodage(QAction *action);
     void slotAllerAuProbleme(int ligne, int colonne);
+    void slotAllerDansLeTexte(int debut, int fin, bool supprime, bool prendClavier);
     void slotMenuFinsDeLigne();
     void slotFinsDeLigne(QAction *action);
     void slotCommandeRefusee(const QString &raison);
@@ -195,12 +216,27 @@ private:
     std::optional<Blocs::Langage> langageCommentaires() const;
 
     // Search.
+    bool peutChercher(const Recherche &recherche);
     bool selectionneOccurrence(const Recherche &recherche, bool arriere, QString *remplacement);
     void gardeEnHaut(int position);
+    qsizetype remplaceTout(const Recherche &recherche, const QString &modele);
 
-    // Page check.
+    // Search and replace in the site.
+    void lanceRechercheSite(bool remplacer);
+    void preparerTravailSite();
+    void rechercheSiteFinie();
+    void montreRangeesSite();
+    void remplacementSiteFini(const RemplacementSite::Bilan &bilan);
+    void annulationSiteFinie(const RemplacementSite::Bilan &bilan);
+
+    // Page check, and the panel of problems.
     void verificationTerminee(const Verification::Resultat &resultat);
-    void oublieVerification();
+    PanneauProblemes *panneau();
+    void panneauAvantRemplacement();
+    void panneauDocumentCourant(const QString &chemin);
+    void ouvrePourLePanneau(const QString &chemin);
+    void parcourtProblemes(bool arriere);
+    void verificationSiteTerminee(const Site::ResultatSite &resultat);
 
     Lisorel *browser;
     QString currentFile;
@@ -245,6 +281,9 @@ private:
     QAction *editReplaceEncoreAct;
     QAction *editReplaceToutAct;
     QAction *editChercherPrecedentAct;
+    QAction *chercherSiteAct;
+    QAction *remplacerSiteAct;
+    QAction *annulerRemplacementSiteAct;
     QAction *carGrasAct;
     QAction *carItalicAct;
     QAction *carSouligneAct;
@@ -277,6 +316,10 @@ private:
     QAction *nameAncreAct;
     QAction *imageAct;
     QAction *verifierPageAct;
+    QAction *verifierSiteAct;
+    QAction *viewProblemesAct;
+    QAction *problemeSuivantAct;
+    QAction *problemePrecedentAct;
     QAction *viewToolBarAct;
     QAction *viewToolBarBAct;
     QAction *viewStatusBarAct;
@@ -313,6 +356,21 @@ private:
     // revision of then: the next search goes on one character further.
     int apresVide = -1;
     int revisionApresVide = -1;
+    // "Chercher dans le site" and "Remplacer dans le site": made at their first
+    // use. The texts and file patterns last asked for, for the window's life.
+    TravailSite *travailSite = nullptr;
+    CopieDocument *copieRecherche = nullptr;
+    QString texteRecherche;
+    QString remplaceSite;
+    QString motifsSite;
+    bool parMotifsSite = false;
+    // The search under way is for a replacement.
+    bool remplacementSite = false;
+    // How many occurrences the replacement changed in the open document (-1: it
+    // was not one of the files; 0 while the files are written; -2 and -3: it was
+    // not changed), and the edits made since its text was copied.
+    qsizetype documentRemplaceSite = -1;
+    std::shared_ptr<Deplacements> suiviRecherche;
     HighlighterHtml *highlighter;
     QLabel *labelModif;
     QLabel *labelAlignement;
@@ -347,6 +405,20 @@ private:
     Verification::VerificationEnFond *verification;
     int revisionDemandee;
     int revisionVerifiee;
+    // The text the running check got, of which file, and the edits made since.
+    QString texteVerifie;
+    QString cheminVerifie;
+    std::shared_ptr<Deplacements> suiviVerifie;
+    // "Vérifier le site": made at its first use; the text of the page being
+    // edited that it got, of which file, the edits made since; whether one was
+    // asked for and not stopped.
+    Site::VerificationSiteEnFond *verificationSite = nullptr;
+    CopieDocument *copieSite = nullptr;
+    QString texteSite;
+    QString cheminSite;
+    std::shared_ptr<Deplacements> suiviSite;
+    bool siteDemande = false;
+    QTimer avancementSite;
 
     friend class KalTextEditTestAccess;
 };

@@ -122,6 +122,31 @@ void KalTextEdit::createActions()
     connect(editChercherPrecedentAct, &QAction::triggered, this,
             &KalTextEdit::slotEditChercherPrecedent);
 
+    chercherSiteAct = newAction(
+        this, "chercherSiteAct", tr("Chercher dans le site..."), nullptr, tr("Ctrl+Shift+F"),
+        tr("Recherche d'un texte dans tous les fichiers du site"),
+        tr("Chercher dans le site\n\nCherche un texte ou une expression dans les pages et les "
+           "feuilles de style du dossier de la page et de ses sous-dossiers, et liste chaque "
+           "occurrence"));
+    connect(chercherSiteAct, &QAction::triggered, this, &KalTextEdit::slotChercherSite);
+
+    remplacerSiteAct = newAction(
+        this, "remplacerSiteAct", tr("Remplacer dans le site..."), nullptr, tr("Ctrl+Shift+H"),
+        tr("Remplacement d'un texte dans tous les fichiers du site"),
+        tr("Remplacer dans le site\n\nRemplace un texte ou une expression dans les pages et "
+           "les feuilles de style du site, après avoir listé ce qui changera"));
+    connect(remplacerSiteAct, &QAction::triggered, this, &KalTextEdit::slotRemplacerSite);
+
+    annulerRemplacementSiteAct = newAction(
+        this, "annulerRemplacementSiteAct", tr("Annuler le dernier remplacement dans le site"),
+        nullptr, QString(),
+        tr("Remet les fichiers du site tels qu'ils étaient avant le dernier "
+           "remplacement"),
+        tr("Annuler le dernier remplacement dans le site\n\nRemet chaque fichier modifié par le "
+           "dernier remplacement dans le site tel qu'il était avant, sauf s'il a changé depuis"));
+    connect(annulerRemplacementSiteAct, &QAction::triggered, this,
+            &KalTextEdit::slotAnnulerRemplacementSite);
+
     atteindreLigneAct = newAction(
         this, "atteindreLigneAct", tr("Atteindre la ligne..."), nullptr, tr("Ctrl+G"),
         tr("Place le curseur au début d'une ligne choisie par son numéro"),
@@ -404,6 +429,37 @@ void KalTextEdit::createActions()
            "HTML Tidy et les images, liens et ancres qui ne mènent nulle part"));
     connect(verifierPageAct, &QAction::triggered, this, &KalTextEdit::slotVerifierPage);
 
+    verifierSiteAct = newAction(
+        this, "verifierSiteAct", tr("Vérifier le site"), nullptr, tr("Shift+F7"),
+        tr("Vérifie les liens de toutes les pages du dossier de la page"),
+        tr("Vérifier le site\n\nVérifie les liens, images, feuilles de style et ancres de "
+           "toutes les pages du dossier de la page et de ses sous-dossiers, et trouve les pages "
+           "orphelines; un nouvel appui arrête la vérification"));
+    connect(verifierSiteAct, &QAction::triggered, this, &KalTextEdit::slotVerifierSite);
+
+    // Checked while the panel shows, which F7 and its close button change too.
+    viewProblemesAct = newAction(
+        this, "viewProblemesAct", tr("Problèmes de la page"), nullptr, tr("Ctrl+F7"),
+        tr("Montre/masque le panneau des problèmes"),
+        tr("Problèmes de la page\n\nMontre le panneau des problèmes que la dernière "
+           "vérification a trouvés, et lui donne le clavier; le masque s'il est montré"));
+    viewProblemesAct->setCheckable(true);
+    connect(viewProblemesAct, &QAction::toggled, this, &KalTextEdit::slotViewProblemes);
+
+    problemeSuivantAct = newAction(
+        this, "problemeSuivantAct", tr("Problème suivant"), nullptr, tr("F8"),
+        tr("Va au problème suivant de la liste"),
+        tr("Problème suivant\n\nPlace le curseur au problème suivant du panneau des problèmes, "
+           "en ouvrant son fichier s'il le faut, sans quitter le texte"));
+    connect(problemeSuivantAct, &QAction::triggered, this, &KalTextEdit::slotProblemeSuivant);
+
+    problemePrecedentAct = newAction(
+        this, "problemePrecedentAct", tr("Problème précédent"), nullptr, tr("Shift+F8"),
+        tr("Va au problème précédent de la liste"),
+        tr("Problème précédent\n\nPlace le curseur au problème précédent du panneau des "
+           "problèmes, en ouvrant son fichier s'il le faut, sans quitter le texte"));
+    connect(problemePrecedentAct, &QAction::triggered, this, &KalTextEdit::slotProblemePrecedent);
+
     // View and help. The toggles are checked before they are connected, so
     // building the window runs none of their slots.
     viewToolBarAct = newAction(this, "viewToolBarAct", tr("Barre d'outils"), nullptr, QString(),
@@ -513,6 +569,11 @@ void KalTextEdit::createMenus()
     editMenu->addAction(editReplaceEncoreAct);
     editMenu->addAction(editReplaceToutAct);
     editMenu->addAction(editChercherPrecedentAct);
+    editMenu->addSeparator();
+    editMenu->addAction(chercherSiteAct);
+    editMenu->addAction(remplacerSiteAct);
+    editMenu->addAction(annulerRemplacementSiteAct);
+    editMenu->addSeparator();
     editMenu->addAction(atteindreLigneAct);
     editMenu->addSeparator();
     editMenu->addActions({indenterLignesAct, desindenterLignesAct, commenterAct, dupliquerLigneAct,
@@ -544,6 +605,7 @@ void KalTextEdit::createMenus()
     htmlMenu->addActions({completionAct, completerNomAct});
     htmlMenu->addSeparator();
     htmlMenu->addAction(verifierPageAct);
+    htmlMenu->addAction(verifierSiteAct);
 
     viewMenu = menuBar()->addMenu(tr("Affichage"));
     viewMenu->addAction(navigateurAct);
@@ -552,6 +614,8 @@ void KalTextEdit::createMenus()
     viewMenu->addActions({viewToolBarAct, viewToolBarBAct, viewStatusBarAct});
     viewMenu->addAction(viewNumerosLigneAct);
     viewMenu->addAction(retourLigneAct);
+    viewMenu->addSeparator();
+    viewMenu->addActions({viewProblemesAct, problemeSuivantAct, problemePrecedentAct});
     viewMenu->addSeparator();
     viewMenu->addAction(policeEditeurAct);
 

@@ -59,9 +59,11 @@ void KalTextEdit::slotFileNew()
     if (!ok)
         return;
 
+    panneauAvantRemplacement();
     textEdit->setPlainText(QString());
     texteRemplace(QString());
     currentFile.clear();
+    panneauDocumentCourant(currentFile);
     etatDisque = EtatFichier();
     adopteEncodage(DocumentEncoding::fromName(QString::fromLatin1(codecName))
                        .value_or(DocumentEncoding::latin1()),
@@ -165,7 +167,9 @@ bool KalTextEdit::chargeFichier(const QString &fileName,
     }
     etatDisque = EtatFichier::de(fileName, reading.bytes, reading.stamp);
     reading.bytes = QByteArray(); // a large file is not kept twice while it is shown
+    panneauAvantRemplacement();
     textEdit->setPlainText(decoded.text);
+    panneauDocumentCourant(fileName);
     texteRemplace(decoded.text);
     adopteEncodage(decoded.encoding, decoded.declaration.name);
     encodageChoisi = choisi;
@@ -379,6 +383,7 @@ void KalTextEdit::setCurrentFile(const QString &fileName)
     currentFileName = QFileInfo(fileName).fileName();
     windowTitleText = baseTitle + QLatin1String(" - ") + currentFileName;
     setWindowTitle(windowTitleText);
+    panneauDocumentCourant(fileName);
 }
 
 void KalTextEdit::majTypeDocument(const QString &fileName)
@@ -411,7 +416,7 @@ void KalTextEdit::activeCommandesHtml(bool on)
            titre2Act,      titre3Act,      titre4Act,        titre5Act,        titre6Act,
            listeSimpleAct, listeOrdoAct,   elemListeAct,     listeDefAct,      termDefAct,
            definitionAct,  tableauxAct,    lienHypTextAct,   nameAncreAct,     imageAct,
-           viewToolBarBAct, navigateurBureauAct, verifierPageAct};
+           viewToolBarBAct, navigateurBureauAct, verifierPageAct, verifierSiteAct};
     for (QAction *action : htmlCommands)
         action->setEnabled(on);
     toolBarB->setVisible(on);

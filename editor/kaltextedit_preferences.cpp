@@ -86,6 +86,7 @@ void KalTextEdit::closeEvent(QCloseEvent *event)
     }
     // Saved, or dropped with "Non": nothing is left to recover.
     journal->supprime();
+    stopRechercheSite();
     emit FermetureTextEdit(nullptr);
     emit fermetureMarlisse();
     event->accept();

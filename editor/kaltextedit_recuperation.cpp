@@ -91,11 +91,10 @@ void KalTextEdit::demarreJournal()
 
 // The text was replaced by texte, not modified. QTextEdit does not always say
 // so: an empty text put in place of another leaves the document unmodified after
-// announcing it modified. The status bar, the page check and the journal are told
-// here; the journal takes the text as it is, with no copy.
+// announcing it modified. The status bar and the journal are told here; the
+// journal takes the text as it is, with no copy.
 void KalTextEdit::texteRemplace(const QString &texte)
 {
-    oublieVerification();
     slotMaJStatusBarreInfoModif(textEdit->document()->isModified());
     if (!journal)
         return;
@@ -163,8 +162,9 @@ void KalTextEdit::proposeRecuperation()
 // known.
 bool KalTextEdit::restaure(const DocumentRecupere &document)
 {
-    oublieVerification();
+    panneauAvantRemplacement();
     textEdit->setPlainText(document.texte);
+    panneauDocumentCourant(document.fichier);
     journal->nouveauTexte(document.texte);
     auto encoding = DocumentEncoding::fromName(document.codage);
     const bool codageConnu = encoding.has_value();

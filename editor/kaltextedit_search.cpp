@@ -74,16 +74,6 @@ QString commeInsere(QString texte)
     return texte.replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
 
-// Says so when the search cannot run; true when it can.
-bool peutChercher(QWidget *fenetre, const Recherche &recherche)
-{
-    if (recherche.valide())
-        return true;
-    avertissement(fenetre, QStringLiteral("Marlisse - Expression régulière"),
-                  recherche.messageErreur() + QStringLiteral("\nRien n'a été cherché."));
-    return false;
-}
-
 void signaleAbandon(QWidget *fenetre, const QString &cherche, int ligne)
 {
     avertissement(fenetre, QStringLiteral("Recherche/Remplacement"),
@@ -94,6 +84,16 @@ void signaleAbandon(QWidget *fenetre, const QString &cherche, int ligne)
 }
 
 } // namespace
+
+// Says so when the search cannot run; true when it can.
+bool KalTextEdit::peutChercher(const Recherche &recherche)
+{
+    if (recherche.valide())
+        return true;
+    avertissement(this, QStringLiteral("Marlisse - Expression régulière"),
+                  recherche.messageErreur() + QStringLiteral("\nRien n'a été cherché."));
+    return false;
+}
 
 // A search empties the replacement text, so that F3 repeats the search.
 void KalTextEdit::slotEditCherche()
@@ -133,7 +133,7 @@ void KalTextEdit::slotEditReplaceEncore()
 {
     const Recherche recherche(strCherche, respecteCasse, motsEntiers, expressionReguliere);
     QString remplacement;
-    if (!peutChercher(this, recherche) || !selectionneOccurrence(recherche, false, &remplacement))
+    if (!peutChercher(recherche) || !selectionneOccurrence(recherche, false, &remplacement))
         return;
     const bool vide = !textEdit->textCursor().hasSelection();
     if (!strRemplace.isEmpty()) {
@@ -151,7 +151,7 @@ void KalTextEdit::slotEditChercherPrecedent()
 {
     const Recherche recherche(strCherche, respecteCasse, motsEntiers, expressionReguliere);
     QString remplacement;
-    if (peutChercher(this, recherche) && selectionneOccurrence(recherche, true, &remplacement)
+    if (peutChercher(recherche) && selectionneOccurrence(recherche, true, &remplacement)
         && !textEdit->textCursor().hasSelection()) {
         apresVide = textEdit->textCursor().position();
         revisionApresVide = textEdit->document()->revision();
@@ -217,9 +217,21 @@ void KalTextEdit::slotEditReplaceTout()
         || strCherche.isEmpty())
         return;
     const Recherche recherche(strCherche, respecteCasse, motsEntiers, expressionReguliere);
-    if (!peutChercher(this, recherche))
+    if (!peutChercher(recherche))
         return;
+    const qsizetype nombre = remplaceTout(recherche, commeInsere(strRemplace));
+    if (nombre == 0)
+        statusBar()->showMessage(
+            QStringLiteral("Aucune occurrence de «\u00a0%1\u00a0»").arg(strCherche));
+    else if (nombre > 0)
+        statusBar()->showMessage(nombre == 1 ? QStringLiteral("1 remplacement")
+                                             : QStringLiteral("%1 remplacements").arg(nombre));
+}
 
+// Replaces every occurrence of the document by modele: the number replaced, or
+// -1 when nothing was, for a reason a box has told.
+qsizetype KalTextEdit::remplaceTout(const Recherche &recherche, const QString &modele)
+{
     QTextDocument *document = textEdit->document();
     // The raw text holds the characters themselves (non-breaking spaces included)
     // at the document's positions, a block's end counting as one character.
@@ -231,7 +243,6 @@ void KalTextEdit::slotEditReplaceTout()
         QString par;
     };
     QList<Remplacement> remplacements;
-    const QString modele = commeInsere(strRemplace);
     qsizetype taille = texte.size();
     int numeroLigne = 1;
     for (qsizetype ligne = 0; ligne <= texte.size(); ++numeroLigne) {
@@ -239,40 +250,34 @@ void KalTextEdit::slotEditReplaceTout()
         if (finLigne < 0)
             finLigne = texte.size();
         const QStringView vue = QStringView(texte).sliced(ligne, finLigne - ligne);
-        // After an empty match the search goes on one character further.
-        qsizetype depuis = 0;
-        bool sauteVide = false;
-        for (;;) {
-            const Recherche::Occurrence trouvee = recherche.suivante(vue, depuis, sauteVide);
-            if (trouvee.abandon) {
-                signaleAbandon(this, strCherche, numeroLigne);
-                return;
-            }
-            if (!trouvee.trouvee())
-                break;
-            // What an expression captures holds no line end: only the model may.
-            QString par = recherche.remplacement(modele, trouvee);
-            taille += par.size() - trouvee.longueur;
-            if (taille > DocumentFile::maxCharacters) {
-                avertissement(
-                    this, QStringLiteral("Recherche/Remplacement"),
-                    QStringLiteral("Remplacer toutes les occurrences de «\u00a0%1\u00a0» "
-                                   "donnerait un document de plus de %2 caractères, la "
-                                   "limite.\nLe texte n'a pas été modifié.")
-                        .arg(strCherche, QLocale().toString(DocumentFile::maxCharacters)));
-                return;
-            }
-            remplacements.append({ligne + trouvee.debut, trouvee.longueur, std::move(par)});
-            depuis = trouvee.debut + trouvee.longueur;
-            sauteVide = trouvee.longueur == 0;
+        bool tropLong = false;
+        const bool cherchee = recherche.chaqueOccurrence(
+            vue, [&](const Recherche::Occurrence &trouvee) {
+                // What an expression captures holds no line end: only the model may.
+                QString par = recherche.remplacement(modele, trouvee);
+                taille += par.size() - trouvee.longueur;
+                tropLong = taille > DocumentFile::maxCharacters;
+                if (!tropLong)
+                    remplacements.append({ligne + trouvee.debut, trouvee.longueur, std::move(par)});
+                return !tropLong;
+            });
+        if (!cherchee) {
+            signaleAbandon(this, recherche.texteCherche(), numeroLigne);
+            return -1;
+        }
+        if (tropLong) {
+            avertissement(this, QStringLiteral("Recherche/Remplacement"),
+                          QStringLiteral("Remplacer toutes les occurrences de «\u00a0%1\u00a0» "
+                                         "donnerait un document de plus de %2 caractères, la "
+                                         "limite.\nLe texte n'a pas été modifié.")
+                              .arg(recherche.texteCherche(),
+                                   QLocale().toString(DocumentFile::maxCharacters)));
+            return -1;
         }
         ligne = finLigne + 1;
     }
-    if (remplacements.isEmpty()) {
-        statusBar()->showMessage(
-            QStringLiteral("Aucune occurrence de «\u00a0%1\u00a0»").arg(strCherche));
-        return;
-    }
+    if (remplacements.isEmpty())
+        return 0;
 
     // The layout follows an edit block at once over the whole stretch it changed,
     // here most of the document, and a cursor moved after the last replacement
@@ -312,9 +317,7 @@ void KalTextEdit::slotEditReplaceTout()
     }
     document->setPageSize(page);
     gardeEnHaut(visible);
-    const qsizetype nombre = remplacements.size();
-    statusBar()->showMessage(nombre == 1 ? QStringLiteral("1 remplacement")
-                                         : QStringLiteral("%1 remplacements").arg(nombre));
+    return remplacements.size();
 }
 
 // Scrolls the view so that the block holding position is at its top while the

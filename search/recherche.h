@@ -13,6 +13,7 @@ class Recherche
 public:
     Recherche(const QString &texte, bool casse, bool motsEntiers, bool expression);
 
+    const QString &texteCherche() const { return texte; }
     bool estExpression() const { return expression; }
     // An expression that does not compile: what the engine says, and where.
     bool valide() const { return erreur.isEmpty(); }
@@ -45,6 +46,26 @@ public:
     // \0 to \9 are what it captured, \n a line break and \\ a backslash; any other
     // backslash stays as typed. A text as typed is inserted as it is.
     QString remplacement(const QString &modele, const Occurrence &occurrence) const;
+
+    // Each occurrence of ligne in turn, as "Remplacer tout" takes them: the next
+    // one is searched after the end of the last, one character further after an
+    // empty one. trouvee(occurrence) returns false to stop. False when the engine
+    // gave up on the line.
+    template<class Appel>
+    bool chaqueOccurrence(QStringView ligne, Appel trouvee) const
+    {
+        qsizetype depuis = 0;
+        bool sauteVide = false;
+        for (;;) {
+            const Occurrence occurrence = suivante(ligne, depuis, sauteVide);
+            if (occurrence.abandon)
+                return false;
+            if (!occurrence.trouvee() || !trouvee(occurrence))
+                return true;
+            depuis = occurrence.debut + occurrence.longueur;
+            sauteVide = occurrence.longueur == 0;
+        }
+    }
 
 private:
     Occurrence trouve(QStringView ligne, qsizetype depuis) const;

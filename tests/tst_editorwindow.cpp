@@ -266,7 +266,8 @@ void TestEditorWindow::menuBar()
                           "Complétion",
                           "Compléter le nom",
                           "-",
-                          "Vérifier la page"}));
+                          "Vérifier la page",
+                          "Vérifier le site"}));
     QCOMPARE(entries(html->actions().at(12)->menu()).size(), 6);
     QCOMPARE(entries(html->actions().at(14)->menu()),
              QStringList({"Liste simple", "Liste ordonnée", "Elément de liste",
@@ -287,6 +288,11 @@ void TestEditorWindow::menuBar()
                           "Répéter chercher/remplacer",
                           "Remplacer tout...",
                           "Chercher le précédent",
+                          "-",
+                          "Chercher dans le site...",
+                          "Remplacer dans le site...",
+                          "Annuler le dernier remplacement dans le site",
+                          "-",
                           "Atteindre la ligne...",
                           "-",
                           "Indenter les lignes\tTab",
@@ -295,11 +301,12 @@ void TestEditorWindow::menuBar()
                           "Dupliquer la ligne",
                           "Déplacer la ligne vers le haut",
                           "Déplacer la ligne vers le bas"}));
-    QCOMPARE(
-        entries(top.at(3)->menu()),
-        QStringList({"Voir dans le navigateur", "Ouvrir dans le navigateur du bureau", "-",
-                     "Barre d'outils", "Barre d'outils HTML", "Barre de &statut",
-                     "Numéros de ligne", "Retour à la ligne automatique", "-", "Police Editeur"}));
+    QCOMPARE(entries(top.at(3)->menu()),
+             QStringList({"Voir dans le navigateur", "Ouvrir dans le navigateur du bureau", "-",
+                          "Barre d'outils", "Barre d'outils HTML", "Barre de &statut",
+                          "Numéros de ligne", "Retour à la ligne automatique", "-",
+                          "Problèmes de la page", "Problème suivant", "Problème précédent", "-",
+                          "Police Editeur"}));
 }
 
 void TestEditorWindow::toolBars()
@@ -366,7 +373,9 @@ void TestEditorWindow::shortcutsTriggerActions_data()
                                                             {"Ctrl+E", "commenterAct"},
                                                             {"Ctrl+D", "dupliquerLigneAct"},
                                                             {"Alt+Up", "monterLignesAct"},
-                                                            {"Alt+Down", "descendreLignesAct"}};
+                                                            {"Alt+Down", "descendreLignesAct"},
+                                                            {"Ctrl+Shift+F", "chercherSiteAct"},
+                                                            {"Ctrl+Shift+H", "remplacerSiteAct"}};
     for (const auto &row : table)
         QTest::newRow(row.first) << QString::fromUtf8(row.first) << QString::fromLatin1(row.second);
     QTest::newRow("Ctrl+B") << "Ctrl+B"

@@ -4,6 +4,8 @@
 // the worker; and the panel in the editor window.
 
 #include "copiedocument.h"
+#include "deplacements.h"
+#include "dialoganswers.h"
 #include "documentfile.h"
 #include "messagestidy.h"
 #include "montextedit.h"
@@ -64,12 +66,17 @@ QStringList rangees(const Verification::Resultat &resultat)
     return lignes;
 }
 
-// A page's folder with the files (a name ending in "/" is a folder) it names.
+// A page's folder with the files (a name ending in "/" is a folder) it names;
+// "name=text" writes the text's characters as bytes (ISO 8859-1), else "x".
 void creeFichiers(const QString &dossier, const QStringList &fichiers)
 {
     for (const QString &nom : fichiers) {
+        const qsizetype egal = nom.indexOf(QLatin1Char('='));
         if (nom.endsWith(QLatin1Char('/')))
             QVERIFY(QDir().mkpath(dossier + QLatin1Char('/') + nom));
+        else if (egal > 0)
+            QVERIFY(writeBytes(dossier + QLatin1Char('/') + nom.left(egal),
+                               nom.mid(egal + 1).toLatin1()));
         else
             QVERIFY(writeBytes(dossier + QLatin1Char('/') + nom, "x"));
     }
@@ -116,6 +123,8 @@ private slots:
     void initTestCase();
     void pages_data();
     void pages();
+    void linkPaths_data();
+    void linkPaths();
     void sameRowsAsTidy_data();
     void sameRowsAsTidy();
     void sloppyPagesAreChecked_data();
@@ -126,6 +135,7 @@ private slots:
     void timeBudgetCountsTheProcessor();
     void frenchOfMarlisse_data();
     void frenchOfMarlisse();
+    void rowsAreBounded_data();
     void rowsAreBounded();
     void deepPagesInTheWorker_data();
     void deepPagesInTheWorker();
@@ -143,6 +153,12 @@ private slots:
     void openingClearsThePanel();
     void panelRows();
     void manualLinks();
+    void typingAfterCheck();
+    void movedPlaces_data();
+    void movedPlaces();
+    void rowsFollowTheText_data();
+    void rowsFollowTheText();
+    void panelGroups();
 
 private:
     Verification::Resultat verifieDans(const QString &texte, const QStringList &fichiers,
@@ -342,7 +358,7 @@ void TestVerification::pages_data()
         << page(QStringLiteral("<a href=\"a b.html\">x</a> <img src=\"\" alt=\"\">"))
         << QStringList {QStringLiteral("a b.html")} << true
         << QStringList {QStringLiteral("3:1 Avertissement"), QStringLiteral("3:1 Avertissement"),
-                        QStringLiteral("3:26 Avertissement")};
+                        QStringLiteral("3:26 Avertissement"), QStringLiteral("3:36 Lien")};
     QTest::newRow("broken: an anchor twice")
         << page(QStringLiteral("<div id=\"a\"></div><div id=\"a\"></div>")) << aucun << true
         << QStringList {QStringLiteral("3:19 Avertissement")};
@@ -357,6 +373,56 @@ void TestVerification::pages_data()
     QTest::newRow("broken: a paragraph in a table")
         << page(QStringLiteral("<table><p>x</p><tr><td>y</td></tr></table>")) << aucun << true
         << QStringList {QStringLiteral("3:8 Avertissement")};
+
+    // Every reference of the HTML standard, in names and anchors alike.
+    QTest::newRow("links: named references decoded")
+        << page(QStringLiteral(
+               "<a href=\"#r&eacute;sum&eacute;\">r</a> <img src=\"img/caf&eacute;&hellip;.png\" "
+               "alt=\"\"> <img src=\"&#x80;&#X20AC;&euro;.png\" alt=\"\"> <p "
+               "id=\"r\u00e9sum\u00e9\">x</p>"))
+        << QStringList {QStringLiteral("img/caf\u00e9\u2026.png"),
+                        QStringLiteral("\u20ac\u20ac\u20ac.png")}
+        << true << aucun;
+    QTest::newRow("links: a legacy name before a letter is no reference")
+        << page(QStringLiteral("<img src=\"a?b=1&copy=2\" alt=\"\"> <img src=\"c&notit.png\" "
+                               "alt=\"\">"))
+        << QStringList {QStringLiteral("a"), QStringLiteral("c&notit.png")} << true << aucun;
+    // Only id, anywhere, and name on <a> are anchors.
+    QTest::newRow("links: names that are no anchors")
+        << page(QStringLiteral("<meta name=\"viewport\" content=\"x\"><div name=\"d\">v</div> "
+                               "<a name=\"n\">n</a> <a href=\"#viewport\">a</a> <a "
+                               "href=\"#d\">b</a> <a href=\"#n\">c</a>"))
+        << aucun << true << QStringList {QStringLiteral("3:84 Lien"), QStringLiteral("3:110 Lien")};
+    // Anchors of another page, read in its own encoding; their case counts.
+    QTest::newRow("links: anchors of other pages")
+        << page(QStringLiteral("<a href=\"a.html#Y\">1</a> <a href=\"a.html#nope\">2</a> <a "
+                               "href=\"a.html#y\">3</a> <a href=\"a.html#caf%C3%A9\">4</a> <a "
+                               "href=\"a.html#caf&eacute;\">5</a> <a href=\"b.png#x\">6</a> <a "
+                               "href=\"page.html#x\">7</a> <a href=\"sous/#x\">8</a>"))
+        << QStringList {QStringLiteral("a.html=<meta charset=\"windows-1252\"><p "
+                                       "id=\"Y\">y</p><p id=\"caf\u00e9\">\x80</p>"),
+                        QStringLiteral("b.png"), QStringLiteral("sous/")}
+        << true
+        << QStringList {QStringLiteral("3:35 Lien"), QStringLiteral("3:63 Lien"),
+                        QStringLiteral("3:180 Lien")};
+    // With a distant base, "#x" leaves the page.
+    QTest::newRow("links: distant base and anchors") << QStringLiteral(
+        "<!DOCTYPE html>\n<html><head><base href=\"http://exemple.fr/\"><title>t</title></head>"
+        "<body>\n<a href=\"#x\">x</a>\n</body></html>")
+                                                     << aucun << true << aucun;
+    QTest::newRow("links: poster, object, form, xlink:href and empty src")
+        << page(QStringLiteral(
+               "<video poster=\"p.png\" src=\"v.webm\"></video><object data=\"o.svg\"></object>"
+               "<form action=\"envoi.php\"></form><svg><use xlink:href=\"s.svg#i\"/></svg>"
+               "<img src=\"\" alt=\"\"><div data=\"pas-un-lien\" action=\"non\"></div>"))
+        << QStringList {QStringLiteral("v.webm")} << true
+        << QStringList {QStringLiteral("3:16 Lien"), QStringLiteral("3:58 Lien"),
+                        QStringLiteral("3:88 Lien"), QStringLiteral("3:128 Lien"),
+                        QStringLiteral("3:154 Lien")};
+    QTest::newRow("links: a file named as a folder")
+        << page(QStringLiteral("<img src=\"img/a.png/\" alt=\"\"><a href=\"img/\">i</a>"))
+        << QStringList {QStringLiteral("img/a.png")} << true
+        << QStringList {QStringLiteral("3:11 Lien")};
 }
 
 void TestVerification::pages()
@@ -365,7 +431,12 @@ void TestVerification::pages()
     QFETCH(QStringList, fichiers);
     QFETCH(bool, enregistree);
     QFETCH(QStringList, attendu);
-    const Verification::Resultat resultat = verifieDans(texte, fichiers, enregistree);
+    Verification::Resultat resultat = verifieDans(texte, fichiers, enregistree);
+    // Rows about links only: what Tidy says of the same markup is not the point.
+    if (QByteArray(QTest::currentDataTag()).startsWith("links: "))
+        resultat.problemes.removeIf([](const Verification::Probleme &p) {
+            return p.genre == Genre::Erreur || p.genre == Genre::Avertissement;
+        });
     QStringList trouve = rangees(resultat);
     // Deep pages give Tidy's warnings by the thousand: the first one tells.
     if (QByteArray(QTest::currentDataTag()) == "deep enough")
@@ -376,6 +447,35 @@ void TestVerification::pages()
     }
     QCOMPARE(trouve, attendu);
     QCOMPARE(resultat.erreurs + resultat.avertissements + resultat.liens, resultat.total());
+}
+
+// The path looked for, as the file system resolves it: above the root is the
+// root, and a name that ends with "/" is a folder.
+void TestVerification::linkPaths_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("chemin"); // "%DIR%" is the page's folder
+    QTest::newRow("climbing out of the root")
+        << QStringLiteral("../../../../../../../../../../nulle/part.png")
+        << QStringLiteral("/nulle/part.png");
+    QTest::newRow("a folder") << QStringLiteral("img/a.png/")
+                              << QStringLiteral("%DIR%/img/a.png/ (un dossier)");
+    QTest::newRow("backslashes and dots")
+        << QStringLiteral("img\\.\\x/../b.png") << QStringLiteral("%DIR%/img/b.png");
+}
+
+void TestVerification::linkPaths()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, chemin);
+    QTemporaryDir site(dossier.path() + QStringLiteral("/site-XXXXXX"));
+    const Verification::Resultat resultat
+        = Verification::verifie({page(QStringLiteral("<img src=\"%1\" alt=\"\">").arg(url)),
+                                 site.filePath(QStringLiteral("page.html"))});
+    QList<Verification::Probleme> liens = resultat.problemes;
+    liens.removeIf([](const Verification::Probleme &p) { return p.genre != Genre::Lien; });
+    QCOMPARE(liens.size(), 1);
+    QCOMPARE(liens.first().detail, chemin.replace(QStringLiteral("%DIR%"), site.path()));
 }
 
 // The program "tidy -e" of the same library, with the same options, gives the
@@ -604,26 +704,56 @@ void TestVerification::frenchOfMarlisse()
     QCOMPARE(trouves, QStringList {message});
 }
 
-// A page with more problems than the list holds keeps the first ones by position,
-// sorted, and counts them all.
+// A page with more problems than the list holds keeps every link row first,
+// then the errors, then the warnings, each the first ones by position; the rows
+// kept are sorted, and all are counted.
+void TestVerification::rowsAreBounded_data()
+{
+    QTest::addColumn<QString>("corps");
+    QTest::addColumn<int>("liens");
+    QTest::addColumn<int>("erreurs"); // kept
+    QString plusDeLiens;
+    QString quelquesLiens;
+    for (int i = 0; i < 1500; ++i) {
+        plusDeLiens += QStringLiteral("<p><b>x</p> <img src=\"manque%1.png\" alt=\"\">\n").arg(i);
+        quelquesLiens += i % 5 == 4 ? QStringLiteral("<p><b>x</p> <a href=\"#n%1\">n</a>\n").arg(i)
+                                    : QStringLiteral("<p><b>x</p>\n");
+    }
+    QTest::newRow("more links than rows") << plusDeLiens << 1000 << 0;
+    // The errors come last in the page, after a thousand warnings.
+    QTest::newRow("every link, the errors, then warnings")
+        << quelquesLiens + QStringLiteral("<x1>a</x1><x2>b</x2>\n") << 300 << 2;
+}
+
 void TestVerification::rowsAreBounded()
 {
-    QString corps;
-    for (int i = 0; i < 1500; ++i)
-        corps += QStringLiteral("<p><b>x</p> <img src=\"manque%1.png\" alt=\"\">\n").arg(i);
+    QFETCH(QString, corps);
+    QFETCH(int, liens);
+    QFETCH(int, erreurs);
     const Verification::Page lue {page(corps), dossier.filePath(QStringLiteral("p.html"))};
     const Verification::Resultat tous = Verification::verifie(lue, 1000000);
     const Verification::Resultat premiers = Verification::verifie(lue);
-    QCOMPARE(tous.liens, 1500);
-    QVERIFY(tous.total() > 3000);
+    QVERIFY(tous.total() > Verification::problemesMaximum);
     QCOMPARE(tous.problemes.size(), tous.total());
     QCOMPARE(premiers.total(), tous.total());
     QCOMPARE(premiers.problemes.size(), Verification::problemesMaximum);
-    QCOMPARE(rangees(premiers), rangees(tous).mid(0, Verification::problemesMaximum));
-    for (qsizetype i = 1; i < tous.problemes.size(); ++i) {
-        const auto &a = tous.problemes.at(i - 1);
-        const auto &b = tous.problemes.at(i);
-        QVERIFY(a.ligne < b.ligne || (a.ligne == b.ligne && a.colonne <= b.colonne));
+    // Of each kind, the first ones by position.
+    QHash<Genre, int> places {
+        {Genre::Lien, liens},
+        {Genre::Erreur, erreurs},
+        {Genre::Avertissement, Verification::problemesMaximum - liens - erreurs}};
+    QStringList gardes;
+    for (const Verification::Probleme &p : tous.problemes) {
+        if (places[p.genre]-- > 0)
+            gardes << rangees({{p}, 0, 0, 0, {}});
+    }
+    QCOMPARE(rangees(premiers), gardes);
+    for (const Verification::Resultat *r : {&tous, &premiers}) {
+        for (qsizetype i = 1; i < r->problemes.size(); ++i) {
+            const auto &a = r->problemes.at(i - 1);
+            const auto &b = r->problemes.at(i);
+            QVERIFY(a.ligne < b.ligne || (a.ligne == b.ligne && a.colonne <= b.colonne));
+        }
     }
 }
 
@@ -758,8 +888,8 @@ void TestVerification::hostileText()
         QCOMPARE(resultat.problemes.last().ligne, lignes);
 }
 
-// The command is the last of "Edition Html", after a separator, with F7, and is
-// enabled with the HTML commands.
+// The command ends "Edition Html", after a separator, with F7, followed by
+// "Vérifier le site" (Shift+F7); both are enabled with the HTML commands.
 void TestVerification::commandInMenu()
 {
     EditorFixture f;
@@ -777,18 +907,22 @@ void TestVerification::commandInMenu()
     }
     QVERIFY(html);
     const QList<QAction *> items = html->actions();
-    QCOMPARE(items.last(), verifier);
-    QVERIFY(items.at(items.size() - 2)->isSeparator());
-    QVERIFY(verifier->isEnabled());
+    QAction *site = action(f.window, QStringLiteral("verifierSiteAct"));
+    QCOMPARE(items.last(), site);
+    QCOMPARE(site->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F7));
+    QCOMPARE(items.at(items.size() - 2), verifier);
+    QVERIFY(items.at(items.size() - 3)->isSeparator());
+    QVERIFY(verifier->isEnabled() && site->isEnabled());
     w.activeCommandesHtml(false);
-    QVERIFY(!verifier->isEnabled());
+    QVERIFY(!verifier->isEnabled() && !site->isEnabled());
     w.activeCommandesHtml(true);
-    QVERIFY(verifier->isEnabled());
+    QVERIFY(verifier->isEnabled() && site->isEnabled());
 }
 
 // As the user tried it: a page with a missing image (line 3), a link to
-// a missing page (4), to a missing anchor (5) and an unclosed <b> (6). F7, Return
-// lands on line 3; F7, Down, Return on line 4; and so on; the text never changes.
+// a missing page (4), to a missing anchor (5) and an unclosed <b> (6). F7 leaves
+// the keyboard to the text; a click in the list takes it, Return lands on line
+// 3; F7, a click, Down, Return on line 4; and so on; the text never changes.
 void TestVerification::checkAndJump()
 {
     EditorFixture f;
@@ -809,8 +943,12 @@ void TestVerification::checkAndJump()
         auto *panneau = f.window->findChild<PanneauProblemes *>();
         QVERIFY(panneau);
         QTreeWidget *liste = panneau->liste();
-        QTRY_VERIFY(liste->hasFocus());
+        QTRY_VERIFY(!panneau->enCours());
+        QVERIFY(edit->hasFocus());
         QVERIFY(panneau->isVisible());
+        QTest::mouseClick(liste->viewport(), Qt::LeftButton, {},
+                          liste->visualItemRect(liste->topLevelItem(0)).center());
+        QVERIFY(liste->hasFocus());
         QCOMPARE(panneau->windowTitle(),
                  QStringLiteral("Problèmes de la page\u00a0: 1 avertissement, 3 liens"));
         QCOMPARE(liste->currentItem(), liste->topLevelItem(0));
@@ -836,6 +974,22 @@ void TestVerification::checkAndJump()
     QVERIFY(!panneau->isVisible());
     QTest::keyClick(edit, Qt::Key_F7);
     QVERIFY(panneau->isVisible());
+
+    // "Problèmes de la page" (Ctrl+F7) brings the rows back without a new check,
+    // and gives them the keyboard; once more, hides them.
+    QTRY_VERIFY(!panneau->enCours());
+    QAction *vue = action(f.window, QStringLiteral("viewProblemesAct"));
+    QCOMPARE(vue->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F7));
+    QVERIFY(vue->isChecked());
+    panneau->close();
+    QVERIFY(!vue->isChecked());
+    QTest::keyClick(edit, Qt::Key_F7, Qt::ControlModifier);
+    QVERIFY(panneau->isVisible() && vue->isChecked() && !panneau->enCours());
+    QVERIFY(panneau->liste()->hasFocus());
+    QCOMPARE(panneau->liste()->topLevelItemCount(), 4);
+    QTest::keyClick(panneau->liste(), Qt::Key_F7, Qt::ControlModifier);
+    QVERIFY(!panneau->isVisible());
+    QVERIFY(edit->hasFocus());
 }
 
 // The position label counts characters as Tidy does, and the jump to a row's
@@ -1035,6 +1189,295 @@ void TestVerification::manualLinks()
                      qPrintable(QStringLiteral("%1:%2: %3").arg(nom).arg(p.ligne).arg(p.message)));
         }
     }
+}
+
+// Typed as soon as the rows come ("ab", Return, "XY"): it goes to the text, where
+// the cursor was, not to the list's type-ahead and the first row's line.
+void TestVerification::typingAfterCheck()
+{
+    EditorFixture f;
+    const QString texte = page(QStringLiteral("<p><b>gras</p>\n<p>fin</p>"));
+    monQTextEdit *edit
+        = ouvreActive(f, dossier.filePath(QStringLiteral("frappe/page.html")), texte.toUtf8());
+    QVERIFY(edit);
+    edit->moveCursor(QTextCursor::End);
+    QTest::keyClick(edit, Qt::Key_F7);
+    auto *panneau = f.window->findChild<PanneauProblemes *>();
+    QTRY_VERIFY(panneau->aUnResultat() && !panneau->enCours());
+    QWidget *focus = QApplication::focusWidget();
+    QCOMPARE(focus, edit);
+    QTest::keyClicks(focus, QStringLiteral("ab"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("XY"));
+    QCOMPARE(edit->document()->toPlainText(), texte + QStringLiteral("ab\nXY"));
+    edit->document()->setModified(false);
+}
+
+// Offsets of a copy of the text carried through the edits made since.
+void TestVerification::movedPlaces_data()
+{
+    QTest::addColumn<QList<int>>("editions"); // position, removed, added, ...
+    QTest::addColumn<int>("avant");
+    QTest::addColumn<int>("apres");
+    QTest::addColumn<bool>("supprime");
+    QTest::newRow("typed before") << QList<int> {0, 0, 3, 3, 0, 1} << 10 << 14 << false;
+    QTest::newRow("typed after") << QList<int> {20, 0, 5} << 10 << 10 << false;
+    QTest::newRow("typed at the place") << QList<int> {10, 0, 2} << 10 << 12 << false;
+    QTest::newRow("removed around") << QList<int> {8, 4, 0} << 10 << 8 << true;
+    QTest::newRow("removed before, then typed")
+        << QList<int> {0, 5, 0, 0, 0, 1} << 10 << 6 << false;
+    QTest::newRow("replaced, then typed after the replacement")
+        << QList<int> {2, 3, 1, 3, 0, 1, 4, 0, 1} << 10 << 10 << false;
+}
+
+void TestVerification::movedPlaces()
+{
+    QFETCH(QList<int>, editions);
+    QFETCH(int, avant);
+    QFETCH(int, apres);
+    QFETCH(bool, supprime);
+    Deplacements deplacements;
+    for (qsizetype i = 0; i + 2 < editions.size(); i += 3)
+        deplacements.note(editions[i], editions[i + 1], editions[i + 2]);
+    bool perdu = false;
+    QCOMPARE(deplacements.porte(avant, &perdu), apres);
+    QCOMPARE(perdu, supprime);
+}
+
+// The rows of the page keep their place as the text changes, typed after the
+// check or while it ran, and say so when their text is deleted.
+void TestVerification::rowsFollowTheText_data()
+{
+    QTest::addColumn<bool>("pendant"); // typed while the check runs
+    QTest::addColumn<QString>("edition"); // typed at the start: "" deletes line 3
+    QTest::addColumn<int>("ligne"); // where Return lands for the <b> of line 3
+    QTest::addColumn<int>("colonne");
+    QTest::addColumn<bool>("supprime");
+    QTest::newRow("a line inserted at the top")
+        << false << QStringLiteral("<!-- x -->\n") << 4 << 4 << false;
+    QTest::newRow("typed at the start of the line")
+        << false << QStringLiteral("\n\nab") << 5 << 6 << false;
+    QTest::newRow("its text deleted") << false << QString() << 3 << 1 << true;
+    QTest::newRow("a line inserted while it ran")
+        << true << QStringLiteral("<!-- x -->\n") << 4 << 4 << false;
+}
+
+void TestVerification::rowsFollowTheText()
+{
+    QFETCH(bool, pendant);
+    QFETCH(QString, edition);
+    QFETCH(int, ligne);
+    QFETCH(int, colonne);
+    QFETCH(bool, supprime);
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    monQTextEdit *edit = w.textEdit();
+    // Large enough that the check is still running after the edit, when asked.
+    QString corps = QStringLiteral("<p><b>gras</p>\n");
+    if (pendant)
+        corps += QStringLiteral("<p>Un paragraphe de <i>texte</i>.</p>\n").repeated(40000);
+    edit->setPlainText(page(corps));
+    QTextCursor debut(edit->document());
+    auto edite = [&] {
+        if (edition.isEmpty()) {
+            QTextCursor ligne3(edit->document()->findBlockByNumber(2));
+            ligne3.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+            ligne3.removeSelectedText();
+        } else if (edition.startsWith(u'\n')) {
+            QTextCursor ligne3(edit->document()->findBlockByNumber(2));
+            ligne3.insertText(edition.mid(2));
+            QTextCursor(edit->document()).insertText(QStringLiteral("\n\n"));
+        } else {
+            debut.insertText(edition);
+        }
+    };
+    action(f.window, QStringLiteral("verifierPageAct"))->trigger();
+    auto *panneau = f.window->findChild<PanneauProblemes *>();
+    auto *copie = f.window->findChild<CopieDocument *>();
+    if (pendant) {
+        while (copie->enCours())
+            QCoreApplication::processEvents();
+        QVERIFY(panneau->enCours());
+        edite();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!panneau->enCours(), 60000);
+    if (!pendant)
+        edite();
+    QTreeWidget *liste = panneau->liste();
+    const QList<QTreeWidgetItem *> rangees
+        = liste->findItems(QStringLiteral("</b>"), Qt::MatchContains | Qt::MatchRecursive, 3);
+    QVERIFY(!rangees.isEmpty());
+    liste->setCurrentItem(rangees.first());
+    liste->setFocus();
+    QTest::keyClick(liste, Qt::Key_Return);
+    QCOMPARE(edit->textCursor().blockNumber() + 1, ligne);
+    QCOMPARE(edit->textCursor().positionInBlock() + 1, colonne);
+    QCOMPARE(f.window->statusBar()->currentMessage().contains(QStringLiteral("supprimé")),
+             supprime);
+    // The row shows where it is now, or that its text is gone.
+    QTRY_COMPARE(rangees.first()->text(0), QString::number(ligne));
+    QCOMPARE(rangees.first()->text(3).contains(QStringLiteral("supprimé")), supprime);
+    edit->document()->setModified(false);
+}
+
+// Rows of several files: a header for each (its path and count), in the order
+// of the paths; Return on a row of the current document selects its place, on
+// a row of another file opens it as the open command would (the question on
+// the modified text answered) and goes there; F8 walks the rows across the files
+// and round, the keyboard left in the text.
+void TestVerification::panelGroups()
+{
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString site = dossier.filePath(QStringLiteral("groupes"));
+    const QString a = site + QStringLiteral("/a.html");
+    const QString b = site + QStringLiteral("/sous/b.html");
+    QVERIFY(writeBytes(b, "<p>un</p>\n<p>deux trois</p>\n"));
+    monQTextEdit *edit = ouvreActive(f, a, "<p>alpha</p>\n<p>beta gamma</p>\n");
+    QVERIFY(edit);
+    QVERIFY(f.window->findChild<PanneauProblemes *>() == nullptr);
+    action(f.window, QStringLiteral("problemeSuivantAct"))->trigger();
+    QVERIFY(f.window->statusBar()->currentMessage().startsWith(QStringLiteral("Aucun problème")));
+
+    // The panel as the site's search fills it.
+    action(f.window, QStringLiteral("verifierPageAct"))->trigger();
+    auto *panneau = f.window->findChild<PanneauProblemes *>();
+    QTRY_VERIFY(!panneau->enCours());
+    RangeeProbleme deux {2,
+                         4,
+                         4,
+                         QStringLiteral("Occurrence"),
+                         QString(),
+                         QString(),
+                         QStringLiteral("<p>deux trois</p>"),
+                         3,
+                         4,
+                         true,
+                         QStringLiteral("2")};
+    RangeeProbleme gamma {2,
+                          9,
+                          5,
+                          QStringLiteral("Occurrence"),
+                          QString(),
+                          QString(),
+                          QStringLiteral("<p>beta gamma</p>"),
+                          8,
+                          5,
+                          false,
+                          QString()};
+    panneau->montre(QStringLiteral("Chercher dans le site"),
+                    {{b, QStringLiteral("sous/b.html"), {deux}, -1},
+                     {a, QStringLiteral("a.html"), {gamma, gamma}, 7}});
+    QTreeWidget *liste = panneau->liste();
+    QCOMPARE(liste->topLevelItemCount(), 2);
+    QCOMPARE(liste->topLevelItem(0)->text(0), QStringLiteral("a.html (7)"));
+    QCOMPARE(liste->topLevelItem(1)->text(0), QStringLiteral("sous/b.html (1)"));
+    QCOMPARE(liste->topLevelItem(1)->child(0)->text(3), QStringLiteral("<p>deux trois</p>"));
+    QCOMPARE(panneau->windowTitle(), QStringLiteral("Chercher dans le site"));
+
+    liste->setCurrentItem(liste->topLevelItem(0)->child(0));
+    liste->setFocus();
+    QTest::keyClick(liste, Qt::Key_Return);
+    QVERIFY(edit->hasFocus());
+    QCOMPARE(edit->textCursor().selectedText(), QStringLiteral("gamma"));
+
+    edit->insertPlainText(QStringLiteral("modifié "));
+    {
+        DialogAnswers reponses;
+        reponses.press(QStringLiteral("Non"));
+        liste->setCurrentItem(liste->topLevelItem(1)->child(0));
+        liste->setFocus();
+        QTest::keyClick(liste, Qt::Key_Return);
+        QVERIFY(cleanRun(reponses));
+        QCOMPARE(
+            reponses.log(),
+            QStringList {QStringLiteral("Sauvegarde | Le texte a été modifié \n enregistrer les "
+                                        "modifications ?")});
+    }
+    QCOMPARE(w.currentFile(), b);
+    QCOMPARE(edit->textCursor().selectedText(), QStringLiteral("deux"));
+    QVERIFY(readBytes(a).startsWith("<p>alpha"));
+
+    // F8 from the text: round the rows, opening a.html (not modified: no question).
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    edit->setFocus();
+    action(f.window, QStringLiteral("problemeSuivantAct"))->trigger();
+    QCOMPARE(w.currentFile(), a);
+    QCOMPARE(edit->textCursor().selectedText(), QStringLiteral("gamma"));
+    QCOMPARE(liste->currentItem(), liste->topLevelItem(0)->child(0));
+    QVERIFY(edit->hasFocus());
+    action(f.window, QStringLiteral("problemeSuivantAct"))->trigger();
+    QCOMPARE(liste->currentItem(), liste->topLevelItem(0)->child(1));
+    action(f.window, QStringLiteral("problemeSuivantAct"))->trigger();
+    QCOMPARE(w.currentFile(), b);
+    action(f.window, QStringLiteral("problemePrecedentAct"))->trigger();
+    QCOMPARE(w.currentFile(), a);
+    QCOMPARE(liste->currentItem(), liste->topLevelItem(0)->child(1));
+    QVERIFY(edit->hasFocus());
+
+    // Rows that come while the question on the modified text is asked take the
+    // place of the row that asked: nothing is opened.
+    edit->insertPlainText(QStringLiteral("encore "));
+    {
+        DialogAnswers reponses;
+        reponses.then([&](QWidget *boite) {
+            panneau->montre(QStringLiteral("Autre"), {{a, QStringLiteral("a.html"), {gamma}, -1}});
+            clickButton(boite, QStringLiteral("Annuler"));
+        });
+        liste->setCurrentItem(liste->topLevelItem(1)->child(0));
+        liste->setFocus();
+        QTest::keyClick(liste, Qt::Key_Return);
+        QVERIFY(cleanRun(reponses));
+    }
+    QCOMPARE(w.currentFile(), a);
+    QCOMPARE(panneau->windowTitle(), QStringLiteral("Autre"));
+    edit->document()->setModified(false);
+
+    // The rows of the text take their cursors some hundreds at a time: a line
+    // typed at the top meanwhile moves the places of those still waiting.
+    QCOMPARE(w.currentFile(), a);
+    QVERIFY(f.window->loadFile(a));
+    GroupeProblemes ici {a, QStringLiteral("a.html"), {}, -1};
+    for (int i = 0; i < 3000; ++i)
+        ici.rangees << gamma;
+    panneau->montre(QStringLiteral("Ici"), {ici});
+    QVERIFY(panneau->enCours());
+    QTextCursor(edit->document()).insertText(QStringLiteral("<!-- haut -->\n"));
+    QTRY_VERIFY(!panneau->enCours());
+    QTreeWidgetItem *derniere = liste->topLevelItem(0)->child(2999);
+    QCOMPARE(derniere->text(0), QStringLiteral("3"));
+    liste->setCurrentItem(derniere);
+    liste->setFocus();
+    QTest::keyClick(liste, Qt::Key_Return);
+    QCOMPARE(edit->textCursor().blockNumber(), 2);
+    QCOMPARE(edit->textCursor().selectedText(), QStringLiteral("gamma"));
+    edit->document()->setModified(false);
+
+    // Ten thousand rows after ten thousand: made a slice at a time, in order.
+    QList<GroupeProblemes> beaucoup;
+    for (int i = 0; i < 1000; ++i) {
+        const QString nom = QStringLiteral("p%1.html").arg(i, 4, 10, QLatin1Char('0'));
+        GroupeProblemes groupe {site + QLatin1Char('/') + nom, nom, {}, -1};
+        for (int j = 0; j < 10; ++j) {
+            RangeeProbleme rangee;
+            rangee.ligne = j + 1;
+            rangee.genre = QStringLiteral("Lien");
+            groupe.rangees << rangee;
+        }
+        beaucoup << groupe;
+    }
+    panneau->montre(QStringLiteral("Un"), beaucoup);
+    QTRY_VERIFY(!panneau->enCours());
+    panneau->montre(QStringLiteral("Deux"), beaucoup);
+    QVERIFY(panneau->enCours());
+    QTRY_VERIFY(!panneau->enCours());
+    QCOMPARE(liste->topLevelItemCount(), 1000);
+    QTreeWidgetItem *dernier = liste->topLevelItem(999);
+    QCOMPARE(dernier->text(0), QStringLiteral("p0999.html (10)"));
+    QVERIFY(dernier->isExpanded());
+    QCOMPARE(dernier->child(9)->text(0), QStringLiteral("10"));
+    QCOMPARE(dernier->child(9)->data(0, Qt::UserRole).toInt(), 9999);
 }
 
 QTEST_MAIN(TestVerification)
