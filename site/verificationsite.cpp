@@ -1,6 +1,7 @@
 #include "verificationsite.h"
 
 #include "balises.h"
+#include "documentcodec.h"
 #include "liens.h"
 #include "releve.h"
 
@@ -116,8 +117,10 @@ ResultatSite verifieSite(const QString &racine, const std::optional<PageOuverte>
         return resultat;
     }
     // The page being edited is checked even where the walk does not take it (a
-    // .php page, or one in a hidden folder).
-    if (ouverte && !ouverteLue && cheminOuvert.startsWith(base + QLatin1Char('/'))) {
+    // .php page, or one in a hidden folder); a stylesheet, a script or notes are
+    // no pages: their text would give false links and an orphan.
+    if (ouverte && !ouverteLue && cheminOuvert.startsWith(base + QLatin1Char('/'))
+        && DocumentCodec::isHtmlFileName(QFileInfo(cheminOuvert).fileName())) {
         pages.push_back(litPage(cheminOuvert.mid(base.size() + 1), cheminOuvert, ouverte->texte));
         if (avancement)
             ++*avancement;
@@ -142,6 +145,13 @@ ResultatSite verifieSite(const QString &racine, const std::optional<PageOuverte>
             trouve = canoniques.insert(chemin, QFileInfo(chemin).canonicalFilePath());
         return trouve.value();
     };
+    QHash<QString, bool> dossiers;
+    auto dossier = [&dossiers](const QString &canonique) {
+        auto trouve = dossiers.constFind(canonique);
+        if (trouve == dossiers.cend())
+            trouve = dossiers.insert(canonique, QFileInfo(canonique).isDir());
+        return trouve.value();
+    };
     QSet<QString> menees; // canonical paths of the pages another page leads to
     for (const PageLue &page : pages) {
         if (arreter(arret)) {
@@ -154,10 +164,11 @@ ResultatSite verifieSite(const QString &racine, const std::optional<PageOuverte>
             const Verification::Cible cible = resolution.resout(l.lien.url);
             if (cible.sorte == Verification::Cible::Sorte::Locale) {
                 QString mene;
-                if (!cible.dossier) {
+                if (!cible.dossier)
                     mene = canonique(cible.chemin);
-                } else {
-                    // A folder leads to its index page.
+                // A folder, named with its '/' or without (a server adds it), leads
+                // to its index page.
+                if (cible.dossier || (!mene.isEmpty() && dossier(mene))) {
                     for (const char *index : {"/index.html", "/index.htm", "/index.xhtml"}) {
                         mene = canonique(cible.chemin + QLatin1String(index));
                         if (!mene.isEmpty())

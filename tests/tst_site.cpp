@@ -383,6 +383,19 @@ void TestSite::siteCheck()
     QStringList lignes = rangeesSite(edite);
     QVERIFY(lignes.contains(QStringLiteral("orpheline.html 1:1 Lien: Page orpheline")));
     QVERIFY(lignes.contains(QStringLiteral("sous/index.html 2:11 Lien: Fichier introuvable")));
+
+    // A folder named without its '/' leads to its index page as well; a text
+    // file being edited is no page of the site.
+    QTemporaryDir autre(dossier.path() + QStringLiteral("/site-XXXXXX"));
+    QVERIFY(creeSite(autre.path(),
+                     {QStringLiteral("index.html=<a href=\"sous\">s</a>"),
+                      QStringLiteral("sous/index.html=<p>s</p>"), QStringLiteral("notes.txt=x")}));
+    const Site::ResultatSite texte
+        = Site::verifieSite(autre.path(),
+                            Site::PageOuverte {autre.filePath(QStringLiteral("notes.txt")),
+                                               QStringLiteral("<img src=\"non.png\" alt=\"\">\n")});
+    QCOMPARE(rangeesSite(texte), QStringList());
+    QCOMPARE(texte.pages, 2);
 }
 
 // The bounds become notes of the whole list; a stopped check gives nothing.
