@@ -252,7 +252,8 @@ VerificationSiteEnFond::~VerificationSiteEnFond()
 void VerificationSiteEnFond::demande(const QString &racine,
                                      const std::optional<PageOuverte> &ouverte)
 {
-    if (courante != 0) {
+    // One abandoned may still be running: it stops before this one starts.
+    if (courante != 0 || travailleur.activeThreadCount() > 0) {
         arret = true;
         travailleur.waitForDone();
     }
@@ -283,6 +284,12 @@ void VerificationSiteEnFond::demande(const QString &racine,
 void VerificationSiteEnFond::arrete()
 {
     arret = true;
+}
+
+void VerificationSiteEnFond::abandonne()
+{
+    arret = true;
+    courante = 0;
 }
 
 } // namespace Site

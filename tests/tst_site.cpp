@@ -7,6 +7,7 @@
 #include "panneauproblemes.h"
 #include "parcourssite.h"
 #include "testsupport.h"
+#include "verificationenfond.h"
 #include "verificationsite.h"
 
 #include <QCryptographicHash>
@@ -138,6 +139,7 @@ private slots:
     void siteCheckBounds();
     void siteInTheWindow();
     void siteNeverSaved();
+    void siteAndPageChecks();
 
 private:
     QTemporaryDir dossier;
@@ -522,6 +524,46 @@ void TestSite::siteNeverSaved()
     QTRY_VERIFY(panneau && !panneau->enCours());
     QVERIFY2(panneau->windowTitle().endsWith(QStringLiteral("1 lien, 1 page orpheline")),
              qPrintable(panneau->windowTitle()));
+}
+
+// One panel for both checks: the one asked last gives the rows, whichever ends
+// first.
+void TestSite::siteAndPageChecks()
+{
+    QTemporaryDir site(dossier.path() + QStringLiteral("/site-XXXXXX"));
+    QStringList pages = {QStringLiteral("index.html=<p><b>x</p>")};
+    for (int i = 0; i < 400; ++i)
+        pages << QStringLiteral("p%1.html=<a href=\"manque.html\">x</a>").arg(i);
+    QVERIFY(creeSite(site.path(), pages));
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString index = site.filePath(QStringLiteral("index.html"));
+    QVERIFY(f.window->loadFile(index));
+    w.setCurrentFile(index);
+    QAction *page = action(f.window, QStringLiteral("verifierPageAct"));
+    QAction *toutLeSite = action(f.window, QStringLiteral("verifierSiteAct"));
+    auto fini = [&f] {
+        auto *panneau = f.window->findChild<PanneauProblemes *>();
+        auto *travail = f.window->findChild<Site::VerificationSiteEnFond *>();
+        auto *verification = f.window->findChild<Verification::VerificationEnFond *>();
+        return panneau && !panneau->enCours() && (!travail || !travail->enCours())
+            && (!verification || !verification->enCours());
+    };
+
+    toutLeSite->trigger();
+    page->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(fini(), 30000);
+    auto *panneau = f.window->findChild<PanneauProblemes *>();
+    QVERIFY2(panneau->windowTitle().startsWith(QStringLiteral("Problèmes de la page\u00a0: ")),
+             qPrintable(panneau->windowTitle()));
+    QVERIFY(panneau->listeDeLaPage());
+
+    page->trigger();
+    toutLeSite->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(fini(), 30000);
+    QVERIFY2(panneau->windowTitle().startsWith(QStringLiteral("Problèmes du site\u00a0: 401 ")),
+             qPrintable(panneau->windowTitle()));
+    QVERIFY(!panneau->listeDeLaPage());
 }
 
 QTEST_MAIN(TestSite)
