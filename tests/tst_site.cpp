@@ -386,18 +386,20 @@ void TestSite::siteCheck()
     QVERIFY(lignes.contains(QStringLiteral("orpheline.html 1:1 Lien: Page orpheline")));
     QVERIFY(lignes.contains(QStringLiteral("sous/index.html 2:11 Lien: Fichier introuvable")));
 
-    // A folder named without its '/' leads to its index page as well; a text
-    // file being edited is no page of the site.
+    // A folder named without its '/' leads to its index page as well, a refresh
+    // to the page it names; a text file being edited is no page of the site.
     QTemporaryDir autre(dossier.path() + QStringLiteral("/site-XXXXXX"));
     QVERIFY(creeSite(autre.path(),
-                     {QStringLiteral("index.html=<a href=\"sous\">s</a>"),
-                      QStringLiteral("sous/index.html=<p>s</p>"), QStringLiteral("notes.txt=x")}));
+                     {QStringLiteral("index.html=<a href=\"sous\">s</a><meta "
+                                     "http-equiv=\"Refresh\" content=\"5; URL='r.html'\">"),
+                      QStringLiteral("sous/index.html=<p>s</p>"), QStringLiteral("r.html=<p>r</p>"),
+                      QStringLiteral("notes.txt=x")}));
     const Site::ResultatSite texte
         = Site::verifieSite(autre.path(),
                             Site::PageOuverte {autre.filePath(QStringLiteral("notes.txt")),
                                                QStringLiteral("<img src=\"non.png\" alt=\"\">\n")});
     QCOMPARE(rangeesSite(texte), QStringList());
-    QCOMPARE(texte.pages, 2);
+    QCOMPARE(texte.pages, 3);
 }
 
 // The bounds become notes of the whole list; a stopped check gives nothing.
