@@ -101,14 +101,15 @@ void KalTextEdit::slotVerifierSite()
 // site's check stops without a word, and its rows never come.
 void KalTextEdit::arreteVerificationSite()
 {
+    // A check already told to stop would still say so, over the new list.
+    if (verificationSite && verificationSite->enCours())
+        verificationSite->abandonne();
     if (!siteDemande)
         return;
     siteDemande = false;
     avancementSite.stop();
     suiviSite.reset();
     texteSite.clear();
-    if (verificationSite)
-        verificationSite->abandonne();
 }
 
 void KalTextEdit::verificationSiteTerminee(const Site::ResultatSite &resultat)
