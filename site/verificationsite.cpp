@@ -199,18 +199,26 @@ ResultatSite verifieSite(const QString &racine, const std::optional<PageOuverte>
         }
     }
 
-    for (const PageLue &page : pages) {
-        const bool accueil = page.relatif == QLatin1String("index.html")
-            || page.relatif == QLatin1String("index.htm")
-            || page.relatif == QLatin1String("index.xhtml");
-        if (accueil || menees.contains(page.canonique))
-            continue;
-        parFichier[page.relatif].append(
-            {1, 1, Genre::Lien,
-             QStringLiteral("Page orpheline\u00a0: aucune autre page du site n'y mène"),
-             QString()});
-        ++resultat.orphelines;
-        ++resultat.liens;
+    // A page read may be reached only from pages a bound left unread: orphans
+    // are told only of a site read whole.
+    const bool entier = resultat.notes.isEmpty();
+    if (!entier)
+        resultat.notes << QStringLiteral("Pages orphelines non cherchées\u00a0: les pages du site "
+                                         "n'ont pas toutes été lues");
+    if (entier) {
+        for (const PageLue &page : pages) {
+            const bool accueil = page.relatif == QLatin1String("index.html")
+                || page.relatif == QLatin1String("index.htm")
+                || page.relatif == QLatin1String("index.xhtml");
+            if (accueil || menees.contains(page.canonique))
+                continue;
+            parFichier[page.relatif].append(
+                {1, 1, Genre::Lien,
+                 QStringLiteral("Page orpheline\u00a0: aucune autre page du site n'y mène"),
+                 QString()});
+            ++resultat.orphelines;
+            ++resultat.liens;
+        }
     }
 
     QStringList relatifs = parFichier.keys();

@@ -411,8 +411,11 @@ void TestSite::siteCheckBounds()
     bornes.fichiers = 2;
     const Site::ResultatSite borne = Site::verifieSite(site.path(), std::nullopt, bornes);
     QCOMPARE(borne.pages, 2);
-    QCOMPARE(borne.notes.size(), 1);
+    QCOMPARE(borne.notes.size(), 2);
     QVERIFY(borne.notes.first().startsWith(QStringLiteral("Plus de 2 fichiers")));
+    // The pages not read may lead to those read: none is said to be an orphan.
+    QCOMPARE(borne.orphelines, 0);
+    QVERIFY(borne.notes.last().startsWith(QStringLiteral("Pages orphelines non cherchées")));
 
     const std::atomic<bool> arret {true};
     const Site::ResultatSite arrete
