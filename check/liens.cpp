@@ -80,6 +80,42 @@ void candidats(QStringView valeur, qsizetype position, QList<LiensDeLaPage::Lien
     }
 }
 
+// The page a <meta http-equiv="refresh"> leads to: its content is a delay,
+// then, after ';' or ',', "url=" and the address, quoted or not. The offset of
+// the address in the content, or -1 when the content names none.
+qsizetype adresseDeRafraichissement(QStringView contenu, QStringView *adresse)
+{
+    qsizetype i = 0;
+    auto blancs = [&] {
+        while (i < contenu.size() && contenu.at(i).isSpace())
+            ++i;
+    };
+    blancs();
+    while (i < contenu.size() && (contenu.at(i).isDigit() || contenu.at(i) == u'.'))
+        ++i;
+    blancs();
+    if (i < contenu.size() && (contenu.at(i) == u';' || contenu.at(i) == u','))
+        ++i;
+    blancs();
+    if (contenu.mid(i, 3).compare(QLatin1String("url"), Qt::CaseInsensitive) == 0) {
+        qsizetype j = i + 3;
+        while (j < contenu.size() && contenu.at(j).isSpace())
+            ++j;
+        if (j < contenu.size() && contenu.at(j) == u'=') {
+            i = j + 1;
+            blancs();
+        }
+    }
+    QStringView reste = contenu.mid(i);
+    if (!reste.isEmpty() && (reste.front() == u'"' || reste.front() == u'\'')) {
+        const qsizetype fin = reste.indexOf(reste.front(), 1);
+        reste = reste.mid(1, fin < 0 ? -1 : fin - 1);
+        ++i;
+    }
+    *adresse = reste;
+    return reste.trimmed().isEmpty() ? -1 : i;
+}
+
 } // namespace
 
 void LiensDeLaPage::balise(const Balise &balise)
@@ -117,6 +153,30 @@ void LiensDeLaPage::balise(const Balise &balise)
         const bool vide = url.isEmpty() && estNom(nom, "src");
         if (!url.isEmpty() || vide)
             liens.append({url, attribut.position, versAncre, vide});
+    }
+    if (balise.nom == QLatin1String("meta")) {
+        // A refresh that names a page leads there as a link does.
+        const Attribut *contenu = nullptr;
+        bool rafraichit = false;
+        for (const Attribut &attribut : balise.attributs) {
+            if (estNom(attribut.nom, "content") && !contenu)
+                contenu = &attribut;
+            else if (estNom(attribut.nom, "http-equiv"))
+                rafraichit = rafraichit
+                    || attribut.valeur.trimmed().compare(QLatin1String("refresh"),
+                                                         Qt::CaseInsensitive)
+                        == 0;
+        }
+        if (!rafraichit || !contenu)
+            return;
+        const QString decode = decodeReferences(contenu->valeur);
+        QStringView adresse;
+        const qsizetype debut = adresseDeRafraichissement(decode, &adresse);
+        // Where references were decoded, the offsets in the text are not those.
+        if (debut >= 0)
+            liens.append({nettoie(adresse.toString()),
+                          contenu->position + (decode.size() == contenu->valeur.size() ? debut : 0),
+                          true, false});
     }
 }
 

@@ -237,6 +237,7 @@ private:
     void ouvrePourLePanneau(const QString &chemin);
     void parcourtProblemes(bool arriere);
     void verificationSiteTerminee(const Site::ResultatSite &resultat);
+    void arreteVerificationSite();
 
     Lisorel *browser;
     QString currentFile;

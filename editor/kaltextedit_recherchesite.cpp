@@ -160,6 +160,7 @@ void KalTextEdit::lanceRechercheSite(bool remplacer)
 
     preparerTravailSite();
     stopRechercheSite();
+    arreteVerificationSite();
     travailSite->prochaine = demande;
     remplacementSite = remplacer;
     statusBar()->showMessage(QStringLiteral("Recherche dans le site…"));

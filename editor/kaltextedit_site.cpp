@@ -8,6 +8,7 @@
 #include "deplacements.h"
 #include "montextedit.h"
 #include "panneauproblemes.h"
+#include "verificationenfond.h"
 #include "verificationsite.h"
 
 #include <QFileInfo>
@@ -54,6 +55,13 @@ void KalTextEdit::slotVerifierSite()
             || !slotFileSaveAs())
             return;
     }
+    // The panel shows what was asked last: a check of the page or a search of
+    // the site under way gives its rows no more.
+    if (copieVerifiee)
+        copieVerifiee->arrete();
+    if (verification)
+        verification->abandonne();
+    stopRechercheSite();
     if (!verificationSite) {
         verificationSite = new Site::VerificationSiteEnFond(this);
         connect(verificationSite, &Site::VerificationSiteEnFond::terminee, this,
@@ -87,6 +95,21 @@ void KalTextEdit::slotVerifierSite()
     siteDemande = true;
     avancementSite.start();
     copieSite->demarre();
+}
+
+// Another list takes the panel (the page's check, a search of the site): the
+// site's check stops without a word, and its rows never come.
+void KalTextEdit::arreteVerificationSite()
+{
+    // A check already told to stop would still say so, over the new list.
+    if (verificationSite && verificationSite->enCours())
+        verificationSite->abandonne();
+    if (!siteDemande)
+        return;
+    siteDemande = false;
+    avancementSite.stop();
+    suiviSite.reset();
+    texteSite.clear();
 }
 
 void KalTextEdit::verificationSiteTerminee(const Site::ResultatSite &resultat)

@@ -82,6 +82,7 @@ void KalTextEdit::panneauDocumentCourant(const QString &chemin)
 
 void KalTextEdit::slotVerifierPage()
 {
+    arreteVerificationSite();
     PanneauProblemes *problemes = panneau();
     if (!verification) {
         verification = new Verification::VerificationEnFond(this);

@@ -1,6 +1,7 @@
 #include "verificationsite.h"
 
 #include "balises.h"
+#include "documentcodec.h"
 #include "liens.h"
 #include "releve.h"
 
@@ -116,8 +117,10 @@ ResultatSite verifieSite(const QString &racine, const std::optional<PageOuverte>
         return resultat;
     }
     // The page being edited is checked even where the walk does not take it (a
-    // .php page, or one in a hidden folder).
-    if (ouverte && !ouverteLue && cheminOuvert.startsWith(base + QLatin1Char('/'))) {
+    // .php page, or one in a hidden folder); a stylesheet, a script or notes are
+    // no pages: their text would give false links and an orphan.
+    if (ouverte && !ouverteLue && cheminOuvert.startsWith(base + QLatin1Char('/'))
+        && DocumentCodec::isHtmlFileName(QFileInfo(cheminOuvert).fileName())) {
         pages.push_back(litPage(cheminOuvert.mid(base.size() + 1), cheminOuvert, ouverte->texte));
         if (avancement)
             ++*avancement;
@@ -142,6 +145,13 @@ ResultatSite verifieSite(const QString &racine, const std::optional<PageOuverte>
             trouve = canoniques.insert(chemin, QFileInfo(chemin).canonicalFilePath());
         return trouve.value();
     };
+    QHash<QString, bool> dossiers;
+    auto dossier = [&dossiers](const QString &canonique) {
+        auto trouve = dossiers.constFind(canonique);
+        if (trouve == dossiers.cend())
+            trouve = dossiers.insert(canonique, QFileInfo(canonique).isDir());
+        return trouve.value();
+    };
     QSet<QString> menees; // canonical paths of the pages another page leads to
     for (const PageLue &page : pages) {
         if (arreter(arret)) {
@@ -154,10 +164,11 @@ ResultatSite verifieSite(const QString &racine, const std::optional<PageOuverte>
             const Verification::Cible cible = resolution.resout(l.lien.url);
             if (cible.sorte == Verification::Cible::Sorte::Locale) {
                 QString mene;
-                if (!cible.dossier) {
+                if (!cible.dossier)
                     mene = canonique(cible.chemin);
-                } else {
-                    // A folder leads to its index page.
+                // A folder, named with its '/' or without (a server adds it), leads
+                // to its index page.
+                if (cible.dossier || (!mene.isEmpty() && dossier(mene))) {
                     for (const char *index : {"/index.html", "/index.htm", "/index.xhtml"}) {
                         mene = canonique(cible.chemin + QLatin1String(index));
                         if (!mene.isEmpty())
@@ -188,18 +199,26 @@ ResultatSite verifieSite(const QString &racine, const std::optional<PageOuverte>
         }
     }
 
-    for (const PageLue &page : pages) {
-        const bool accueil = page.relatif == QLatin1String("index.html")
-            || page.relatif == QLatin1String("index.htm")
-            || page.relatif == QLatin1String("index.xhtml");
-        if (accueil || menees.contains(page.canonique))
-            continue;
-        parFichier[page.relatif].append(
-            {1, 1, Genre::Lien,
-             QStringLiteral("Page orpheline\u00a0: aucune autre page du site n'y mène"),
-             QString()});
-        ++resultat.orphelines;
-        ++resultat.liens;
+    // A page read may be reached only from pages a bound left unread: orphans
+    // are told only of a site read whole.
+    const bool entier = resultat.notes.isEmpty();
+    if (!entier)
+        resultat.notes << QStringLiteral("Pages orphelines non cherchées\u00a0: les pages du site "
+                                         "n'ont pas toutes été lues");
+    if (entier) {
+        for (const PageLue &page : pages) {
+            const bool accueil = page.relatif == QLatin1String("index.html")
+                || page.relatif == QLatin1String("index.htm")
+                || page.relatif == QLatin1String("index.xhtml");
+            if (accueil || menees.contains(page.canonique))
+                continue;
+            parFichier[page.relatif].append(
+                {1, 1, Genre::Lien,
+                 QStringLiteral("Page orpheline\u00a0: aucune autre page du site n'y mène"),
+                 QString()});
+            ++resultat.orphelines;
+            ++resultat.liens;
+        }
     }
 
     QStringList relatifs = parFichier.keys();
@@ -241,7 +260,8 @@ VerificationSiteEnFond::~VerificationSiteEnFond()
 void VerificationSiteEnFond::demande(const QString &racine,
                                      const std::optional<PageOuverte> &ouverte)
 {
-    if (courante != 0) {
+    // One abandoned may still be running: it stops before this one starts.
+    if (courante != 0 || travailleur.activeThreadCount() > 0) {
         arret = true;
         travailleur.waitForDone();
     }
@@ -272,6 +292,12 @@ void VerificationSiteEnFond::demande(const QString &racine,
 void VerificationSiteEnFond::arrete()
 {
     arret = true;
+}
+
+void VerificationSiteEnFond::abandonne()
+{
+    arret = true;
+    courante = 0;
 }
 
 } // namespace Site

@@ -67,6 +67,9 @@ public:
     void demande(const QString &racine, const std::optional<PageOuverte> &ouverte);
     // Stops the running check: terminee() comes soon, with arrete set.
     void arrete();
+    // Stops the running check: terminee() never comes for it (another list
+    // takes its place).
+    void abandonne();
     bool enCours() const { return courante != 0; }
     // The pages the running check has read so far.
     int pagesLues() const { return avancement.load(); }

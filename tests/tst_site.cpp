@@ -7,6 +7,7 @@
 #include "panneauproblemes.h"
 #include "parcourssite.h"
 #include "testsupport.h"
+#include "verificationenfond.h"
 #include "verificationsite.h"
 
 #include <QCryptographicHash>
@@ -138,6 +139,7 @@ private slots:
     void siteCheckBounds();
     void siteInTheWindow();
     void siteNeverSaved();
+    void siteAndPageChecks();
 
 private:
     QTemporaryDir dossier;
@@ -383,6 +385,21 @@ void TestSite::siteCheck()
     QStringList lignes = rangeesSite(edite);
     QVERIFY(lignes.contains(QStringLiteral("orpheline.html 1:1 Lien: Page orpheline")));
     QVERIFY(lignes.contains(QStringLiteral("sous/index.html 2:11 Lien: Fichier introuvable")));
+
+    // A folder named without its '/' leads to its index page as well, a refresh
+    // to the page it names; a text file being edited is no page of the site.
+    QTemporaryDir autre(dossier.path() + QStringLiteral("/site-XXXXXX"));
+    QVERIFY(creeSite(autre.path(),
+                     {QStringLiteral("index.html=<a href=\"sous\">s</a><meta "
+                                     "http-equiv=\"Refresh\" content=\"5; URL='r.html'\">"),
+                      QStringLiteral("sous/index.html=<p>s</p>"), QStringLiteral("r.html=<p>r</p>"),
+                      QStringLiteral("notes.txt=x")}));
+    const Site::ResultatSite texte
+        = Site::verifieSite(autre.path(),
+                            Site::PageOuverte {autre.filePath(QStringLiteral("notes.txt")),
+                                               QStringLiteral("<img src=\"non.png\" alt=\"\">\n")});
+    QCOMPARE(rangeesSite(texte), QStringList());
+    QCOMPARE(texte.pages, 3);
 }
 
 // The bounds become notes of the whole list; a stopped check gives nothing.
@@ -394,8 +411,11 @@ void TestSite::siteCheckBounds()
     bornes.fichiers = 2;
     const Site::ResultatSite borne = Site::verifieSite(site.path(), std::nullopt, bornes);
     QCOMPARE(borne.pages, 2);
-    QCOMPARE(borne.notes.size(), 1);
+    QCOMPARE(borne.notes.size(), 2);
     QVERIFY(borne.notes.first().startsWith(QStringLiteral("Plus de 2 fichiers")));
+    // The pages not read may lead to those read: none is said to be an orphan.
+    QCOMPARE(borne.orphelines, 0);
+    QVERIFY(borne.notes.last().startsWith(QStringLiteral("Pages orphelines non cherchées")));
 
     const std::atomic<bool> arret {true};
     const Site::ResultatSite arrete
@@ -509,6 +529,46 @@ void TestSite::siteNeverSaved()
     QTRY_VERIFY(panneau && !panneau->enCours());
     QVERIFY2(panneau->windowTitle().endsWith(QStringLiteral("1 lien, 1 page orpheline")),
              qPrintable(panneau->windowTitle()));
+}
+
+// One panel for both checks: the one asked last gives the rows, whichever ends
+// first.
+void TestSite::siteAndPageChecks()
+{
+    QTemporaryDir site(dossier.path() + QStringLiteral("/site-XXXXXX"));
+    QStringList pages = {QStringLiteral("index.html=<p><b>x</p>")};
+    for (int i = 0; i < 400; ++i)
+        pages << QStringLiteral("p%1.html=<a href=\"manque.html\">x</a>").arg(i);
+    QVERIFY(creeSite(site.path(), pages));
+    EditorFixture f;
+    KalTextEditTestAccess w(f.window);
+    const QString index = site.filePath(QStringLiteral("index.html"));
+    QVERIFY(f.window->loadFile(index));
+    w.setCurrentFile(index);
+    QAction *page = action(f.window, QStringLiteral("verifierPageAct"));
+    QAction *toutLeSite = action(f.window, QStringLiteral("verifierSiteAct"));
+    auto fini = [&f] {
+        auto *panneau = f.window->findChild<PanneauProblemes *>();
+        auto *travail = f.window->findChild<Site::VerificationSiteEnFond *>();
+        auto *verification = f.window->findChild<Verification::VerificationEnFond *>();
+        return panneau && !panneau->enCours() && (!travail || !travail->enCours())
+            && (!verification || !verification->enCours());
+    };
+
+    toutLeSite->trigger();
+    page->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(fini(), 30000);
+    auto *panneau = f.window->findChild<PanneauProblemes *>();
+    QVERIFY2(panneau->windowTitle().startsWith(QStringLiteral("Problèmes de la page\u00a0: ")),
+             qPrintable(panneau->windowTitle()));
+    QVERIFY(panneau->listeDeLaPage());
+
+    page->trigger();
+    toutLeSite->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(fini(), 30000);
+    QVERIFY2(panneau->windowTitle().startsWith(QStringLiteral("Problèmes du site\u00a0: 401 ")),
+             qPrintable(panneau->windowTitle()));
+    QVERIFY(!panneau->listeDeLaPage());
 }
 
 QTEST_MAIN(TestSite)

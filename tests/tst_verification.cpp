@@ -419,6 +419,12 @@ void TestVerification::pages_data()
         << QStringList {QStringLiteral("3:16 Lien"), QStringLiteral("3:58 Lien"),
                         QStringLiteral("3:88 Lien"), QStringLiteral("3:128 Lien"),
                         QStringLiteral("3:154 Lien")};
+    QTest::newRow("links: the page a refresh leads to")
+        << page(QStringLiteral("<meta http-equiv=\"refresh\" content=\"0; url=manque.html\">"
+                               "<meta http-equiv=\"refresh\" content=\"3\"><meta "
+                               "http-equiv=\"refresh\" content=\"1,URL=la.html\">"))
+        << QStringList {QStringLiteral("la.html")} << true
+        << QStringList {QStringLiteral("3:44 Lien")};
     QTest::newRow("links: a file named as a folder")
         << page(QStringLiteral("<img src=\"img/a.png/\" alt=\"\"><a href=\"img/\">i</a>"))
         << QStringList {QStringLiteral("img/a.png")} << true
