@@ -306,8 +306,9 @@ private:
             return at + 1;
         if (at + 1 < size && unit(at) == u'-' && unit(at + 1) == u'>')
             return at + 2;
-        for (qsizetype dashes = units.find("--", at); dashes >= 0;
-             dashes = units.find("--", dashes + 1)) {
+        // Every "--" inside a run of dashes ends where the run does: the next one is
+        // looked for past it, so that a long rule of dashes is read once.
+        for (qsizetype dashes = units.find("--", at); dashes >= 0;) {
             qsizetype after = dashes + 2;
             while (after < size && unit(after) == u'-')
                 ++after;
@@ -315,6 +316,7 @@ private:
                 return after + 1;
             if (after + 1 < size && unit(after) == u'!' && unit(after + 1) == u'>')
                 return after + 2;
+            dashes = units.find("--", after);
         }
         return -1;
     }

@@ -508,6 +508,10 @@ void TestDocuments::readingRule_data()
         "<!-- " + filler.toLatin1() + " --><meta charset=\"utf-8\">caf\xe9",
         "<!-- " + filler + " --><meta charset=\"utf-8\">café", "ISO 8859-1",
         notice.arg("l'encodage qu'il déclare (UTF-8)", "ISO 8859-1"));
+    // A comment that holds a long rule of dashes is read once, not once a dash.
+    lateRow("late <meta> after a comment of 400,000 dashes", "windows-1251",
+            "<!-- " + QString(400000, u'-') + " --><meta charset=\"windows-1251\">" + privet,
+            "windows-1251");
 
     // A character that the standard's index holds twice is written back in the
     // file's own form (Shift_JIS EE EF, a NEC row, where the encoder writes FA 40),
