@@ -159,8 +159,20 @@ void KalTextEdit::slotEnregistrerEncodage(QAction *action)
     QString declaration = declarationLue;
     const DocumentEncoding::Kind kind = DocumentEncoding::kindOf(currentFile);
     if (isHtml || kind != DocumentEncoding::Kind::Page) {
-        const QList<DocumentEncoding::Declaration> found = DocumentEncoding::findDeclarations(
-            textEdit->document()->toRawText(), encodageDocument, kind);
+        // The first 1024 bytes of the file to be written may hold more of the text
+        // than those of the file read, or fewer: the prescan's declarations of both.
+        const QString text = textEdit->document()->toRawText();
+        QList<DocumentEncoding::Declaration> found
+            = DocumentEncoding::findDeclarations(text, encodageDocument, kind);
+        found << DocumentEncoding::findDeclarations(text, *encoding, kind);
+        std::sort(found.begin(), found.end(),
+                  [](const DocumentEncoding::Declaration &a,
+                     const DocumentEncoding::Declaration &b) { return a.start < b.start; });
+        found.erase(
+            std::unique(found.begin(), found.end(),
+                        [](const DocumentEncoding::Declaration &a,
+                           const DocumentEncoding::Declaration &b) { return a.start == b.start; }),
+            found.end());
         if (!found.isEmpty()) {
             const QString name = QString::fromLatin1(encoding->declaredName());
             EtapeAnnulation etape(textEdit);
@@ -171,14 +183,15 @@ void KalTextEdit::slotEnregistrerEncodage(QAction *action)
                 cursor.setPosition(int(it->start + it->length), QTextCursor::KeepAnchor);
                 cursor.insertText(name);
             }
-            // What the save will find, by the same rule in the same bytes (the
-            // name, or "UTF-8/" from <meta charset=UTF-8/>, which is no label).
-            declaration
-                = DocumentEncoding::findDeclaration(
-                      DocumentEncoding::encode(textEdit->document()->toRawText(), *encoding, false),
-                      *encoding, kind)
-                      .name;
         }
+        // What the save will find, by the same rule in the same bytes (the name, or
+        // "UTF-8/" from <meta charset=UTF-8/>, which is no label), so that it
+        // counts as the declaration the file is written with.
+        declaration
+            = DocumentEncoding::findDeclaration(
+                  DocumentEncoding::encode(textEdit->document()->toRawText(), *encoding, isHtml),
+                  *encoding, kind)
+                  .name;
     }
     adopteEncodage(*encoding, declaration);
     encodageChoisi = true;

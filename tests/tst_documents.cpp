@@ -1621,6 +1621,15 @@ void TestDocuments::openEditSave_data()
         "<meta charset=\"utf-8\n\"><p>\xe9</p>", "remplacer", "</p>|x</p>",
         "ajout<meta charset=\"utf-8\n\"><p>\xe9x</p>", "ISO 8859-1");
 
+    // The declaration that the new file's first 1024 bytes hold is rewritten, though
+    // the 1024 bytes of the old one ended before it: a UTF-8 page whose only
+    // declaration is in a script, past 600 Cyrillic letters, saved in windows-1251.
+    const QString scripted = "<p>" + QString(600, u'Ж')
+        + "</p><script>document.write('<meta charset=\"%1\">');</script>\n";
+    row("save in windows-1251, declaration in its first 1024 bytes", "page.html",
+        inEncoding("UTF-8", scripted.arg("utf-8")), "enregistrer", "windows-1251",
+        inEncoding("windows-1251", "ajout" + scripted.arg("windows-1251")), "windows-1251");
+
     row("line ends changed to CR LF", "page.html", "<p>a</p>\n<p>b</p>\n", "fins", "CR LF",
         "ajout<p>a</p>\r\n<p>b</p>\r\n", "ISO 8859-1", {}, QString(), "CR LF");
 }
