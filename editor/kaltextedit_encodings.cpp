@@ -153,9 +153,12 @@ void KalTextEdit::slotRouvrirEncodage(QAction *action)
 // is replaced. One undo takes the new declarations back.
 void KalTextEdit::slotEnregistrerEncodage(QAction *action)
 {
-    const auto encoding = DocumentEncoding::fromName(action->data().toString());
+    auto encoding = DocumentEncoding::fromName(action->data().toString());
     if (!encoding)
         return;
+    // Its own encoding again: the file's own forms of its characters stay.
+    if (encoding->name == encodageDocument.name)
+        encoding->forms = encodageDocument.forms;
     QString declaration = declarationLue;
     const DocumentEncoding::Kind kind = DocumentEncoding::kindOf(currentFile);
     if (isHtml || kind != DocumentEncoding::Kind::Page) {

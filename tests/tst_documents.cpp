@@ -1630,6 +1630,11 @@ void TestDocuments::openEditSave_data()
         inEncoding("UTF-8", scripted.arg("utf-8")), "enregistrer", "windows-1251",
         inEncoding("windows-1251", "ajout" + scripted.arg("windows-1251")), "windows-1251");
 
+    // Saved again in its own encoding, a file keeps its own forms of characters:
+    // 87 40, a Big5 character of Hong Kong that the standard's encoder never writes.
+    row("save a Big5 page in Big5", "page.html", "<meta charset=\"big5\"><p>\x87\x40</p>",
+        "enregistrer", "Big5", "ajout<meta charset=\"Big5\"><p>\x87\x40</p>", "Big5");
+
     row("line ends changed to CR LF", "page.html", "<p>a</p>\n<p>b</p>\n", "fins", "CR LF",
         "ajout<p>a</p>\r\n<p>b</p>\r\n", "ISO 8859-1", {}, QString(), "CR LF");
 }
