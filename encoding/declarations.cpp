@@ -253,6 +253,10 @@ public:
         return metas;
     }
 
+    // The attributes of the <meta> whose name ends at "at", read as the tokenizer
+    // reads them into meta: past the tag's ">", or -1 when the text ends first.
+    qsizetype metaAttributes(qsizetype at, Meta *meta) const { return attributes(at, meta); }
+
 private:
     enum class Element { Other, Meta, Text, PlainText };
 
@@ -582,15 +586,27 @@ qsizetype findWord(QByteArrayView bytes, qsizetype from, const char *word)
     return -1;
 }
 
-// Whether a <meta> that declares may stand in bytes at all: one needs "<meta" and,
-// after it, "charset". Most pages that declare nothing hold neither, and are told
-// so much faster than their markup is read.
+// Whether a <meta> that declares may stand in bytes at all: the parser meets no
+// other <meta> than one of those found here, and reads its attributes as they are
+// read here. Most pages that declare nothing hold no such element, even when they
+// have a <meta name="viewport"> and say "charset" elsewhere, and are told so much
+// faster than their markup is read. Elements read within one another count their
+// bytes again: past the page's size, the parser is left to tell.
 bool mayDeclare(QByteArrayView bytes)
 {
+    const Scan scan(ByteUnits {bytes});
+    qsizetype read = 0;
     for (qsizetype at = findWord(bytes, 0, "<meta"); at >= 0;
          at = findWord(bytes, at + 1, "<meta")) {
-        if (at + 5 < bytes.size() && (isSpace(uchar(bytes[at + 5])) || bytes[at + 5] == '/'))
-            return findWord(bytes, at, "charset") >= 0;
+        if (at + 5 >= bytes.size() || !(isSpace(uchar(bytes[at + 5])) || bytes[at + 5] == '/'))
+            continue;
+        Meta meta;
+        const qsizetype end = scan.metaAttributes(at + 5, &meta);
+        if (end < 0 || meta.forParser())
+            return true;
+        read += end - at;
+        if (read > bytes.size())
+            return true;
     }
     return false;
 }

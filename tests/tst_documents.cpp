@@ -513,6 +513,13 @@ void TestDocuments::readingRule_data()
             "<!-- " + QString(400000, u'-') + " --><meta charset=\"windows-1251\">" + privet,
             "windows-1251");
 
+    // A <meta> that declares nothing and one that does, read within its attribute
+    // where the other stands in a comment: the parser meets the second.
+    lateRow("late <meta> after one in a comment that quotes it", "windows-1251",
+            "<meta name=\"viewport\" content=\"width=device-width\"><!-- " + filler
+                + " <meta content=' --><meta charset=\"windows-1251\">" + privet + "' -->",
+            "windows-1251");
+
     // A character that the standard's index holds twice is written back in the
     // file's own form (Shift_JIS EE EF, a NEC row, where the encoder writes FA 40),
     // unless the file uses both forms, which no encoding can write back.
