@@ -160,6 +160,13 @@ void KalTextEdit::slotEnregistrerEncodage(QAction *action)
     if (encoding->name == encodageDocument.name)
         encoding->forms = encodageDocument.forms;
     QString declaration = declarationLue;
+    // What a save given up (a box answered "Annuler" or "Non", a name not chosen)
+    // gives back: the file on disk is still in it.
+    const DocumentEncoding::Encoding avant = encodageDocument;
+    const QString declarationAvant = declarationLue;
+    const bool choisiAvant = encodageChoisi;
+    const bool modifieAvant = textEdit->document()->isModified();
+    bool reecrit = false;
     const DocumentEncoding::Kind kind = DocumentEncoding::kindOf(currentFile);
     if (isHtml || kind != DocumentEncoding::Kind::Page) {
         // The first 1024 bytes of the file to be written may hold more of the text
@@ -186,6 +193,7 @@ void KalTextEdit::slotEnregistrerEncodage(QAction *action)
                 cursor.setPosition(int(it->start + it->length), QTextCursor::KeepAnchor);
                 cursor.insertText(name);
             }
+            reecrit = true;
         }
         // What the save will find, by the same rule in the same bytes (the name, or
         // "UTF-8/" from <meta charset=UTF-8/>, which is no label), so that it
@@ -199,7 +207,14 @@ void KalTextEdit::slotEnregistrerEncodage(QAction *action)
     adopteEncodage(*encoding, declaration);
     encodageChoisi = true;
     textEdit->document()->setModified(true);
-    slotFileSave();
+    if (slotFileSave())
+        return;
+    if (reecrit)
+        textEdit->document()->undo();
+    if (!modifieAvant)
+        textEdit->document()->setModified(false);
+    adopteEncodage(avant, declarationAvant);
+    encodageChoisi = choisiAvant;
 }
 
 // A file that does not say what it is in is read in the encoding the user chose
