@@ -704,9 +704,8 @@ QList<Declaration> findDeclarations(QStringView text, const Encoding &encoding, 
     }
     if (const Declaration xml = xmlDeclaration(units); xml.found())
         found << xml;
-    QList<Meta> metas = Scan(units).tokenize(false);
-    metas << Scan(units.first(charactersInPrescan(text, encoding))).prescan();
-    for (const Meta &meta : metas) {
+    const auto namesOf = [](const Meta &meta) {
+        QList<Declaration> names;
         // Both places of an element that has both are rewritten, though only its
         // charset attribute decides.
         if (std::optional<Declaration> charset = meta.charset) {
@@ -715,10 +714,27 @@ QList<Declaration> findDeclarations(QStringView text, const Encoding &encoding, 
                 charset->name.chop(1);
                 --charset->length;
             }
-            found << *charset;
+            names << *charset;
         }
         if (meta.pragma && meta.content)
-            found << *meta.content;
+            names << *meta.content;
+        return names;
+    };
+    for (const Meta &meta : Scan(units).tokenize(false))
+        found << namesOf(meta);
+    const qsizetype parsed = found.size();
+    // The prescan reads a script's text as markup: a value it reads there may hold
+    // what the parser takes for a <meta>, which alone is rewritten.
+    for (const Meta &meta : Scan(units.first(charactersInPrescan(text, encoding))).prescan()) {
+        for (const Declaration &name : namesOf(meta)) {
+            const bool within = std::any_of(found.cbegin(), found.cbegin() + parsed,
+                                            [&name](const Declaration &other) {
+                                                return name.start < other.start + other.length
+                                                    && other.start < name.start + name.length;
+                                            });
+            if (!within)
+                found << name;
+        }
     }
     std::sort(found.begin(), found.end(),
               [](const Declaration &a, const Declaration &b) { return a.start < b.start; });

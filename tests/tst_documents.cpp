@@ -1770,6 +1770,16 @@ void TestDocuments::declarationsRewritten_data()
         << "UTF-8"
         << "UTF-8"
         << "windows-1252";
+    // The prescan reads a <meta> in the script's text, whose quote the apostrophe
+    // of the text closes: its value holds the <meta> the parser meets, which alone
+    // is rewritten.
+    QTest::newRow("<meta> within a value that the prescan reads")
+        << "page.html"
+        << "<script>document.write(\"<meta charset='\");</script><meta charset=\"#\">"
+           "<p>l'été</p>\n"
+        << "UTF-8"
+        << "UTF-8"
+        << "windows-1252";
     // Read in one pass, however many attributes.
     QString attributes;
     for (int i = 0; i < 40000; ++i)
