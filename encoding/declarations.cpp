@@ -664,9 +664,13 @@ Declaration findDeclaration(QByteArrayView bytes, Kind kind, Reach reach)
         if (!met.isEmpty()) {
             if (auto declaration = met.last().forParser();
                 declaration && isLabel(declaration->name)) {
-                declaration->late = std::none_of(
-                    prescanned.cbegin(), prescanned.cend(),
-                    [&](const Declaration &early) { return early.start == declaration->start; });
+                // One that the prescan passed over within its bytes (an empty
+                // charset beside a content that declares) stands no further.
+                declaration->late = declaration->start + declaration->length > prescanBytes
+                    && std::none_of(prescanned.cbegin(), prescanned.cend(),
+                                    [&](const Declaration &early) {
+                                        return early.start == declaration->start;
+                                    });
                 found << *declaration;
             }
         }

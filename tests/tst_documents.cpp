@@ -508,6 +508,12 @@ void TestDocuments::readingRule_data()
         "<!-- " + filler.toLatin1() + " --><meta charset=\"utf-8\">caf\xe9",
         "<!-- " + filler + " --><meta charset=\"utf-8\">café", "ISO 8859-1",
         notice.arg("l'encodage qu'il déclare (UTF-8)", "ISO 8859-1"));
+    // The parser takes the content of a <meta> whose charset is empty, which the
+    // prescan passes over, at the page's start: not far in it.
+    same("content beside an empty charset", "KOI8-R",
+         "<meta charset=\"\" http-equiv=\"Content-Type\" content=\"text/html; charset=koi8-r\">"
+             + privet,
+         "KOI8-R");
     // A comment that holds a long rule of dashes is read once, not once a dash.
     lateRow("late <meta> after a comment of 400,000 dashes", "windows-1251",
             "<!-- " + QString(400000, u'-') + " --><meta charset=\"windows-1251\">" + privet,
