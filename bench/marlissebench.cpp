@@ -553,6 +553,15 @@ int runLateChild(qsizetype size)
         || !TestSupport::writeBytes(utf8, undeclared(generateHtmlUtf8(size)))
         || !TestSupport::writeBytes(declared, generateHtml(size)))
         return 2;
+    // As most pages have: a <meta> that declares no encoding, and "charset" said
+    // in an element that is no <meta>.
+    QByteArray named = undeclared(generateHtml(size));
+    named.replace("<head>\n",
+                  "<head>\n<meta name=\"viewport\" content=\"width=device-width\">\n"
+                  "<script charset=\"ISO-8859-1\" src=\"menu.js\"></script>\n");
+    const QString viewport = dir.filePath(QStringLiteral("viewport.html"));
+    if (!TestSupport::writeBytes(viewport, named))
+        return 2;
     using DocumentEncoding::Reach;
     const auto reading = [](Reach reach, const char *label) {
         return [reach, label](const QByteArray &bytes) {
@@ -567,6 +576,9 @@ int runLateChild(qsizetype size)
         iso, reading(Reach::WholePage, "ISO 8859-1"), reading(Reach::FirstKilobyte, "ISO 8859-1"));
     std::tie(r[QStringLiteral("utf8whole")], r[QStringLiteral("utf8first")]) = readingMs(
         utf8, reading(Reach::WholePage, "UTF-8"), reading(Reach::FirstKilobyte, "UTF-8"));
+    std::tie(r[QStringLiteral("namedwhole")], r[QStringLiteral("namedfirst")])
+        = readingMs(viewport, reading(Reach::WholePage, "ISO 8859-1"),
+                    reading(Reach::FirstKilobyte, "ISO 8859-1"));
     {
         QFile file(iso);
         if (!file.open(QIODevice::ReadOnly))
@@ -581,6 +593,21 @@ int runLateChild(qsizetype size)
             times << ms(t);
         }
         r[QStringLiteral("scan")] = median(times);
+    }
+    {
+        // A comment of one long rule of dashes before the <meta>, which the parser
+        // must read through.
+        const QByteArray dashes = "<!-- " + QByteArray(size, '-')
+            + " --><meta charset=\"windows-1251\"><p>\xcf\xf0\xe8\xe2\xe5\xf2</p>";
+        QList<double> times;
+        for (int i = 0; i < 7; ++i) {
+            QElapsedTimer t;
+            t.start();
+            if (DocumentEncoding::findDeclaration(dashes).name != QLatin1String("windows-1251"))
+                return 3;
+            times << ms(t);
+        }
+        r[QStringLiteral("dashes")] = median(times);
     }
     std::tie(r[QStringLiteral("declaredweb")], r[QStringLiteral("declaredlatin1")]) = readingMs(
         declared, reading(Reach::WholePage, "windows-1252"), [](const QByteArray &bytes) {
@@ -1173,7 +1200,11 @@ void printLateDeclarations(int runs)
                 m("isofirst"), ratio(m("isowhole"), m("isofirst")));
     std::printf("| read and decode, UTF-8 | %.1f ms | %.1f ms | %.2f |\n", m("utf8whole"),
                 m("utf8first"), ratio(m("utf8whole"), m("utf8first")));
+    std::printf("| read and decode, ISO 8859-1, a <meta name> and a <script charset> | %.1f ms | "
+                "%.1f ms | %.2f |\n",
+                m("namedwhole"), m("namedfirst"), ratio(m("namedwhole"), m("namedfirst")));
     std::printf("| the search of the whole page alone | %.1f ms | | |\n", m("scan"));
+    std::printf("| the search through a comment of 5M dashes | %.1f ms | | |\n", m("dashes"));
     std::printf("\n| 5M declaring ISO-8859-1 | as windows-1252 | as ISO 8859-1 | ratio |\n"
                 "|---|---:|---:|---:|\n");
     std::printf("| read and decode | %.1f ms | %.1f ms | %.2f |\n", m("declaredweb"),

@@ -153,14 +153,36 @@ void KalTextEdit::slotRouvrirEncodage(QAction *action)
 // is replaced. One undo takes the new declarations back.
 void KalTextEdit::slotEnregistrerEncodage(QAction *action)
 {
-    const auto encoding = DocumentEncoding::fromName(action->data().toString());
+    auto encoding = DocumentEncoding::fromName(action->data().toString());
     if (!encoding)
         return;
+    // Its own encoding again: the file's own forms of its characters stay.
+    if (encoding->name == encodageDocument.name)
+        encoding->forms = encodageDocument.forms;
     QString declaration = declarationLue;
+    // What a save given up (a box answered "Annuler" or "Non", a name not chosen)
+    // gives back: the file on disk is still in it.
+    const DocumentEncoding::Encoding avant = encodageDocument;
+    const QString declarationAvant = declarationLue;
+    const bool choisiAvant = encodageChoisi;
+    const bool modifieAvant = textEdit->document()->isModified();
+    bool reecrit = false;
     const DocumentEncoding::Kind kind = DocumentEncoding::kindOf(currentFile);
     if (isHtml || kind != DocumentEncoding::Kind::Page) {
-        const QList<DocumentEncoding::Declaration> found = DocumentEncoding::findDeclarations(
-            textEdit->document()->toRawText(), encodageDocument, kind);
+        // The first 1024 bytes of the file to be written may hold more of the text
+        // than those of the file read, or fewer: the prescan's declarations of both.
+        const QString text = textEdit->document()->toRawText();
+        QList<DocumentEncoding::Declaration> found
+            = DocumentEncoding::findDeclarations(text, encodageDocument, kind);
+        found << DocumentEncoding::findDeclarations(text, *encoding, kind);
+        std::sort(found.begin(), found.end(),
+                  [](const DocumentEncoding::Declaration &a,
+                     const DocumentEncoding::Declaration &b) { return a.start < b.start; });
+        found.erase(
+            std::unique(found.begin(), found.end(),
+                        [](const DocumentEncoding::Declaration &a,
+                           const DocumentEncoding::Declaration &b) { return a.start == b.start; }),
+            found.end());
         if (!found.isEmpty()) {
             const QString name = QString::fromLatin1(encoding->declaredName());
             EtapeAnnulation etape(textEdit);
@@ -171,19 +193,28 @@ void KalTextEdit::slotEnregistrerEncodage(QAction *action)
                 cursor.setPosition(int(it->start + it->length), QTextCursor::KeepAnchor);
                 cursor.insertText(name);
             }
-            // What the save will find, by the same rule in the same bytes (the
-            // name, or "UTF-8/" from <meta charset=UTF-8/>, which is no label).
-            declaration
-                = DocumentEncoding::findDeclaration(
-                      DocumentEncoding::encode(textEdit->document()->toRawText(), *encoding, false),
-                      *encoding, kind)
-                      .name;
+            reecrit = true;
         }
+        // What the save will find, by the same rule in the same bytes (the name, or
+        // "UTF-8/" from <meta charset=UTF-8/>, which is no label), so that it
+        // counts as the declaration the file is written with.
+        declaration
+            = DocumentEncoding::findDeclaration(
+                  DocumentEncoding::encode(textEdit->document()->toRawText(), *encoding, isHtml),
+                  *encoding, kind)
+                  .name;
     }
     adopteEncodage(*encoding, declaration);
     encodageChoisi = true;
     textEdit->document()->setModified(true);
-    slotFileSave();
+    if (slotFileSave())
+        return;
+    if (reecrit)
+        textEdit->document()->undo();
+    if (!modifieAvant)
+        textEdit->document()->setModified(false);
+    adopteEncodage(avant, declarationAvant);
+    encodageChoisi = choisiAvant;
 }
 
 // A file that does not say what it is in is read in the encoding the user chose

@@ -253,6 +253,10 @@ public:
         return metas;
     }
 
+    // The attributes of the <meta> whose name ends at "at", read as the tokenizer
+    // reads them into meta: past the tag's ">", or -1 when the text ends first.
+    qsizetype metaAttributes(qsizetype at, Meta *meta) const { return attributes(at, meta); }
+
 private:
     enum class Element { Other, Meta, Text, PlainText };
 
@@ -306,8 +310,9 @@ private:
             return at + 1;
         if (at + 1 < size && unit(at) == u'-' && unit(at + 1) == u'>')
             return at + 2;
-        for (qsizetype dashes = units.find("--", at); dashes >= 0;
-             dashes = units.find("--", dashes + 1)) {
+        // Every "--" inside a run of dashes ends where the run does: the next one is
+        // looked for past it, so that a long rule of dashes is read once.
+        for (qsizetype dashes = units.find("--", at); dashes >= 0;) {
             qsizetype after = dashes + 2;
             while (after < size && unit(after) == u'-')
                 ++after;
@@ -315,6 +320,7 @@ private:
                 return after + 1;
             if (after + 1 < size && unit(after) == u'!' && unit(after + 1) == u'>')
                 return after + 2;
+            dashes = units.find("--", after);
         }
         return -1;
     }
@@ -580,15 +586,27 @@ qsizetype findWord(QByteArrayView bytes, qsizetype from, const char *word)
     return -1;
 }
 
-// Whether a <meta> that declares may stand in bytes at all: one needs "<meta" and,
-// after it, "charset". Most pages that declare nothing hold neither, and are told
-// so much faster than their markup is read.
+// Whether a <meta> that declares may stand in bytes at all: the parser meets no
+// other <meta> than one of those found here, and reads its attributes as they are
+// read here. Most pages that declare nothing hold no such element, even when they
+// have a <meta name="viewport"> and say "charset" elsewhere, and are told so much
+// faster than their markup is read. Elements read within one another count their
+// bytes again: past the page's size, the parser is left to tell.
 bool mayDeclare(QByteArrayView bytes)
 {
+    const Scan scan(ByteUnits {bytes});
+    qsizetype read = 0;
     for (qsizetype at = findWord(bytes, 0, "<meta"); at >= 0;
          at = findWord(bytes, at + 1, "<meta")) {
-        if (at + 5 < bytes.size() && (isSpace(uchar(bytes[at + 5])) || bytes[at + 5] == '/'))
-            return findWord(bytes, at, "charset") >= 0;
+        if (at + 5 >= bytes.size() || !(isSpace(uchar(bytes[at + 5])) || bytes[at + 5] == '/'))
+            continue;
+        Meta meta;
+        const qsizetype end = scan.metaAttributes(at + 5, &meta);
+        if (end < 0 || meta.forParser())
+            return true;
+        read += end - at;
+        if (read > bytes.size())
+            return true;
     }
     return false;
 }
@@ -646,9 +664,13 @@ Declaration findDeclaration(QByteArrayView bytes, Kind kind, Reach reach)
         if (!met.isEmpty()) {
             if (auto declaration = met.last().forParser();
                 declaration && isLabel(declaration->name)) {
-                declaration->late = std::none_of(
-                    prescanned.cbegin(), prescanned.cend(),
-                    [&](const Declaration &early) { return early.start == declaration->start; });
+                // One that the prescan passed over within its bytes (an empty
+                // charset beside a content that declares) stands no further.
+                declaration->late = declaration->start + declaration->length > prescanBytes
+                    && std::none_of(prescanned.cbegin(), prescanned.cend(),
+                                    [&](const Declaration &early) {
+                                        return early.start == declaration->start;
+                                    });
                 found << *declaration;
             }
         }
@@ -686,9 +708,8 @@ QList<Declaration> findDeclarations(QStringView text, const Encoding &encoding, 
     }
     if (const Declaration xml = xmlDeclaration(units); xml.found())
         found << xml;
-    QList<Meta> metas = Scan(units).tokenize(false);
-    metas << Scan(units.first(charactersInPrescan(text, encoding))).prescan();
-    for (const Meta &meta : metas) {
+    const auto namesOf = [](const Meta &meta) {
+        QList<Declaration> names;
         // Both places of an element that has both are rewritten, though only its
         // charset attribute decides.
         if (std::optional<Declaration> charset = meta.charset) {
@@ -697,10 +718,27 @@ QList<Declaration> findDeclarations(QStringView text, const Encoding &encoding, 
                 charset->name.chop(1);
                 --charset->length;
             }
-            found << *charset;
+            names << *charset;
         }
         if (meta.pragma && meta.content)
-            found << *meta.content;
+            names << *meta.content;
+        return names;
+    };
+    for (const Meta &meta : Scan(units).tokenize(false))
+        found << namesOf(meta);
+    const qsizetype parsed = found.size();
+    // The prescan reads a script's text as markup: a value it reads there may hold
+    // what the parser takes for a <meta>, which alone is rewritten.
+    for (const Meta &meta : Scan(units.first(charactersInPrescan(text, encoding))).prescan()) {
+        for (const Declaration &name : namesOf(meta)) {
+            const bool within = std::any_of(found.cbegin(), found.cbegin() + parsed,
+                                            [&name](const Declaration &other) {
+                                                return name.start < other.start + other.length
+                                                    && other.start < name.start + name.length;
+                                            });
+            if (!within)
+                found << name;
+        }
     }
     std::sort(found.begin(), found.end(),
               [](const Declaration &a, const Declaration &b) { return a.start < b.start; });

@@ -126,8 +126,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 "a declaration at %lld of the bytes is not where it says",
                 static_cast<long long>(declaration.start));
         }
+        // Each is replaced on its own: none holds another.
+        qsizetype previousEnd = 0;
         for (const DocumentEncoding::Declaration &declaration :
              DocumentEncoding::findDeclarations(text, DocumentEncoding::latin1(), kind)) {
+            FUZZ_CHECK(declaration.start >= previousEnd,
+                       "the declaration at %lld of the text overlaps the one before",
+                       static_cast<long long>(declaration.start));
+            previousEnd = declaration.start + declaration.length;
             QString there = text.mid(declaration.start, declaration.length);
             for (QChar &unit : there) {
                 if (DocumentCodec::isLineBreak(unit.unicode()))
