@@ -225,18 +225,23 @@ void KalTextEdit::rechercheSiteFinie()
     remplacementSite = false;
 
     QList<RemplacementSite::Fichier> fichiers;
+    // Those the engine gave up on go along only to be said in the report.
+    qsizetype remplaces = 0;
     qsizetype occurrences = 0;
     const QString ouvert = QDir::cleanPath(QFileInfo(currentFile).absoluteFilePath());
     for (const RemplacementSite::Fichier &fichier : resultat.fichiers) {
-        if (fichier.nombre > 0 && fichier.ligneAbandon == 0) {
+        if (fichier.ligneAbandon > 0) {
             fichiers << fichier;
+        } else if (fichier.nombre > 0) {
+            fichiers << fichier;
+            ++remplaces;
             occurrences += fichier.nombre;
             // Another file was opened meanwhile: this one is replaced on the disk.
             if (fichier.documentOuvert && (currentFile.isEmpty() || fichier.chemin != ouvert))
                 fichiers.last().documentOuvert = false;
         }
     }
-    if (fichiers.isEmpty()) {
+    if (remplaces == 0) {
         information(this, QStringLiteral("Remplacer dans le site"),
                     QStringLiteral("Aucune occurrence de «\u00a0%1\u00a0» à remplacer dans le "
                                    "site.")
@@ -246,14 +251,14 @@ void KalTextEdit::rechercheSiteFinie()
     if (!questionOuiNon(this, QMessageBox::Question, QStringLiteral("Remplacer dans le site"),
                         QStringLiteral("Remplacer %1 dans %2 ?")
                             .arg(nombre(occurrences, "occurrence", "occurrences"),
-                                 nombre(fichiers.size(), "fichier", "fichiers")),
+                                 nombre(remplaces, "fichier", "fichiers")),
                         QStringLiteral("&Remplacer"), QStringLiteral("Annuler"), false))
         return;
 
     // The open document is changed once the files are written (0: to be done).
     documentRemplaceSite = -1;
     for (const RemplacementSite::Fichier &fichier : std::as_const(fichiers)) {
-        if (fichier.documentOuvert)
+        if (fichier.documentOuvert && fichier.ligneAbandon == 0)
             documentRemplaceSite = 0;
     }
     statusBar()->showMessage(QStringLiteral("Remplacement dans le site…"));

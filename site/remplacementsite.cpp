@@ -347,6 +347,13 @@ std::optional<Remplacement> litRegistre(const QString &dossier, const QString &n
     return remplacement;
 }
 
+QString abandon(int ligne)
+{
+    return QStringLiteral("la recherche y a été abandonnée à la ligne %1 : l'expression y demande "
+                          "trop de calculs")
+        .arg(ligne);
+}
+
 // What a file that is not a page, and so cannot hold references, would lose.
 QString caracteresPerdus(int nombre, const DocumentEncoding::Encoding &encodage)
 {
@@ -525,6 +532,12 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
             return arrete(QStringLiteral("Le remplacement a été interrompu."));
         if (progression && i > 0)
             progression(int(i));
+        // Nothing is known past the line given up on, not even that the file has
+        // no occurrence: it is said, whether it had some before or not.
+        if (fichier.ligneAbandon > 0) {
+            laisse(abandon(fichier.ligneAbandon));
+            continue;
+        }
         if (fichier.nombre == 0 || fichier.documentOuvert)
             continue;
         if (!relatifSur(fichier.relatif)) {
@@ -560,9 +573,7 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
         const TexteRemplace nouveau
             = remplace(*brut, recherche, modele, finDeLigne(lu->lineEnds.convention));
         if (nouveau.ligneAbandon > 0) {
-            laisse(QStringLiteral("la recherche y a été abandonnée à la ligne %1 : l'expression "
-                                  "y demande trop de calculs")
-                       .arg(nouveau.ligneAbandon));
+            laisse(abandon(nouveau.ligneAbandon));
             continue;
         }
         if (nouveau.nombre == 0)

@@ -239,6 +239,7 @@ private slots:
     void searchFromTheWindow();
     void replaceFromTheWindowThenUndo();
     void failureLeavesTheOpenPageToo();
+    void givenUpFileSaidInTheReport();
     void pageNeverSavedHasNoSite();
     void brokenExpressionSaidAsBySearch();
     void escapeStopsTheSearch();
@@ -539,18 +540,24 @@ void TestRemplacementSite::threeKeptAndUndoneInTurn()
 void TestRemplacementSite::engineGivesUpOnOneFile()
 {
     const QByteArray lourd = "aa\n" + QByteArray(30, 'a') + "b\n";
-    const SiteDisque site({{"a.html", lourd}, {"b.html", "aa\n"}});
+    // Given up on at its first line, c.html has no occurrence to count: it is said
+    // all the same.
+    const SiteDisque site(
+        {{"a.html", lourd}, {"b.html", "aa\n"}, {"c.html", lourd.mid(3) + "aa\n"}});
     const Recherche r = recherche("(a+)+$", Expression);
     const QString modele = QStringLiteral("c");
     const QList<Fichier> trouves = site.cherche(r, &modele);
-    QCOMPARE(trouves.size(), 2);
+    QCOMPARE(trouves.size(), 3);
     QCOMPARE(trouves[0].ligneAbandon, 2);
     QCOMPARE(trouves[1].nombre, 1);
+    QCOMPARE(trouves[2].nombre, 0);
     const Bilan bilan = site.remplace("(a+)+$", Expression, modele, &trouves);
     QCOMPARE(bilan.modifies, QStringList {"b.html"});
     QCOMPARE(laisses(bilan),
-             QStringList {"a.html: la recherche y a été abandonnée à la ligne 2 : "
-                          "l'expression y demande trop de calculs"});
+             (QStringList {"a.html: la recherche y a été abandonnée à la ligne 2 : "
+                           "l'expression y demande trop de calculs",
+                           "c.html: la recherche y a été abandonnée à la ligne 1 : "
+                           "l'expression y demande trop de calculs"}));
     QCOMPARE(site.differents({{"b.html", "c\n"}}), QStringList());
 }
 
@@ -735,6 +742,29 @@ void TestRemplacementSite::failureLeavesTheOpenPageToo()
     QCOMPARE(CommandTest::texteDe(w.textEdit()), avant);
     QVERIFY(!w.textEdit()->document()->isModified());
     QCOMPARE(site.differents(), QStringList());
+}
+
+// A file the engine gave up on is neither counted in the question nor silently
+// passed over by the report.
+void TestRemplacementSite::givenUpFileSaidInTheReport()
+{
+    const SiteDisque site({{"a.html", "aa\n" + QByteArray(30, 'a') + "b\n"},
+                           {"b.html", "aa\n"},
+                           {"ouverte.css", "p {}\n"}});
+    EditorFixture f;
+    QVERIFY(openThroughDialog(f.window, site.chemin("ouverte.css")));
+    DialogAnswers answers;
+    answers.then(dialogueSite(QStringLiteral("(a+)+$"), QStringLiteral("c"), Expression))
+        .press(QStringLiteral("Remplacer"))
+        .press(QStringLiteral("OK"));
+    action(f.window, QStringLiteral("remplacerSiteAct"))->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(answers.unanswered(), 0, attente);
+    QVERIFY(cleanRun(answers));
+    QVERIFY(
+        answers.log().value(0).endsWith(QStringLiteral("Remplacer 1 occurrence dans 1 fichier ?")));
+    QVERIFY(answers.log().value(1).contains(
+        QStringLiteral("a.html : la recherche y a été abandonnée à la ligne 2")));
+    QCOMPARE(site.differents({{"b.html", "c\n"}}), QStringList());
 }
 
 // A page never saved has no folder, hence no site: saving it first is offered.
