@@ -413,6 +413,10 @@ Resultat chercheSite(const QString &racine, const Site::Filtre &filtre, const Re
     qsizetype place = lignesMaximum;
     const QString cheminDocument
         = document ? QDir::cleanPath(QFileInfo(document->chemin).absoluteFilePath()) : QString();
+    // The walk may meet the open file first under another name, a link's: it
+    // reads each file once.
+    const QString canoniqueDocument
+        = document ? QFileInfo(cheminDocument).canonicalFilePath() : QString();
     const Site::Bilan parcours = Site::parcourt(
         racine, filtre,
         [&](Site::Fichier &lu) {
@@ -420,7 +424,12 @@ Resultat chercheSite(const QString &racine, const Site::Filtre &filtre, const Re
             fichier.chemin = lu.chemin;
             fichier.relatif = lu.relatif;
             fichier.encodage = lu.encodage;
-            fichier.documentOuvert = lu.chemin == cheminDocument;
+            fichier.documentOuvert = lu.chemin == cheminDocument
+                || (!canoniqueDocument.isEmpty()
+                    && QFileInfo(lu.chemin).canonicalFilePath() == canoniqueDocument);
+            // Its rows lead to the open document, as the editor names it.
+            if (fichier.documentOuvert)
+                fichier.chemin = cheminDocument;
             const qsizetype avant = place;
             cherche(fichier.documentOuvert ? QStringView(document->texte) : QStringView(lu.texte),
                     recherche, modele, &fichier, &place, arret);

@@ -227,6 +227,7 @@ private slots:
     void rows();
     void rowsBeyondTheBound();
     void openDocumentSearchedNotWritten();
+    void openDocumentReachedThroughALink();
     void replace_data();
     void replace();
     void changedOnDiskSinceTheSearch();
@@ -339,6 +340,23 @@ void TestRemplacementSite::openDocumentSearchedNotWritten()
     QVERIFY(!bilan.modifies.contains("index.html"));
     QCOMPARE(bilan.modifies.size(), 5);
     QCOMPARE(readBytes(site.chemin("index.html")), siteOriginal().value("index.html"));
+}
+
+// The walk meets the open page first under a link's name: it is the open page all
+// the same, its text searched and its file left to the editor.
+void TestRemplacementSite::openDocumentReachedThroughALink()
+{
+    const SiteDisque site({{"z.html", "prix-\n"}});
+    QVERIFY(QFile::link(site.chemin("z.html"), site.chemin("a.html")));
+    const QString modele = QStringLiteral("tarif-");
+    const QList<Fichier> trouves
+        = site.cherche(recherche("prix-", 0), &modele,
+                       DocumentOuvert {site.chemin("z.html"), QStringLiteral("prix- prix-\n")});
+    QCOMPARE(trouves.size(), 1);
+    QVERIFY(trouves[0].documentOuvert);
+    QCOMPARE(trouves[0].nombre, 2);
+    QVERIFY(site.remplace("prix-", 0, modele, &trouves).modifies.isEmpty());
+    QCOMPARE(site.differents(), QStringList());
 }
 
 void TestRemplacementSite::replace_data()
