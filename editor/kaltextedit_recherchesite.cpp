@@ -242,10 +242,22 @@ void KalTextEdit::rechercheSiteFinie()
         }
     }
     if (remplaces == 0) {
+        // The rows may show occurrences of the files given up on: none of them is
+        // replaced, and the box says why.
+        const qsizetype abandonnes = fichiers.size();
         information(this, QStringLiteral("Remplacer dans le site"),
                     QStringLiteral("Aucune occurrence de «\u00a0%1\u00a0» à remplacer dans le "
                                    "site.")
-                        .arg(demande.texte));
+                            .arg(demande.texte)
+                        + (abandonnes == 0
+                               ? QString()
+                               : QStringLiteral("\nLa recherche a été abandonnée dans %1, qui "
+                                                "%2 tel%3 quel%3\u00a0: l'expression y demande "
+                                                "trop de calculs.")
+                                     .arg(nombre(abandonnes, "fichier", "fichiers"),
+                                          abandonnes > 1 ? QStringLiteral("restent")
+                                                         : QStringLiteral("reste"),
+                                          abandonnes > 1 ? QStringLiteral("s") : QString())));
         return;
     }
     if (!questionOuiNon(this, QMessageBox::Question, QStringLiteral("Remplacer dans le site"),

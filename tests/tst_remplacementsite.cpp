@@ -771,18 +771,31 @@ void TestRemplacementSite::givenUpFileSaidInTheReport()
                            {"ouverte.css", "p {}\n"}});
     EditorFixture f;
     QVERIFY(openThroughDialog(f.window, site.chemin("ouverte.css")));
-    DialogAnswers answers;
-    answers.then(dialogueSite(QStringLiteral("(a+)+$"), QStringLiteral("c"), Expression))
-        .press(QStringLiteral("Remplacer"))
-        .press(QStringLiteral("OK"));
-    action(f.window, QStringLiteral("remplacerSiteAct"))->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(answers.unanswered(), 0, attente);
-    QVERIFY(cleanRun(answers));
-    QVERIFY(
-        answers.log().value(0).endsWith(QStringLiteral("Remplacer 1 occurrence dans 1 fichier ?")));
-    QVERIFY(answers.log().value(1).contains(
+    QStringList log;
+    {
+        DialogAnswers answers;
+        answers.then(dialogueSite(QStringLiteral("(a+)+$"), QStringLiteral("c"), Expression))
+            .press(QStringLiteral("Remplacer"))
+            .press(QStringLiteral("OK"));
+        action(f.window, QStringLiteral("remplacerSiteAct"))->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(answers.unanswered(), 0, attente);
+        QVERIFY(cleanRun(answers));
+        log = answers.log();
+    }
+    QVERIFY(log.value(0).endsWith(QStringLiteral("Remplacer 1 occurrence dans 1 fichier ?")));
+    QVERIFY(log.value(1).contains(
         QStringLiteral("a.html : la recherche y a été abandonnée à la ligne 2")));
     QCOMPARE(site.differents({{"b.html", "c\n"}}), QStringList());
+
+    // Left with the file given up on only: its listed occurrence is not denied.
+    DialogAnswers encore;
+    encore.then(dialogueSite(QStringLiteral("(a+)+$"), QStringLiteral("c"), Expression))
+        .press(QStringLiteral("OK"));
+    action(f.window, QStringLiteral("remplacerSiteAct"))->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(encore.unanswered(), 0, attente);
+    QVERIFY(cleanRun(encore));
+    QVERIFY(encore.log().value(0).contains(
+        QStringLiteral("abandonnée dans 1 fichier, qui reste tel quel")));
 }
 
 // A page never saved has no folder, hence no site: saving it first is offered.
