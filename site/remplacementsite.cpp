@@ -335,6 +335,10 @@ std::optional<Remplacement> litRegistre(const QString &dossier, const QString &n
             remplacement.cherche = decodePourcent(champs[1]);
         } else if (champs.size() == 2 && genre == "remplace") {
             remplacement.remplace = decodePourcent(champs[1]);
+        } else if (champs.size() == 2 && genre == "laisse") {
+            const QString relatif = decodePourcent(champs[1]);
+            remplacement.fichiers.removeIf(
+                [&relatif](const Remplacement::Entree &e) { return e.relatif == relatif; });
         } else if (champs.size() == 4 && genre == "fichier") {
             const QString relatif = decodePourcent(champs[3]);
             if (relatifSur(relatif))
@@ -646,6 +650,8 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
         return arrete(QStringLiteral("La liste des copies ne peut pas être écrite dans %1 : %2.")
                           .arg(QDir::toNativeSeparators(registre->fichier), raison));
     EcritureGroupee::synchronise();
+    // The files the record names that were not written after all.
+    QByteArray nonEcrits;
     for (qsizetype i = 0; i < prepares.size(); ++i) {
         const Prepare &prepare = prepares[i];
         // A change made while the site was being replaced is not overwritten.
@@ -653,6 +659,7 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
             ecriture.laisse(i);
             // The copy may be the file itself, under a second name.
             QFile::remove(registre->dossierCopies + QLatin1Char('/') + prepare.fichier->relatif);
+            nonEcrits += "laisse\t" + encodePourcent(prepare.fichier->relatif) + '\n';
             bilan.laisses.append({prepare.fichier->relatif,
                                   QStringLiteral("il a été modifié sur le disque depuis la "
                                                  "recherche")});
@@ -671,6 +678,11 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
         bilan.references += prepare.references;
     }
     EcritureGroupee::synchronise();
+    // Should this line not reach the disk, undoing says these files changed since.
+    if (!nonEcrits.isEmpty())
+        ajouteAuRegistre(registre->fichier, nonEcrits, &raison);
+    if (bilan.modifies.isEmpty())
+        bilan.dossierCopies.clear();
     if (progression)
         progression(int(fichiers.size()));
     return bilan;

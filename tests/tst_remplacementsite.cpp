@@ -231,6 +231,7 @@ private slots:
     void replace_data();
     void replace();
     void changedOnDiskSinceTheSearch();
+    void changedWhileTheOthersWereWritten();
     void failureStopsAndSays_data();
     void failureStopsAndSays();
     void undoPutsBackAllButTheChanged();
@@ -446,6 +447,31 @@ void TestRemplacementSite::changedOnDiskSinceTheSearch()
     QVERIFY(!bilan.modifies.contains("index.html"));
     QCOMPARE(readBytes(site.chemin("index.html")), autre);
     QCOMPARE(bilan.modifies.size(), 5);
+}
+
+// Changed once its new bytes were ready, just before they took its place: it is
+// left, and its undoing neither counts it nor says it was changed since.
+void TestRemplacementSite::changedWhileTheOthersWereWritten()
+{
+    const SiteDisque site({{"a.html", "prix-\n"}, {"b.html", "prix-\n"}});
+    const QString modele = QStringLiteral("tarif-");
+    const Recherche r = recherche("prix-", 0);
+    const QByteArray autre = "<p>prix- changé ailleurs</p>\n";
+    const Bilan bilan = ecrit(site.racine(), site.cherche(r, &modele), r, modele, site.copies(),
+                              nullptr, [&](int fait) {
+                                  if (fait == 1)
+                                      QVERIFY(writeBytes(site.chemin("a.html"), autre));
+                              });
+    QCOMPARE(bilan.modifies, QStringList {"b.html"});
+    QCOMPARE(laisses(bilan),
+             QStringList {"a.html: il a été modifié sur le disque depuis la recherche"});
+    const std::optional<Remplacement> fait = dernier(site.copies());
+    QVERIFY(fait);
+    QCOMPARE(fait->fichiers.size(), 1);
+    const Bilan annulation = annule(site.copies(), *fait);
+    QCOMPARE(annulation.modifies, QStringList {"b.html"});
+    QCOMPARE(laisses(annulation), QStringList());
+    QCOMPARE(site.differents({{"a.html", autre}}), QStringList());
 }
 
 void TestRemplacementSite::failureStopsAndSays_data()
