@@ -119,7 +119,8 @@ void KalTextEdit::lanceRechercheSite(bool remplacer)
     form.lineEditMotifs->setText(motifsSite);
     if (remplacer) {
         dialog.setWindowTitle(QStringLiteral("Marlisse - Remplacer dans le site"));
-        form.buttonOk->setText(QStringLiteral("&Remplacer..."));
+        // Alt+R is "Expression régulière"'s.
+        form.buttonOk->setText(QStringLiteral("Remp&lacer..."));
     }
     dialog.adjustSize();
     if (dialog.exec() != QDialog::Accepted)

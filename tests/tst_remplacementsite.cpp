@@ -12,6 +12,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDockWidget>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -140,6 +141,18 @@ DialogAnswers::Answer dialogueSite(const QString &texte, const QString &par, int
         dialog->findChild<QRadioButton *>(QStringLiteral("rbMotifs"))
             ->setChecked(!motifs.isEmpty());
         dialog->findChild<QLineEdit *>(QStringLiteral("lineEditMotifs"))->setText(motifs);
+        // Each Alt+letter reaches one field or button: a letter twice only moves the focus.
+        QStringList lettres;
+        const auto note = [&lettres](QWidget *widget, const QString &texte) {
+            const qsizetype i = texte.indexOf(u'&');
+            if (widget->isVisibleTo(widget->window()) && i >= 0 && i + 1 < texte.size())
+                lettres << texte.mid(i + 1, 1).toLower();
+        };
+        for (QAbstractButton *bouton : dialog->findChildren<QAbstractButton *>())
+            note(bouton, bouton->text());
+        for (QLabel *etiquette : dialog->findChildren<QLabel *>())
+            note(etiquette, etiquette->text());
+        QCOMPARE(QSet<QString>(lettres.cbegin(), lettres.cend()).size(), lettres.size());
         QVERIFY(clickButton(
             dialog, par.isNull() ? QStringLiteral("Chercher") : QStringLiteral("Remplacer...")));
     };
