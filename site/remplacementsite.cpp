@@ -668,8 +668,12 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
         if (!ecriture.remplace(i, &raison)) {
             bilan.echec = QStringLiteral("%1 ne peut pas être écrit : %2.")
                               .arg(prepare.fichier->relatif, raison);
-            for (qsizetype j = i; j < prepares.size(); ++j)
-                bilan.nonTraites << prepares[j].fichier->relatif;
+            for (qsizetype j = i; j < prepares.size(); ++j) {
+                const QString &relatif = prepares[j].fichier->relatif;
+                bilan.nonTraites << relatif;
+                QFile::remove(registre->dossierCopies + QLatin1Char('/') + relatif);
+                nonEcrits += "laisse\t" + encodePourcent(relatif) + '\n';
+            }
             ecriture.abandonne();
             break;
         }

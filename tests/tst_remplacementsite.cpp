@@ -247,6 +247,7 @@ private slots:
     void changedWhileTheOthersWereWritten();
     void failureStopsAndSays_data();
     void failureStopsAndSays();
+    void failureWhilePuttingInPlace();
     void undoPutsBackAllButTheChanged();
     void threeKeptAndUndoneInTurn();
     void engineGivesUpOnOneFile();
@@ -543,6 +544,32 @@ void TestRemplacementSite::failureStopsAndSays()
             QStringList());
     lecture.reset();
     QVERIFY(!dernier(site.copies()));
+}
+
+// A folder that turns read-only once the new files are ready: the files put in
+// place before it stay changed and are said; the record names only them.
+void TestRemplacementSite::failureWhilePuttingInPlace()
+{
+    const QByteArray page = "<p class=\"prix-a\">a</p>\n";
+    const SiteDisque site({{"a.html", page}, {"m/b.html", page}, {"z.html", page}});
+    std::unique_ptr<DossierEnLecture> lecture;
+    const QString modele = QStringLiteral("tarif-");
+    const Recherche r = recherche("prix-", 0);
+    const Bilan bilan = ecrit(
+        site.racine(), site.cherche(r, &modele), r, modele, site.copies(), nullptr, [&](int fait) {
+            if (fait == 2)
+                lecture = std::make_unique<DossierEnLecture>(site.racine() + QStringLiteral("/m"));
+        });
+    if (!lecture || !lecture->pret())
+        QSKIP("cannot mount a read-only folder here (root needed)");
+    QCOMPARE(bilan.modifies, QStringList {"a.html"});
+    QCOMPARE(bilan.nonTraites, (QStringList {"m/b.html", "z.html"}));
+    lecture.reset();
+    const std::optional<Remplacement> fait = dernier(site.copies());
+    QVERIFY(fait);
+    QCOMPARE(fait->fichiers.size(), 1);
+    QCOMPARE(annule(site.copies(), *fait).modifies, QStringList {"a.html"});
+    QCOMPARE(site.differents(), QStringList());
 }
 
 // The undo puts every file back, except one changed since, which keeps its change.
