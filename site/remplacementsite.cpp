@@ -717,6 +717,7 @@ Bilan annule(const QString &dossier, const Remplacement &remplacement)
         std::optional<EtatFichier::Disque> etatLu;
     };
     QList<Prepare> prepares;
+    qsizetype horsDePortee = 0; // files that could not be read at all
     for (const Remplacement::Entree &entree : remplacement.fichiers) {
         const QString chemin = bilan.racine + QLatin1Char('/') + entree.relatif;
         const auto laisse = [&](const QString &raison) {
@@ -728,6 +729,7 @@ Bilan annule(const QString &dossier, const Remplacement &remplacement)
             laisse(!QFileInfo::exists(chemin)
                        ? QStringLiteral("il n'existe plus")
                        : QStringLiteral("il ne peut pas être lu (%1)").arg(lecture.reason));
+            ++horsDePortee;
             continue;
         }
         const QByteArray empreinte = sha1(lecture.bytes);
@@ -775,6 +777,10 @@ Bilan annule(const QString &dossier, const Remplacement &remplacement)
         bilan.modifies << prepare.relatif;
     }
     EcritureGroupee::synchronise();
+    // A site out of reach as a whole (a drive taken away, a folder renamed) is
+    // undone once it is back: the replacement stays the one to undo.
+    if (horsDePortee == remplacement.fichiers.size())
+        return bilan;
     // The next undo goes to the replacement before this one. Should the mark not
     // reach the disk, undoing this one again finds nothing left to put back.
     QString raison;

@@ -250,6 +250,7 @@ private slots:
     void failureWhilePuttingInPlace();
     void undoPutsBackAllButTheChanged();
     void threeKeptAndUndoneInTurn();
+    void undoOfASiteOutOfReachKept();
     void engineGivesUpOnOneFile();
     void writtenAsASaveWrites();
     void searchFromTheWindow();
@@ -617,6 +618,25 @@ void TestRemplacementSite::threeKeptAndUndoneInTurn()
         apresPremier.insert(
             relatif, siteOriginal().value(QString::fromUtf8(relatif)).replace("prix-", "tarif-"));
     QCOMPARE(site.differents(apresPremier), QStringList());
+}
+
+// A site out of reach when undone (a drive taken away): nothing is put back, and
+// the replacement stays to be undone once the site is back.
+void TestRemplacementSite::undoOfASiteOutOfReachKept()
+{
+    const SiteDisque site;
+    QCOMPARE(site.remplace("prix-", 0, "tarif-").modifies.size(), 6);
+    const QString ailleurs = site.racine() + QStringLiteral("-ailleurs");
+    QVERIFY(QDir().rename(site.racine(), ailleurs));
+    const std::optional<Remplacement> fait = dernier(site.copies());
+    QVERIFY(fait);
+    QCOMPARE(annule(site.copies(), *fait).laisses.size(), 6);
+    QVERIFY(QDir().rename(ailleurs, site.racine()));
+    const std::optional<Remplacement> encore = dernier(site.copies());
+    QVERIFY(encore);
+    QCOMPARE(annule(site.copies(), *encore).modifies.size(), 6);
+    QCOMPARE(site.differents(), QStringList());
+    QVERIFY(!dernier(site.copies()));
 }
 
 // An expression too costly on one file's line is said for that file; the others
