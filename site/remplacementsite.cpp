@@ -571,7 +571,8 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
         }
         const std::optional<DocumentEncoding::Decoded> lu
             = DocumentEncoding::decodeAs(lecture.bytes, fichier.encodage);
-        const bool page = DocumentCodec::isHtmlFileName(fichier.chemin);
+        // By its own name: a folder named "ancien.htm" holds stylesheets too.
+        const bool page = DocumentCodec::isHtmlFileName(QFileInfo(fichier.chemin).fileName());
         std::optional<QString> brut;
         if (lu)
             brut = texteBrut(lecture.bytes, *lu);

@@ -244,6 +244,7 @@ private slots:
     void replace_data();
     void replace();
     void changedOnDiskSinceTheSearch();
+    void stylesheetInAFolderNamedLikeAPage();
     void changedWhileTheOthersWereWritten();
     void failureStopsAndSays_data();
     void failureStopsAndSays();
@@ -445,6 +446,18 @@ void TestRemplacementSite::replace()
     // The previous bytes are kept, under their own paths.
     for (const QString &relatif : changes.keys())
         QCOMPARE(readBytes(bilan.dossierCopies + u'/' + relatif), siteOriginal().value(relatif));
+}
+
+// A folder's name says nothing of its files: a stylesheet under "ancien.htm/"
+// cannot hold a reference either.
+void TestRemplacementSite::stylesheetInAFolderNamedLikeAPage()
+{
+    const SiteDisque site({{"ancien.htm/style.css", "/* caf\xe9 */\n.prix {}\n"}});
+    const Bilan bilan = site.remplace("prix", 0, QStringLiteral("prix-\u03a9"));
+    QCOMPARE(laisses(bilan),
+             QStringList {"ancien.htm/style.css: 1 caractère du remplacement est absent de "
+                          "ISO 8859-1, et seule une page peut les écrire en &#N;"});
+    QCOMPARE(site.differents(), QStringList());
 }
 
 // Another program changed a file after the rows were listed: it keeps that change.
