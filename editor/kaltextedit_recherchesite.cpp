@@ -119,7 +119,8 @@ void KalTextEdit::lanceRechercheSite(bool remplacer)
     form.lineEditMotifs->setText(motifsSite);
     if (remplacer) {
         dialog.setWindowTitle(QStringLiteral("Marlisse - Remplacer dans le site"));
-        form.buttonOk->setText(QStringLiteral("&Remplacer..."));
+        // Alt+R is "Expression régulière"'s.
+        form.buttonOk->setText(QStringLiteral("Remp&lacer..."));
     }
     dialog.adjustSize();
     if (dialog.exec() != QDialog::Accepted)
@@ -226,35 +227,52 @@ void KalTextEdit::rechercheSiteFinie()
     remplacementSite = false;
 
     QList<RemplacementSite::Fichier> fichiers;
+    // Those the engine gave up on go along only to be said in the report.
+    qsizetype remplaces = 0;
     qsizetype occurrences = 0;
     const QString ouvert = QDir::cleanPath(QFileInfo(currentFile).absoluteFilePath());
     for (const RemplacementSite::Fichier &fichier : resultat.fichiers) {
-        if (fichier.nombre > 0 && fichier.ligneAbandon == 0) {
+        if (fichier.ligneAbandon > 0) {
             fichiers << fichier;
+        } else if (fichier.nombre > 0) {
+            fichiers << fichier;
+            ++remplaces;
             occurrences += fichier.nombre;
             // Another file was opened meanwhile: this one is replaced on the disk.
             if (fichier.documentOuvert && (currentFile.isEmpty() || fichier.chemin != ouvert))
                 fichiers.last().documentOuvert = false;
         }
     }
-    if (fichiers.isEmpty()) {
+    if (remplaces == 0) {
+        // The rows may show occurrences of the files given up on: none of them is
+        // replaced, and the box says why.
+        const qsizetype abandonnes = fichiers.size();
         information(this, QStringLiteral("Remplacer dans le site"),
                     QStringLiteral("Aucune occurrence de «\u00a0%1\u00a0» à remplacer dans le "
                                    "site.")
-                        .arg(demande.texte));
+                            .arg(demande.texte)
+                        + (abandonnes == 0
+                               ? QString()
+                               : QStringLiteral("\nLa recherche a été abandonnée dans %1, qui "
+                                                "%2 tel%3 quel%3\u00a0: l'expression y demande "
+                                                "trop de calculs.")
+                                     .arg(nombre(abandonnes, "fichier", "fichiers"),
+                                          abandonnes > 1 ? QStringLiteral("restent")
+                                                         : QStringLiteral("reste"),
+                                          abandonnes > 1 ? QStringLiteral("s") : QString())));
         return;
     }
     if (!questionOuiNon(this, QMessageBox::Question, QStringLiteral("Remplacer dans le site"),
                         QStringLiteral("Remplacer %1 dans %2 ?")
                             .arg(nombre(occurrences, "occurrence", "occurrences"),
-                                 nombre(fichiers.size(), "fichier", "fichiers")),
+                                 nombre(remplaces, "fichier", "fichiers")),
                         QStringLiteral("&Remplacer"), QStringLiteral("Annuler"), false))
         return;
 
     // The open document is changed once the files are written (0: to be done).
     documentRemplaceSite = -1;
     for (const RemplacementSite::Fichier &fichier : std::as_const(fichiers)) {
-        if (fichier.documentOuvert)
+        if (fichier.documentOuvert && fichier.ligneAbandon == 0)
             documentRemplaceSite = 0;
     }
     statusBar()->showMessage(QStringLiteral("Remplacement dans le site…"));

@@ -62,11 +62,16 @@ bool surLeChemin(const std::shared_ptr<const Chemin> &chemin, const QString &can
     return false;
 }
 
-// A byte-order mark of UTF-16 or UTF-32: the NUL bytes of such a file are its text.
-bool marqueLarge(const QByteArray &octets)
+// A byte-order mark of UTF-16 or UTF-32, or an XML declaration in UTF-16 that the
+// reading rule takes for one (not in a stylesheet): the NUL bytes of such a file
+// are its text.
+bool marqueLarge(const QByteArray &octets, DocumentEncoding::Kind genre)
 {
     return octets.startsWith("\xff\xfe") || octets.startsWith("\xfe\xff")
-        || octets.startsWith(QByteArray("\x00\x00\xfe\xff", 4));
+        || octets.startsWith(QByteArray("\x00\x00\xfe\xff", 4))
+        || (genre != DocumentEncoding::Kind::Stylesheet
+            && (octets.startsWith(QByteArrayView("<\0?\0x\0", 6))
+                || octets.startsWith(QByteArrayView("\0<\0?\0x", 6))));
 }
 
 // A folder's names, each with whether the file names' decoding keeps it: the
@@ -307,13 +312,13 @@ std::optional<Fichier> lit(const QString &racine, const QString &relatif, Anomal
         return refuse(Souci::Illisible,
                       QStringLiteral("Fichier illisible\u00a0: %1").arg(lecture.reason));
     }
-    if (lecture.bytes.left(debutExamine).contains('\0') && !marqueLarge(lecture.bytes))
+    const DocumentEncoding::Kind genre = DocumentEncoding::kindOf(chemin);
+    if (lecture.bytes.left(debutExamine).contains('\0') && !marqueLarge(lecture.bytes, genre))
         return refuse(Souci::Binaire,
                       QStringLiteral("Fichier binaire (un octet nul dans ses 8 premiers Ko)\u00a0: "
                                      "non lu"));
 
-    DocumentEncoding::Decoded lu
-        = DocumentEncoding::decode(lecture.bytes, DocumentEncoding::kindOf(chemin));
+    DocumentEncoding::Decoded lu = DocumentEncoding::decode(lecture.bytes, genre);
     Fichier fichier;
     fichier.relatif = relatif;
     fichier.chemin = chemin;

@@ -335,6 +335,10 @@ std::optional<Remplacement> litRegistre(const QString &dossier, const QString &n
             remplacement.cherche = decodePourcent(champs[1]);
         } else if (champs.size() == 2 && genre == "remplace") {
             remplacement.remplace = decodePourcent(champs[1]);
+        } else if (champs.size() == 2 && genre == "laisse") {
+            const QString relatif = decodePourcent(champs[1]);
+            remplacement.fichiers.removeIf(
+                [&relatif](const Remplacement::Entree &e) { return e.relatif == relatif; });
         } else if (champs.size() == 4 && genre == "fichier") {
             const QString relatif = decodePourcent(champs[3]);
             if (relatifSur(relatif))
@@ -345,6 +349,13 @@ std::optional<Remplacement> litRegistre(const QString &dossier, const QString &n
     if (remplacement.racine.isEmpty())
         return std::nullopt;
     return remplacement;
+}
+
+QString abandon(int ligne)
+{
+    return QStringLiteral("la recherche y a été abandonnée à la ligne %1 : l'expression y demande "
+                          "trop de calculs")
+        .arg(ligne);
 }
 
 // What a file that is not a page, and so cannot hold references, would lose.
@@ -406,6 +417,10 @@ Resultat chercheSite(const QString &racine, const Site::Filtre &filtre, const Re
     qsizetype place = lignesMaximum;
     const QString cheminDocument
         = document ? QDir::cleanPath(QFileInfo(document->chemin).absoluteFilePath()) : QString();
+    // The walk may meet the open file first under another name, a link's: it
+    // reads each file once.
+    const QString canoniqueDocument
+        = document ? QFileInfo(cheminDocument).canonicalFilePath() : QString();
     const Site::Bilan parcours = Site::parcourt(
         racine, filtre,
         [&](Site::Fichier &lu) {
@@ -413,7 +428,12 @@ Resultat chercheSite(const QString &racine, const Site::Filtre &filtre, const Re
             fichier.chemin = lu.chemin;
             fichier.relatif = lu.relatif;
             fichier.encodage = lu.encodage;
-            fichier.documentOuvert = lu.chemin == cheminDocument;
+            fichier.documentOuvert = lu.chemin == cheminDocument
+                || (!canoniqueDocument.isEmpty()
+                    && QFileInfo(lu.chemin).canonicalFilePath() == canoniqueDocument);
+            // Its rows lead to the open document, as the editor names it.
+            if (fichier.documentOuvert)
+                fichier.chemin = cheminDocument;
             const qsizetype avant = place;
             cherche(fichier.documentOuvert ? QStringView(document->texte) : QStringView(lu.texte),
                     recherche, modele, &fichier, &place, arret);
@@ -525,6 +545,12 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
             return arrete(QStringLiteral("Le remplacement a été interrompu."));
         if (progression && i > 0)
             progression(int(i));
+        // Nothing is known past the line given up on, not even that the file has
+        // no occurrence: it is said, whether it had some before or not.
+        if (fichier.ligneAbandon > 0) {
+            laisse(abandon(fichier.ligneAbandon));
+            continue;
+        }
         if (fichier.nombre == 0 || fichier.documentOuvert)
             continue;
         if (!relatifSur(fichier.relatif)) {
@@ -545,7 +571,8 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
         }
         const std::optional<DocumentEncoding::Decoded> lu
             = DocumentEncoding::decodeAs(lecture.bytes, fichier.encodage);
-        const bool page = DocumentCodec::isHtmlFileName(fichier.chemin);
+        // By its own name: a folder named "ancien.htm" holds stylesheets too.
+        const bool page = DocumentCodec::isHtmlFileName(QFileInfo(fichier.chemin).fileName());
         std::optional<QString> brut;
         if (lu)
             brut = texteBrut(lecture.bytes, *lu);
@@ -560,9 +587,7 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
         const TexteRemplace nouveau
             = remplace(*brut, recherche, modele, finDeLigne(lu->lineEnds.convention));
         if (nouveau.ligneAbandon > 0) {
-            laisse(QStringLiteral("la recherche y a été abandonnée à la ligne %1 : l'expression "
-                                  "y demande trop de calculs")
-                       .arg(nouveau.ligneAbandon));
+            laisse(abandon(nouveau.ligneAbandon));
             continue;
         }
         if (nouveau.nombre == 0)
@@ -626,6 +651,8 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
         return arrete(QStringLiteral("La liste des copies ne peut pas être écrite dans %1 : %2.")
                           .arg(QDir::toNativeSeparators(registre->fichier), raison));
     EcritureGroupee::synchronise();
+    // The files the record names that were not written after all.
+    QByteArray nonEcrits;
     for (qsizetype i = 0; i < prepares.size(); ++i) {
         const Prepare &prepare = prepares[i];
         // A change made while the site was being replaced is not overwritten.
@@ -633,6 +660,7 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
             ecriture.laisse(i);
             // The copy may be the file itself, under a second name.
             QFile::remove(registre->dossierCopies + QLatin1Char('/') + prepare.fichier->relatif);
+            nonEcrits += "laisse\t" + encodePourcent(prepare.fichier->relatif) + '\n';
             bilan.laisses.append({prepare.fichier->relatif,
                                   QStringLiteral("il a été modifié sur le disque depuis la "
                                                  "recherche")});
@@ -641,8 +669,12 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
         if (!ecriture.remplace(i, &raison)) {
             bilan.echec = QStringLiteral("%1 ne peut pas être écrit : %2.")
                               .arg(prepare.fichier->relatif, raison);
-            for (qsizetype j = i; j < prepares.size(); ++j)
-                bilan.nonTraites << prepares[j].fichier->relatif;
+            for (qsizetype j = i; j < prepares.size(); ++j) {
+                const QString &relatif = prepares[j].fichier->relatif;
+                bilan.nonTraites << relatif;
+                QFile::remove(registre->dossierCopies + QLatin1Char('/') + relatif);
+                nonEcrits += "laisse\t" + encodePourcent(relatif) + '\n';
+            }
             ecriture.abandonne();
             break;
         }
@@ -651,6 +683,11 @@ Bilan ecrit(const QString &racine, const QList<Fichier> &fichiers, const Recherc
         bilan.references += prepare.references;
     }
     EcritureGroupee::synchronise();
+    // Should this line not reach the disk, undoing says these files changed since.
+    if (!nonEcrits.isEmpty())
+        ajouteAuRegistre(registre->fichier, nonEcrits, &raison);
+    if (bilan.modifies.isEmpty())
+        bilan.dossierCopies.clear();
     if (progression)
         progression(int(fichiers.size()));
     return bilan;
@@ -681,6 +718,7 @@ Bilan annule(const QString &dossier, const Remplacement &remplacement)
         std::optional<EtatFichier::Disque> etatLu;
     };
     QList<Prepare> prepares;
+    qsizetype horsDePortee = 0; // files that could not be read at all
     for (const Remplacement::Entree &entree : remplacement.fichiers) {
         const QString chemin = bilan.racine + QLatin1Char('/') + entree.relatif;
         const auto laisse = [&](const QString &raison) {
@@ -692,6 +730,7 @@ Bilan annule(const QString &dossier, const Remplacement &remplacement)
             laisse(!QFileInfo::exists(chemin)
                        ? QStringLiteral("il n'existe plus")
                        : QStringLiteral("il ne peut pas être lu (%1)").arg(lecture.reason));
+            ++horsDePortee;
             continue;
         }
         const QByteArray empreinte = sha1(lecture.bytes);
@@ -739,6 +778,10 @@ Bilan annule(const QString &dossier, const Remplacement &remplacement)
         bilan.modifies << prepare.relatif;
     }
     EcritureGroupee::synchronise();
+    // A site out of reach as a whole (a drive taken away, a folder renamed) is
+    // undone once it is back: the replacement stays the one to undo.
+    if (horsDePortee == remplacement.fichiers.size())
+        return bilan;
     // The next undo goes to the replacement before this one. Should the mark not
     // reach the disk, undoing this one again finds nothing left to put back.
     QString raison;

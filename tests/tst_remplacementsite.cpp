@@ -12,6 +12,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDockWidget>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -140,6 +141,18 @@ DialogAnswers::Answer dialogueSite(const QString &texte, const QString &par, int
         dialog->findChild<QRadioButton *>(QStringLiteral("rbMotifs"))
             ->setChecked(!motifs.isEmpty());
         dialog->findChild<QLineEdit *>(QStringLiteral("lineEditMotifs"))->setText(motifs);
+        // Each Alt+letter reaches one field or button: a letter twice only moves the focus.
+        QStringList lettres;
+        const auto note = [&lettres](QWidget *widget, const QString &texte) {
+            const qsizetype i = texte.indexOf(u'&');
+            if (widget->isVisibleTo(widget->window()) && i >= 0 && i + 1 < texte.size())
+                lettres << texte.mid(i + 1, 1).toLower();
+        };
+        for (QAbstractButton *bouton : dialog->findChildren<QAbstractButton *>())
+            note(bouton, bouton->text());
+        for (QLabel *etiquette : dialog->findChildren<QLabel *>())
+            note(etiquette, etiquette->text());
+        QCOMPARE(QSet<QString>(lettres.cbegin(), lettres.cend()).size(), lettres.size());
         QVERIFY(clickButton(
             dialog, par.isNull() ? QStringLiteral("Chercher") : QStringLiteral("Remplacer...")));
     };
@@ -227,18 +240,24 @@ private slots:
     void rows();
     void rowsBeyondTheBound();
     void openDocumentSearchedNotWritten();
+    void openDocumentReachedThroughALink();
     void replace_data();
     void replace();
     void changedOnDiskSinceTheSearch();
+    void stylesheetInAFolderNamedLikeAPage();
+    void changedWhileTheOthersWereWritten();
     void failureStopsAndSays_data();
     void failureStopsAndSays();
+    void failureWhilePuttingInPlace();
     void undoPutsBackAllButTheChanged();
     void threeKeptAndUndoneInTurn();
+    void undoOfASiteOutOfReachKept();
     void engineGivesUpOnOneFile();
     void writtenAsASaveWrites();
     void searchFromTheWindow();
     void replaceFromTheWindowThenUndo();
     void failureLeavesTheOpenPageToo();
+    void givenUpFileSaidInTheReport();
     void pageNeverSavedHasNoSite();
     void brokenExpressionSaidAsBySearch();
     void escapeStopsTheSearch();
@@ -340,6 +359,23 @@ void TestRemplacementSite::openDocumentSearchedNotWritten()
     QCOMPARE(readBytes(site.chemin("index.html")), siteOriginal().value("index.html"));
 }
 
+// The walk meets the open page first under a link's name: it is the open page all
+// the same, its text searched and its file left to the editor.
+void TestRemplacementSite::openDocumentReachedThroughALink()
+{
+    const SiteDisque site({{"z.html", "prix-\n"}});
+    QVERIFY(QFile::link(site.chemin("z.html"), site.chemin("a.html")));
+    const QString modele = QStringLiteral("tarif-");
+    const QList<Fichier> trouves
+        = site.cherche(recherche("prix-", 0), &modele,
+                       DocumentOuvert {site.chemin("z.html"), QStringLiteral("prix- prix-\n")});
+    QCOMPARE(trouves.size(), 1);
+    QVERIFY(trouves[0].documentOuvert);
+    QCOMPARE(trouves[0].nombre, 2);
+    QVERIFY(site.remplace("prix-", 0, modele, &trouves).modifies.isEmpty());
+    QCOMPARE(site.differents(), QStringList());
+}
+
 void TestRemplacementSite::replace_data()
 {
     QTest::addColumn<QString>("texte");
@@ -412,6 +448,18 @@ void TestRemplacementSite::replace()
         QCOMPARE(readBytes(bilan.dossierCopies + u'/' + relatif), siteOriginal().value(relatif));
 }
 
+// A folder's name says nothing of its files: a stylesheet under "ancien.htm/"
+// cannot hold a reference either.
+void TestRemplacementSite::stylesheetInAFolderNamedLikeAPage()
+{
+    const SiteDisque site({{"ancien.htm/style.css", "/* caf\xe9 */\n.prix {}\n"}});
+    const Bilan bilan = site.remplace("prix", 0, QStringLiteral("prix-\u03a9"));
+    QCOMPARE(laisses(bilan),
+             QStringList {"ancien.htm/style.css: 1 caractère du remplacement est absent de "
+                          "ISO 8859-1, et seule une page peut les écrire en &#N;"});
+    QCOMPARE(site.differents(), QStringList());
+}
+
 // Another program changed a file after the rows were listed: it keeps that change.
 void TestRemplacementSite::changedOnDiskSinceTheSearch()
 {
@@ -427,6 +475,31 @@ void TestRemplacementSite::changedOnDiskSinceTheSearch()
     QVERIFY(!bilan.modifies.contains("index.html"));
     QCOMPARE(readBytes(site.chemin("index.html")), autre);
     QCOMPARE(bilan.modifies.size(), 5);
+}
+
+// Changed once its new bytes were ready, just before they took its place: it is
+// left, and its undoing neither counts it nor says it was changed since.
+void TestRemplacementSite::changedWhileTheOthersWereWritten()
+{
+    const SiteDisque site({{"a.html", "prix-\n"}, {"b.html", "prix-\n"}});
+    const QString modele = QStringLiteral("tarif-");
+    const Recherche r = recherche("prix-", 0);
+    const QByteArray autre = "<p>prix- changé ailleurs</p>\n";
+    const Bilan bilan = ecrit(site.racine(), site.cherche(r, &modele), r, modele, site.copies(),
+                              nullptr, [&](int fait) {
+                                  if (fait == 1)
+                                      QVERIFY(writeBytes(site.chemin("a.html"), autre));
+                              });
+    QCOMPARE(bilan.modifies, QStringList {"b.html"});
+    QCOMPARE(laisses(bilan),
+             QStringList {"a.html: il a été modifié sur le disque depuis la recherche"});
+    const std::optional<Remplacement> fait = dernier(site.copies());
+    QVERIFY(fait);
+    QCOMPARE(fait->fichiers.size(), 1);
+    const Bilan annulation = annule(site.copies(), *fait);
+    QCOMPARE(annulation.modifies, QStringList {"b.html"});
+    QCOMPARE(laisses(annulation), QStringList());
+    QCOMPARE(site.differents({{"a.html", autre}}), QStringList());
 }
 
 void TestRemplacementSite::failureStopsAndSays_data()
@@ -487,6 +560,32 @@ void TestRemplacementSite::failureStopsAndSays()
     QVERIFY(!dernier(site.copies()));
 }
 
+// A folder that turns read-only once the new files are ready: the files put in
+// place before it stay changed and are said; the record names only them.
+void TestRemplacementSite::failureWhilePuttingInPlace()
+{
+    const QByteArray page = "<p class=\"prix-a\">a</p>\n";
+    const SiteDisque site({{"a.html", page}, {"m/b.html", page}, {"z.html", page}});
+    std::unique_ptr<DossierEnLecture> lecture;
+    const QString modele = QStringLiteral("tarif-");
+    const Recherche r = recherche("prix-", 0);
+    const Bilan bilan = ecrit(
+        site.racine(), site.cherche(r, &modele), r, modele, site.copies(), nullptr, [&](int fait) {
+            if (fait == 2)
+                lecture = std::make_unique<DossierEnLecture>(site.racine() + QStringLiteral("/m"));
+        });
+    if (!lecture || !lecture->pret())
+        QSKIP("cannot mount a read-only folder here (root needed)");
+    QCOMPARE(bilan.modifies, QStringList {"a.html"});
+    QCOMPARE(bilan.nonTraites, (QStringList {"m/b.html", "z.html"}));
+    lecture.reset();
+    const std::optional<Remplacement> fait = dernier(site.copies());
+    QVERIFY(fait);
+    QCOMPARE(fait->fichiers.size(), 1);
+    QCOMPARE(annule(site.copies(), *fait).modifies, QStringList {"a.html"});
+    QCOMPARE(site.differents(), QStringList());
+}
+
 // The undo puts every file back, except one changed since, which keeps its change.
 void TestRemplacementSite::undoPutsBackAllButTheChanged()
 {
@@ -534,23 +633,48 @@ void TestRemplacementSite::threeKeptAndUndoneInTurn()
     QCOMPARE(site.differents(apresPremier), QStringList());
 }
 
+// A site out of reach when undone (a drive taken away): nothing is put back, and
+// the replacement stays to be undone once the site is back.
+void TestRemplacementSite::undoOfASiteOutOfReachKept()
+{
+    const SiteDisque site;
+    QCOMPARE(site.remplace("prix-", 0, "tarif-").modifies.size(), 6);
+    const QString ailleurs = site.racine() + QStringLiteral("-ailleurs");
+    QVERIFY(QDir().rename(site.racine(), ailleurs));
+    const std::optional<Remplacement> fait = dernier(site.copies());
+    QVERIFY(fait);
+    QCOMPARE(annule(site.copies(), *fait).laisses.size(), 6);
+    QVERIFY(QDir().rename(ailleurs, site.racine()));
+    const std::optional<Remplacement> encore = dernier(site.copies());
+    QVERIFY(encore);
+    QCOMPARE(annule(site.copies(), *encore).modifies.size(), 6);
+    QCOMPARE(site.differents(), QStringList());
+    QVERIFY(!dernier(site.copies()));
+}
+
 // An expression too costly on one file's line is said for that file; the others
 // are searched and replaced.
 void TestRemplacementSite::engineGivesUpOnOneFile()
 {
     const QByteArray lourd = "aa\n" + QByteArray(30, 'a') + "b\n";
-    const SiteDisque site({{"a.html", lourd}, {"b.html", "aa\n"}});
+    // Given up on at its first line, c.html has no occurrence to count: it is said
+    // all the same.
+    const SiteDisque site(
+        {{"a.html", lourd}, {"b.html", "aa\n"}, {"c.html", lourd.mid(3) + "aa\n"}});
     const Recherche r = recherche("(a+)+$", Expression);
     const QString modele = QStringLiteral("c");
     const QList<Fichier> trouves = site.cherche(r, &modele);
-    QCOMPARE(trouves.size(), 2);
+    QCOMPARE(trouves.size(), 3);
     QCOMPARE(trouves[0].ligneAbandon, 2);
     QCOMPARE(trouves[1].nombre, 1);
+    QCOMPARE(trouves[2].nombre, 0);
     const Bilan bilan = site.remplace("(a+)+$", Expression, modele, &trouves);
     QCOMPARE(bilan.modifies, QStringList {"b.html"});
     QCOMPARE(laisses(bilan),
-             QStringList {"a.html: la recherche y a été abandonnée à la ligne 2 : "
-                          "l'expression y demande trop de calculs"});
+             (QStringList {"a.html: la recherche y a été abandonnée à la ligne 2 : "
+                           "l'expression y demande trop de calculs",
+                           "c.html: la recherche y a été abandonnée à la ligne 1 : "
+                           "l'expression y demande trop de calculs"}));
     QCOMPARE(site.differents({{"b.html", "c\n"}}), QStringList());
 }
 
@@ -735,6 +859,42 @@ void TestRemplacementSite::failureLeavesTheOpenPageToo()
     QCOMPARE(CommandTest::texteDe(w.textEdit()), avant);
     QVERIFY(!w.textEdit()->document()->isModified());
     QCOMPARE(site.differents(), QStringList());
+}
+
+// A file the engine gave up on is neither counted in the question nor silently
+// passed over by the report.
+void TestRemplacementSite::givenUpFileSaidInTheReport()
+{
+    const SiteDisque site({{"a.html", "aa\n" + QByteArray(30, 'a') + "b\n"},
+                           {"b.html", "aa\n"},
+                           {"ouverte.css", "p {}\n"}});
+    EditorFixture f;
+    QVERIFY(openThroughDialog(f.window, site.chemin("ouverte.css")));
+    QStringList log;
+    {
+        DialogAnswers answers;
+        answers.then(dialogueSite(QStringLiteral("(a+)+$"), QStringLiteral("c"), Expression))
+            .press(QStringLiteral("Remplacer"))
+            .press(QStringLiteral("OK"));
+        action(f.window, QStringLiteral("remplacerSiteAct"))->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(answers.unanswered(), 0, attente);
+        QVERIFY(cleanRun(answers));
+        log = answers.log();
+    }
+    QVERIFY(log.value(0).endsWith(QStringLiteral("Remplacer 1 occurrence dans 1 fichier ?")));
+    QVERIFY(log.value(1).contains(
+        QStringLiteral("a.html : la recherche y a été abandonnée à la ligne 2")));
+    QCOMPARE(site.differents({{"b.html", "c\n"}}), QStringList());
+
+    // Left with the file given up on only: its listed occurrence is not denied.
+    DialogAnswers encore;
+    encore.then(dialogueSite(QStringLiteral("(a+)+$"), QStringLiteral("c"), Expression))
+        .press(QStringLiteral("OK"));
+    action(f.window, QStringLiteral("remplacerSiteAct"))->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(encore.unanswered(), 0, attente);
+    QVERIFY(cleanRun(encore));
+    QVERIFY(encore.log().value(0).contains(
+        QStringLiteral("abandonnée dans 1 fichier, qui reste tel quel")));
 }
 
 // A page never saved has no folder, hence no site: saving it first is offered.

@@ -87,6 +87,10 @@ bool creeSite(const QString &racine, const QStringList &entrees)
                 return false;
             ::close(fd);
             nomsBruts << brut;
+        } else if (sorte == QLatin1String("utf16")) {
+            // An XML declaration in UTF-16 without a mark: text to the reading rule.
+            if (!writeBytes(chemin, QByteArray("<\0?\0x\0m\0l\0?\0>\0\n\0", 16)))
+                return false;
         } else if (!writeBytes(chemin,
                                sorte == QLatin1String("nul") ? QByteArray("<p>x\0y</p>", 10)
                                                              : QByteArrayLiteral("<p>x</p>\n"))) {
@@ -215,6 +219,10 @@ void TestSite::walk_data()
                                                QStringLiteral("tube.html: illisible"),
                                                QStringLiteral("binaire.html: binaire"),
                                                QStringLiteral("grand.html: trop grand")};
+    QTest::newRow("UTF-16 without a mark, not binary")
+        << QStringList {QStringLiteral("a.xhtml|utf16"), QStringLiteral("b.css|utf16")}
+        << QStringLiteral("*.xhtml;*.css") << 10000 << QStringList {QStringLiteral("a.xhtml")}
+        << QStringList {QStringLiteral("b.css: binaire")};
     QTest::newRow("too many files")
         << QStringList {QStringLiteral("a.html"), QStringLiteral("b.html"),
                         QStringLiteral("c/d.html"), QStringLiteral("e.html")}
