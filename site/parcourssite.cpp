@@ -114,8 +114,11 @@ Filtre Filtre::depuis(const QString &liste)
     static const QRegularExpression separateurs(QStringLiteral("[,;\\s]+"));
     Filtre filtre;
     for (QString motif : liste.split(separateurs, Qt::SkipEmptyParts)) {
+        // "php" and ".php" name an extension; "index.html", with a dot inside,
+        // a file's own name.
+        const qsizetype point = motif.lastIndexOf(QLatin1Char('.'));
         if (!motif.contains(QLatin1Char('*')) && !motif.contains(QLatin1Char('?'))
-            && !motif.contains(QLatin1Char('['))) {
+            && !motif.contains(QLatin1Char('[')) && point <= 0) {
             if (!motif.startsWith(QLatin1Char('.')))
                 motif.prepend(QLatin1Char('.'));
             motif.prepend(QLatin1Char('*'));

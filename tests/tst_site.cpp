@@ -189,6 +189,11 @@ void TestSite::walk_data()
                               << QStringLiteral(".php, js") << 10000
                               << QStringList {QStringLiteral("b.php"), QStringLiteral("c.js")}
                               << aucun;
+    QTest::newRow("a name without a wildcard")
+        << QStringList {QStringLiteral("index.html"), QStringLiteral("b/index.html"),
+                        QStringLiteral("autre.html")}
+        << QStringLiteral("index.html") << 10000
+        << QStringList {QStringLiteral("b/index.html"), QStringLiteral("index.html")} << aucun;
     QTest::newRow("loops of links")
         << QStringList {QStringLiteral("a.html"),
                         QStringLiteral("l1.html -> l2.html"),
