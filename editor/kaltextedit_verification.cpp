@@ -93,7 +93,6 @@ void KalTextEdit::slotVerifierPage()
                 [this](const QString &texte, int revision) {
                     revisionVerifiee = revision;
                     texteVerifie = texte;
-                    cheminVerifie = currentFile;
                     suiviVerifie = std::make_shared<Deplacements>();
                     verification->demande({texte, currentFile});
                 });
@@ -107,8 +106,10 @@ void KalTextEdit::slotVerifierPage()
 
 void KalTextEdit::verificationTerminee(const Verification::Resultat &resultat)
 {
+    // The rows are of the text checked, under the name it has now: a "save as"
+    // while it was checked does not make them another file's.
     const PanneauProblemes::Source source {texteVerifie, suiviVerifie};
-    panneauProblemes->montre(resultat, cheminVerifie, &source);
+    panneauProblemes->montre(resultat, currentFile, &source);
     suiviVerifie.reset();
     texteVerifie.clear();
     panneauProblemes->setTexteModifie(textEdit->document()->revision() != revisionVerifiee);

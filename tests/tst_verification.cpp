@@ -1249,7 +1249,9 @@ void TestVerification::movedPlaces()
 void TestVerification::rowsFollowTheText_data()
 {
     QTest::addColumn<bool>("pendant"); // typed while the check runs
-    QTest::addColumn<QString>("edition"); // typed at the start: "" deletes line 3
+    // Typed at the start: "" deletes line 3, "saved as" saves the page under
+    // another name.
+    QTest::addColumn<QString>("edition");
     QTest::addColumn<int>("ligne"); // where Return lands for the <b> of line 3
     QTest::addColumn<int>("colonne");
     QTest::addColumn<bool>("supprime");
@@ -1260,6 +1262,11 @@ void TestVerification::rowsFollowTheText_data()
     QTest::newRow("its text deleted") << false << QString() << 3 << 1 << true;
     QTest::newRow("a line inserted while it ran")
         << true << QStringLiteral("<!-- x -->\n") << 4 << 4 << false;
+    // The rows are of the text, whatever its name: none opens the file it had.
+    QTest::newRow("saved under another name")
+        << false << QStringLiteral("saved as") << 3 << 4 << false;
+    QTest::newRow("saved under another name while it ran")
+        << true << QStringLiteral("saved as") << 3 << 4 << false;
 }
 
 void TestVerification::rowsFollowTheText()
@@ -1277,9 +1284,17 @@ void TestVerification::rowsFollowTheText()
     if (pendant)
         corps += QStringLiteral("<p>Un paragraphe de <i>texte</i>.</p>\n").repeated(40000);
     edit->setPlainText(page(corps));
+    const QString ancien = dossier.filePath(QStringLiteral("suivie-ancien.html"));
+    const QString nouveau = dossier.filePath(QStringLiteral("suivie-nouveau.html"));
+    if (edition == QLatin1String("saved as")) {
+        QVERIFY(f.window->saveFile(ancien));
+        QCOMPARE(w.currentFile(), ancien);
+    }
     QTextCursor debut(edit->document());
     auto edite = [&] {
-        if (edition.isEmpty()) {
+        if (edition == QLatin1String("saved as")) {
+            QVERIFY(f.window->saveFile(nouveau));
+        } else if (edition.isEmpty()) {
             QTextCursor ligne3(edit->document()->findBlockByNumber(2));
             ligne3.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
             ligne3.removeSelectedText();
@@ -1309,7 +1324,9 @@ void TestVerification::rowsFollowTheText()
     QVERIFY(!rangees.isEmpty());
     liste->setCurrentItem(rangees.first());
     liste->setFocus();
+    const QString fichier = w.currentFile();
     QTest::keyClick(liste, Qt::Key_Return);
+    QCOMPARE(w.currentFile(), fichier);
     QCOMPARE(edit->textCursor().blockNumber() + 1, ligne);
     QCOMPARE(edit->textCursor().positionInBlock() + 1, colonne);
     QCOMPARE(f.window->statusBar()->currentMessage().contains(QStringLiteral("supprimé")),
