@@ -7,6 +7,7 @@
 #include "releve.h"
 
 #include <QLocale>
+#include <QStringList>
 
 #include <algorithm>
 #include <utility>
@@ -61,6 +62,21 @@ QString sansModeles(const QString &texte,
     return blanc;
 }
 
+// Whether the page is still in its <head> after the tag: only metadata stands
+// there, and what closes the head ends it.
+bool resteDansLEntete(const Balise &balise)
+{
+    static const QStringList metadonnees
+        = {QStringLiteral("html"),    QStringLiteral("head"),     QStringLiteral("title"),
+           QStringLiteral("meta"),    QStringLiteral("link"),     QStringLiteral("style"),
+           QStringLiteral("script"),  QStringLiteral("noscript"), QStringLiteral("base"),
+           QStringLiteral("template")};
+    if (balise.fermante
+        && (balise.nom == QLatin1String("head") || balise.nom == QLatin1String("html")))
+        return false;
+    return metadonnees.contains(balise.nom);
+}
+
 } // namespace
 
 Resultat verifie(const Page &page, int maximum, const std::atomic<bool> *arret)
@@ -71,17 +87,29 @@ Resultat verifie(const Page &page, int maximum, const std::atomic<bool> *arret)
 
     Imbrication imbrication;
     Liens liens(page.chemin, arret);
-    // The contents of the outermost templates, from after <template> to </template>.
+    // The contents of the outermost templates, from after <template> to </template>;
+    // a template of <head> as a whole, its tags too: Tidy 5.6 takes any template
+    // for the start of the body, where HTML takes it as metadata.
     std::vector<std::pair<qsizetype, qsizetype>> modeles;
     int dansModele = 0;
+    bool dansLEntete = true;
+    qsizetype debutModele = 0;
+    bool modeleDeLEntete = false;
     parcourtBalises(texte, [&](const Balise &balise) {
         const bool modele = balise.nom == QLatin1String("template");
+        if (dansModele == 0 && dansLEntete)
+            dansLEntete = resteDansLEntete(balise);
         if (modele && !balise.fermante && !balise.autoFermee) {
-            if (dansModele++ == 0)
+            if (dansModele++ == 0) {
                 modeles.emplace_back(balise.fin, texte.size());
+                debutModele = balise.position;
+                modeleDeLEntete = dansLEntete;
+            }
         } else if (modele && balise.fermante && dansModele > 0) {
-            if (--dansModele == 0)
-                modeles.back().second = balise.position;
+            if (--dansModele == 0) {
+                modeles.back() = modeleDeLEntete ? std::pair(debutModele, balise.fin)
+                                                 : std::pair(modeles.back().first, balise.position);
+            }
         }
         if (dansModele == 0 || (modele && dansModele == 1 && !balise.fermante))
             imbrication.balise(balise);

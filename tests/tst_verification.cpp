@@ -331,6 +331,11 @@ void TestVerification::pages_data()
         QTest::addRow("valid: %s", qPrintable(valide.first()))
             << pageDeTest(valide.first()) << valide.mid(1) << true << aucun;
     }
+    // A template is metadata too: it may stand in <head>.
+    QTest::newRow("valid: templates in the head") << QStringLiteral(
+        "<!DOCTYPE html>\n<html><head><title>t</title>\n<template id=\"a\"><li>x</li></template>"
+        "<template id=\"b\"></template>\n</head><body>\n<p>x</p>\n</body></html>\n")
+                                                  << aucun << true << aucun;
     // Broken pages keep their rows.
     QTest::newRow("broken: unclosed b in a paragraph")
         << page(QStringLiteral("<p><b>gras</p>")) << aucun << true
