@@ -62,6 +62,54 @@ QString sansModeles(const QString &texte,
     return blanc;
 }
 
+// Follows the definition lists of a page, to find the <div>s that group their
+// terms: a <div> whose parent is a <dl>.
+struct GroupesDeDefinitions
+{
+    enum Sorte : quint8 { Liste, Terme, Groupe, Bloc };
+    std::vector<Sorte> ouverts; // from the outermost <dl>
+    std::vector<std::pair<qsizetype, qsizetype>> blancs; // the tags of the groups
+
+    void balise(const Balise &balise)
+    {
+        const QString &nom = balise.nom;
+        const bool terme = nom == QLatin1String("dt") || nom == QLatin1String("dd");
+        if (nom == QLatin1String("dl")) {
+            if (!balise.fermante && !balise.autoFermee) {
+                ouverts.push_back(Liste);
+            } else if (balise.fermante
+                       && std::find(ouverts.cbegin(), ouverts.cend(), Liste) != ouverts.cend()) {
+                while (ouverts.back() != Liste)
+                    ouverts.pop_back();
+                ouverts.pop_back();
+            }
+            return;
+        }
+        if (ouverts.empty() || (!terme && nom != QLatin1String("div")) || balise.autoFermee)
+            return;
+        if (terme) {
+            if (!ouverts.empty() && ouverts.back() == Terme)
+                ouverts.pop_back();
+            if (!balise.fermante)
+                ouverts.push_back(Terme);
+            return;
+        }
+        if (!balise.fermante) {
+            if (ouverts.back() == Liste)
+                blancs.emplace_back(balise.position, balise.fin);
+            ouverts.push_back(ouverts.back() == Liste ? Groupe : Bloc);
+            return;
+        }
+        while (!ouverts.empty() && ouverts.back() == Terme)
+            ouverts.pop_back();
+        if (!ouverts.empty() && (ouverts.back() == Groupe || ouverts.back() == Bloc)) {
+            if (ouverts.back() == Groupe)
+                blancs.emplace_back(balise.position, balise.fin);
+            ouverts.pop_back();
+        }
+    }
+};
+
 // Whether the page is still in its <head> after the tag: only metadata stands
 // there, and what closes the head ends it.
 bool resteDansLEntete(const Balise &balise)
@@ -95,7 +143,12 @@ Resultat verifie(const Page &page, int maximum, const std::atomic<bool> *arret)
     bool dansLEntete = true;
     qsizetype debutModele = 0;
     bool modeleDeLEntete = false;
+    // The <div>s that group terms and definitions in a <dl>, as HTML allows and
+    // Tidy 5.6 does not: their tags are blanked for it.
+    GroupesDeDefinitions groupes;
     parcourtBalises(texte, [&](const Balise &balise) {
+        if (dansModele == 0)
+            groupes.balise(balise);
         const bool modele = balise.nom == QLatin1String("template");
         if (dansModele == 0 && dansLEntete)
             dansLEntete = resteDansLEntete(balise);
@@ -118,6 +171,8 @@ Resultat verifie(const Page &page, int maximum, const std::atomic<bool> *arret)
 
     switch (imbrication.depassement()) {
     case Imbrication::Depassement::Aucun:
+        modeles.insert(modeles.end(), groupes.blancs.cbegin(), groupes.blancs.cend());
+        std::sort(modeles.begin(), modeles.end());
         rapportTidy(sansModeles(texte, modeles).toUtf8(), releve, arret);
         break;
     case Imbrication::Depassement::Profondeur: {

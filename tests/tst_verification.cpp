@@ -336,6 +336,10 @@ void TestVerification::pages_data()
         "<!DOCTYPE html>\n<html><head><title>t</title>\n<template id=\"a\"><li>x</li></template>"
         "<template id=\"b\"></template>\n</head><body>\n<p>x</p>\n</body></html>\n")
                                                   << aucun << true << aucun;
+    QTest::newRow("valid: terms and definitions grouped in divs")
+        << page(QStringLiteral("<dl><div><dt>a</dt><dd>b</dd></div>\n<div class=\"x\"><dt>c<dd>"
+                               "<div>d</div></div></dl>"))
+        << aucun << true << aucun;
     // Broken pages keep their rows.
     QTest::newRow("broken: unclosed b in a paragraph")
         << page(QStringLiteral("<p><b>gras</p>")) << aucun << true
