@@ -106,6 +106,13 @@ void KalTextEdit::slotVerifierPage()
 
 void KalTextEdit::verificationTerminee(const Verification::Resultat &resultat)
 {
+    // The site's check or search filled the panel since F7: their rows, newer,
+    // stay.
+    if (!panneauProblemes->listeDeLaPage()) {
+        suiviVerifie.reset();
+        texteVerifie.clear();
+        return;
+    }
     // The rows are of the text checked, under the name it has now: a "save as"
     // while it was checked does not make them another file's.
     const PanneauProblemes::Source source {texteVerifie, suiviVerifie};

@@ -151,6 +151,7 @@ private slots:
     void changeDuringCheck();
     void openingClearsThePanel_data();
     void openingClearsThePanel();
+    void siteRowsStayOverThePageCheck();
     void panelRows();
     void manualLinks();
     void typingAfterCheck();
@@ -1109,6 +1110,25 @@ void TestVerification::openingClearsThePanel_data()
     QTest::newRow("new document after the rows") << true << true;
     QTest::newRow("file opened during the check") << false << false;
     QTest::newRow("new document during the check") << true << false;
+}
+
+// The rows of the site's check or search, asked for while the page is checked,
+// stay: the page's rows, older, do not come over them.
+void TestVerification::siteRowsStayOverThePageCheck()
+{
+    EditorFixture f;
+    monQTextEdit *edit
+        = ouvreActive(f, dossier.filePath(QStringLiteral("ouvertes/longue.html")),
+                      page(QStringLiteral("<p><b>x</p>\n").repeated(60000)).toUtf8());
+    QVERIFY(edit);
+    QTest::keyClick(edit, Qt::Key_F7);
+    auto *panneau = f.window->findChild<PanneauProblemes *>();
+    auto *enFond = f.window->findChild<Verification::VerificationEnFond *>();
+    QTRY_VERIFY(enFond->enCours());
+    panneau->montre(QStringLiteral("Chercher dans le site"), {});
+    QTRY_VERIFY_WITH_TIMEOUT(!enFond->enCours(), 60000);
+    QCoreApplication::processEvents();
+    QCOMPARE(panneau->windowTitle(), QStringLiteral("Chercher dans le site"));
 }
 
 void TestVerification::openingClearsThePanel()
