@@ -67,6 +67,10 @@ void KalTextEdit::panneauAvantRemplacement()
         copieVerifiee->arrete();
     if (verification)
         verification->abandonne();
+    // Nor is the copy of the text kept, nor its edits followed, for a result
+    // that will not come.
+    suiviVerifie.reset();
+    texteVerifie.clear();
     if (!panneauProblemes)
         return;
     if (panneauProblemes->listeDeLaPage())
