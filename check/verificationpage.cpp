@@ -36,9 +36,9 @@ QString lignesDeLEditeur(const QString &texte)
     return lignes;
 }
 
-// The text with the content of each <template> made blank for Tidy, lines and
-// columns kept: a character becomes one space (a pair of halves too), line ends
-// and control characters, which Tidy does not count, stay.
+// The text with the spans given (the content of each <template>...) made blank
+// for Tidy, lines and columns kept: a character becomes one space (a pair of
+// halves too), line ends and control characters, which Tidy does not count, stay.
 QString sansModeles(const QString &texte,
                     const std::vector<std::pair<qsizetype, qsizetype>> &modeles)
 {
