@@ -7,6 +7,7 @@
 #include "releve.h"
 
 #include <QLocale>
+#include <QStringList>
 
 #include <algorithm>
 #include <utility>
@@ -35,9 +36,9 @@ QString lignesDeLEditeur(const QString &texte)
     return lignes;
 }
 
-// The text with the content of each <template> made blank for Tidy, lines and
-// columns kept: a character becomes one space (a pair of halves too), line ends
-// and control characters, which Tidy does not count, stay.
+// The text with the spans given (the content of each <template>...) made blank
+// for Tidy, lines and columns kept: a character becomes one space (a pair of
+// halves too), line ends and control characters, which Tidy does not count, stay.
 QString sansModeles(const QString &texte,
                     const std::vector<std::pair<qsizetype, qsizetype>> &modeles)
 {
@@ -61,6 +62,69 @@ QString sansModeles(const QString &texte,
     return blanc;
 }
 
+// Follows the definition lists of a page, to find the <div>s that group their
+// terms: a <div> whose parent is a <dl>.
+struct GroupesDeDefinitions
+{
+    enum Sorte : quint8 { Liste, Terme, Groupe, Bloc };
+    std::vector<Sorte> ouverts; // from the outermost <dl>
+    std::vector<std::pair<qsizetype, qsizetype>> blancs; // the tags of the groups
+
+    void balise(const Balise &balise)
+    {
+        const QString &nom = balise.nom;
+        const bool terme = nom == QLatin1String("dt") || nom == QLatin1String("dd");
+        if (nom == QLatin1String("dl")) {
+            if (!balise.fermante && !balise.autoFermee) {
+                ouverts.push_back(Liste);
+            } else if (balise.fermante
+                       && std::find(ouverts.cbegin(), ouverts.cend(), Liste) != ouverts.cend()) {
+                while (ouverts.back() != Liste)
+                    ouverts.pop_back();
+                ouverts.pop_back();
+            }
+            return;
+        }
+        if (ouverts.empty() || (!terme && nom != QLatin1String("div")) || balise.autoFermee)
+            return;
+        if (terme) {
+            if (!ouverts.empty() && ouverts.back() == Terme)
+                ouverts.pop_back();
+            if (!balise.fermante)
+                ouverts.push_back(Terme);
+            return;
+        }
+        if (!balise.fermante) {
+            if (ouverts.back() == Liste)
+                blancs.emplace_back(balise.position, balise.fin);
+            ouverts.push_back(ouverts.back() == Liste ? Groupe : Bloc);
+            return;
+        }
+        while (!ouverts.empty() && ouverts.back() == Terme)
+            ouverts.pop_back();
+        if (!ouverts.empty() && (ouverts.back() == Groupe || ouverts.back() == Bloc)) {
+            if (ouverts.back() == Groupe)
+                blancs.emplace_back(balise.position, balise.fin);
+            ouverts.pop_back();
+        }
+    }
+};
+
+// Whether the page is still in its <head> after the tag: only metadata stands
+// there, and what closes the head ends it.
+bool resteDansLEntete(const Balise &balise)
+{
+    static const QStringList metadonnees
+        = {QStringLiteral("html"),    QStringLiteral("head"),     QStringLiteral("title"),
+           QStringLiteral("meta"),    QStringLiteral("link"),     QStringLiteral("style"),
+           QStringLiteral("script"),  QStringLiteral("noscript"), QStringLiteral("base"),
+           QStringLiteral("template")};
+    if (balise.fermante
+        && (balise.nom == QLatin1String("head") || balise.nom == QLatin1String("html")))
+        return false;
+    return metadonnees.contains(balise.nom);
+}
+
 } // namespace
 
 Resultat verifie(const Page &page, int maximum, const std::atomic<bool> *arret)
@@ -71,17 +135,34 @@ Resultat verifie(const Page &page, int maximum, const std::atomic<bool> *arret)
 
     Imbrication imbrication;
     Liens liens(page.chemin, arret);
-    // The contents of the outermost templates, from after <template> to </template>.
+    // The contents of the outermost templates, from after <template> to </template>;
+    // a template of <head> as a whole, its tags too: Tidy 5.6 takes any template
+    // for the start of the body, where HTML takes it as metadata.
     std::vector<std::pair<qsizetype, qsizetype>> modeles;
     int dansModele = 0;
+    bool dansLEntete = true;
+    qsizetype debutModele = 0;
+    bool modeleDeLEntete = false;
+    // The <div>s that group terms and definitions in a <dl>, as HTML allows and
+    // Tidy 5.6 does not: their tags are blanked for it.
+    GroupesDeDefinitions groupes;
     parcourtBalises(texte, [&](const Balise &balise) {
+        if (dansModele == 0)
+            groupes.balise(balise);
         const bool modele = balise.nom == QLatin1String("template");
+        if (dansModele == 0 && dansLEntete)
+            dansLEntete = resteDansLEntete(balise);
         if (modele && !balise.fermante && !balise.autoFermee) {
-            if (dansModele++ == 0)
+            if (dansModele++ == 0) {
                 modeles.emplace_back(balise.fin, texte.size());
+                debutModele = balise.position;
+                modeleDeLEntete = dansLEntete;
+            }
         } else if (modele && balise.fermante && dansModele > 0) {
-            if (--dansModele == 0)
-                modeles.back().second = balise.position;
+            if (--dansModele == 0) {
+                modeles.back() = modeleDeLEntete ? std::pair(debutModele, balise.fin)
+                                                 : std::pair(modeles.back().first, balise.position);
+            }
         }
         if (dansModele == 0 || (modele && dansModele == 1 && !balise.fermante))
             imbrication.balise(balise);
@@ -90,6 +171,8 @@ Resultat verifie(const Page &page, int maximum, const std::atomic<bool> *arret)
 
     switch (imbrication.depassement()) {
     case Imbrication::Depassement::Aucun:
+        modeles.insert(modeles.end(), groupes.blancs.cbegin(), groupes.blancs.cend());
+        std::sort(modeles.begin(), modeles.end());
         rapportTidy(sansModeles(texte, modeles).toUtf8(), releve, arret);
         break;
     case Imbrication::Depassement::Profondeur: {

@@ -408,7 +408,6 @@ private:
     int revisionVerifiee;
     // The text the running check got, of which file, and the edits made since.
     QString texteVerifie;
-    QString cheminVerifie;
     std::shared_ptr<Deplacements> suiviVerifie;
     // "Vérifier le site": made at its first use; the text of the page being
     // edited that it got, of which file, the edits made since; whether one was

@@ -67,6 +67,10 @@ void KalTextEdit::panneauAvantRemplacement()
         copieVerifiee->arrete();
     if (verification)
         verification->abandonne();
+    // Nor is the copy of the text kept, nor its edits followed, for a result
+    // that will not come.
+    suiviVerifie.reset();
+    texteVerifie.clear();
     if (!panneauProblemes)
         return;
     if (panneauProblemes->listeDeLaPage())
@@ -94,7 +98,6 @@ void KalTextEdit::slotVerifierPage()
                 [this](const QString &texte, int revision) {
                     revisionVerifiee = revision;
                     texteVerifie = texte;
-                    cheminVerifie = currentFile;
                     suiviVerifie = std::make_shared<Deplacements>();
                     verification->demande({texte, currentFile});
                 });
@@ -108,8 +111,17 @@ void KalTextEdit::slotVerifierPage()
 
 void KalTextEdit::verificationTerminee(const Verification::Resultat &resultat)
 {
+    // The site's check or search filled the panel since F7: their rows, newer,
+    // stay.
+    if (!panneauProblemes->listeDeLaPage()) {
+        suiviVerifie.reset();
+        texteVerifie.clear();
+        return;
+    }
+    // The rows are of the text checked, under the name it has now: a "save as"
+    // while it was checked does not make them another file's.
     const PanneauProblemes::Source source {texteVerifie, suiviVerifie};
-    panneauProblemes->montre(resultat, cheminVerifie, &source);
+    panneauProblemes->montre(resultat, currentFile, &source);
     suiviVerifie.reset();
     texteVerifie.clear();
     panneauProblemes->setTexteModifie(textEdit->document()->revision() != revisionVerifiee);

@@ -299,10 +299,11 @@ void PanneauProblemes::documentCourant(const QString &chemin)
     }
     if (nouveau == cheminCourant)
         return;
-    if (cheminCourant.isEmpty()) {
-        // Saved for the first time: its rows are those of its text, wherever it went.
+    if (cheminCourant.isEmpty() || dePage) {
+        // Saved for the first time, or the rows are the page check's: they are
+        // those of its text, wherever it went.
         for (Rangee &rangee : rangees) {
-            if (rangee.chemin.isEmpty())
+            if (rangee.chemin == cheminCourant)
                 rangee.chemin = nouveau;
         }
         cheminCourant = nouveau;

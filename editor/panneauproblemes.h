@@ -68,8 +68,8 @@ public:
     // document): its rows stop following it.
     void avantRemplacement();
     // The document is now the file at chemin ("" for a document never saved): its
-    // rows follow it. After a "save as" of a document never saved, its rows go
-    // with it to its new name.
+    // rows follow it. After a "save as" of a document never saved, or of the
+    // page whose check is shown, its rows go with it to its new name.
     void documentCourant(const QString &chemin);
 
     // A list is under way: the rows shown stay until it comes; the title says so.

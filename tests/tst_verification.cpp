@@ -151,6 +151,7 @@ private slots:
     void changeDuringCheck();
     void openingClearsThePanel_data();
     void openingClearsThePanel();
+    void siteRowsStayOverThePageCheck();
     void panelRows();
     void manualLinks();
     void typingAfterCheck();
@@ -331,6 +332,15 @@ void TestVerification::pages_data()
         QTest::addRow("valid: %s", qPrintable(valide.first()))
             << pageDeTest(valide.first()) << valide.mid(1) << true << aucun;
     }
+    // A template is metadata too: it may stand in <head>.
+    QTest::newRow("valid: templates in the head") << QStringLiteral(
+        "<!DOCTYPE html>\n<html><head><title>t</title>\n<template id=\"a\"><li>x</li></template>"
+        "<template id=\"b\"></template>\n</head><body>\n<p>x</p>\n</body></html>\n")
+                                                  << aucun << true << aucun;
+    QTest::newRow("valid: terms and definitions grouped in divs")
+        << page(QStringLiteral("<dl><div><dt>a</dt><dd>b</dd></div>\n<div class=\"x\"><dt>c<dd>"
+                               "<div>d</div></div></dl>"))
+        << aucun << true << aucun;
     // Broken pages keep their rows.
     QTest::newRow("broken: unclosed b in a paragraph")
         << page(QStringLiteral("<p><b>gras</p>")) << aucun << true
@@ -1108,6 +1118,25 @@ void TestVerification::openingClearsThePanel_data()
     QTest::newRow("new document during the check") << true << false;
 }
 
+// The rows of the site's check or search, asked for while the page is checked,
+// stay: the page's rows, older, do not come over them.
+void TestVerification::siteRowsStayOverThePageCheck()
+{
+    EditorFixture f;
+    monQTextEdit *edit
+        = ouvreActive(f, dossier.filePath(QStringLiteral("ouvertes/longue.html")),
+                      page(QStringLiteral("<p><b>x</p>\n").repeated(60000)).toUtf8());
+    QVERIFY(edit);
+    QTest::keyClick(edit, Qt::Key_F7);
+    auto *panneau = f.window->findChild<PanneauProblemes *>();
+    auto *enFond = f.window->findChild<Verification::VerificationEnFond *>();
+    QTRY_VERIFY(enFond->enCours());
+    panneau->montre(QStringLiteral("Chercher dans le site"), {});
+    QTRY_VERIFY_WITH_TIMEOUT(!enFond->enCours(), 60000);
+    QCoreApplication::processEvents();
+    QCOMPARE(panneau->windowTitle(), QStringLiteral("Chercher dans le site"));
+}
+
 void TestVerification::openingClearsThePanel()
 {
     QFETCH(bool, nouveau);
@@ -1255,7 +1284,9 @@ void TestVerification::movedPlaces()
 void TestVerification::rowsFollowTheText_data()
 {
     QTest::addColumn<bool>("pendant"); // typed while the check runs
-    QTest::addColumn<QString>("edition"); // typed at the start: "" deletes line 3
+    // Typed at the start: "" deletes line 3, "saved as" saves the page under
+    // another name.
+    QTest::addColumn<QString>("edition");
     QTest::addColumn<int>("ligne"); // where Return lands for the <b> of line 3
     QTest::addColumn<int>("colonne");
     QTest::addColumn<bool>("supprime");
@@ -1266,6 +1297,11 @@ void TestVerification::rowsFollowTheText_data()
     QTest::newRow("its text deleted") << false << QString() << 3 << 1 << true;
     QTest::newRow("a line inserted while it ran")
         << true << QStringLiteral("<!-- x -->\n") << 4 << 4 << false;
+    // The rows are of the text, whatever its name: none opens the file it had.
+    QTest::newRow("saved under another name")
+        << false << QStringLiteral("saved as") << 3 << 4 << false;
+    QTest::newRow("saved under another name while it ran")
+        << true << QStringLiteral("saved as") << 3 << 4 << false;
 }
 
 void TestVerification::rowsFollowTheText()
@@ -1283,9 +1319,17 @@ void TestVerification::rowsFollowTheText()
     if (pendant)
         corps += QStringLiteral("<p>Un paragraphe de <i>texte</i>.</p>\n").repeated(40000);
     edit->setPlainText(page(corps));
+    const QString ancien = dossier.filePath(QStringLiteral("suivie-ancien.html"));
+    const QString nouveau = dossier.filePath(QStringLiteral("suivie-nouveau.html"));
+    if (edition == QLatin1String("saved as")) {
+        QVERIFY(f.window->saveFile(ancien));
+        QCOMPARE(w.currentFile(), ancien);
+    }
     QTextCursor debut(edit->document());
     auto edite = [&] {
-        if (edition.isEmpty()) {
+        if (edition == QLatin1String("saved as")) {
+            QVERIFY(f.window->saveFile(nouveau));
+        } else if (edition.isEmpty()) {
             QTextCursor ligne3(edit->document()->findBlockByNumber(2));
             ligne3.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
             ligne3.removeSelectedText();
@@ -1315,7 +1359,9 @@ void TestVerification::rowsFollowTheText()
     QVERIFY(!rangees.isEmpty());
     liste->setCurrentItem(rangees.first());
     liste->setFocus();
+    const QString fichier = w.currentFile();
     QTest::keyClick(liste, Qt::Key_Return);
+    QCOMPARE(w.currentFile(), fichier);
     QCOMPARE(edit->textCursor().blockNumber() + 1, ligne);
     QCOMPARE(edit->textCursor().positionInBlock() + 1, colonne);
     QCOMPARE(f.window->statusBar()->currentMessage().contains(QStringLiteral("supprimé")),
