@@ -81,6 +81,7 @@ struct Contexte
         Script, // the content of a script element, or a script file
         Style, // the content of a style element, or a style sheet
         CommentaireCss,
+        TexteBrut, // the content of a textarea or title element: text alone
     };
     Lieu lieu = Texte;
     Lieu apresBalise = Texte; // where the tag being read leads
@@ -88,6 +89,7 @@ struct Contexte
     bool apresEgal = false; // the tag's last character but blanks was "="
     char16_t finInstruction = 0; // what ends the instruction before its ">"
     bool fichier = false; // a style sheet or a script alone: no closing tag ends it
+    bool titre = false; // the text alone is a title's, not a textarea's
 };
 
 // Where a document of that language begins.
