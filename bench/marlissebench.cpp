@@ -71,7 +71,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -885,7 +884,12 @@ int runGotoChild(qsizetype size)
     QElapsedTimer t;
     double cpu = 0;
     TestSupport::whenModalShows([&t, &cpu, lines](QWidget *dialog) {
-        dialog->findChild<QSpinBox *>(QStringLiteral("spbLigne"))->setValue(lines);
+        auto *saisie = dialog->findChild<QLineEdit *>(QStringLiteral("lineEditLigne"));
+        if (!saisie) {
+            dialog->close();
+            return;
+        }
+        saisie->setText(QString::number(lines));
         t.start();
         cpu = threadCpuMs();
         TestSupport::clickButton(dialog, QStringLiteral("Ok"));
