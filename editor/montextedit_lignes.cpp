@@ -259,8 +259,11 @@ bool monQTextEdit::retourEntreBalises(QTextCursor *cursor)
     // From a point where it is known whether the text stands in a comment or a
     // script: "<ul>" there opens nothing.
     const ContexteDocument::Extrait avant = contexte->extrait(debut, debut);
+    // The known point may lie inside the opening tag's line: its start gives the
+    // indentation.
     const std::optional<Blocs::RetourEntreBalises> retour = Blocs::retourEntreBalises(
-        avant.texte, avant.etat, texteEntre(suite, qMin(fin, suite + SaisieHtml::limiteRecherche)));
+        avant.texte, avant.etat, texteEntre(suite, qMin(fin, suite + SaisieHtml::limiteRecherche)),
+        texteEntre(document()->findBlock(avant.origine).position(), avant.origine));
     if (!retour)
         return false;
     EtapeAnnulation etape(this);

@@ -645,6 +645,11 @@ void TestBlocks::returnBetweenTags_data()
     QTest::newRow("in a comment") << ""
                                   << "<!-- <ul>|</ul> -->"
                                   << "<!-- <ul>\n|</ul> -->";
+    // The text read from a known point may begin inside the opening tag's line:
+    // here at the "<" of "<ul>", the first tag 2 KB into the page.
+    const QString longue = "<p>" + QString(2040, QLatin1Char('x')) + "</p>\n";
+    QTest::newRow("a known point on the tag's line")
+        << "" << longue + "    <ul>|</ul>" << longue + "    <ul>\n        |\n    </ul>";
     QTest::newRow("a plain text") << "notes.txt"
                                   << "<ul>|</ul>"
                                   << "<ul>\n|</ul>";

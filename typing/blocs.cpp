@@ -493,7 +493,7 @@ Bascule basculeCommentaire(const Extrait &texte, const Contexte &avant)
 }
 
 std::optional<RetourEntreBalises> retourEntreBalises(QStringView avant, LexiqueHtml::Etat etat,
-                                                     QStringView apres)
+                                                     QStringView apres, QStringView debutLigne)
 {
     const QString nom = SaisieHtml::baliseAFermer(avant, etat, QStringView());
     if (nom.isEmpty())
@@ -513,9 +513,13 @@ std::optional<RetourEntreBalises> retourEntreBalises(QStringView avant, LexiqueH
     qsizetype ligne = std::max<qsizetype>(ouvre, 0);
     while (ligne > 0 && !finLigne(avant[ligne - 1]))
         --ligne;
-    const QStringView texteLigne = avant.sliced(ligne);
-    const QString blancs = SaisieHtml::indentation(texteLigne).toString();
-    return RetourEntreBalises {blancs + unite(texteLigne), blancs};
+    // A line begun before avant begins with debutLigne.
+    QString blancs = SaisieHtml::indentation(avant.sliced(ligne)).toString();
+    if (ligne == 0) {
+        const QStringView debut = SaisieHtml::indentation(debutLigne);
+        blancs = debut.size() < debutLigne.size() ? debut.toString() : debut.toString() + blancs;
+    }
+    return RetourEntreBalises {blancs + unite(blancs), blancs};
 }
 
 Destination lisDestination(QStringView saisie, int lignes)

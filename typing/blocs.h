@@ -116,14 +116,16 @@ Bascule basculeCommentaire(const Extrait &texte, const Contexte &avant);
 // cursor goes to (one unit deeper than the opening tag's line) and of the line of
 // the closing tag (those of the opening tag's line). avant and apres are the text
 // before and after the cursor, line breaks as U+2029 or line feeds; etat is what
-// the start of avant stands in (a comment, a script...).
+// the start of avant stands in (a comment, a script...); debutLigne is the text of
+// the line where avant begins, before it, when avant does not begin a line.
 struct RetourEntreBalises
 {
     QString interieur;
     QString fermante;
 };
 std::optional<RetourEntreBalises> retourEntreBalises(QStringView avant, LexiqueHtml::Etat etat,
-                                                     QStringView apres);
+                                                     QStringView apres,
+                                                     QStringView debutLigne = {});
 
 // What was typed in "Atteindre la ligne": a line number, or "ligne:colonne", both
 // counted from 1. Any number is taken, a line past the last giving the last;
