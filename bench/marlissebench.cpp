@@ -71,7 +71,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -757,6 +756,14 @@ int runTypingChild(qsizetype size, bool aids, bool completion)
     // <body> closes at the end of the page: its partner lies beyond the search's reach.
     const int body = int(texte.indexOf(QLatin1String("<body")));
     measure("aidpairefar", 25, versLeNom({body + 2, body + 3}));
+    // Ctrl+D with the cursor in a tag name, and the next moves: the tag pair looked
+    // for each time, the command's change told to what reads the page.
+    placeCursor(nomsApres(texte.size() / 2, "<td", 1).value(0));
+    measure("aidduplicate", 25, [&fixture, edit] {
+        TestSupport::action(fixture.window, QStringLiteral("dupliquerLigneAct"))->trigger();
+        QTest::keyClick(edit, Qt::Key_Right);
+        QTest::keyClick(edit, Qt::Key_Left);
+    });
     placeCursor(edit->document()->characterCount() / 2);
     measure("aidtypemid", 25, type(Qt::Key_X));
     // A ">" in the text, after a word: the scan back for its tag, bounded, then nothing.
@@ -904,7 +911,12 @@ int runGotoChild(qsizetype size)
     QElapsedTimer t;
     double cpu = 0;
     TestSupport::whenModalShows([&t, &cpu, lines](QWidget *dialog) {
-        dialog->findChild<QSpinBox *>(QStringLiteral("spbLigne"))->setValue(lines);
+        auto *saisie = dialog->findChild<QLineEdit *>(QStringLiteral("lineEditLigne"));
+        if (!saisie) {
+            dialog->close();
+            return;
+        }
+        saisie->setText(QString::number(lines));
         t.start();
         cpu = threadCpuMs();
         TestSupport::clickButton(dialog, QStringLiteral("Ok"));
@@ -1275,6 +1287,7 @@ void printTyping(int runs)
         {"aidpairefirst", "first move into a tag name, 3/4 down the page", "ms"},
         {"aidpaire", "cursor moved into a tag name, partner shown", "ms"},
         {"aidpairefar", "cursor into <body>, partner beyond reach", "ms"},
+        {"aidduplicate", "Ctrl+D in a tag name, then Right and Left", "ms"},
         {"aidscroll", "scrolling, one page painted (mean of 1000)", "ms"},
     };
     const auto table

@@ -169,9 +169,13 @@ void KalTextEdit::slotPageHtml5()
                                         "</html>\n")
                              .arg(QLatin1String(encodageDocument.declaredName()));
 
-    EtapeAnnulation etape(textEdit);
     const int debut = textEdit->textCursor().selectionStart();
-    textEdit->insertPlainText(page);
+    {
+        EtapeAnnulation etape(textEdit);
+        textEdit->insertPlainText(page);
+    }
+    // Once the step is closed, when the document has told its change: a cursor
+    // moved before would have the whole page read again for the tag pair.
     QTextCursor cursor(textEdit->document());
     cursor.setPosition(debut + int(page.indexOf(QLatin1String("</title>"))));
     textEdit->setTextCursor(cursor);

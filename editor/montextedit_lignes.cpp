@@ -15,6 +15,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+#include <optional>
+
 namespace {
 
 // The lines a command works on, as the document numbers its blocks.
@@ -104,7 +106,7 @@ void monQTextEdit::remplaceLignes(const QTextBlock &premier, const Blocs::Extrai
 
     const int debut = premier.position();
     const int numero = premier.blockNumber();
-    EtapeAnnulation etape(this);
+    std::optional<EtapeAnnulation> etape(std::in_place, this);
     QTextCursor edition(document());
     const auto remplace = [&edition](qsizetype position, const Difference &d) {
         edition.setPosition(int(position + d.debut));
@@ -133,6 +135,10 @@ void monQTextEdit::remplaceLignes(const QTextBlock &premier, const Blocs::Extrai
     QTextCursor selection(document());
     selection.setPosition(position(apres.ancre));
     selection.setPosition(position(apres.curseur), QTextCursor::KeepAnchor);
+    // Once the step is closed: the document tells its change only then, and a
+    // cursor move before (the tag pair looked for) would find the text changed
+    // unannounced and read the whole document again.
+    etape.reset();
     setTextCursor(selection);
 }
 
@@ -239,21 +245,29 @@ bool monQTextEdit::finDeLigneReelle(QKeyEvent *e)
 
 // Return right between an opening tag and its closing tag: the closing tag goes
 // to a line of its own, at the opening tag's indentation, and the cursor to an
-// empty line between them, one unit deeper.
+// empty line between them, one unit deeper; the selection goes first, as for any
+// key. What to do is read before the undo step opens: inside it, the document
+// tells its change only at the end, and what the text stands in, asked then,
+// would be read again from the start of the document.
 bool monQTextEdit::retourEntreBalises(QTextCursor *cursor)
 {
     if (!aidesHtml)
         return false;
-    const int position = cursor->position();
+    const int debut = cursor->selectionStart();
+    const int suite = cursor->selectionEnd();
     const int fin = document()->characterCount() - 1;
     // From a point where it is known whether the text stands in a comment or a
     // script: "<ul>" there opens nothing.
-    const ContexteDocument::Extrait avant = contexte->extrait(position, position);
+    const ContexteDocument::Extrait avant = contexte->extrait(debut, debut);
+    // The known point may lie inside the opening tag's line: its start gives the
+    // indentation.
     const std::optional<Blocs::RetourEntreBalises> retour = Blocs::retourEntreBalises(
-        avant.texte, avant.etat,
-        texteEntre(position, qMin(fin, position + SaisieHtml::limiteRecherche)));
+        avant.texte, avant.etat, texteEntre(suite, qMin(fin, suite + SaisieHtml::limiteRecherche)),
+        texteEntre(document()->findBlock(avant.origine).position(), avant.origine));
     if (!retour)
         return false;
+    EtapeAnnulation etape(this);
+    cursor->removeSelectedText();
     cursor->insertBlock();
     cursor->insertText(retour->interieur);
     const int milieu = cursor->position();

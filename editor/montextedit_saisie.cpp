@@ -52,16 +52,17 @@ struct RetourFermeture : QAbstractUndoItem
 // undo step, apart from the text typed before and after it, as a line break is.
 void monQTextEdit::insereRetourLigne()
 {
-    EtapeAnnulation etape(this);
     QTextCursor cursor = textCursor();
-    cursor.removeSelectedText();
     if (!retourEntreBalises(&cursor)) {
+        EtapeAnnulation etape(this);
+        cursor.removeSelectedText();
         const QString blancs
             = SaisieHtml::indentation(cursor.block().text().left(cursor.positionInBlock()))
                   .toString();
         cursor.insertBlock();
         cursor.insertText(blancs);
     }
+    // Once the step is closed, when the document has told its change.
     setTextCursor(cursor);
 }
 
@@ -137,9 +138,11 @@ void monQTextEdit::fermeBaliseOuvrante()
         EtapeAnnulation etape(this);
         cursor.insertText(fermante);
         cursor.setPosition(position);
-        setTextCursor(cursor);
         document()->appendUndoItem(new RetourFermeture(this, inseree, true));
     }
+    // Once the step is closed, when the document has told its change: a cursor
+    // moved before would have the whole page read again for the tag pair.
+    setTextCursor(cursor);
     fermeturesAuto.append(inseree);
     if (fermeturesAuto.size() > maxFermeturesAuto)
         fermeturesAuto.removeFirst();

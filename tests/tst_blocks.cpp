@@ -533,6 +533,11 @@ void TestBlocks::lineCommands_data()
         "^<!-- <ul>\n<li>a</li>\n</ul>| -->");
     row("after a comment naming <script>", "", "<!-- <script> -->\n<p>x|</p>", "commenterAct",
         "<!-- <script> -->\n<!-- <p>x|</p> -->");
+    // The text of a textarea or a title is no markup: "<style>" there opens nothing.
+    row("after a textarea naming <style>", "", "<textarea><style></textarea>\n<p>x|</p>",
+        "commenterAct", "<textarea><style></textarea>\n<!-- <p>x|</p> -->");
+    row("lines in a title", "", "<title>a\nb|\n</title>", "commenterAct", "<title>a\nb|\n</title>",
+        "textarea ou title");
     row("comment in a style", "", "<style>\np { color: red; }|\n</style>", "commenterAct",
         "<style>\n/* p { color: red; }| */\n</style>");
     row("uncomment in a style", "", "<style>\n/* p {}| */\n</style>", "commenterAct",
@@ -640,6 +645,11 @@ void TestBlocks::returnBetweenTags_data()
     QTest::newRow("in a comment") << ""
                                   << "<!-- <ul>|</ul> -->"
                                   << "<!-- <ul>\n|</ul> -->";
+    // The text read from a known point may begin inside the opening tag's line:
+    // here at the "<" of "<ul>", the first tag 2 KB into the page.
+    const QString longue = "<p>" + QString(2040, QLatin1Char('x')) + "</p>\n";
+    QTest::newRow("a known point on the tag's line")
+        << "" << longue + "    <ul>|</ul>" << longue + "    <ul>\n        |\n    </ul>";
     QTest::newRow("a plain text") << "notes.txt"
                                   << "<ul>|</ul>"
                                   << "<ul>\n|</ul>";

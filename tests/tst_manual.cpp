@@ -276,6 +276,27 @@ void TestManual::placesInMenus()
                      qPrintable(page.key() + ": " + match.captured(0)));
         }
     }
+    // A menu's commands listed "dans l'ordre" are all its commands, in its order.
+    const QRegularExpression ordre(
+        QStringLiteral(
+            "Le menu <b>([^<]+)</b> contient, dans l'ordre&nbsp;:</p>\\s*<ul>(.*?)</ul>"),
+        QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpression nom(QStringLiteral("<b>([^<]+)</b>"));
+    for (auto page = pages.cbegin(); page != pages.cend(); ++page) {
+        for (auto m = ordre.globalMatch(page->source); m.hasNext();) {
+            const QRegularExpressionMatch match = m.next();
+            QStringList ecrits;
+            for (auto n = nom.globalMatch(match.captured(2)); n.hasNext();)
+                ecrits << n.next().captured(1).toLower();
+            QStringList commandes;
+            for (const QAction *titre : f.window->menuBar()->actions())
+                if (sansMarques(titre->text()) == match.captured(1))
+                    for (const QAction *a : titre->menu()->actions())
+                        if (!a->isSeparator())
+                            commandes << sansMarques(a->text()).toLower();
+            QCOMPARE(ecrits, commandes);
+        }
+    }
 }
 
 QTEST_MAIN(TestManual)

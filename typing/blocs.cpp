@@ -158,12 +158,19 @@ void litChevron(Contexte *c, QStringView texte, qsizetype *i)
     c->apresEgal = false;
     c->guillemet = 0;
     if (!fermante) {
-        if (suite.sliced(1).startsWith(QLatin1String("script"), Qt::CaseInsensitive)
-            && finNom(suite, 7))
+        const auto nomEst = [suite](QLatin1String nom) {
+            return suite.sliced(1).startsWith(nom, Qt::CaseInsensitive)
+                && finNom(suite, 1 + nom.size());
+        };
+        if (nomEst(QLatin1String("script")))
             c->apresBalise = Contexte::Script;
-        else if (suite.sliced(1).startsWith(QLatin1String("style"), Qt::CaseInsensitive)
-                 && finNom(suite, 6))
+        else if (nomEst(QLatin1String("style")))
             c->apresBalise = Contexte::Style;
+        // Their text holds no markup: "<style>" or "<!--" there is text.
+        else if (nomEst(QLatin1String("textarea")) || nomEst(QLatin1String("title"))) {
+            c->apresBalise = Contexte::TexteBrut;
+            c->titre = nomEst(QLatin1String("title"));
+        }
     }
     *i += nom + 1;
 }
@@ -195,6 +202,9 @@ const QString refusFin = QStringLiteral(
     "Commenter : les lignes finissent à l'intérieur d'une balise, d'un commentaire, d'un "
     "script ou d'un style, rien n'a changé.");
 const QString refusVide = QStringLiteral("Commenter : les lignes sont vides, rien à commenter.");
+const QString refusTexteBrut
+    = QStringLiteral("Commenter : les lignes sont dans le texte d'un élément textarea ou title, "
+                     "où un commentaire ne serait que du texte, rien n'a changé.");
 
 // Wraps the lines between the first and last non-blank characters in ouvre and
 // ferme, or takes them away when the lines are already one such comment.
@@ -411,6 +421,15 @@ Contexte lit(const Contexte &depart, QStringView texte)
             litChevron(&c, texte, &i);
             break;
         }
+        case Contexte::TexteBrut: {
+            const qsizetype fin = fermeture(
+                texte, i, c.titre ? QLatin1String("</title") : QLatin1String("</textarea"));
+            if (fin < 0)
+                return c;
+            i = fin;
+            litChevron(&c, texte, &i);
+            break;
+        }
         case Contexte::Style:
         case Contexte::CommentaireCss: {
             const bool commentaire = c.lieu == Contexte::CommentaireCss;
@@ -447,6 +466,8 @@ Bascule basculeCommentaire(const Extrait &texte, const Contexte &avant)
     case Contexte::Balise:
     case Contexte::Instruction:
         return {texte, refusBalise};
+    case Contexte::TexteBrut:
+        return {texte, refusTexteBrut};
     case Contexte::CommentaireHtml:
     case Contexte::CommentaireCss:
         return {texte, refusCommentaire};
@@ -472,7 +493,7 @@ Bascule basculeCommentaire(const Extrait &texte, const Contexte &avant)
 }
 
 std::optional<RetourEntreBalises> retourEntreBalises(QStringView avant, LexiqueHtml::Etat etat,
-                                                     QStringView apres)
+                                                     QStringView apres, QStringView debutLigne)
 {
     const QString nom = SaisieHtml::baliseAFermer(avant, etat, QStringView());
     if (nom.isEmpty())
@@ -492,9 +513,13 @@ std::optional<RetourEntreBalises> retourEntreBalises(QStringView avant, LexiqueH
     qsizetype ligne = std::max<qsizetype>(ouvre, 0);
     while (ligne > 0 && !finLigne(avant[ligne - 1]))
         --ligne;
-    const QStringView texteLigne = avant.sliced(ligne);
-    const QString blancs = SaisieHtml::indentation(texteLigne).toString();
-    return RetourEntreBalises {blancs + unite(texteLigne), blancs};
+    // A line begun before avant begins with debutLigne.
+    QString blancs = SaisieHtml::indentation(avant.sliced(ligne)).toString();
+    if (ligne == 0) {
+        const QStringView debut = SaisieHtml::indentation(debutLigne);
+        blancs = debut.size() < debutLigne.size() ? debut.toString() : debut.toString() + blancs;
+    }
+    return RetourEntreBalises {blancs + unite(blancs), blancs};
 }
 
 Destination lisDestination(QStringView saisie, int lignes)

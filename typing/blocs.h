@@ -81,6 +81,7 @@ struct Contexte
         Script, // the content of a script element, or a script file
         Style, // the content of a style element, or a style sheet
         CommentaireCss,
+        TexteBrut, // the content of a textarea or title element: text alone
     };
     Lieu lieu = Texte;
     Lieu apresBalise = Texte; // where the tag being read leads
@@ -88,6 +89,7 @@ struct Contexte
     bool apresEgal = false; // the tag's last character but blanks was "="
     char16_t finInstruction = 0; // what ends the instruction before its ">"
     bool fichier = false; // a style sheet or a script alone: no closing tag ends it
+    bool titre = false; // the text alone is a title's, not a textarea's
 };
 
 // Where a document of that language begins.
@@ -114,14 +116,16 @@ Bascule basculeCommentaire(const Extrait &texte, const Contexte &avant);
 // cursor goes to (one unit deeper than the opening tag's line) and of the line of
 // the closing tag (those of the opening tag's line). avant and apres are the text
 // before and after the cursor, line breaks as U+2029 or line feeds; etat is what
-// the start of avant stands in (a comment, a script...).
+// the start of avant stands in (a comment, a script...); debutLigne is the text of
+// the line where avant begins, before it, when avant does not begin a line.
 struct RetourEntreBalises
 {
     QString interieur;
     QString fermante;
 };
 std::optional<RetourEntreBalises> retourEntreBalises(QStringView avant, LexiqueHtml::Etat etat,
-                                                     QStringView apres);
+                                                     QStringView apres,
+                                                     QStringView debutLigne = {});
 
 // What was typed in "Atteindre la ligne": a line number, or "ligne:colonne", both
 // counted from 1. Any number is taken, a line past the last giving the last;
