@@ -1,5 +1,6 @@
 #include "completeurhtml.h"
 
+#include "contextedocument.h"
 #include "etapeannulation.h"
 
 #include <QAbstractItemView>
@@ -91,9 +92,10 @@ public:
 
 } // namespace
 
-CompleteurHtml::CompleteurHtml(QTextEdit *edit)
+CompleteurHtml::CompleteurHtml(QTextEdit *edit, ContexteDocument *lexique)
     : QObject(edit)
     , edit(edit)
+    , lexique(lexique)
     , completeur(new QCompleter(this))
     , modele(new ModeleNoms(this))
 {
@@ -311,8 +313,8 @@ void CompleteurHtml::apresTouche(QKeyEvent *e)
 }
 
 // The text before the cursor is read in two steps: the few thousand characters
-// where the name's tag or reference may start, then, only when there is one, the
-// longer reach where a comment or a script it would stand in may start.
+// where the name's tag or reference may start, then, only when there is one, what
+// that start stands in (a comment or a script of any length).
 Contexte CompleteurHtml::contexteAuCurseur() const
 {
     const auto texte = [this](int debut, int fin) {
@@ -324,9 +326,9 @@ Contexte CompleteurHtml::contexteAuCurseur() const
     const int position = edit->textCursor().position();
     const Contexte contexte
         = CompletionHtml::nomAuCurseur(texte(position - CompletionHtml::limiteBalise, position));
-    const int debut = position - contexte.recul;
     if (contexte.genre == Genre::Aucune
-        || CompletionHtml::horsBalisage(texte(debut - CompletionHtml::limiteContexte, debut)))
+        || !CompletionHtml::offert(contexte.genre,
+                                   lexique->etatA(std::max(0, position - contexte.recul))))
         return {};
     return contexte;
 }

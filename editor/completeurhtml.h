@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QObject>
 
+class ContexteDocument;
 class QCompleter;
 class QKeyEvent;
 class QStringListModel;
@@ -21,7 +22,8 @@ class CompleteurHtml : public QObject
     Q_OBJECT
 
 public:
-    explicit CompleteurHtml(QTextEdit *edit);
+    // lexique: what each position of edit's document stands in.
+    CompleteurHtml(QTextEdit *edit, ContexteDocument *lexique);
 
     // html: whether the document is HTML (a plain text gets no list at all);
     // pendantFrappe: whether the list opens by itself as names are typed, or only
@@ -59,6 +61,7 @@ private:
     QString choisi() const;
 
     QTextEdit *edit;
+    ContexteDocument *lexique;
     QCompleter *completeur;
     QStringListModel *modele;
     CompletionHtml::Contexte courant;

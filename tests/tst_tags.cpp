@@ -958,6 +958,13 @@ void TestTags::completionContext_data()
     rang("in PHP", "<?php echo \"<di", Genre::Aucune);
     rang("in ASP", "<% x = \"<di", Genre::Aucune);
     rang("after PHP", "<?php x ?><di", Genre::Element, "di");
+    rang("in a textarea", "<textarea><di", Genre::Aucune);
+    rang("reference in a textarea", "<textarea>&eac", Genre::Entite, "eac");
+    rang("in a title", "<title>Mon <b", Genre::Aucune);
+    rang("after an empty comment", "<!--> <di", Genre::Element, "di");
+    rang("after a comment ending in '--!>'", "<!-- x --!><di", Genre::Element, "di");
+    rang("after a value that mentions a script", "<a title=\"<script>\">x <di", Genre::Element,
+         "di");
     // The "<" of a tag is looked for 4,096 characters back, no further.
     const QString valeur = QString(4076, u'x');
     rang("tag of 4,096 characters",
@@ -1080,6 +1087,10 @@ void TestTags::completionTyping_data()
     rang("Ctrl+Space in the text", "texte", "⌃", "texte", "");
     rang("none in a script", "<script>", "if (a<bo", "<script>if (a<bo", "");
     rang("none in a comment", "<!-- ", "<di", "<!-- <di", "");
+    // Known as a script however far its start.
+    const QString script
+        = QStringLiteral("<script>\n") + QStringLiteral("var a = 1;\n").repeated(4000);
+    rang("none far into a script", script, "if (a<bo", script + "if (a<bo", "");
     rang("accepted in overwrite mode, nothing overwritten", "abcdefgh", "⎀⇱<inp\n", "<inputefgh",
          "", 6);
     // Typed at full speed through the open lists, never Return nor Tab: exactly
