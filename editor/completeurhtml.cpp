@@ -247,6 +247,14 @@ bool CompleteurHtml::prendTouche(QKeyEvent *e, Qt::KeyboardModifiers modificateu
     case Qt::Key_Escape:
         ferme();
         return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        // The cursor moved inside or away from the name: a name accepted there would
+        // go in front of the rest of the word, and a Return meant for the text.
+        ferme();
+        return false;
     case Qt::Key_Up:
     case Qt::Key_Down:
     case Qt::Key_PageUp:

@@ -16,7 +16,7 @@ class QTextEdit;
 // placed at the cursor. The widget hands it each key before and after handling it.
 // Only Return and Tab take a name from the list; any other key goes into the text
 // as without it, and the list follows: typing narrows it, a character that cannot
-// be part of the name closes it.
+// be part of the name closes it, as a move of the cursor along the line does.
 class CompleteurHtml : public QObject
 {
     Q_OBJECT

@@ -1068,6 +1068,7 @@ void TestTags::completionTyping_data()
     rang("no name left closes it", "", "<hx", "<hx", "");
     rang("Down chooses the next", "", "<h↓\n", "<h2", "");
     rang("Escape closes it", "", "<inp⎋", "<inp", "");
+    rang("a move along the line closes it", "", "<di←\n", "<d\ni", "", 3);
     rang("after Escape, Return is a line break", "", "<inp⎋\n", "<inp\n", "");
     rang("name typed in full: Return is a line break", "", "<a\n", "<a\n", "");
     rang("name typed in full: Tab is a tab", "", "<b⇥", "<b\t", "");
