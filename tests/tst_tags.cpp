@@ -793,6 +793,8 @@ void TestTags::matchingTagShown_data()
     QTest::newRow("parent of unclosed items") << "<ul><li>a<li>b</ul>" << 1 << "0-4 14-19";
     QTest::newRow("stray closing tag") << "<p>a</b></p>" << 1 << "0-3 8-12";
     QTest::newRow("unclosed") << "<p>a" << 1 << "";
+    const QString longue = QStringLiteral("<a href=\"data:,%1\">x</a>").arg(QString(10000, u'x'));
+    QTest::newRow("tag longer than the first reading") << longue << 1 << "0-10017 10018-10022";
     // The search reads 100,000 characters on the partner's side of the tag, and
     // gives nothing rather than a guess when it is not found there.
     const QString loin = QStringLiteral("<div>") + QString(99989, u'x') + QStringLiteral("</div>");
@@ -872,6 +874,10 @@ void TestTags::tagPairCommands_data()
         << page << 26 << 26 << "SSSS" << 0 << 43 << "Aucun élément";
     QTest::newRow("Ctrl+Shift+B in a comment")
         << "<p><!-- <b>x</b> --></p>" << 12 << 12 << "S" << 0 << 24 << "";
+    // A tag longer than the first reading around the cursor: an inline image.
+    const QString longue = QStringLiteral("<a href=\"data:,%1\">x</a>").arg(QString(10000, u'x'));
+    QTest::newRow("Ctrl+B from a long tag")
+        << longue << 1 << 1 << "B" << int(longue.size()) - 2 << int(longue.size()) - 2 << "";
     // The cursor stands after "</b>", just before "</p>".
     QTest::newRow("Ctrl+Shift+B then Ctrl+B") << page << 26 << 26 << "SB" << 17 << 17 << "";
     QTest::newRow("after an undo and a redo") << page << 26 << 26 << "ZYZS" << 22 << 32 << "";
