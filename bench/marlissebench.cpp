@@ -43,12 +43,14 @@
 
 #include "bancsite.h"
 #include "completeurhtml.h"
+#include "contextedocument.h"
 #include "copiedocument.h"
 #include "documentencoding.h"
 #include "ecriturecomplete.h"
 #include "htmlgenerator.h"
 #include "journalrecuperation.h"
 #include "montextedit.h"
+#include "pairesbalises.h"
 #include "panneauproblemes.h"
 #include "parcourssite.h"
 #include "referencehighlighter.h"
@@ -77,6 +79,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <algorithm>
@@ -764,6 +767,20 @@ int runTypingChild(qsizetype size, bool aids, bool completion)
         QTest::keyClick(edit, Qt::Key_Right);
         QTest::keyClick(edit, Qt::Key_Left);
     });
+    // A one-line script of 1 MB, as a minified one inlined: a move inside it reads
+    // from a point near the cursor, not from the script's start.
+    {
+        QTextDocument ligne;
+        ligne.setPlainText(QStringLiteral("<body><script>")
+                           + QStringLiteral("var a=1;").repeated(131072)
+                           + QStringLiteral("</script></body>"));
+        ContexteDocument lexique(&ligne);
+        const int milieu = ligne.characterCount() / 2;
+        lexique.etatA(milieu);
+        measure("aidpaireligne", 25, [&lexique, milieu, n = 0]() mutable {
+            PairesBalises::paireDuNom(lexique, milieu + n++ % 64);
+        });
+    }
     placeCursor(edit->document()->characterCount() / 2);
     measure("aidtypemid", 25, type(Qt::Key_X));
     // A ">" in the text, after a word: the scan back for its tag, bounded, then nothing.
@@ -1288,6 +1305,7 @@ void printTyping(int runs)
         {"aidpaire", "cursor moved into a tag name, partner shown", "ms"},
         {"aidpairefar", "cursor into <body>, partner beyond reach", "ms"},
         {"aidduplicate", "Ctrl+D in a tag name, then Right and Left", "ms"},
+        {"aidpaireligne", "cursor moved in a one-line script of 1 MB", "ms"},
         {"aidscroll", "scrolling, one page painted (mean of 1000)", "ms"},
     };
     const auto table

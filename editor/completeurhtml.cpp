@@ -1,5 +1,6 @@
 #include "completeurhtml.h"
 
+#include "contextedocument.h"
 #include "etapeannulation.h"
 
 #include <QAbstractItemView>
@@ -91,9 +92,10 @@ public:
 
 } // namespace
 
-CompleteurHtml::CompleteurHtml(QTextEdit *edit)
+CompleteurHtml::CompleteurHtml(QTextEdit *edit, ContexteDocument *lexique)
     : QObject(edit)
     , edit(edit)
+    , lexique(lexique)
     , completeur(new QCompleter(this))
     , modele(new ModeleNoms(this))
 {
@@ -245,6 +247,14 @@ bool CompleteurHtml::prendTouche(QKeyEvent *e, Qt::KeyboardModifiers modificateu
     case Qt::Key_Escape:
         ferme();
         return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        // The cursor moved inside or away from the name: a name accepted there would
+        // go in front of the rest of the word, and a Return meant for the text.
+        ferme();
+        return false;
     case Qt::Key_Up:
     case Qt::Key_Down:
     case Qt::Key_PageUp:
@@ -311,8 +321,8 @@ void CompleteurHtml::apresTouche(QKeyEvent *e)
 }
 
 // The text before the cursor is read in two steps: the few thousand characters
-// where the name's tag or reference may start, then, only when there is one, the
-// longer reach where a comment or a script it would stand in may start.
+// where the name's tag or reference may start, then, only when there is one, what
+// that start stands in (a comment or a script of any length).
 Contexte CompleteurHtml::contexteAuCurseur() const
 {
     const auto texte = [this](int debut, int fin) {
@@ -324,9 +334,9 @@ Contexte CompleteurHtml::contexteAuCurseur() const
     const int position = edit->textCursor().position();
     const Contexte contexte
         = CompletionHtml::nomAuCurseur(texte(position - CompletionHtml::limiteBalise, position));
-    const int debut = position - contexte.recul;
     if (contexte.genre == Genre::Aucune
-        || CompletionHtml::horsBalisage(texte(debut - CompletionHtml::limiteContexte, debut)))
+        || !CompletionHtml::offert(contexte.genre,
+                                   lexique->etatA(std::max(0, position - contexte.recul))))
         return {};
     return contexte;
 }

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QObject>
 
+class ContexteDocument;
 class QCompleter;
 class QKeyEvent;
 class QStringListModel;
@@ -15,13 +16,14 @@ class QTextEdit;
 // placed at the cursor. The widget hands it each key before and after handling it.
 // Only Return and Tab take a name from the list; any other key goes into the text
 // as without it, and the list follows: typing narrows it, a character that cannot
-// be part of the name closes it.
+// be part of the name closes it, as a move of the cursor along the line does.
 class CompleteurHtml : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit CompleteurHtml(QTextEdit *edit);
+    // lexique: what each position of edit's document stands in.
+    CompleteurHtml(QTextEdit *edit, ContexteDocument *lexique);
 
     // html: whether the document is HTML (a plain text gets no list at all);
     // pendantFrappe: whether the list opens by itself as names are typed, or only
@@ -59,6 +61,7 @@ private:
     QString choisi() const;
 
     QTextEdit *edit;
+    ContexteDocument *lexique;
     QCompleter *completeur;
     QStringListModel *modele;
     CompletionHtml::Contexte courant;

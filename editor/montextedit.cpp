@@ -51,7 +51,7 @@ monQTextEdit::monQTextEdit(QWidget *parent)
             &monQTextEdit::paginer, Qt::QueuedConnection);
     creeMarge();
     majTabulations();
-    completeur = new CompleteurHtml(this);
+    completeur = new CompleteurHtml(this, contexte);
 }
 
 void monQTextEdit::keyPressEvent(QKeyEvent *e)

@@ -793,6 +793,8 @@ void TestTags::matchingTagShown_data()
     QTest::newRow("parent of unclosed items") << "<ul><li>a<li>b</ul>" << 1 << "0-4 14-19";
     QTest::newRow("stray closing tag") << "<p>a</b></p>" << 1 << "0-3 8-12";
     QTest::newRow("unclosed") << "<p>a" << 1 << "";
+    const QString longue = QStringLiteral("<a href=\"data:,%1\">x</a>").arg(QString(10000, u'x'));
+    QTest::newRow("tag longer than the first reading") << longue << 1 << "0-10017 10018-10022";
     // The search reads 100,000 characters on the partner's side of the tag, and
     // gives nothing rather than a guess when it is not found there.
     const QString loin = QStringLiteral("<div>") + QString(99989, u'x') + QStringLiteral("</div>");
@@ -872,6 +874,10 @@ void TestTags::tagPairCommands_data()
         << page << 26 << 26 << "SSSS" << 0 << 43 << "Aucun élément";
     QTest::newRow("Ctrl+Shift+B in a comment")
         << "<p><!-- <b>x</b> --></p>" << 12 << 12 << "S" << 0 << 24 << "";
+    // A tag longer than the first reading around the cursor: an inline image.
+    const QString longue = QStringLiteral("<a href=\"data:,%1\">x</a>").arg(QString(10000, u'x'));
+    QTest::newRow("Ctrl+B from a long tag")
+        << longue << 1 << 1 << "B" << int(longue.size()) - 2 << int(longue.size()) - 2 << "";
     // The cursor stands after "</b>", just before "</p>".
     QTest::newRow("Ctrl+Shift+B then Ctrl+B") << page << 26 << 26 << "SB" << 17 << 17 << "";
     QTest::newRow("after an undo and a redo") << page << 26 << 26 << "ZYZS" << 22 << 32 << "";
@@ -958,6 +964,13 @@ void TestTags::completionContext_data()
     rang("in PHP", "<?php echo \"<di", Genre::Aucune);
     rang("in ASP", "<% x = \"<di", Genre::Aucune);
     rang("after PHP", "<?php x ?><di", Genre::Element, "di");
+    rang("in a textarea", "<textarea><di", Genre::Aucune);
+    rang("reference in a textarea", "<textarea>&eac", Genre::Entite, "eac");
+    rang("in a title", "<title>Mon <b", Genre::Aucune);
+    rang("after an empty comment", "<!--> <di", Genre::Element, "di");
+    rang("after a comment ending in '--!>'", "<!-- x --!><di", Genre::Element, "di");
+    rang("after a value that mentions a script", "<a title=\"<script>\">x <di", Genre::Element,
+         "di");
     // The "<" of a tag is looked for 4,096 characters back, no further.
     const QString valeur = QString(4076, u'x');
     rang("tag of 4,096 characters",
@@ -1061,6 +1074,7 @@ void TestTags::completionTyping_data()
     rang("no name left closes it", "", "<hx", "<hx", "");
     rang("Down chooses the next", "", "<h↓\n", "<h2", "");
     rang("Escape closes it", "", "<inp⎋", "<inp", "");
+    rang("a move along the line closes it", "", "<di←\n", "<d\ni", "", 3);
     rang("after Escape, Return is a line break", "", "<inp⎋\n", "<inp\n", "");
     rang("name typed in full: Return is a line break", "", "<a\n", "<a\n", "");
     rang("name typed in full: Tab is a tab", "", "<b⇥", "<b\t", "");
@@ -1080,6 +1094,10 @@ void TestTags::completionTyping_data()
     rang("Ctrl+Space in the text", "texte", "⌃", "texte", "");
     rang("none in a script", "<script>", "if (a<bo", "<script>if (a<bo", "");
     rang("none in a comment", "<!-- ", "<di", "<!-- <di", "");
+    // Known as a script however far its start.
+    const QString script
+        = QStringLiteral("<script>\n") + QStringLiteral("var a = 1;\n").repeated(4000);
+    rang("none far into a script", script, "if (a<bo", script + "if (a<bo", "");
     rang("accepted in overwrite mode, nothing overwritten", "abcdefgh", "⎀⇱<inp\n", "<inputefgh",
          "", 6);
     // Typed at full speed through the open lists, never Return nor Tab: exactly

@@ -258,67 +258,6 @@ Lecture lit(QStringView texte, qsizetype debut)
     return l;
 }
 
-enum class Zone { Texte, Commentaire, Instruction, Asp, Script, Style };
-
-// Whether the end of texte lies in a comment, a processing instruction (<?php ?>,
-// <% %>) or the content of a script or a style, where "<" starts no tag and "&"
-// no reference. Read from the start of texte, so that a "<script" in a comment
-// is only a comment.
-bool dansZoneSansNoms(QStringView texte)
-{
-    const auto suivi = [&texte](qsizetype i, QLatin1String nom) {
-        const qsizetype apres = i + nom.size();
-        return texte.sliced(i).startsWith(nom, Qt::CaseInsensitive)
-            && (apres == texte.size() || blanc(texte[apres]) || texte[apres] == u'>'
-                || texte[apres] == u'/');
-    };
-    Zone zone = Zone::Texte;
-    qsizetype i = 0;
-    while (i < texte.size()) {
-        qsizetype fin = -1;
-        switch (zone) {
-        case Zone::Texte: {
-            const qsizetype chevron = texte.indexOf(u'<', i);
-            if (chevron < 0)
-                return false;
-            const QStringView suite = texte.sliced(chevron + 1);
-            if (suite.startsWith(QLatin1String("!--")))
-                zone = Zone::Commentaire;
-            else if (suite.startsWith(u'?'))
-                zone = Zone::Instruction;
-            else if (suite.startsWith(u'%'))
-                zone = Zone::Asp;
-            else if (suivi(chevron + 1, QLatin1String("script")))
-                zone = Zone::Script;
-            else if (suivi(chevron + 1, QLatin1String("style")))
-                zone = Zone::Style;
-            i = chevron + 1;
-            continue;
-        }
-        case Zone::Commentaire:
-            fin = texte.indexOf(QLatin1String("-->"), i + 3);
-            break;
-        case Zone::Instruction:
-            fin = texte.indexOf(QLatin1String("?>"), i + 1);
-            break;
-        case Zone::Asp:
-            fin = texte.indexOf(QLatin1String("%>"), i + 1);
-            break;
-        case Zone::Script:
-            fin = texte.indexOf(QLatin1String("</script"), i, Qt::CaseInsensitive);
-            break;
-        case Zone::Style:
-            fin = texte.indexOf(QLatin1String("</style"), i, Qt::CaseInsensitive);
-            break;
-        }
-        if (fin < 0)
-            return true;
-        zone = Zone::Texte;
-        i = fin + 1;
-    }
-    return zone != Zone::Texte;
-}
-
 // The character reference being typed at the end of avant: "&" and letters.
 CompletionHtml::Contexte contexteEntite(QStringView avant)
 {
@@ -417,7 +356,8 @@ Contexte contexte(QStringView avant)
     if (avant.size() > limiteContexte)
         avant = avant.last(limiteContexte);
     const Contexte c = nomAuCurseur(avant);
-    if (c.genre == Genre::Aucune || horsBalisage(avant.first(avant.size() - c.recul)))
+    if (c.genre == Genre::Aucune
+        || !offert(c.genre, LexiqueHtml::lit(avant.first(avant.size() - c.recul), {}).etat))
         return {};
     return c;
 }
@@ -438,11 +378,23 @@ Contexte nomAuCurseur(QStringView avant)
     return c;
 }
 
-bool horsBalisage(QStringView avant)
+bool offert(Genre genre, LexiqueHtml::Etat etat)
 {
-    if (avant.size() > limiteContexte)
-        avant = avant.last(limiteContexte);
-    return dansZoneSansNoms(avant);
+    using LexiqueHtml::Contenu;
+    using LexiqueHtml::Mode;
+    switch (etat.mode) {
+    case Mode::Texte:
+        return true;
+    case Mode::Brut:
+        // The text of a textarea or a title has references, and no tags.
+        return genre == Genre::Entite
+            && (etat.contenu == Contenu::Textarea || etat.contenu == Contenu::Title);
+    case Mode::Balise:
+    case Mode::Valeur:
+        return genre == Genre::Entite;
+    default:
+        return false;
+    }
 }
 
 QStringList noms(const Contexte &contexte)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lexiquehtml.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -15,9 +17,7 @@ namespace CompletionHtml {
 // How far back the "<" of the tag the cursor stands in is looked for: a keystroke
 // costs no more on a large page than on a small one.
 constexpr int limiteBalise = 4096;
-// How much of the text before the cursor is read at most: also the reach of the
-// search for a comment, script, style or processing instruction the cursor is in,
-// where no name is offered.
+// How much of the text before the cursor contexte() reads at most.
 constexpr int limiteContexte = 32768;
 
 enum class Genre {
@@ -43,18 +43,18 @@ struct Contexte
 };
 
 // Where the cursor stands, from the text before it (block breaks as U+2029; only
-// the last limiteContexte characters are read): nomAuCurseur() unless the name's
-// tag or reference starts where horsBalisage() holds.
+// the last limiteContexte characters are read): nomAuCurseur() if offert() where
+// the name's tag or reference starts.
 Contexte contexte(QStringView avant);
 
-// The two steps of contexte(), for a caller that reads the text as it needs it, most
-// keys calling for none of the second. The name being typed at the end of avant,
-// wherever it stands: only the last limiteBalise characters are read.
+// The two steps of contexte(), for a caller that knows what each position stands
+// in, most keys calling for none of the second. The name being typed at the end of
+// avant, wherever it stands: only the last limiteBalise characters are read.
 Contexte nomAuCurseur(QStringView avant);
-// Whether the end of avant lies in a comment, a processing instruction (<?php ?>,
-// <% %>) or the content of a script or a style, where "<" starts no tag and "&"
-// no reference (only the last limiteContexte characters are read).
-bool horsBalisage(QStringView avant);
+// Whether a name of that kind is offered when its "<" or "&" stands in etat: no tag
+// starts in a comment, a processing instruction (<?php ?>, <% %>), a script, a
+// style, a textarea or a title; no reference in the first four.
+bool offert(Genre genre, LexiqueHtml::Etat etat);
 
 // The names of the context's list, prefix aside, in the order of the list: sorted
 // case-insensitively, except the character references, whose case is part of

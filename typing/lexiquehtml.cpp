@@ -136,14 +136,24 @@ bool Lecteur::point(qsizetype position, Etat etat)
     return !arrete;
 }
 
-// The line breaks of a long stretch read in one state, as points.
+// The line breaks of a long stretch read in one state, as points; and in a long
+// line (a minified script), the first character that is no letter nor digit past
+// each longueurSignalee characters: an edit moves the points after it, and the
+// reading after the edit finds them again.
 bool Lecteur::lignes(qsizetype debut, qsizetype fin, Etat etat)
 {
     if (fin - debut < longueurSignalee)
         return true;
+    qsizetype precedent = debut;
     for (qsizetype k = debut; k < fin; ++k) {
-        if (finDeLigne(texte[k]) && !point(k, etat))
-            return false;
+        const QChar c = texte[k];
+        const bool coupe
+            = k - precedent >= longueurSignalee && !c.isLetterOrNumber() && !c.isSurrogate();
+        if (finDeLigne(c) || coupe) {
+            if (!point(k, etat))
+                return false;
+            precedent = k;
+        }
     }
     return true;
 }

@@ -68,7 +68,8 @@ public:
     virtual ~Lecture() = default;
     // A position where a reading in etat may resume and read the rest as this one
     // does: before a "<" of the text, after a tag or a comment, at a line break of
-    // a long comment or script. Returning false stops the reading there.
+    // a long comment or script and every few thousand characters of a long line
+    // of one. Returning false stops the reading there.
     virtual bool point(qsizetype position, Etat etat)
     {
         Q_UNUSED(position);

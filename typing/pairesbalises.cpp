@@ -244,15 +244,39 @@ Paire decale(Paire p, int origine)
 constexpr int proche = 4096;
 constexpr int portees[] = {8192, 32768, portee};
 
+// Whether position may stand in the name of a tag of texte: right after a "<" or
+// a "</" and a few characters of a name.
+bool auBoutDUnNom(QStringView texte, qsizetype position)
+{
+    qsizetype k = position;
+    while (k > 0 && position - k < 64 && !LexiqueHtml::blanc(texte[k - 1]) && texte[k - 1] != u'<'
+           && texte[k - 1] != u'>' && texte[k - 1] != u'/')
+        --k;
+    if (k > 0 && texte[k - 1] == u'/')
+        --k;
+    return k > 0 && texte[k - 1] == u'<';
+}
+
+// dansLeNom: only a tag whose name holds position is looked for (indice is
+// indiceDuNom), as at each move of the cursor.
 template<typename Indice>
-Paire cherchePaire(ContexteDocument &contexte, int position, Indice indice)
+Paire cherchePaire(ContexteDocument &contexte, int position, Indice indice, bool dansLeNom)
 {
     int debut;
     int fin;
     bool fermante;
     {
-        const Lu l = lu(contexte, position, position + proche);
-        const qsizetype i = indice(l.analyse, position - l.origine);
+        Lu l = lu(contexte, position, position + proche);
+        qsizetype i = indice(l.analyse, position - l.origine);
+        // A tag that the end of that reading cuts, as long as an inline image's
+        // data, is read further, up to the reach.
+        const LexiqueHtml::Mode finLue = l.analyse.etatFin.mode;
+        if (i < 0 && (finLue == LexiqueHtml::Mode::Balise || finLue == LexiqueHtml::Mode::Valeur)
+            && l.origine + l.texte.size() >= position + proche
+            && (!dansLeNom || auBoutDUnNom(l.texte, position - l.origine))) {
+            l = lu(contexte, position, position + portee);
+            i = indice(l.analyse, position - l.origine);
+        }
         if (i < 0)
             return {};
         const Paire seule = decale(paireDe(l.analyse, i), l.origine);
@@ -266,8 +290,9 @@ Paire cherchePaire(ContexteDocument &contexte, int position, Indice indice)
     for (const int loin : portees) {
         const Lu l = fermante ? lu(contexte, debut - loin, fin) : lu(contexte, debut, debut + loin);
         const qsizetype i = indiceDeLaBalise(l.analyse, debut - l.origine);
+        // The tag itself longer than that reach.
         if (i < 0)
-            break;
+            continue;
         paire = decale(paireDe(l.analyse, i), l.origine);
         // Found, or the whole text on that side read.
         if (paire.partenaire.trouvee()
@@ -281,12 +306,12 @@ Paire cherchePaire(ContexteDocument &contexte, int position, Indice indice)
 
 Paire paireDuNom(ContexteDocument &contexte, int position)
 {
-    return cherchePaire(contexte, position, indiceDuNom);
+    return cherchePaire(contexte, position, indiceDuNom, true);
 }
 
 Paire paireDeLaBalise(ContexteDocument &contexte, int position)
 {
-    return cherchePaire(contexte, position, indiceDeLaBalise);
+    return cherchePaire(contexte, position, indiceDeLaBalise, false);
 }
 
 Etendue elementAutour(ContexteDocument &contexte, int debut, int fin)
