@@ -233,6 +233,7 @@ private:
     void verificationTerminee(const Verification::Resultat &resultat);
     PanneauProblemes *panneau();
     void panneauAvantRemplacement();
+    void arreteVerificationPage();
     void panneauDocumentCourant(const QString &chemin);
     void ouvrePourLePanneau(const QString &chemin);
     void parcourtProblemes(bool arriere);

@@ -162,6 +162,7 @@ void KalTextEdit::lanceRechercheSite(bool remplacer)
     preparerTravailSite();
     stopRechercheSite();
     arreteVerificationSite();
+    arreteVerificationPage();
     travailSite->prochaine = demande;
     remplacementSite = remplacer;
     statusBar()->showMessage(QStringLiteral("Recherche dans le site…"));

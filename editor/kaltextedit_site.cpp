@@ -8,7 +8,6 @@
 #include "deplacements.h"
 #include "montextedit.h"
 #include "panneauproblemes.h"
-#include "verificationenfond.h"
 #include "verificationsite.h"
 
 #include <QFileInfo>
@@ -57,10 +56,7 @@ void KalTextEdit::slotVerifierSite()
     }
     // The panel shows what was asked last: a check of the page or a search of
     // the site under way gives its rows no more.
-    if (copieVerifiee)
-        copieVerifiee->arrete();
-    if (verification)
-        verification->abandonne();
+    arreteVerificationPage();
     stopRechercheSite();
     if (!verificationSite) {
         verificationSite = new Site::VerificationSiteEnFond(this);

@@ -63,19 +63,25 @@ PanneauProblemes *KalTextEdit::panneau()
 // stay: they lead to their files, this one among them.
 void KalTextEdit::panneauAvantRemplacement()
 {
-    if (copieVerifiee)
-        copieVerifiee->arrete();
-    if (verification)
-        verification->abandonne();
-    // Nor is the copy of the text kept, nor its edits followed, for a result
-    // that will not come.
-    suiviVerifie.reset();
-    texteVerifie.clear();
+    arreteVerificationPage();
     if (!panneauProblemes)
         return;
     if (panneauProblemes->listeDeLaPage())
         panneauProblemes->vide();
     panneauProblemes->avantRemplacement();
+}
+
+// The page's check under way gives no rows: another text or another list
+// takes the panel. Nor is the copy of the text kept, nor its edits followed,
+// for a result that will not come.
+void KalTextEdit::arreteVerificationPage()
+{
+    if (copieVerifiee)
+        copieVerifiee->arrete();
+    if (verification)
+        verification->abandonne();
+    suiviVerifie.reset();
+    texteVerifie.clear();
 }
 
 void KalTextEdit::panneauDocumentCourant(const QString &chemin)
